@@ -1,0 +1,109 @@
+#pragma once
+
+#include "link/datareceiver.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QHostAddress>
+#include <QObject>
+#include <QSerialPort>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <memory>
+
+// Result codes of DeviceLink::transact.
+enum LinkResult {
+    LinkOk = 0,
+    LinkSendFailed = 1,
+    LinkNoReply = 2,
+};
+
+// One short-lived connection to the instrument, opened from the current
+// settings. Confined to the thread that constructed it.
+class DeviceLink
+{
+    Q_DECLARE_TR_FUNCTIONS(DeviceLink)
+
+public:
+    DeviceLink();
+    ~DeviceLink();
+    DeviceLink(const DeviceLink &) = delete;
+    DeviceLink &operator=(const DeviceLink &) = delete;
+
+    bool open();
+    int transact(const char *request, int length, QByteArray &reply, bool highByteFirst, int timeoutMs);
+    int transact(const QByteArray &request, QByteArray &reply, bool highByteFirst, int timeoutMs)
+    {
+        return transact(request.constData(), request.size(), reply, highByteFirst, timeoutMs);
+    }
+    void transactStream(const char *request, int length, DDataReceiver *receiver);
+    void transactStream(const QByteArray &request, DDataReceiver *receiver)
+    {
+        transactStream(request.constData(), request.size(), receiver);
+    }
+    bool writeSerial(const char *data, int length);
+    QByteArray readDatagrams();
+    void close();
+
+    // Waits at most timeoutMs for a datagram to be pending, noticing one at
+    // once; returns whether one is pending.
+    bool waitForDatagram(int timeoutMs);
+    // Waits at most timeoutMs for new serial bytes (true when some are
+    // available). A broken port ends the wait at once and stays broken.
+    bool waitForSerialData(int timeoutMs);
+    // Waits until the port has written everything (false on timeout/error).
+    bool waitForSerialWritten(int timeoutMs);
+    // True when the serial port reported a read or resource error (the peer
+    // hung up); further waits return at once.
+    bool transportFailed() const { return m_transportFailed; }
+    // True when `sender`:`port` is the configured instrument.
+    bool isPeer(const QHostAddress &sender, quint16 port) const;
+    // Drops every pending input (datagrams or serial bytes) and returns it.
+    QByteArray takePending();
+
+    // Fields in the order of the data model; read by the feature workers.
+    bool useRts = false;
+    bool useDtr = false;
+    bool useUdp = false;
+    quint8 deviceAddress = 0xFF;
+    QHostAddress peerAddress;
+    quint16 peerPort = 0xFFFF;
+    QString errorText;
+    std::unique_ptr<QUdpSocket> udpSocket;
+    std::unique_ptr<QSerialPort> serialPort;
+    bool encrypt = false;
+    int interChunkWaitMs = 500;
+
+private:
+    bool pulseRts();
+    void createTransports();
+
+    bool m_transportFailed = false;
+};
+
+// Runs a local event loop until `object` emits `signal` or timeoutMs pass.
+template<typename Obj, typename Signal>
+bool waitForSignal(const Obj *object, Signal signal, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.setInterval(timeoutMs);
+    const auto c1 = QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const auto c2 = QObject::connect(object, signal, &loop, &QEventLoop::quit);
+    timer.start();
+    loop.exec();
+    QObject::disconnect(c1);
+    QObject::disconnect(c2);
+    if (!timer.isActive())
+        return false;
+    timer.stop();
+    return true;
+}
+
+// Sleeps the calling thread's event loop for ms milliseconds.
+void linkDelay(int ms);
+
+// The user's text for a transact result; empty on success.
+QString linkErrorText(int result, const QByteArray &reply);

@@ -1,0 +1,258 @@
+#include "link/framecodec.h"
+
+#include "link/aes128.h"
+
+#include <QTextCodec>
+
+namespace {
+
+constexpr quint32 kIvWords[4] = {0x7a722d6c, 0x696e6b2d, 0x69762d30, 0x3030312b}; // "zr-link-iv-0001+"
+
+const Aes128 &linkCipher()
+{
+    static const Aes128 cipher(reinterpret_cast<const uint8_t *>("KEY9A3E7B2C60KEY"));
+    return cipher;
+}
+
+void ivBytes(uint8_t out[16])
+{
+    for (int w = 0; w < 4; ++w)
+        for (int b = 0; b < 4; ++b)
+            out[w * 4 + b] = static_cast<uint8_t>(kIvWords[w] >> (24 - 8 * b));
+}
+
+// Debian's "gb2312" is an ICU GBK converter that reports neither invalid
+// bytes nor a cut-off trailing sequence, so the byte structure is checked
+// here before the converter is trusted.
+bool isWellFormedGbk(const unsigned char *p, int length)
+{
+    for (int i = 0; i < length; ++i) {
+        const unsigned char c = p[i];
+        if (c < 0x80)
+            continue;
+        if (c == 0x80 || c == 0xFF || i + 1 >= length)
+            return false;
+        const unsigned char t = p[++i];
+        if (t < 0x40 || t == 0x7F || t == 0xFF)
+            return false;
+    }
+    return true;
+}
+
+QTextCodec *gbCodec()
+{
+    static QTextCodec *codec = QTextCodec::codecForName("gb2312");
+    return codec;
+}
+
+QTextCodec *latin1Codec()
+{
+    static QTextCodec *codec = QTextCodec::codecForName("latin1");
+    return codec;
+}
+
+bool convertStrict(QTextCodec *codec, const char *bytes, int length, QString *out)
+{
+    if (!codec)
+        return false;
+    QTextCodec::ConverterState state;
+    *out = codec->toUnicode(bytes, length, &state);
+    return state.invalidChars == 0 && state.remainingChars == 0;
+}
+
+} // namespace
+
+quint16 crc16Modbus(const char *data, int length)
+{
+    quint16 crc = 0xFFFF;
+    for (int i = 0; i < length; ++i) {
+        crc ^= static_cast<unsigned char>(data[i]);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<quint16>((crc >> 1) ^ 0xA001) : static_cast<quint16>(crc >> 1);
+    }
+    return crc;
+}
+
+void appendCrcLowFirst(QByteArray &frame)
+{
+    const quint16 crc = crc16Modbus(frame);
+    frame.append(static_cast<char>(crc & 0xFF));
+    frame.append(static_cast<char>(crc >> 8));
+}
+
+bool checkFrameCrc(const char *frame, int length, bool highByteFirst)
+{
+    if (!frame || length < 3)
+        return false;
+    const quint16 crc = crc16Modbus(frame, length - 2);
+    const auto a = static_cast<unsigned char>(frame[length - 2]);
+    const auto b = static_cast<unsigned char>(frame[length - 1]);
+    const quint16 stored = highByteFirst ? static_cast<quint16>((a << 8) | b) : static_cast<quint16>((b << 8) | a);
+    return crc == stored;
+}
+
+bool isReplyComplete(const QByteArray &reply, quint8 deviceAddress, bool encrypt, bool highByteFirst)
+{
+    const int count = reply.size();
+    if (count == 0)
+        return false;
+    if (encrypt)
+        return count > 6 && checkFrameCrc(reply, highByteFirst);
+    const auto first = static_cast<unsigned char>(reply.at(0));
+    if (first == deviceAddress) {
+        return count >= 5 && count == static_cast<unsigned char>(reply.at(2)) + 5
+            && checkFrameCrc(reply, highByteFirst);
+    }
+    if (first == 0x7E) {
+        return count >= 5 && static_cast<unsigned char>(reply.at(count - 1)) == 0x7F
+            && checkFrameCrc(reply.constData(), count - 1, highByteFirst);
+    }
+    return checkFrameCrc(reply, highByteFirst);
+}
+
+QByteArray encryptEnvelope(const QByteArray &plain)
+{
+    const int length = plain.size();
+    QByteArray out;
+    out.reserve(length + 6);
+    out.append(static_cast<char>(0xFE));
+    out.append(static_cast<char>(0xEF));
+    out.append(static_cast<char>((length >> 8) & 0xFF));
+    out.append(static_cast<char>(length & 0xFF));
+    QByteArray body = plain;
+    uint8_t iv[16];
+    ivBytes(iv);
+    aes128CfbEncrypt(linkCipher(), iv, reinterpret_cast<uint8_t *>(body.data()), static_cast<std::size_t>(body.size()));
+    out.append(body);
+    appendCrcLowFirst(out);
+    return out;
+}
+
+QByteArray decryptEnvelope(const QByteArray &received, bool highByteFirst)
+{
+    const int total = received.size();
+    if (total < 7 || !checkFrameCrc(received, highByteFirst))
+        return received;
+    if (static_cast<unsigned char>(received.at(0)) != 0xFE || static_cast<unsigned char>(received.at(1)) != 0xEF)
+        return received;
+    const int length = (static_cast<unsigned char>(received.at(2)) << 8) | static_cast<unsigned char>(received.at(3));
+    if (length != total - 6)
+        return received;
+    QByteArray plain = received.mid(4, length);
+    uint8_t iv[16];
+    ivBytes(iv);
+    aes128CfbDecrypt(linkCipher(), iv, reinterpret_cast<uint8_t *>(plain.data()), static_cast<std::size_t>(plain.size()));
+    return plain;
+}
+
+QByteArray buildItemReadRequest(quint8 deviceAddress, quint8 itemIndex)
+{
+    QByteArray frame;
+    frame.reserve(8);
+    frame.append(static_cast<char>(deviceAddress));
+    frame.append('\x03');
+    frame.append('\x4B');
+    frame.append(static_cast<char>(itemIndex));
+    frame.append('\x00');
+    frame.append('\x00');
+    appendCrcLowFirst(frame);
+    return frame;
+}
+
+QByteArray buildTextWriteRequest(quint8 deviceAddress, quint8 itemNumber, const QString &text)
+{
+    const QByteArray encoded = encodeDeviceText(text);
+    QByteArray frame;
+    frame.reserve(encoded.size() + 9);
+    frame.append(static_cast<char>(deviceAddress));
+    frame.append('\x0F');
+    frame.append('\x4B');
+    frame.append(static_cast<char>(itemNumber));
+    frame.append('\x00');
+    frame.append('\x00');
+    frame.append(static_cast<char>((encoded.size() + 1) & 0xFF));
+    frame.append(encoded);
+    frame.append('\x00');
+    appendCrcLowFirst(frame);
+    return frame;
+}
+
+QByteArray buildDelimitedFrame(const QByteArray &body)
+{
+    QByteArray frame;
+    frame.reserve(body.size() + 4);
+    frame.append('\x7E');
+    frame.append(body);
+    const quint16 crc = crc16Modbus(frame);
+    frame.append(static_cast<char>(crc >> 8));
+    frame.append(static_cast<char>(crc & 0xFF));
+    frame.append('\x7F');
+    return frame;
+}
+
+QString decodeDeviceText(const char *bytes, int length)
+{
+    if (length <= 0)
+        return QString();
+    QString text;
+    if (isWellFormedGbk(reinterpret_cast<const unsigned char *>(bytes), length)
+        && convertStrict(gbCodec(), bytes, length, &text) && !text.contains(QChar::ReplacementCharacter))
+        return text;
+    if (convertStrict(latin1Codec(), bytes, length, &text))
+        return text;
+    int end = 0;
+    while (end < length && bytes[end] != '\0')
+        ++end;
+    return QString::fromLatin1(bytes, end);
+}
+
+QByteArray encodeDeviceText(const QString &text)
+{
+    if (QTextCodec *gb = gbCodec()) {
+        QTextCodec::ConverterState state;
+        const QByteArray bytes = gb->fromUnicode(text.constData(), text.size(), &state);
+        // The ICU converter may substitute silently; a round trip proves it did not.
+        if (state.invalidChars == 0 && gb->toUnicode(bytes) == text)
+            return bytes;
+    }
+    bool allLatin1 = true;
+    for (const QChar c : text) {
+        if (c.unicode() > 0xFF) {
+            allLatin1 = false;
+            break;
+        }
+    }
+    if (allLatin1)
+        return text.toLatin1();
+    QByteArray out;
+    out.reserve(text.size());
+    for (const QChar c : text)
+        out.append(c.unicode() > 0xFF ? '?' : static_cast<char>(c.unicode()));
+    return out;
+}
+
+QString hexDump(const QByteArray &bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    QString out;
+    out.reserve(bytes.size() * 3);
+    for (const char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        out.append(QLatin1Char(digits[b >> 4]));
+        out.append(QLatin1Char(digits[b & 0x0F]));
+        out.append(QLatin1Char(' '));
+    }
+    return out;
+}
+
+QByteArray linkKey()
+{
+    return QByteArrayLiteral("KEY9A3E7B2C60KEY");
+}
+
+QByteArray linkIv()
+{
+    uint8_t iv[16];
+    ivBytes(iv);
+    return QByteArray(reinterpret_cast<const char *>(iv), 16);
+}

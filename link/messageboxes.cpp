@@ -1,0 +1,32 @@
+#include "link/messageboxes.h"
+
+#include <QCoreApplication>
+#include <QLayout>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+void showBox(QMessageBox::Icon icon, const QString &fallbackTitle, const QString &text, QWidget *parent)
+{
+    QMessageBox box(parent);
+    box.setIcon(icon);
+    box.setWindowTitle(parent ? parent->windowTitle() : fallbackTitle);
+    box.setText(text);
+    QPushButton *ok = box.addButton(QCoreApplication::translate("MessageBox", "确定"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.layout()->setSizeConstraint(QLayout::SetFixedSize);
+    box.exec();
+}
+
+} // namespace
+
+void showErrorBox(const QString &text, QWidget *parent)
+{
+    showBox(QMessageBox::Critical, QCoreApplication::translate("MessageBox", "错误"), text, parent);
+}
+
+void showInfoBox(const QString &text, QWidget *parent)
+{
+    showBox(QMessageBox::Information, QCoreApplication::translate("MessageBox", "信息"), text, parent);
+}

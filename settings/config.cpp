@@ -1,0 +1,40 @@
+#include "settings/config.h"
+
+#include <QTextCodec>
+
+#include <memory>
+
+Config::~Config()
+{
+    delete m_settings; // writes pending changes to config.ini
+}
+
+template<>
+Config *singleton<Config>::create()
+{
+    std::unique_ptr<singleton<Config>> config(new singleton<Config>);
+    auto *settings = new QSettings(QStringLiteral("config.ini"), QSettings::IniFormat);
+    settings->setIniCodec(QTextCodec::codecForName("utf-8"));
+    config->setSettings(settings);
+    return config.release();
+}
+
+QSettings *configSettings()
+{
+    return singleton<Config>::instance()->settings();
+}
+
+QString applicationTitle(const QString &language)
+{
+    QSettings *s = configSettings();
+    QString name;
+    if (language == QLatin1String("en_US"))
+        name = s->value(QStringLiteral("appname/us"), ConfigDefaults::appnameUs()).toString();
+    else if (language == QLatin1String("zh_TW"))
+        name = s->value(QStringLiteral("appname/tw"), ConfigDefaults::appnameTw()).toString();
+    else
+        name = s->value(QStringLiteral("appname/ch"), ConfigDefaults::appnameCh()).toString();
+    if (s->value(QStringLiteral("appname/ver"), ConfigDefaults::appnameVer).toBool())
+        name += ConfigDefaults::versionText();
+    return name;
+}
