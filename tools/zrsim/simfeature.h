@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+
+class SimDevice;
+
+// One piece of a reply, sent delayMs after the previous piece (or after the
+// request for the first one).
+struct SimChunk {
+    QByteArray bytes;
+    int delayMs = 0;
+};
+
+// A group of instrument commands. The device core owns the transports, the
+// envelope and the fault injection; a feature only maps requests to replies.
+class SimFeature
+{
+public:
+    virtual ~SimFeature() = default;
+
+    virtual QString name() const = 0;
+    virtual void addOptions(QCommandLineParser &parser) { Q_UNUSED(parser) }
+    virtual bool configure(const QCommandLineParser &parser, QString *error)
+    {
+        Q_UNUSED(parser) Q_UNUSED(error)
+        return true;
+    }
+    // After the link transports are up (e.g. to open a socket of its own).
+    virtual bool start(SimDevice &device, QString *error)
+    {
+        Q_UNUSED(device) Q_UNUSED(error)
+        return true;
+    }
+    // On a byte stream (serial) without datagram boundaries: the length of
+    // the request at the start of `buffer` (> 0), 0 when more bytes are
+    // needed, -1 when this feature does not recognise it.
+    virtual int requestLength(const QByteArray &buffer) const
+    {
+        Q_UNUSED(buffer)
+        return -1;
+    }
+    // A complete request, already taken out of its envelope. Returns true
+    // when handled; the reply chunks are wrapped in envelopes by the core
+    // exactly when the request came in one.
+    virtual bool handle(SimDevice &device, const QByteArray &request, QList<SimChunk> &reply) = 0;
+};
+
+// Every feature of the simulator, in dispatch order (features.cpp).
+QList<SimFeature *> createSimFeatures();
