@@ -102,6 +102,15 @@ void SearchDeviceDialog::slotSetEnableButtons(bool enable)
     if (!enable) {
         m_devices.clear();
         m_ui->listWidget->clear();
+        // The only sign of a running search besides the greyed controls.
+        setCursor(Qt::BusyCursor);
+        return;
+    }
+    unsetCursor();
+    // So that OK takes the first instrument found without a click.
+    if (m_ui->listWidget->count() > 0 && !m_ui->listWidget->currentItem()) {
+        m_ui->listWidget->setCurrentRow(0);
+        m_ui->listWidget->setFocus();
     }
 }
 

@@ -5,6 +5,7 @@
 #include "ui_setupdialog.h"
 
 #include <QHostAddress>
+#include <QLabel>
 #include <QMessageBox>
 #include <QRegExpValidator>
 #include <QSerialPortInfo>
@@ -42,6 +43,7 @@ SetupDialog::SetupDialog(QWidget *parent)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(344, 527);
 
+    alignLabels();
     fillLists();
     m_ui->baudrate->setValidator(new QRegExpValidator(QRegExp(QStringLiteral("[1-9]\\d*")), this));
     m_ui->edUdpPort->setValidator(new QRegExpValidator(QRegExp(QStringLiteral("\\d{0,5}")), this));
@@ -59,6 +61,21 @@ SetupDialog::SetupDialog(QWidget *parent)
 SetupDialog::~SetupDialog()
 {
     delete m_ui;
+}
+
+void SetupDialog::alignLabels()
+{
+    // One label column for both groups, so their fields line up.
+    const QList<QLabel *> labels = {m_ui->labelPort,   m_ui->labelBaudrate,   m_ui->labelDatabit,
+                                    m_ui->labelParity, m_ui->labelStopbit,    m_ui->labelUdpAddress,
+                                    m_ui->labelUdpPort};
+    int width = 0;
+    for (QLabel *label : labels)
+        width = qMax(width, label->sizeHint().width());
+    for (QLabel *label : labels) {
+        label->setMinimumWidth(width);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
 }
 
 void SetupDialog::fillLists()

@@ -22,6 +22,7 @@ public slots:
     void searchDialog();
 
 private:
+    void alignLabels();
     void fillLists();
     void fillPorts(const QString &storedPort, bool hasStoredPort);
     void showError(const QString &text);

@@ -108,14 +108,15 @@ void tst_SearchDeviceDialog::okWithoutSelection()
 
 void tst_SearchDeviceDialog::searchAndChoose_data()
 {
-    QTest::addColumn<bool>("doubleClick");
-    QTest::newRow("ok button") << false;
-    QTest::newRow("double click") << true;
+    QTest::addColumn<QString>("how");
+    QTest::newRow("ok button") << "ok";
+    QTest::newRow("double click") << "double";
+    QTest::newRow("ok takes the first found") << "first";
 }
 
 void tst_SearchDeviceDialog::searchAndChoose()
 {
-    QFETCH(bool, doubleClick);
+    QFETCH(QString, how);
     m_responder->setAnswers({{" ZR-A \r\n", 0}, {"ZR-B", 40}});
     SearchDeviceDialog dialog;
     dialog.show();
@@ -123,8 +124,15 @@ void tst_SearchDeviceDialog::searchAndChoose()
     QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
     QCOMPARE(listTexts(list(dialog)), (QStringList{"ZR-A", "ZR-B"}));
 
+    QCOMPARE(list(dialog)->currentRow(), 0);
     QListWidgetItem *second = list(dialog)->item(1);
-    if (doubleClick) {
+    if (how == "first") {
+        QTest::mouseClick(button(dialog, "bntOk"), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.selectedHostPort(), m_responder->port());
+        return;
+    }
+    if (how == "double") {
         QWidget *viewport = list(dialog)->viewport();
         const QPoint at = list(dialog)->visualItemRect(second).center();
         // The view only takes a double click on the item it saw pressed.
@@ -152,7 +160,9 @@ void tst_SearchDeviceDialog::controlsDisabledWhileSearching()
     for (const char *name : {"bntSearch", "bntOk", "bntCancel"})
         QVERIFY2(!button(dialog, name)->isEnabled(), name);
     QVERIFY(!list(dialog)->isEnabled());
+    QCOMPARE(dialog.cursor().shape(), Qt::BusyCursor);
     QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
+    QCOMPARE(dialog.cursor().shape(), Qt::ArrowCursor);
     for (const char *name : {"bntOk", "bntCancel"})
         QVERIFY2(button(dialog, name)->isEnabled(), name);
     QVERIFY(list(dialog)->isEnabled());
