@@ -10,7 +10,6 @@ constexpr int kMaxRate = 100;
 // Debug output switches itself off after this long, so a forgotten
 // simulator never talks forever.
 constexpr qint64 kMaxDebugMs = 10 * 60 * 1000;
-constexpr int kSplitGapMs = 30;
 
 // Item 255 switches the debug output: "1" on, "0" off. While on, text
 // lines go to whoever switched it on.
@@ -59,6 +58,8 @@ public:
             return false;
         const QString value = decodeDeviceText(r.constData() + 7, n - 1);
         if (value == QLatin1String("1")) {
+            if (m_target.kind != device.currentOrigin().kind)
+                flushRest();
             m_target = device.currentOrigin();
             if (!m_timer.isActive()) {
                 m_sent = 0;
@@ -67,6 +68,7 @@ public:
             }
             device.status(QStringLiteral("DEBUG 1"));
         } else if (value == QLatin1String("0")) {
+            flushRest();
             m_timer.stop();
             device.status(QStringLiteral("DEBUG 0"));
         }
@@ -101,26 +103,34 @@ private:
     void emitLine()
     {
         if (!m_target.isValid() || m_on.elapsed() > kMaxDebugMs) {
+            flushRest();
             m_timer.stop();
             return;
         }
         const QByteArray line = nextLine();
+        flushRest();
         if (m_split && m_target.kind == SimOrigin::Udp && m_sent % 3 == 0 && line.size() > 2) {
+            // The rest goes out at the next tick, ahead of the next line.
             const int cut = line.size() / 2;
             m_device->sendUnsolicited(m_target, line.left(cut));
-            const SimOrigin target = m_target;
-            SimDevice *device = m_device;
-            const QByteArray rest = line.mid(cut);
-            QTimer::singleShot(kSplitGapMs, device, [device, target, rest] { device->sendUnsolicited(target, rest); });
+            m_rest = line.mid(cut);
             return;
         }
         m_device->sendUnsolicited(m_target, line);
+    }
+
+    void flushRest()
+    {
+        if (!m_rest.isEmpty() && m_target.isValid())
+            m_device->sendUnsolicited(m_target, m_rest);
+        m_rest.clear();
     }
 
     SimDevice *m_device = nullptr;
     QTimer m_timer;
     QElapsedTimer m_on;
     SimOrigin m_target;
+    QByteArray m_rest;
     bool m_split = false;
     int m_sent = 0;
 };
