@@ -1,6 +1,7 @@
 // Flash programming commands of the simulated instrument: identify, erase,
 // pages and leave. It reassembles the image it receives so tests can compare
 // it with the package they flashed.
+#include "tools/zrsim/simdevice.h"
 #include "tools/zrsim/simfeature.h"
 
 #include "link/framecodec.h"
@@ -8,20 +9,11 @@
 #include <QCryptographicHash>
 #include <QFile>
 
-#include <cstdio>
-
 namespace {
 
 quint16 be16(const QByteArray &b, int at)
 {
     return static_cast<quint16>((static_cast<quint8>(b.at(at)) << 8) | static_cast<quint8>(b.at(at + 1)));
-}
-
-void say(const QByteArray &line)
-{
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
 }
 
 // 7E 02 05 01 01, payload length, tag 01, text length, text, CRC, 7F.
@@ -90,45 +82,46 @@ public:
 
     bool handle(SimDevice &device, const QByteArray &request, QList<SimChunk> &reply) override
     {
-        Q_UNUSED(device)
         if (request.size() < 10 || request.at(0) != 0x7E || request.at(1) != 0x05 || request.at(2) != 0x02)
             return false;
         const int n = be16(request, 5);
         if (request.size() != 10 + n || static_cast<quint8>(request.back()) != 0x7F
             || !checkFrameCrc(request.constData(), request.size() - 1, true)) {
-            say("ZRSIM FLASH BADFRAME");
+            say(device, "FLASH BADFRAME");
             return true;
         }
         const quint16 command = be16(request, 3);
         switch (command) {
         case 0x293F:
-            return identify(reply);
+            return identify(device, reply);
         case 0x2FAC:
-            return erase(request, reply);
+            return erase(device, request, reply);
         case 0x2C01:
-            return page(request, reply);
+            return page(device, request, reply);
         case 0x2A79:
-            return leave(reply);
+            return leave(device, reply);
         default:
             return false;
         }
     }
 
 private:
-    bool identify(QList<SimChunk> &reply)
+    static void say(SimDevice &device, const QByteArray &line) { device.status(QString::fromLatin1(line)); }
+
+    bool identify(SimDevice &device, QList<SimChunk> &reply)
     {
         ++m_identifies;
-        say("ZRSIM FLASH IDENTIFY " + QByteArray::number(m_identifies));
+        say(device, "FLASH IDENTIFY " + QByteArray::number(m_identifies));
         if (m_identifies <= m_ignoreIdentify)
             return true;
         reply.append({textReply("!Find " + encodeDeviceText(m_model) + " OK\r\n"), 0});
         return true;
     }
 
-    bool erase(const QByteArray &request, QList<SimChunk> &reply)
+    bool erase(SimDevice &device, const QByteArray &request, QList<SimChunk> &reply)
     {
         if (be16(request, 5) != 7 || request.at(7) != char(0x91) || be16(request, 8) != 4) {
-            say("ZRSIM FLASH BADFRAME");
+            say(device, "FLASH BADFRAME");
             return true;
         }
         m_length = 0;
@@ -138,42 +131,41 @@ private:
         m_pages = 0;
         m_misnumbered = 0;
         m_erased = true;
-        say("ZRSIM FLASH ERASE " + QByteArray::number(m_length));
+        say(device, "FLASH ERASE " + QByteArray::number(m_length));
         static const char erased[] = "\x02\x05\x01\x01\x00\x13\x01\x00\x10"
                                      "Erase OK\r\n\x00\x00\x00\xC1\x81\x40";
         reply.append({buildDelimitedFrame(QByteArray(erased, sizeof erased - 1)), 0});
         return true;
     }
 
-    bool page(const QByteArray &request, QList<SimChunk> &reply)
+    bool page(SimDevice &device, const QByteArray &request, QList<SimChunk> &reply)
     {
         if (be16(request, 5) != 0x0404 || request.at(7) != char(0x91) || be16(request, 8) != 0x0401) {
-            say("ZRSIM FLASH BADFRAME");
+            say(device, "FLASH BADFRAME");
             return true;
         }
         const int ordinal = m_pages++;
         const quint8 number = static_cast<quint8>(request.at(10));
-        if (number != static_cast<quint8>(ordinal & 0xFF)) {
+        if (number != static_cast<quint8>(ordinal & 0xFF))
             ++m_misnumbered;
-            say("ZRSIM FLASH MISNUMBERED " + QByteArray::number(ordinal) + " " + QByteArray::number(number));
-        }
+        say(device, "FLASH PAGE " + QByteArray::number(ordinal) + " " + QByteArray::number(number));
         m_received.append(request.mid(11, 1024));
         if (ordinal == m_dropPage) {
-            say("ZRSIM FLASH DROPPED " + QByteArray::number(ordinal));
+            say(device, "FLASH DROPPED " + QByteArray::number(ordinal));
             return true;
         }
         reply.append({textReply(encodeDeviceText(QStringLiteral("Page[%1] OK\r\n").arg(number))), 0});
         return true;
     }
 
-    bool leave(QList<SimChunk> &reply)
+    bool leave(SimDevice &device, QList<SimChunk> &reply)
     {
         ++m_leaves;
-        say("ZRSIM FLASH LEAVE " + QByteArray::number(m_leaves));
+        say(device, "FLASH LEAVE " + QByteArray::number(m_leaves));
         if (m_erased) {
             const QByteArray image = m_received.left(static_cast<int>(m_length));
             const QByteArray md5 = QCryptographicHash::hash(image, QCryptographicHash::Md5).toHex();
-            say("ZRSIM FLASH IMAGE " + QByteArray::number(image.size()) + " " + md5 + " PAGES "
+            say(device, "FLASH IMAGE " + QByteArray::number(image.size()) + " " + md5 + " PAGES "
                 + QByteArray::number(m_pages) + " MISNUMBERED " + QByteArray::number(m_misnumbered));
             if (!m_outFile.isEmpty()) {
                 QFile out(m_outFile);
