@@ -19,6 +19,12 @@ UpdateDialog::UpdateDialog(QWidget *parent)
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setWindowIcon(QIcon(QStringLiteral(":/image/update.png")));
     setFixedSize(size());
+    // Display-only fields must not look like places to type.
+    for (QLineEdit *field : {m_ui->edDevice, m_ui->edType, m_ui->edVersion, m_ui->edDownloadDir}) {
+        QPalette palette = field->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        field->setPalette(palette);
+    }
 
     connect(m_ui->bntSelectFile, &QPushButton::clicked, this, &UpdateDialog::slotSelectFile);
     connect(m_ui->bntUpdate, &QPushButton::clicked, this, &UpdateDialog::slotUpdate);

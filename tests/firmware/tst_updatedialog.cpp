@@ -3,6 +3,7 @@
 
 #include "httptestserver.h"
 #include "tests/support/modalcloser.h"
+#include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 
 #include <QApplication>
@@ -70,6 +71,7 @@ private slots:
     void previewAndUpdateMessages();
     void downloadPrompts();
     void refreshThenDownload();
+    void flashesThroughTheDialog();
     void closingWhileFlashingIsRefused();
     void closingStopsDownload();
 };
@@ -229,6 +231,46 @@ void tst_UpdateDialog::refreshThenDownload()
     QCOMPARE(closer.texts(), QStringList{QStringLiteral("获取设备列表失败,请重试!")});
     QTRY_VERIFY(refresh->isEnabled());
     QCOMPARE(list->count(), 0);
+}
+
+void tst_UpdateDialog::flashesThroughTheDialog()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--model", "ZR-9", "--flash-out", dir.filePath("got.bin")}),
+             qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    QByteArray image(5000, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = static_cast<char>(i % 251);
+    const QString good = dir.filePath("Files/fw.zrbin");
+    QVERIFY(QDir().mkpath(dir.filePath("Files")));
+    QVERIFY(writePackage(good, packageFields("D", "ZR-9", "V", image), nullptr));
+
+    ModalCloser closer;
+    TestUpdateDialog dialog;
+    dialog.show();
+    auto *bar = child<QProgressBar>(dialog, "barUpdate");
+    int highest = 0;
+    connect(bar, &QProgressBar::valueChanged, this, [&highest](int v) { highest = qMax(highest, v); });
+    dialog.packageAnswer = good;
+    child<QPushButton>(dialog, "bntSelectFile")->click();
+    child<QPushButton>(dialog, "bntUpdate")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(closer.count() == 1, 20000);
+    QCOMPARE(closer.texts(), QStringList{QStringLiteral("固件更新成功!")});
+    QCOMPARE(closer.seen().at(0).icon, QMessageBox::Information);
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(highest, 81); // the last page starts at 4096 of 5000 bytes
+    QTRY_VERIFY(child<QPushButton>(dialog, "bntUpdate")->isEnabled());
+    QTRY_COMPARE(dir.readFile("got.bin"), image);
+
+    // The other model is refused with the thread's text.
+    closer.clear();
+    QVERIFY(writePackage(good, packageFields("D", "ZR-8", "V", image), nullptr));
+    child<QPushButton>(dialog, "bntSelectFile")->click();
+    child<QPushButton>(dialog, "bntUpdate")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(closer.count() == 1, 20000);
+    QCOMPARE(closer.texts(), QStringList{QStringLiteral("固件更新失败,BIN文件与设备型号不一致!")});
 }
 
 void tst_UpdateDialog::closingWhileFlashingIsRefused()
