@@ -55,8 +55,8 @@ void HttpTestServer::serve(QTcpSocket *socket, const QByteArray &head)
         response.body = "<html><body>missing</body></html>";
     }
     QByteArray header = "HTTP/1.1 " + QByteArray::number(response.status)
-                        + (response.status == 200 ? " OK" : response.status == 404 ? " Not Found" : " Error")
-                        + "\r\nContent-Type: application/octet-stream\r\n";
+                        + (response.status == 200 ? " OK" : response.status == 404 ? " Not Found" : " Other")
+                        + "\r\nContent-Type: application/octet-stream\r\n" + response.extraHeaders;
     if (response.withLength)
         header += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     header += "Connection: close\r\n\r\n";

@@ -24,6 +24,7 @@ public:
         int chunkDelayMs = 0;     // pause between pieces
         int closeAfter = -1;      // >= 0: drop the connection after this many body bytes
         bool stallAfterClose = false; // with closeAfter: keep the connection open instead
+        QByteArray extraHeaders;      // whole lines, each ending in \r\n
     };
 
     explicit HttpTestServer(QObject *parent = nullptr);

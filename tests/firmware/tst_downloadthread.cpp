@@ -60,6 +60,8 @@ private slots:
     void serverBehaviours();
     void badNamesRefused_data();
     void badNamesRefused();
+    void redirectIsFollowed();
+    void emptyBodyIsNoPackage();
     void stopKeepsOlderFile();
     void missingFolderIsCreated();
 };
@@ -190,6 +192,40 @@ void tst_DownloadThread::badNamesRefused()
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{"inner"});
+}
+
+// A redirect page must never be stored as the package.
+void tst_DownloadThread::redirectIsFollowed()
+{
+    QTemporaryDir dir;
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response moved;
+    moved.status = 302;
+    moved.body = "<html>moved</html>";
+    moved.extraHeaders = "Location: " + server.url("/real/x.zrbin").toLatin1() + "\r\n";
+    server.setResponse("/old/x.zrbin", moved);
+    HttpTestServer::Response real;
+    real.body = body(3000);
+    server.setResponse("/real/x.zrbin", real);
+    DownloadThread thread;
+    const Run run = runDownload(thread, server.url("/old/x.zrbin"), dir.path());
+    QCOMPARE(run.errors, QStringList());
+    QCOMPARE(run.succeeded, 1);
+    QCOMPARE(server.requestedPaths(), (QStringList{"/old/x.zrbin", "/real/x.zrbin"}));
+    QCOMPARE(fileBytes(QDir(dir.path()).filePath("x.zrbin")), real.body);
+}
+
+void tst_DownloadThread::emptyBodyIsNoPackage()
+{
+    QTemporaryDir dir;
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    server.setResponse("/e.zrbin", HttpTestServer::Response());
+    DownloadThread thread;
+    const Run run = runDownload(thread, server.url("/e.zrbin"), dir.path());
+    QCOMPARE(run.errors, QStringList{QStringLiteral("下载异常: 未找到该文件或下载失败")});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 void tst_DownloadThread::stopKeepsOlderFile()

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -216,7 +217,6 @@ void tst_Package::readingNeverWrites()
 {
     const QString file = path(QStringLiteral("ro.zrbin"));
     QVERIFY(writePackage(file, packageFields("D", "M", "V", QByteArray(5000, 'z')), nullptr));
-    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     const QByteArray before = fileBytes(file);
     const QDateTime modified = QFileInfo(file).lastModified();
     const QStringList listing = QDir(m_dir.path()).entryList(QDir::Files);
@@ -226,6 +226,19 @@ void tst_Package::readingNeverWrites()
     QCOMPARE(fileBytes(file), before);
     QCOMPARE(QFileInfo(file).lastModified(), modified);
     QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), listing);
+
+    // The connection itself refuses writes while it points at the package.
+    {
+        DEncryptInfo info(file);
+        DDbServer db(packageConnectionName());
+        QCOMPARE(db.readInfo(info), QString());
+        QSqlDatabase handle = QSqlDatabase::database(packageConnectionName(), false);
+        QVERIFY(handle.isOpen());
+        QSqlQuery query(handle);
+        QVERIFY(!query.exec(QStringLiteral("create table INTRUDER (x)")));
+        QVERIFY(!query.exec(QStringLiteral("delete from INFO")));
+    }
+    QCOMPARE(fileBytes(file), before);
 
     // Neither a missing path nor an empty text file grows into a database.
     const QString absent = path(QStringLiteral("absent.zrbin"));
