@@ -159,7 +159,7 @@ void tst_UpdateThread::reopensAfterIgnoredIdentify()
     SimProcess sim;
     QVERIFY(startSim(sim, dir, pty, {"--model", "M1", "--flash-ignore-identify", "1"}));
     const QByteArray img = image(1500);
-    const Outcome out = flash(img, "M1", 1000);
+    const Outcome out = flash(img, "M1", 1500);
     QVERIFY(out.finished);
     QCOMPARE(out.errors, QStringList());
     QCOMPARE(out.succeeded, 1);
@@ -173,7 +173,7 @@ void tst_UpdateThread::identifyFailsTwice()
     TempWorkDir dir;
     SimProcess sim;
     QVERIFY(startSim(sim, dir, false, {"--model", "M1", "--flash-ignore-identify", "2"}));
-    const Outcome out = flash(image(10), "M1", 600);
+    const Outcome out = flash(image(10), "M1", 1000);
     QCOMPARE(out.errors, QStringList{QStringLiteral("固件更新失败,获取设备ID失败!")});
     QCOMPARE(out.succeeded, 0);
     QCOMPARE(out.progress, QList<int>());
@@ -202,7 +202,7 @@ void tst_UpdateThread::droppedPageAcknowledgement()
     TempWorkDir dir;
     SimProcess sim;
     QVERIFY(startSim(sim, dir, false, {"--model", "M", "--flash-drop-page", "5"}));
-    const Outcome out = flash(image(8 * 1024 + 10), "M", 800);
+    const Outcome out = flash(image(8 * 1024 + 10), "M", 1500);
     QCOMPARE(out.errors, QStringList{QStringLiteral("固件更新失败,发送文件数据失败!")});
     QCOMPARE(out.succeeded, 0);
     // Erase, then pages 0..4 acknowledged.
