@@ -285,7 +285,7 @@ void tst_UpdateDialog::closingWhileFlashingIsRefused()
 
     ModalCloser closer;
     auto dialog = std::make_unique<TestUpdateDialog>();
-    dialog->updateThread().setTimeouts(2000, 2000, 100);
+    dialog->updateThread().setTimeouts(1500, 1500, 100);
     dialog->show();
     dialog->packageAnswer = good;
     child<QPushButton>(*dialog, "bntSelectFile")->click();
