@@ -13,5 +13,6 @@ QList<SimFeature *> createSimFeatures()
     ZRSIM_FEATURE(createSimClock)
     ZRSIM_FEATURE(createSimSerialNumber)
     ZRSIM_FEATURE(createSimFlash)
+    ZRSIM_FEATURE(createSimDiscovery)
     return features;
 }
