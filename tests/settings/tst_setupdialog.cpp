@@ -1,6 +1,9 @@
 #include "discovery/searchdevicedialog.h"
 #include "settings/config.h"
 #include "settings/setupdialog.h"
+#include "link/devicelink.h"
+#include "link/framecodec.h"
+#include "tests/discovery/discoverysim.h"
 #include "tests/discovery/responder.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"
@@ -62,6 +65,7 @@ private slots:
     void serialSaveWritesSerialLeavesUdp();
     void searchFillsEndpointCancelWritesNothing();
     void searchRejectedChangesNothing();
+    void foundInstrumentAnswersTheLink();
 
 private:
     template<typename T>
@@ -444,6 +448,51 @@ void tst_SetupDialog::searchRejectedChangesNothing()
     QCOMPARE(closer.count(), 1);
     QCOMPARE(child<QLineEdit>(d, "edUdpAddress")->text(), QStringLiteral("127.0.0.1"));
     QCOMPARE(child<QLineEdit>(d, "edUdpPort")->text(), QStringLiteral("1502"));
+}
+
+void tst_SetupDialog::foundInstrumentAnswersTheLink()
+{
+    DiscoverySim sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--address", "9", "--discovery", "0", "--discovery-from-link",
+                        "--discovery-name", "ZR-LINK"}),
+             qPrintable(sim.error));
+    SearchDeviceDialog::SearchOverride o;
+    o.targets = {QHostAddress(QStringLiteral("127.0.0.1"))};
+    o.port = sim.discoveryPort;
+    o.listenMs = 500;
+    SearchDeviceDialog::setSearchOverride(o);
+
+    SetupDialog d(nullptr);
+    d.show();
+    child<QGroupBox>(d, "gbUdp")->setChecked(true);
+    child<QComboBox>(d, "cmbDeviceAddress")->setCurrentIndex(8); // address 9
+    ModalCloser closer;
+    closer.setDialogHandler([](QWidget *w) {
+        auto *search = qobject_cast<SearchDeviceDialog *>(w);
+        if (!search)
+            return;
+        QTest::mouseClick(search->findChild<QPushButton *>("bntSearch"), Qt::LeftButton);
+        auto *list = search->findChild<QListWidget *>("listWidget");
+        auto *ok = search->findChild<QPushButton *>("bntOk");
+        if (!QTest::qWaitFor([&] { return list->count() == 1 && ok->isEnabled(); }, 10000)) {
+            search->reject();
+            return;
+        }
+        QTest::mouseClick(ok, Qt::LeftButton); // the first instrument is preselected
+    });
+    QTest::mouseClick(child<QPushButton>(d, "bntSearch"), Qt::LeftButton);
+    QCOMPARE(child<QLineEdit>(d, "edUdpPort")->text(), QString::number(sim.udpPort));
+    clickOk(d);
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+
+    // The next link connection reaches the instrument the search found.
+    resetConfigStore();
+    DeviceLink link;
+    QVERIFY2(link.open(), qPrintable(link.errorText));
+    QByteArray reply;
+    QCOMPARE(link.transact(buildItemReadRequest(9, 0), reply, false, 2000), 0);
+    QVERIFY(reply.size() > 5);
+    QCOMPARE(quint8(reply[0]), quint8(9));
 }
 
 QTEST_MAIN(tst_SetupDialog)
