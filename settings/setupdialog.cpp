@@ -160,12 +160,15 @@ void SetupDialog::saveConfig()
             showError(tr("请选择串口!"));
             return;
         }
-        if (m_ui->baudrate->currentText().isEmpty()) {
+        // A rate beyond the integer range would be stored as 0 and fail the next open.
+        bool baudOk = false;
+        const int baudrate = m_ui->baudrate->currentText().toInt(&baudOk);
+        if (m_ui->baudrate->currentText().isEmpty() || !baudOk) {
             showError(tr("请选择波特率!"));
             return;
         }
         s->setValue(kPort, m_ui->port->currentText());
-        s->setValue(kBaudrate, m_ui->baudrate->currentText().toInt());
+        s->setValue(kBaudrate, baudrate);
         s->setValue(kDatabits, m_ui->databit->currentData().toInt());
         s->setValue(kParity, m_ui->parity->currentData().toInt());
         s->setValue(kStopbits, m_ui->stopbit->currentData().toInt());

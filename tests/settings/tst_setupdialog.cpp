@@ -291,10 +291,11 @@ void tst_SetupDialog::groupsExclusive()
 void tst_SetupDialog::failedCheckKeepsDialogOpen_data()
 {
     QTest::addColumn<bool>("udpMode");
-    QTest::addColumn<QString>("field"); // emptied before OK
+    QTest::addColumn<QString>("field"); // emptied (or given "field:text") before OK
     QTest::addColumn<QString>("message");
     QTest::newRow("no port") << false << "port" << QStringLiteral("请选择串口!");
     QTest::newRow("no baud rate") << false << "baudrate" << QStringLiteral("请选择波特率!");
+    QTest::newRow("baud rate beyond int") << false << "baudrate:99999999999" << QStringLiteral("请选择波特率!");
     QTest::newRow("no udp address") << true << "edUdpAddress" << QStringLiteral("请输入UDP地址");
     QTest::newRow("no udp port") << true << "edUdpPort" << QStringLiteral("请输入UDP端口");
 }
@@ -312,8 +313,8 @@ void tst_SetupDialog::failedCheckKeepsDialogOpen()
     child<QCheckBox>(d, "cbEncrypt")->setChecked(true);
     if (field == "port")
         child<QComboBox>(d, "port")->setCurrentIndex(-1);
-    else if (field == "baudrate")
-        child<QComboBox>(d, "baudrate")->setEditText(QString());
+    else if (field.startsWith("baudrate"))
+        child<QComboBox>(d, "baudrate")->setEditText(field.section(':', 1));
     else
         child<QLineEdit>(d, qPrintable(field))->clear();
 
