@@ -112,6 +112,7 @@ void tst_SearchDeviceDialog::searchAndChoose_data()
     QTest::newRow("ok button") << "ok";
     QTest::newRow("double click") << "double";
     QTest::newRow("ok takes the first found") << "first";
+    QTest::newRow("enter takes the current one") << "enter";
 }
 
 void tst_SearchDeviceDialog::searchAndChoose()
@@ -128,6 +129,13 @@ void tst_SearchDeviceDialog::searchAndChoose()
     QListWidgetItem *second = list(dialog)->item(1);
     if (how == "first") {
         QTest::mouseClick(button(dialog, "bntOk"), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.selectedHostPort(), m_responder->port());
+        return;
+    }
+    if (how == "enter") {
+        list(dialog)->setCurrentItem(second);
+        QTest::keyClick(list(dialog), Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.selectedHostPort(), m_responder->port());
         return;
