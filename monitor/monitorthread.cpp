@@ -1,0 +1,120 @@
+#include "monitor/monitorthread.h"
+
+#include "link/devicelink.h"
+#include "link/framecodec.h"
+
+namespace {
+
+constexpr quint8 kDebugItem = 255;
+constexpr int kCaptureWindowMs = 100;
+constexpr int kFollowUpWaitMs = 50;
+
+} // namespace
+
+MonitorThread::MonitorThread(QObject *parent)
+    : QThread(parent)
+{
+}
+
+MonitorThread::~MonitorThread()
+{
+    stop();
+}
+
+void MonitorThread::start()
+{
+    if (isRunning())
+        return;
+    m_stop = false;
+    QThread::start();
+}
+
+void MonitorThread::stop()
+{
+    if (!isRunning())
+        return;
+    m_stop = true;
+    wait();
+}
+
+void MonitorThread::splitLines(const QByteArray &bytes)
+{
+    const QList<QByteArray> lines = m_lines.feed(bytes);
+    for (const QByteArray &line : lines)
+        emit signalDataRecv(line);
+}
+
+bool MonitorThread::switchDebug(DeviceLink &link, bool on)
+{
+    // Lines the instrument sent before this request would otherwise be
+    // taken for part of its reply (over UDP the reply then never becomes
+    // complete); show them first.
+    splitLines(link.takePending());
+    m_lines.clear();
+
+    const QByteArray request = buildTextWriteRequest(link.deviceAddress, kDebugItem,
+                                                     on ? QStringLiteral("1") : QStringLiteral("0"));
+    QByteArray reply;
+    const int result = link.transact(request, reply, false, m_replyTimeoutMs);
+    const QString error = linkErrorText(result, reply);
+    if (error.isEmpty())
+        return true;
+    emit signalShowError(tr("监听调试"), error);
+    return false;
+}
+
+void MonitorThread::captureUdp(DeviceLink &link)
+{
+    QByteArray buffer;
+    if (link.waitForDatagram(kCaptureWindowMs))
+        buffer = link.readDatagrams();
+    splitLines(buffer);
+}
+
+void MonitorThread::captureSerial(DeviceLink &link)
+{
+    if (!link.waitForSerialData(kCaptureWindowMs))
+        return;
+    QByteArray buffer = link.serialPort->readAll();
+    while (!m_stop && link.waitForSerialData(kFollowUpWaitMs))
+        buffer.append(link.serialPort->readAll());
+    splitLines(buffer);
+}
+
+void MonitorThread::run()
+{
+    m_lines.clear();
+    DeviceLink link;
+    if (!link.open()) {
+        emit signalShowError(tr("设备监听"), link.errorText);
+        return;
+    }
+
+    if (m_debug) {
+        if (!switchDebug(link, true))
+            return;
+        if (m_stop) {
+            switchDebug(link, false);
+            return;
+        }
+    } else if (!switchDebug(link, false) || m_stop) {
+        return;
+    }
+
+    while (!m_stop) {
+        if (link.useUdp) {
+            captureUdp(link);
+        } else {
+            captureSerial(link);
+            if (link.transportFailed()) {
+                // A hung-up port answers every wait at once; nothing more
+                // will come, and a final request could not go out either.
+                emit signalShowError(tr("设备监听"), tr("串口读取失败"));
+                return;
+            }
+        }
+    }
+
+    if (m_debug)
+        switchDebug(link, false);
+}
