@@ -95,14 +95,15 @@ HistoryPdfLayout historyPdfLayout(QPainter &painter, int pageWidth, int pageHeig
     return l;
 }
 
-void drawHistoryTable(QPainter &painter, QPagedPaintDevice &device, const HistoryPdfLayout &l, const QString &text)
+void drawHistoryTable(QPainter &painter, const HistoryPdfLayout &l, const QString &text,
+                      const std::function<void()> &newPage)
 {
     const QVector<QStringRef> lines = textLines(text);
     const QFontMetrics fm = painter.fontMetrics();
     int next = 0;
     for (int page = 0; page < l.pageCount; ++page) {
         if (page > 0)
-            device.newPage();
+            newPage();
         for (int i = 0; i <= l.rowsPerPage; ++i) {
             const int y = l.top + i * l.rowHeight;
             painter.drawLine(l.left, y, l.left + (l.right - l.left + 1), y);
@@ -162,7 +163,7 @@ QString exportHistoryPdf(const QString &fileName, const QString &text, HistoryPd
         painter.setPen(pen);
         const HistoryPdfLayout layout = historyPdfLayout(painter, writer.width(), writer.height(), columns,
                                                          historyLineCount(text));
-        drawHistoryTable(painter, writer, layout, text);
+        drawHistoryTable(painter, layout, text, [&writer] { writer.newPage(); });
         painter.end();
         if (layoutOut)
             *layoutOut = layout;

@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-class QPagedPaintDevice;
+#include <functional>
+
 class QPainter;
 
 // Pieces of a record line separated by white space and/or commas.
@@ -35,8 +36,9 @@ struct HistoryPdfLayout {
 // line feed opens one more, empty line).
 int historyLineCount(const QString &text);
 HistoryPdfLayout historyPdfLayout(QPainter &painter, int pageWidth, int pageHeight, int columns, int lineCount);
-// Draws every page; the painter must be active on `device`.
-void drawHistoryTable(QPainter &painter, QPagedPaintDevice &device, const HistoryPdfLayout &layout, const QString &text);
+// Draws every page; newPage is called between pages.
+void drawHistoryTable(QPainter &painter, const HistoryPdfLayout &layout, const QString &text,
+                      const std::function<void()> &newPage);
 
 // Both return an empty text on success, else the user's message (the
 // dialog shows it titled "导出配置").
