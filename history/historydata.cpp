@@ -187,6 +187,9 @@ void HistoryData::slotFlushText()
 
 void HistoryData::slotShowError(QString title, QString error)
 {
+    // The user has already dismissed the dialog; the query's end is no news.
+    if (m_closePending)
+        return;
     QMessageBox box(QMessageBox::Critical, title, error, QMessageBox::Ok, this);
     box.button(QMessageBox::Ok)->setText(tr("确定"));
     box.setWindowIcon(windowIcon());
