@@ -3,6 +3,8 @@
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 
+#include <QNetworkDatagram>
+
 namespace {
 
 constexpr quint8 kDebugItem = 255;
@@ -55,12 +57,49 @@ bool MonitorThread::switchDebug(DeviceLink &link, bool on)
     const QByteArray request = buildTextWriteRequest(link.deviceAddress, kDebugItem,
                                                      on ? QStringLiteral("1") : QStringLiteral("0"));
     QByteArray reply;
-    const int result = link.transact(request, reply, false, m_replyTimeoutMs);
+    const int result = link.useUdp ? transactUdp(link, request, reply)
+                                   : link.transact(request, reply, false, m_replyTimeoutMs);
     const QString error = linkErrorText(result, reply);
     if (error.isEmpty())
         return true;
     emit signalShowError(tr("监听调试"), error);
     return false;
+}
+
+int MonitorThread::transactUdp(DeviceLink &link, const QByteArray &request, QByteArray &reply)
+{
+    // As DeviceLink::transact, but datagram by datagram: while the
+    // instrument's debug output is on, lines it sent before it saw this
+    // request arrive ahead of the reply. They are shown, not mixed into it.
+    const QByteArray frame = link.encrypt ? encryptEnvelope(request) : request;
+    reply.clear();
+    if (!link.udpSocket || link.udpSocket->writeDatagram(frame, link.peerAddress, link.peerPort) < 1)
+        return LinkSendFailed;
+    for (;;) {
+        if (!link.waitForDatagram(m_replyTimeoutMs))
+            return LinkNoReply;
+        bool accepted = false;
+        while (link.udpSocket->hasPendingDatagrams()) {
+            const QNetworkDatagram datagram = link.udpSocket->receiveDatagram();
+            if (!link.isPeer(datagram.senderAddress(), static_cast<quint16>(datagram.senderPort())))
+                continue;
+            accepted = true;
+            const QByteArray data = datagram.data();
+            if (reply.isEmpty() && !isReplyComplete(data, link.deviceAddress, link.encrypt, false)
+                && data.endsWith('\n')) {
+                splitLines(data);
+                continue;
+            }
+            reply.append(data);
+            if (isReplyComplete(reply, link.deviceAddress, link.encrypt, false)) {
+                if (link.encrypt && reply.size() > 6)
+                    reply = decryptEnvelope(reply, false);
+                return LinkOk;
+            }
+        }
+        if (!accepted)
+            return LinkNoReply;
+    }
 }
 
 void MonitorThread::captureUdp(DeviceLink &link)

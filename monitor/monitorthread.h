@@ -42,6 +42,7 @@ protected:
 
 private:
     bool switchDebug(DeviceLink &link, bool on);
+    int transactUdp(DeviceLink &link, const QByteArray &request, QByteArray &reply);
     void captureUdp(DeviceLink &link);
     void captureSerial(DeviceLink &link);
     void splitLines(const QByteArray &bytes);
