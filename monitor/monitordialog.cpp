@@ -126,6 +126,9 @@ void MonitorDialog::slotThreadFinished()
 
 void MonitorDialog::slotShowError(const QString &title, const QString &error)
 {
+    // Dismissed already: how the run wound down is no news to the user.
+    if (m_closePending)
+        return;
     QMessageBox box(QMessageBox::Critical, title, error, QMessageBox::Ok, this);
     box.button(QMessageBox::Ok)->setText(tr("确定"));
     box.setWindowIcon(windowIcon());
