@@ -11,6 +11,15 @@ constexpr quint8 kDebugItem = 255;
 constexpr int kCaptureWindowMs = 100;
 constexpr int kFollowUpWaitMs = 50;
 
+// Replies start with the device address, or with the envelope's marker.
+bool startsLikeReply(const QByteArray &data, const DeviceLink &link)
+{
+    if (data.isEmpty())
+        return false;
+    const quint8 first = static_cast<quint8>(data.at(0));
+    return link.encrypt ? first == 0xFE : first == link.deviceAddress;
+}
+
 } // namespace
 
 MonitorThread::MonitorThread(QObject *parent)
@@ -46,13 +55,18 @@ void MonitorThread::splitLines(const QByteArray &bytes)
         emit signalDataRecv(line);
 }
 
-bool MonitorThread::switchDebug(DeviceLink &link, bool on)
+bool MonitorThread::switchDebug(DeviceLink &link, bool on, bool first)
 {
     // Lines the instrument sent before this request would otherwise be
     // taken for part of its reply (over UDP the reply then never becomes
     // complete); show them first.
-    splitLines(link.takePending());
-    m_lines.clear();
+    // (A UDP socket is bound only once the run's first request went out.)
+    if (!link.useUdp || link.udpSocket->state() == QAbstractSocket::BoundState)
+        splitLines(link.takePending());
+    // A run starts with a clean slate; at its end a line cut in two by the
+    // request still completes.
+    if (first)
+        m_lines.clear();
 
     const QByteArray request = buildTextWriteRequest(link.deviceAddress, kDebugItem,
                                                      on ? QStringLiteral("1") : QStringLiteral("0"));
@@ -86,7 +100,7 @@ int MonitorThread::transactUdp(DeviceLink &link, const QByteArray &request, QByt
             accepted = true;
             const QByteArray data = datagram.data();
             if (reply.isEmpty() && !isReplyComplete(data, link.deviceAddress, link.encrypt, false)
-                && data.endsWith('\n')) {
+                && (data.endsWith('\n') || !startsLikeReply(data, link))) {
                 splitLines(data);
                 continue;
             }
@@ -114,10 +128,11 @@ void MonitorThread::captureSerial(DeviceLink &link)
 {
     if (!link.waitForSerialData(kCaptureWindowMs))
         return;
-    QByteArray buffer = link.serialPort->readAll();
+    // Lines go out as they complete: an instrument that never pauses for
+    // 50 ms would otherwise hold back every line until the stop.
+    splitLines(link.serialPort->readAll());
     while (!m_stop && link.waitForSerialData(kFollowUpWaitMs))
-        buffer.append(link.serialPort->readAll());
-    splitLines(buffer);
+        splitLines(link.serialPort->readAll());
 }
 
 void MonitorThread::run()
@@ -130,13 +145,13 @@ void MonitorThread::run()
     }
 
     if (m_debug) {
-        if (!switchDebug(link, true))
+        if (!switchDebug(link, true, true))
             return;
         if (m_stop) {
-            switchDebug(link, false);
+            switchDebug(link, false, false);
             return;
         }
-    } else if (!switchDebug(link, false) || m_stop) {
+    } else if (!switchDebug(link, false, true) || m_stop) {
         return;
     }
 
@@ -155,5 +170,5 @@ void MonitorThread::run()
     }
 
     if (m_debug)
-        switchDebug(link, false);
+        switchDebug(link, false, false);
 }

@@ -41,7 +41,7 @@ protected:
     void run() override;
 
 private:
-    bool switchDebug(DeviceLink &link, bool on);
+    bool switchDebug(DeviceLink &link, bool on, bool first);
     int transactUdp(DeviceLink &link, const QByteArray &request, QByteArray &reply);
     void captureUdp(DeviceLink &link);
     void captureSerial(DeviceLink &link);

@@ -66,6 +66,7 @@ private slots:
     void failedFirstRequest_data();
     void failedFirstRequest();
     void linesAheadOfFinalReply();
+    void serialOutputWithoutPauses();
     void encryptedSwitch();
     void openFailure();
 };
@@ -192,13 +193,14 @@ void tst_MonitorThread::linesAheadOfFinalReply()
     TempWorkDir dir;
     FakeInstrument fake;
     QVERIFY(startFake(fake, dir, true));
-    // Output the instrument had on its way when the "0" came in, and output
-    // already waiting in the socket, arrive before the reply.
+    // Output the instrument had on its way when the "0" came in arrives
+    // before the reply, some of it in pieces without a line feed.
     fake.setResponder([&fake](const QByteArray &request) {
         QList<Piece> pieces;
         if (request == kOff) {
-            pieces.append({"late 1\n", 0});
-            pieces.append({"late 2\r\n", 0});
+            pieces.append({"of it\n", 0});
+            pieces.append({"late ", 0});
+            pieces.append({"2\r\n", 0});
         }
         pieces.append({FakeInstrument::textWriteAck(request), 0});
         return pieces;
@@ -212,14 +214,45 @@ void tst_MonitorThread::linesAheadOfFinalReply()
     QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
     QTest::qWait(200);
     fake.push("running\n");
+    fake.push("half ");
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 5000);
+    QTest::qWait(200);
     QSignalSpy finished(&thread, &QThread::finished);
     thread.requestStop();
     QVERIFY(finished.wait(10000));
     QCOMPARE(fake.requests(), (QList<QByteArray>{kOn, kOff}));
     QCoreApplication::processEvents();
     QCOMPARE(errors(errs), QStringList());
-    QCOMPARE(received(lines), (QList<QByteArray>{"running\n", "late 1\n", "late 2\r\n"}));
+    // A line cut by the request still comes out whole.
+    QCOMPARE(received(lines), (QList<QByteArray>{"running\n", "half of it\n", "late 2\r\n"}));
+}
+
+void tst_MonitorThread::serialOutputWithoutPauses()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, false));
+    ackSwitch(fake);
+    MonitorThread thread;
+    thread.setDebug(false);
+    QSignalSpy lines(&thread, &MonitorThread::signalDataRecv);
+    QSignalSpy finished(&thread, &QThread::finished);
+    thread.start();
+    QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
+    // A line every 20 ms, never the 50 ms pause that ends a serial read.
+    QTimer talk;
+    int sent = 0;
+    connect(&talk, &QTimer::timeout, &fake, [&] {
+        if (sent < 500)
+            fake.push("#" + QByteArray::number(sent++) + "\r\n");
+    });
+    talk.start(20);
+    QTRY_VERIFY_WITH_TIMEOUT(lines.size() >= 5, 5000);
+    QVERIFY(sent < 500);
+    talk.stop();
+    thread.requestStop();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(lines.first().at(0).toByteArray(), QByteArray("#0\r\n"));
 }
 
 void tst_MonitorThread::encryptedSwitch()
