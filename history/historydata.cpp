@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -100,6 +101,8 @@ void HistoryData::setupForm()
 
     m_textEdit = new QPlainTextEdit(this);
     m_textEdit->setObjectName(QStringLiteral("textEdit"));
+    // Hex dumps and record columns line up only in a fixed-pitch font.
+    m_textEdit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_textEdit->setReadOnly(true);
     m_textEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
     verticalLayout->addWidget(m_textEdit);

@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -88,6 +89,8 @@ void MonitorDialog::setupForm()
 
     m_textEdit = new QPlainTextEdit(this);
     m_textEdit->setObjectName(QStringLiteral("textEdit"));
+    // Hex dumps and record columns line up only in a fixed-pitch font.
+    m_textEdit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     verticalLayout->addWidget(m_textEdit);
 }
 

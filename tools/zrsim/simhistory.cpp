@@ -9,6 +9,8 @@
 #include <QDateTime>
 #include <QTime>
 
+#include <cmath>
+
 namespace {
 
 const QByteArray kHistoryPrefix("\x7E\x05\x02\x4E\x9F", 5);
@@ -88,10 +90,12 @@ private:
             const QByteArray date = day.toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
             for (int minute = 0; minute < 24 * 60; minute += m_intervalMinutes) {
                 const QTime time(minute / 60, minute % 60);
-                // Values depend only on the moment, so tests can recompute them.
-                const int seed = static_cast<int>(day.toJulianDay() % 97) + minute;
-                const double temperature = 15.0 + (seed % 150) / 10.0;
-                const int humidity = 40 + seed % 41;
+                // A daily swing plus a little noise; the values depend only
+                // on the moment, so every run gives the same text.
+                const double phase = (minute - 4 * 60) * 2.0 * M_PI / (24 * 60);
+                const int noise = static_cast<int>((day.toJulianDay() * 7919 + minute * 104729) % 11) - 5;
+                const double temperature = 18.0 + 6.0 * std::sin(phase) + noise / 10.0;
+                const int humidity = 60 - static_cast<int>(std::lround(15.0 * std::sin(phase))) + noise;
                 text += date + ' ' + time.toString(QStringLiteral("hh:mm:ss")).toLatin1() + ", "
                         + QByteArray::number(temperature, 'f', 1) + ", " + QByteArray::number(humidity) + "\r\n";
             }
