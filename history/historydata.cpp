@@ -79,6 +79,10 @@ void HistoryData::setupForm()
     m_dateEnd->setObjectName(QStringLiteral("dateEnd"));
     m_dateEnd->setCalendarPopup(true);
     m_dateEnd->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    // The request carries two-digit years: other centuries would reach the
+    // instrument as a different range.
+    for (QDateEdit *edit : {m_dateStart, m_dateEnd})
+        edit->setDateRange(QDate(2000, 1, 1), QDate(2099, 12, 31));
     m_bntQuery = new QPushButton(tr("查询"), this);
     m_bntQuery->setObjectName(QStringLiteral("bntQuery"));
     m_bntExportCSV = new QPushButton(tr("导出CSV"), this);

@@ -16,6 +16,16 @@ FakeInstrument::FakeInstrument(QObject *parent)
 {
 }
 
+void FakeInstrument::hangUp()
+{
+    m_notifier.reset();
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_slaveKeep >= 0)
+        ::close(m_slaveKeep);
+    m_master = m_slaveKeep = -1;
+}
+
 void FakeInstrument::cancelPending()
 {
     delete m_timerContext;

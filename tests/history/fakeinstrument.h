@@ -36,6 +36,8 @@ public:
     void setResponder(Responder responder) { m_responder = std::move(responder); }
     // Sends bytes to the last requester (unsolicited output).
     void push(const QByteArray &bytes);
+    // Closes the pseudo-terminal's both ends, as a pulled cable would.
+    void hangUp();
     // Drops the pieces of earlier answers not sent yet.
     void cancelPending();
 

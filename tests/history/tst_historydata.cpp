@@ -54,6 +54,13 @@ void tst_HistoryData::initialState()
     QCOMPARE(start->date(), QDate::currentDate());
     QCOMPARE(end->date(), QDate::currentDate());
     QVERIFY(start->calendarPopup());
+    // Only dates the two-digit year of the request can carry.
+    for (QDateEdit *edit : {start, end}) {
+        edit->setDate(QDate(1999, 12, 31));
+        QCOMPARE(edit->date(), QDate(2000, 1, 1));
+        edit->setDate(QDate(2100, 1, 1));
+        QCOMPARE(edit->date(), QDate(2099, 12, 31));
+    }
     auto *view = dialog.findChild<QPlainTextEdit *>("textEdit");
     QVERIFY(view && view->isReadOnly());
     for (const char *name : {"bntQuery", "bntExportCSV", "bntExportPDF"})

@@ -67,6 +67,7 @@ private slots:
     void failedFirstRequest();
     void linesAheadOfFinalReply();
     void serialOutputWithoutPauses();
+    void serialHangUpEndsRun();
     void encryptedSwitch();
     void openFailure();
 };
@@ -253,6 +254,26 @@ void tst_MonitorThread::serialOutputWithoutPauses()
     thread.requestStop();
     QVERIFY(finished.wait(10000));
     QCOMPARE(lines.first().at(0).toByteArray(), QByteArray("#0\r\n"));
+}
+
+void tst_MonitorThread::serialHangUpEndsRun()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, false));
+    ackSwitch(fake);
+    MonitorThread thread;
+    thread.setDebug(true);
+    QSignalSpy errs(&thread, &MonitorThread::signalShowError);
+    QSignalSpy finished(&thread, &QThread::finished);
+    thread.start();
+    QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
+    QTest::qWait(300);
+    fake.hangUp();
+    // The run ends by itself instead of spinning on a dead port.
+    QVERIFY(finished.wait(10000));
+    QCoreApplication::processEvents();
+    QCOMPARE(errors(errs), QStringList{QStringLiteral("设备监听|串口读取失败")});
 }
 
 void tst_MonitorThread::encryptedSwitch()
