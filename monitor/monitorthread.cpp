@@ -59,8 +59,8 @@ bool MonitorThread::switchDebug(DeviceLink &link, bool on, bool first)
 {
     // Lines the instrument sent before this request would otherwise be
     // taken for part of its reply (over UDP the reply then never becomes
-    // complete); show them first.
-    // (A UDP socket is bound only once the run's first request went out.)
+    // complete); show them first. The UDP socket is bound only once the
+    // run's first request went out.
     if (!link.useUdp || link.udpSocket->state() == QAbstractSocket::BoundState)
         splitLines(link.takePending());
     // A run starts with a clean slate; at its end a line cut in two by the
