@@ -1,6 +1,7 @@
 #include "history/historydata.h"
 #include "history/historyrequest.h"
 #include "tests/history/fakeinstrument.h"
+#include "tests/history/signallog.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"
 
@@ -8,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTextCodec>
 #include <QtTest>
 
@@ -93,10 +93,9 @@ void tst_HistoryData::dateOrder()
     const QDate start(2024, 3, 5);
     dialog.findChild<QDateEdit *>("dateStart")->setDate(start);
     dialog.findChild<QDateEdit *>("dateEnd")->setDate(start.addDays(endOffset));
-    QSignalSpy finished(dialog.readThread(), &QThread::finished);
     QTest::mouseClick(dialog.findChild<QPushButton *>("bntQuery"), Qt::LeftButton);
     if (sent) {
-        QVERIFY(finished.wait(10000));
+        QVERIFY(waitThread(dialog.readThread(), 10000));
         QCOMPARE(fake.requests(), QList<QByteArray>{buildHistoryRequest(start, start.addDays(endOffset))});
         QCOMPARE(closer.count(), 0);
     } else {
@@ -118,13 +117,12 @@ void tst_HistoryData::doubleQueryStartsOne()
     dir.writeUdpConfig(fake.udpPort());
     fake.setResponder([](const QByteArray &) { return QList<Piece>{{"a\n", 100}}; });
     HistoryData dialog(nullptr);
-    QSignalSpy finished(dialog.readThread(), &QThread::finished);
     auto *query = dialog.findChild<QPushButton *>("bntQuery");
     // The second click comes before the thread's started() is delivered.
     QMetaObject::invokeMethod(&dialog, "slotQueryHistory");
     QMetaObject::invokeMethod(&dialog, "slotQueryHistory");
     QTest::mouseClick(query, Qt::LeftButton);
-    QVERIFY(finished.wait(10000));
+    QVERIFY(waitThread(dialog.readThread(), 10000));
     QCOMPARE(fake.requests().size(), 1);
     QVERIFY(query->isEnabled());
 }
@@ -152,9 +150,8 @@ void tst_HistoryData::exportsShowTheView()
         return nextName;
     });
     dialog.show();
-    QSignalSpy finished(dialog.readThread(), &QThread::finished);
     QTest::mouseClick(dialog.findChild<QPushButton *>("bntQuery"), Qt::LeftButton);
-    QVERIFY(finished.wait(15000));
+    QVERIFY(waitThread(dialog.readThread(), 15000));
     QCOMPARE(closer.count(), 0);
     auto *view = dialog.findChild<QPlainTextEdit *>("textEdit");
     // The view keeps lines, not carriage returns.
@@ -198,9 +195,8 @@ void tst_HistoryData::readErrorShown()
     dir.writeSerialConfig(dir.filePath("absent"));
     ModalCloser closer;
     HistoryData dialog(nullptr);
-    QSignalSpy finished(dialog.readThread(), &QThread::finished);
     QTest::mouseClick(dialog.findChild<QPushButton *>("bntQuery"), Qt::LeftButton);
-    QVERIFY(finished.wait(10000));
+    QVERIFY(waitThread(dialog.readThread(), 10000));
     QTRY_COMPARE(closer.count(), 1);
     QCOMPARE(closer.seen().first().title, QStringLiteral("查询"));
     QCOMPARE(closer.seen().first().text, QStringLiteral("打开串口失败: %1").arg(dir.filePath("absent")));

@@ -2,10 +2,10 @@
 #include "history/readthread.h"
 #include "link/framecodec.h"
 #include "tests/history/fakeinstrument.h"
+#include "tests/history/signallog.h"
 #include "tests/support/workdir.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QtTest>
 
 using Piece = FakeInstrument::Piece;
@@ -38,15 +38,14 @@ private:
 tst_ReadThread::Outcome tst_ReadThread::runQuery(ReadThread &thread, int interChunkWait)
 {
     Outcome out;
-    QSignalSpy lines(&thread, &ReadThread::signalAddText);
-    QSignalSpy errors(&thread, &ReadThread::signalShowError);
-    QSignalSpy clears(&thread, &ReadThread::signalClearText);
+    SignalLog lines(&thread, &ReadThread::signalAddText);
+    SignalLog errors(&thread, &ReadThread::signalShowError);
+    SignalLog clears(&thread, &ReadThread::signalClearText);
     QElapsedTimer clock;
     clock.start();
     thread.startQuery(buildHistoryRequest(QDate(2024, 3, 5), QDate(2024, 3, 7)), interChunkWait);
-    QSignalSpy finished(&thread, &QThread::finished);
     if (thread.isRunning())
-        finished.wait(20000);
+        waitThread(&thread, 20000);
     out.elapsedMs = clock.elapsed();
     QCoreApplication::processEvents();
     for (const QList<QVariant> &a : lines)
@@ -190,14 +189,13 @@ void tst_ReadThread::stopBetweenChunks()
         return pieces;
     });
     ReadThread thread;
-    QSignalSpy lines(&thread, &ReadThread::signalAddText);
-    QSignalSpy finished(&thread, &QThread::finished);
+    SignalLog lines(&thread, &ReadThread::signalAddText);
     thread.startQuery(buildHistoryRequest(QDate(2024, 3, 5), QDate(2024, 3, 5)), 2000);
     QTRY_VERIFY_WITH_TIMEOUT(lines.size() >= 3, 10000);
     QElapsedTimer clock;
     clock.start();
     thread.requestStop();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(waitThread(&thread, 5000));
     QVERIFY(clock.elapsed() < 3000);
     QVERIFY(lines.size() < 100);
 

@@ -1,10 +1,10 @@
 #include "history/historyexport.h"
 #include "history/historyrequest.h"
 #include "history/readthread.h"
+#include "tests/history/signallog.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 // The history feature of zrsim, read with the real ReadThread.
@@ -49,12 +49,11 @@ void tst_SimHistory::answer()
         dir.writeSerialConfig(sim.ptyPath(), extra);
 
     ReadThread thread;
-    QSignalSpy lines(&thread, &ReadThread::signalAddText);
-    QSignalSpy errors(&thread, &ReadThread::signalShowError);
-    QSignalSpy finished(&thread, &QThread::finished);
+    SignalLog lines(&thread, &ReadThread::signalAddText);
+    SignalLog errors(&thread, &ReadThread::signalShowError);
     const QDate start(2024, 2, 28);
     thread.startQuery(buildHistoryRequest(start, start.addDays(days - 1)), 2000);
-    QVERIFY(finished.wait(30000));
+    QVERIFY(waitThread(&thread, 30000));
     QCoreApplication::processEvents();
     QVERIFY2(errors.isEmpty(), qPrintable(errors.value(0).value(1).toString()));
 

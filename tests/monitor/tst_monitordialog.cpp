@@ -1,5 +1,6 @@
 #include "monitor/monitordialog.h"
 #include "tests/history/fakeinstrument.h"
+#include "tests/history/signallog.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"
 
@@ -7,7 +8,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QtTest>
 
 using Piece = FakeInstrument::Piece;
@@ -130,9 +130,8 @@ void tst_MonitorDialog::failedFirstRequestReturnsIdle()
     MonitorDialog dialog(nullptr);
     dialog.monitorThread()->setReplyTimeout(300);
     dialog.show();
-    QSignalSpy finished(dialog.monitorThread(), &QThread::finished);
     QTest::mousePress(child<QPushButton>(dialog, "bntStart"), Qt::LeftButton);
-    QVERIFY(finished.wait(10000));
+    QVERIFY(waitThread(dialog.monitorThread(), 10000));
     QTRY_COMPARE(closer.count(), 1);
     QCOMPARE(closer.seen().first().title, QStringLiteral("监听调试"));
     QCOMPARE(closer.seen().first().text, QStringLiteral("接收数据超时"));

@@ -1,10 +1,10 @@
 #include "link/framecodec.h"
 #include "monitor/monitorthread.h"
 #include "tests/history/fakeinstrument.h"
+#include "tests/history/signallog.h"
 #include "tests/support/workdir.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QtTest>
 
 using Piece = FakeInstrument::Piece;
@@ -36,7 +36,7 @@ bool startFake(FakeInstrument &fake, TempWorkDir &dir, bool udp, const QVariantM
     return true;
 }
 
-QList<QByteArray> received(const QSignalSpy &spy)
+QList<QByteArray> received(const SignalLog &spy)
 {
     QList<QByteArray> out;
     for (const QList<QVariant> &a : spy)
@@ -44,7 +44,7 @@ QList<QByteArray> received(const QSignalSpy &spy)
     return out;
 }
 
-QStringList errors(const QSignalSpy &spy)
+QStringList errors(const SignalLog &spy)
 {
     QStringList out;
     for (const QList<QVariant> &a : spy)
@@ -93,9 +93,8 @@ void tst_MonitorThread::switchOrderAndCapture()
 
     MonitorThread thread;
     thread.setDebug(debug);
-    QSignalSpy lines(&thread, &MonitorThread::signalDataRecv);
-    QSignalSpy errs(&thread, &MonitorThread::signalShowError);
-    QSignalSpy finished(&thread, &QThread::finished);
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
     thread.start();
     thread.start(); // a second start while running changes nothing
     QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
@@ -112,7 +111,7 @@ void tst_MonitorThread::switchOrderAndCapture()
 
     // stop() would block this thread, where the instrument lives, too.
     thread.requestStop();
-    QVERIFY(finished.wait(10000));
+    QVERIFY(waitThread(&thread, 10000));
     QCOMPARE(fake.requests().size(), debug ? 2 : 1);
     if (debug)
         QCOMPARE(fake.requests().at(1), kOff);
@@ -139,12 +138,11 @@ void tst_MonitorThread::stopBeforeFirstReply()
     });
     MonitorThread thread;
     thread.setDebug(true);
-    QSignalSpy lines(&thread, &MonitorThread::signalDataRecv);
-    QSignalSpy errs(&thread, &MonitorThread::signalShowError);
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
     connect(&fake, &FakeInstrument::requestReceived, &thread, &MonitorThread::requestStop);
-    QSignalSpy finished(&thread, &QThread::finished);
     thread.start();
-    QVERIFY(finished.wait(15000));
+    QVERIFY(waitThread(&thread, 15000));
     QCOMPARE(fake.requests(), (QList<QByteArray>{kOn, kOff}));
     QCoreApplication::processEvents();
     QCOMPARE(errors(errs), QStringList());
@@ -179,10 +177,9 @@ void tst_MonitorThread::failedFirstRequest()
     MonitorThread thread;
     thread.setDebug(debug);
     thread.setReplyTimeout(300);
-    QSignalSpy errs(&thread, &MonitorThread::signalShowError);
-    QSignalSpy finished(&thread, &QThread::finished);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
     thread.start();
-    QVERIFY(finished.wait(10000));
+    QVERIFY(waitThread(&thread, 10000));
     QCoreApplication::processEvents();
     QCOMPARE(errors(errs), QStringList{error});
     // No capture and no final request after a failed first one.
@@ -209,8 +206,8 @@ void tst_MonitorThread::linesAheadOfFinalReply()
     MonitorThread thread;
     thread.setDebug(true);
     thread.setReplyTimeout(1500);
-    QSignalSpy lines(&thread, &MonitorThread::signalDataRecv);
-    QSignalSpy errs(&thread, &MonitorThread::signalShowError);
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
     thread.start();
     QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
     QTest::qWait(200);
@@ -218,9 +215,8 @@ void tst_MonitorThread::linesAheadOfFinalReply()
     fake.push("half ");
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 5000);
     QTest::qWait(200);
-    QSignalSpy finished(&thread, &QThread::finished);
     thread.requestStop();
-    QVERIFY(finished.wait(10000));
+    QVERIFY(waitThread(&thread, 10000));
     QCOMPARE(fake.requests(), (QList<QByteArray>{kOn, kOff}));
     QCoreApplication::processEvents();
     QCOMPARE(errors(errs), QStringList());
@@ -236,8 +232,7 @@ void tst_MonitorThread::serialOutputWithoutPauses()
     ackSwitch(fake);
     MonitorThread thread;
     thread.setDebug(false);
-    QSignalSpy lines(&thread, &MonitorThread::signalDataRecv);
-    QSignalSpy finished(&thread, &QThread::finished);
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
     thread.start();
     QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
     // A line every 20 ms, never the 50 ms pause that ends a serial read.
@@ -252,7 +247,7 @@ void tst_MonitorThread::serialOutputWithoutPauses()
     QVERIFY(sent < 500);
     talk.stop();
     thread.requestStop();
-    QVERIFY(finished.wait(10000));
+    QVERIFY(waitThread(&thread, 10000));
     QCOMPARE(lines.first().at(0).toByteArray(), QByteArray("#0\r\n"));
 }
 
@@ -264,14 +259,13 @@ void tst_MonitorThread::serialHangUpEndsRun()
     ackSwitch(fake);
     MonitorThread thread;
     thread.setDebug(true);
-    QSignalSpy errs(&thread, &MonitorThread::signalShowError);
-    QSignalSpy finished(&thread, &QThread::finished);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
     thread.start();
     QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
     QTest::qWait(300);
     fake.hangUp();
     // The run ends by itself instead of spinning on a dead port.
-    QVERIFY(finished.wait(10000));
+    QVERIFY(waitThread(&thread, 10000));
     QCoreApplication::processEvents();
     QCOMPARE(errors(errs), QStringList{QStringLiteral("设备监听|串口读取失败")});
 }
@@ -284,16 +278,15 @@ void tst_MonitorThread::encryptedSwitch()
     ackSwitch(fake, true);
     MonitorThread thread;
     thread.setDebug(true);
-    QSignalSpy errs(&thread, &MonitorThread::signalShowError);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
     thread.start();
     QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
     QTest::qWait(200);
     fake.push("plain text\n"); // captured bytes are never decrypted
-    QSignalSpy lines(&thread, &MonitorThread::signalDataRecv);
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 5000);
-    QSignalSpy finished(&thread, &QThread::finished);
     thread.requestStop();
-    QVERIFY(finished.wait(10000));
+    QVERIFY(waitThread(&thread, 10000));
     QCOMPARE(fake.requests(), (QList<QByteArray>{encryptEnvelope(kOn), encryptEnvelope(kOff)}));
     QCOMPARE(received(lines), QList<QByteArray>{"plain text\n"});
     QCoreApplication::processEvents();
@@ -305,10 +298,9 @@ void tst_MonitorThread::openFailure()
     TempWorkDir dir;
     dir.writeSerialConfig(QString());
     MonitorThread thread;
-    QSignalSpy errs(&thread, &MonitorThread::signalShowError);
-    QSignalSpy finished(&thread, &QThread::finished);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
     thread.start();
-    QVERIFY(finished.wait(5000));
+    QVERIFY(waitThread(&thread, 5000));
     QCoreApplication::processEvents();
     QCOMPARE(errors(errs), QStringList{QStringLiteral("设备监听|串口打开失败")});
 }

@@ -1,8 +1,8 @@
 #include "monitor/monitorthread.h"
+#include "tests/history/signallog.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 // The monitor against zrsim's debug output, which keeps coming until the
@@ -43,12 +43,11 @@ void tst_SimMonitor::captureAndStop()
 
     MonitorThread thread;
     thread.setDebug(true);
-    QSignalSpy lines(&thread, &MonitorThread::signalDataRecv);
-    QSignalSpy errors(&thread, &MonitorThread::signalShowError);
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
+    SignalLog errors(&thread, &MonitorThread::signalShowError);
     // Several runs, each stopped at another moment of the output.
     for (int run = 0; run < 4; ++run) {
         lines.clear();
-        QSignalSpy finished(&thread, &QThread::finished);
         thread.start();
         QTRY_VERIFY2_WITH_TIMEOUT(lines.size() >= 5 + run, qPrintable(sim.errorOutput().right(3000)), 10000);
         QTest::qWait(7 * run);
