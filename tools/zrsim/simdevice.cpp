@@ -530,7 +530,14 @@ void SimDevice::sendReply(const QList<SimChunk> &chunks, bool enveloped, const S
     bool first = true;
     for (const SimChunk &chunk : chunks) {
         at += qBound(0, chunk.delayMs, kMaxDelayMs);
-        const QByteArray bytes = enveloped ? encryptEnvelope(chunk.bytes) : chunk.bytes;
+        QByteArray bytes = enveloped ? encryptEnvelope(chunk.bytes) : chunk.bytes;
+        // Delimited (flash) replies carry their envelope CRC high byte first,
+        // as their inner frames do.
+        if (enveloped && chunk.bytes.startsWith('\x7E') && bytes.size() >= 2) {
+            const char low = bytes.at(bytes.size() - 2);
+            bytes[bytes.size() - 2] = bytes.at(bytes.size() - 1);
+            bytes[bytes.size() - 1] = low;
+        }
         QList<QByteArray> pieces;
         if (m_faults.split && bytes.size() > 1) {
             pieces << bytes.left(bytes.size() / 2) << bytes.mid(bytes.size() / 2);
