@@ -171,6 +171,7 @@ private slots:
     void badCommandLine_data();
     void badCommandLine();
     void ptySymlinkRemovedOnExit();
+    void verboseLogNeverStalls();
 };
 
 void tst_ZrSim::transports_data()
@@ -558,6 +559,21 @@ void tst_ZrSim::ptySymlinkRemovedOnExit()
     sim.stop();
     QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
     QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void tst_ZrSim::verboseLogNeverStalls()
+{
+    // The UDP waits run no event loop, so nobody drains zrsim's stderr while
+    // this runs; far more log than a pipe holds must not stop the answers.
+    Rig rig;
+    QVERIFY(rig.start(kUdp, {QStringLiteral("--verbose")}));
+    QByteArray reply;
+    for (int i = 0; i < 1500; ++i) {
+        const int result = rig.read(i % 6, reply);
+        if (result != LinkOk)
+            QFAIL(qPrintable(QStringLiteral("exchange %1: result %2").arg(i).arg(result)));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.errorOutput().contains(QStringLiteral("RX udp 127.0.0.1:")), 5000);
 }
 
 QTEST_MAIN(tst_ZrSim)

@@ -313,19 +313,15 @@ void SimDevice::closePty()
 
 void SimDevice::status(const QString &text)
 {
-    const QByteArray line = QStringLiteral("ZRSIM %1\n").arg(text).toUtf8();
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
-    std::fflush(stdout);
+    m_stdout.write(QStringLiteral("ZRSIM %1\n").arg(text).toUtf8());
 }
 
 void SimDevice::log(const QString &text)
 {
     if (!m_verbose)
         return;
-    const QByteArray line =
-        (QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz ")) + text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
-    std::fflush(stderr);
+    m_stderr.write(
+        (QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz ")) + text + QLatin1Char('\n')).toUtf8());
 }
 
 QByteArray SimDevice::countedReply(quint8 address, quint8 function, const QByteArray &data)
@@ -566,6 +562,8 @@ void SimDevice::sendUnsolicited(const SimOrigin &to, const QByteArray &bytes)
 
 void SimDevice::transmit(const SimOrigin &to, const QByteArray &bytes, const char *what)
 {
+    // Unsolicited output nobody reads must not hold up the event loop.
+    const int maxTries = qstrcmp(what, "OUT") == 0 ? 0 : 50;
     log(QStringLiteral("%1 %2: %3").arg(QLatin1String(what), originText(to), hexDump(bytes)));
     if (to.kind == SimOrigin::Udp) {
         // Replies only ever go back to loopback senders.
@@ -575,7 +573,7 @@ void SimDevice::transmit(const SimOrigin &to, const QByteArray &bytes, const cha
     } else if (to.kind == SimOrigin::Pty && m_ptyMaster >= 0) {
         int done = 0;
         int tries = 0;
-        while (done < bytes.size() && tries < 50) {
+        while (done < bytes.size()) {
             const ssize_t n = ::write(m_ptyMaster, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
             if (n > 0) {
                 done += static_cast<int>(n);
@@ -583,7 +581,8 @@ void SimDevice::transmit(const SimOrigin &to, const QByteArray &bytes, const cha
             }
             if (n < 0 && errno != EAGAIN && errno != EINTR)
                 break;
-            ++tries;
+            if (++tries > maxTries)
+                break;
             ::usleep(1000);
         }
         if (done < bytes.size())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tools/zrsim/simfeature.h"
+#include "tools/zrsim/simoutput.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -105,6 +106,8 @@ private:
     QByteArray m_serialBuffer;
     QTimer m_serialSilence;
 
+    SimOutput m_stdout{1};
+    SimOutput m_stderr{2};
     SimOrigin m_origin;
     int m_requestCount = 0;
     int m_replyCount = 0;
