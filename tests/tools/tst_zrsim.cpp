@@ -556,6 +556,12 @@ void tst_ZrSim::ptySymlinkRemovedOnExit()
     QByteArray reply;
     QCOMPARE(device.transact(buildItemReadRequest(1, 0), reply, false, 3000), int(LinkOk));
     device.close();
+    // A second client on the same pty is served like the first.
+    DeviceLink again;
+    QVERIFY(again.open());
+    QCOMPARE(again.transact(buildItemReadRequest(1, 1), reply, false, 3000), int(LinkOk));
+    QCOMPARE(replyText(reply), QStringLiteral("设备型号:ZR3100"));
+    again.close();
     sim.stop();
     QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
     QVERIFY(!QFileInfo(link).isSymLink());
