@@ -166,6 +166,8 @@ private slots:
     void clock_data() { transports_data(); }
     void debugOutput_data();
     void debugOutput();
+    void debugSwitchRepliesStayClean();
+    void debugSwitchRepliesStayClean_data() { transports_data(); }
     void serialGarbageIsSkipped();
     void foreignDecoyIsFiltered();
     void badCommandLine_data();
@@ -474,6 +476,23 @@ void tst_ZrSim::debugOutput()
     QCOMPARE(linkErrorText(LinkOk, reply), QString());
     rig.listen(200);
     QCOMPARE(rig.listen(500), QByteArray());
+}
+
+void tst_ZrSim::debugSwitchRepliesStayClean()
+{
+    // Switching off while lines stream must give a clean reply, not a line
+    // glued in front of it.
+    QFETCH(QString, transport);
+    Rig rig;
+    QVERIFY(rig.start(transport, {QStringLiteral("--debug-rate"), QStringLiteral("100")}));
+    QByteArray reply;
+    for (int i = 0; i < 10; ++i) {
+        QCOMPARE(rig.write(255, QStringLiteral("1"), reply), int(LinkOk));
+        QCOMPARE(reply, counted(1, QByteArrayLiteral("debug:1")));
+        rig.listen(60);
+        QCOMPARE(rig.write(255, QStringLiteral("0"), reply), int(LinkOk));
+        QCOMPARE(reply, counted(1, QByteArrayLiteral("debug:0")));
+    }
 }
 
 void tst_ZrSim::serialGarbageIsSkipped()

@@ -102,6 +102,11 @@ private:
 
     void emitLine()
     {
+        // A pending "0" must win over the line that would otherwise land
+        // between the request and its reply.
+        m_device->serviceInput();
+        if (!m_timer.isActive())
+            return;
         if (!m_target.isValid() || m_on.elapsed() > kMaxDebugMs) {
             flushRest();
             m_timer.stop();

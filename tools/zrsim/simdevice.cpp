@@ -351,17 +351,21 @@ void SimDevice::onUdpReadyRead()
 
 void SimDevice::onPtyReadable()
 {
+    bool got = false;
     char buf[4096];
-    for (;;) {
+    while (m_serialBuffer.size() <= kMaxStreamBuffer) {
         const ssize_t n = ::read(m_ptyMaster, buf, sizeof buf);
         if (n > 0) {
             m_serialBuffer.append(buf, static_cast<int>(n));
+            got = true;
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         break;
     }
+    if (!got)
+        return;
     if (m_serialBuffer.size() > kMaxStreamBuffer) {
         log(QStringLiteral("RX pty overflow, dropping %1 bytes").arg(m_serialBuffer.size()));
         m_serialBuffer.clear();
@@ -553,6 +557,14 @@ void SimDevice::sendReply(const QList<SimChunk> &chunks, bool enveloped, const S
                 QTimer::singleShot(at, this, send);
         }
     }
+}
+
+void SimDevice::serviceInput()
+{
+    if (m_udp && m_udp->hasPendingDatagrams())
+        onUdpReadyRead();
+    if (m_ptyMaster >= 0)
+        onPtyReadable();
 }
 
 void SimDevice::sendUnsolicited(const SimOrigin &to, const QByteArray &bytes)

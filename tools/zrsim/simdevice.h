@@ -55,6 +55,9 @@ public:
     void log(const QString &text);
     // Bytes that are no reply (debug output): no envelope, no faults.
     void sendUnsolicited(const SimOrigin &to, const QByteArray &bytes);
+    // Handles requests that already wait in the transports, so unsolicited
+    // output is not slipped in between a request and its reply.
+    void serviceInput();
 
     // addr, function, N, data, CRC low, CRC high.
     static QByteArray countedReply(quint8 address, quint8 function, const QByteArray &data);
