@@ -167,7 +167,7 @@ private slots:
     void debugOutput_data();
     void debugOutput();
     void debugSwitchRepliesStayClean();
-    void debugSwitchRepliesStayClean_data() { transports_data(); }
+    void debugSwitchRepliesStayClean_data() { debugOutput_data(); }
     void serialGarbageIsSkipped();
     void foreignDecoyIsFiltered();
     void badCommandLine_data();
@@ -342,15 +342,15 @@ void tst_ZrSim::dropAndDelay()
     QFETCH(QString, transport);
     Rig rig;
     QVERIFY(rig.start(transport, {QStringLiteral("--drop"), QStringLiteral("1,3"), QStringLiteral("--delay"),
-                                  QStringLiteral("250")}));
+                                  QStringLiteral("150")}));
     QByteArray reply;
-    QCOMPARE(rig.read(0, reply, 600), int(LinkNoReply));
+    QCOMPARE(rig.read(0, reply, 400), int(LinkNoReply));
     QElapsedTimer clock;
     clock.start();
     QCOMPARE(rig.read(1, reply), int(LinkOk));
-    QVERIFY2(clock.elapsed() >= 200, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() >= 120, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(replyText(reply), kItemTexts[1]);
-    QCOMPARE(rig.read(2, reply, 600), int(LinkNoReply));
+    QCOMPARE(rig.read(2, reply, 400), int(LinkNoReply));
     QCOMPARE(rig.read(2, reply), int(LinkOk));
     QCOMPARE(replyText(reply), kItemTexts[2]);
 }
@@ -462,7 +462,7 @@ void tst_ZrSim::debugOutput()
     QByteArray reply;
     QCOMPARE(rig.write(255, QStringLiteral("1"), reply), int(LinkOk));
     QCOMPARE(linkErrorText(LinkOk, reply), QString());
-    const QByteArray got = rig.listen(700);
+    const QByteArray got = rig.listen(500);
     const QList<QByteArray> lines = got.split('\n');
     // Whole lines only; the last piece may still be on its way.
     QVERIFY2(lines.size() >= 4, got.constData());
@@ -474,8 +474,8 @@ void tst_ZrSim::debugOutput()
 
     QCOMPARE(rig.write(255, QStringLiteral("0"), reply), int(LinkOk));
     QCOMPARE(linkErrorText(LinkOk, reply), QString());
-    rig.listen(200);
-    QCOMPARE(rig.listen(500), QByteArray());
+    rig.listen(150);
+    QCOMPARE(rig.listen(400), QByteArray());
 }
 
 void tst_ZrSim::debugSwitchRepliesStayClean()
@@ -483,8 +483,12 @@ void tst_ZrSim::debugSwitchRepliesStayClean()
     // Switching off while lines stream must give a clean reply, not a line
     // glued in front of it.
     QFETCH(QString, transport);
+    QFETCH(bool, split);
+    QStringList args{QStringLiteral("--debug-rate"), QStringLiteral("100")};
+    if (split)
+        args << QStringLiteral("--debug-split");
     Rig rig;
-    QVERIFY(rig.start(transport, {QStringLiteral("--debug-rate"), QStringLiteral("100")}));
+    QVERIFY(rig.start(transport, args));
     QByteArray reply;
     for (int i = 0; i < 10; ++i) {
         QCOMPARE(rig.write(255, QStringLiteral("1"), reply), int(LinkOk));
@@ -517,8 +521,8 @@ void tst_ZrSim::foreignDecoyIsFiltered()
     QVERIFY(rig.start(kUdp, {QStringLiteral("--foreign")}));
     QByteArray reply;
     int answered = 0;
-    for (int i = 0; i < 10; ++i) {
-        const int result = rig.read(2, reply, 500);
+    for (int i = 0; i < 5; ++i) {
+        const int result = rig.read(2, reply, 300);
         QVERIFY(result == LinkOk || result == LinkNoReply);
         QVERIFY(!reply.contains("decoy"));
         if (result == LinkOk) {

@@ -68,7 +68,9 @@ public:
             }
             device.status(QStringLiteral("DEBUG 1"));
         } else if (value == QLatin1String("0")) {
-            flushRest();
+            // Sent now, the rest of a split line would land in front of the
+            // reply; switching off cuts the line instead.
+            m_rest.clear();
             m_timer.stop();
             device.status(QStringLiteral("DEBUG 0"));
         }
