@@ -19,7 +19,7 @@ const QString kPty = QStringLiteral("pty");
 
 QByteArray itemsFile()
 {
-    return QStringLiteral("# test items\n"
+    return QStringLiteral("\uFEFF# test items\r\n"
                           "!设备名称:ZR-Test\n"
                           "波特率(2400/4800/9600):9600\n"
                           "Station:North Pump 3\n"
@@ -513,6 +513,21 @@ void tst_ZrSim::serialGarbageIsSkipped()
     QTest::qWait(400);
     QCOMPARE(rig.read(1, reply), int(LinkOk));
     QCOMPARE(replyText(reply), kItemTexts[1]);
+    // Nor does a delimited frame nobody answers.
+    const QByteArray delimited = buildDelimitedFrame(QByteArrayLiteral("\x01\x02\x03"));
+    QCOMPARE(rig.link->transact(delimited, reply, false, 300), int(LinkNoReply));
+    QCOMPARE(rig.read(3, reply), int(LinkOk));
+    QCOMPARE(replyText(reply), kItemTexts[3]);
+    // A request written in pieces is put together.
+    const QByteArray write = buildTextWriteRequest(1, 2, QStringLiteral("Pieces"));
+    QCOMPARE(rig.link->serialPort->write(write.left(6)), qint64(6));
+    QVERIFY(rig.link->waitForSerialWritten(1000));
+    QTest::qWait(60);
+    QCOMPARE(rig.link->serialPort->write(write.mid(6)), qint64(write.size() - 6));
+    QVERIFY(rig.link->waitForSerialWritten(1000));
+    QVERIFY(rig.link->waitForSerialData(3000));
+    QTest::qWait(50);
+    QCOMPARE(rig.link->serialPort->readAll(), counted(1, QByteArrayLiteral("Station:Pieces")));
 }
 
 void tst_ZrSim::foreignDecoyIsFiltered()
