@@ -104,6 +104,7 @@ void MainWindow::setLanguage(const QString &language)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    m_closing = true;
     if (m_refreshThread.isRunning())
         hide();
     m_refreshThread.wait();
@@ -198,6 +199,9 @@ void MainWindow::slotAddItems(int index, const QStringList &list)
 
 void MainWindow::slotShowErrorMessage(const QString &title, const QString &error, const QString &image)
 {
+    // A refresh that ended while the window was closing has nobody to tell.
+    if (m_closing)
+        return;
     showMessageBox(title, error, QIcon(image));
 }
 

@@ -81,4 +81,5 @@ private:
     QTranslator *m_translator = nullptr;
     ItemSkipFilter m_skipFilter;
     FileNameProvider m_fileNameProvider;
+    bool m_closing = false;
 };

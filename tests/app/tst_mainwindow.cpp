@@ -1,0 +1,432 @@
+#include "app/mainwindow.h"
+#include "items/configtree.h"
+#include "settings/config.h"
+#include "tests/support/modalcloser.h"
+#include "tests/support/workdir.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QtTest>
+
+namespace {
+
+QStringList actionNames(const QList<QAction *> &actions)
+{
+    QStringList names;
+    for (QAction *a : actions)
+        names << a->objectName();
+    return names;
+}
+
+QStringList rowTexts(const ConfigTree *tree)
+{
+    QStringList out;
+    for (const ItemRow &r : tree->rows())
+        out << QStringLiteral("%1|%2|%3").arg(r.index).arg(r.column0, r.column1);
+    return out;
+}
+
+QSettings *readBack(const TempWorkDir &dir)
+{
+    auto *s = new QSettings(dir.filePath(QStringLiteral("config.ini")), QSettings::IniFormat);
+    s->setIniCodec("utf-8");
+    return s;
+}
+
+QAction *action(MainWindow &w, const char *name)
+{
+    return w.findChild<QAction *>(QLatin1String(name));
+}
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void actionsMenusAndToolBar();
+    void startWithoutConfig();
+    void startWithConfig_data();
+    void startWithConfig();
+    void languageSwitch();
+    void closeStoresSizeAndReleasesStore();
+    void refreshWithoutLink();
+    void operationsWithoutLink_data();
+    void operationsWithoutLink();
+    void exportImportRoundTrip();
+    void importErrors_data();
+    void importErrors();
+    void exportOpenFailureAndCancel();
+    void importAppliesSkipTable();
+    void choiceEditorSelection();
+    void commandItemConfirmation();
+};
+
+void tst_MainWindow::actionsMenusAndToolBar()
+{
+    TempWorkDir dir;
+    MainWindow w;
+    const QStringList all{"setup", "refresh", "import_2", "export_2", "save", "sync_time", "debug",
+                          "update", "about", "lang_en_US", "lang_zh_CH", "lang_zh_TW", "monitor", "writeSN"};
+    const QStringList texts{"通讯设置", "刷新", "导入配置", "导出配置", "写入配置", "同步时间", "历史数据",
+                            "更新固件", "关于", "English", "简体中文", "繁體中文", "设备监听", "写入SN"};
+    for (int i = 0; i < all.size(); ++i) {
+        QAction *a = action(w, all.at(i).toLatin1().constData());
+        QVERIFY2(a, qPrintable(all.at(i)));
+        QCOMPARE(a->text(), texts.at(i));
+        QCOMPARE(a->toolTip(), texts.at(i));
+        QCOMPARE(a->isCheckable(), all.at(i).startsWith(QLatin1String("lang_")));
+    }
+    QList<QMenu *> menus;
+    for (QAction *a : w.menuBar()->actions())
+        menus << a->menu();
+    QCOMPARE(menus.size(), 3);
+    QCOMPARE(menus.at(0)->objectName(), QStringLiteral("menu"));
+    QCOMPARE(menus.at(0)->title(), QStringLiteral("操作"));
+    QCOMPARE(menus.at(1)->title(), QStringLiteral("语言"));
+    QCOMPARE(menus.at(2)->title(), QStringLiteral("帮助"));
+    QCOMPARE(actionNames(menus.at(0)->actions()),
+             (QStringList{"setup", "refresh", "import_2", "export_2", "save", "sync_time", "debug", "update", "monitor"}));
+    QCOMPARE(actionNames(menus.at(1)->actions()), (QStringList{"lang_en_US", "lang_zh_CH", "lang_zh_TW"}));
+    QCOMPARE(actionNames(menus.at(2)->actions()), QStringList{"about"});
+    auto *bar = w.findChild<QToolBar *>(QStringLiteral("toolBar"));
+    QVERIFY(bar);
+    QCOMPARE(actionNames(bar->actions()),
+             (QStringList{"setup", "refresh", "import_2", "export_2", "sync_time", "debug", "update", "monitor"}));
+    QVERIFY(!bar->isMovable());
+    QCOMPARE(bar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    QCOMPARE(bar->iconSize(), QSize(25, 25));
+    QVERIFY(action(w, "writeSN")->associatedWidgets().isEmpty());
+    QCOMPARE(w.centralWidget(), static_cast<QWidget *>(w.tree()));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("准备就绪"));
+}
+
+void tst_MainWindow::startWithoutConfig()
+{
+    TempWorkDir dir;
+    MainWindow w;
+    QCOMPARE(w.height(), 600);
+    QVERIFY(w.minimumWidth() > 0);
+    QCOMPARE(w.width(), w.minimumWidth());
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZRvu V6.5"));
+    QVERIFY(action(w, "lang_zh_CH")->isChecked());
+    QVERIFY(!action(w, "lang_en_US")->isChecked());
+    QVERIFY(!action(w, "lang_zh_TW")->isChecked());
+    // The tool bar's buttons all fit into the minimum width.
+    auto *bar = w.findChild<QToolBar *>(QStringLiteral("toolBar"));
+    int buttons = 0;
+    for (QAction *a : bar->actions())
+        buttons += bar->widgetForAction(a)->minimumSizeHint().width();
+    QVERIFY(w.minimumWidth() > buttons);
+}
+
+void tst_MainWindow::startWithConfig_data()
+{
+    QTest::addColumn<QVariantMap>("config");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("checked");
+    QTest::addColumn<int>("height");
+    QTest::newRow("english without file") << QVariantMap{{"language/language", "en_US"}} << "ZR Zoverezaz V6.5"
+                                          << "lang_en_US" << 600;
+    QTest::newRow("traditional") << QVariantMap{{"language/language", "zh_TW"}, {"window/height", 800}}
+                                 << "ZRvu V6.5" << "lang_zh_TW" << 800;
+    QTest::newRow("no version") << QVariantMap{{"appname/ver", false}} << "ZRvu" << "lang_zh_CH" << 600;
+    QTest::newRow("renamed english") << QVariantMap{{"language/language", "en_US"}, {"appname/us", "Foo"}}
+                                     << "Foo V6.5" << "lang_en_US" << 600;
+    QTest::newRow("other code") << QVariantMap{{"language/language", "fr_FR"}, {"appname/ch", QStringLiteral("配置")}}
+                                << QStringLiteral("配置 V6.5") << "lang_zh_CH" << 600;
+    QTest::newRow("low height raised") << QVariantMap{{"window/height", 300}, {"window/width", 2000}} << "ZRvu V6.5"
+                                       << "lang_zh_CH" << 600;
+}
+
+void tst_MainWindow::startWithConfig()
+{
+    QFETCH(QVariantMap, config);
+    QFETCH(QString, title);
+    QFETCH(QString, checked);
+    QFETCH(int, height);
+    TempWorkDir dir;
+    dir.writeConfig(config);
+    MainWindow w;
+    QCOMPARE(w.windowTitle(), title);
+    for (const char *name : {"lang_en_US", "lang_zh_CH", "lang_zh_TW"})
+        QCOMPARE(action(w, name)->isChecked(), checked == QLatin1String(name));
+    QCOMPARE(w.height(), height);
+    QCOMPARE(w.width(), w.minimumWidth());
+    // No translation file beside config.ini: the texts stay Chinese.
+    QCOMPARE(action(w, "refresh")->text(), QStringLiteral("刷新"));
+}
+
+void tst_MainWindow::languageSwitch()
+{
+    TempWorkDir dir;
+    MainWindow w;
+    action(w, "lang_zh_TW")->trigger();
+    QVERIFY(action(w, "lang_zh_TW")->isChecked());
+    QVERIFY(!action(w, "lang_zh_CH")->isChecked());
+    QCOMPARE(configSettings()->value("language/language").toString(), QStringLiteral("zh_TW"));
+    action(w, "lang_en_US")->trigger();
+    QVERIFY(action(w, "lang_en_US")->isChecked());
+    QVERIFY(!action(w, "lang_zh_TW")->isChecked());
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZR Zoverezaz V6.5"));
+    // Unchecking a checked language action through the menu still leaves
+    // exactly one language checked.
+    action(w, "lang_en_US")->trigger();
+    QVERIFY(action(w, "lang_en_US")->isChecked());
+    action(w, "lang_zh_CH")->trigger();
+    QVERIFY(action(w, "lang_zh_CH")->isChecked());
+    QVERIFY(!action(w, "lang_en_US")->isChecked());
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZRvu V6.5"));
+}
+
+void tst_MainWindow::closeStoresSizeAndReleasesStore()
+{
+    TempWorkDir dir;
+    dir.writeConfig({{"window/height", 700}, {"language/language", "zh_TW"}});
+    {
+        MainWindow w;
+        w.show();
+        w.resize(w.minimumWidth() + 40, 650);
+        QVERIFY(singleton<Config>::exists());
+        QVERIFY(w.close());
+        QVERIFY(!singleton<Config>::exists());
+        QScopedPointer<QSettings> s(readBack(dir));
+        QCOMPARE(s->value("window/width").toInt(), w.minimumWidth() + 40);
+        QCOMPARE(s->value("window/height").toInt(), 650);
+        QCOMPARE(s->value("language/language").toString(), QStringLiteral("zh_TW"));
+    }
+    // The next start takes the stored height; the width is the minimum.
+    MainWindow again;
+    QCOMPARE(again.height(), 650);
+    QCOMPARE(again.width(), again.minimumWidth());
+}
+
+void tst_MainWindow::refreshWithoutLink()
+{
+    TempWorkDir dir; // no config.ini: serial link with no port name
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(4, {"kept", "1"});
+    action(w, "refresh")->trigger();
+    action(w, "refresh")->trigger(); // a second trigger while running starts nothing
+    QVERIFY(w.refreshThread().wait(10000));
+    QTRY_COMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("刷新"));
+    QCOMPARE(closer.seen().at(0).text, QStringLiteral("串口打开失败"));
+    QCOMPARE(closer.seen().at(0).icon, QMessageBox::Critical);
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("串口打开失败"));
+    QCOMPARE(w.tree()->topLevelItemCount(), 1); // a failed open clears nothing
+    QTest::qWait(100);
+    QCOMPARE(closer.count(), 1);
+}
+
+void tst_MainWindow::operationsWithoutLink_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("batch write") << "save" << "写入配置" << "写入错误,连接设备失败";
+    QTest::newRow("clock") << "sync_time" << "同步时间" << "打开串口失败: /nonexistent/zr-port";
+    QTest::newRow("serial number") << "writeSN" << "写入SN" << "写入SN失败,连接设备失败,请检查通讯设置";
+}
+
+void tst_MainWindow::operationsWithoutLink()
+{
+    QFETCH(QString, actionName);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    TempWorkDir dir;
+    dir.writeSerialConfig(QStringLiteral("/nonexistent/zr-port"));
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(0, {"A", "1"});
+    action(w, actionName.toLatin1().constData())->trigger();
+    QCOMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().at(0).title, title);
+    QCOMPARE(closer.seen().at(0).text, text);
+    QCOMPARE(closer.seen().at(0).icon, QMessageBox::Critical);
+    QCOMPARE(w.statusBar()->currentMessage(), text);
+}
+
+void tst_MainWindow::exportImportRoundTrip()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(0, {QStringLiteral("波特率(9600/19200)"), "9600"});
+    w.tree()->appendItemRow(3, {"Reset"});
+    w.tree()->appendItemRow(5, {"Empty", ""});
+    w.tree()->appendItemRow(123, {" Spaced ", " v a l "});
+    const QStringList before = rowTexts(w.tree());
+    const QString file = dir.filePath(QStringLiteral("items.csv"));
+    w.setFileNameProvider([&](bool save, const QString &caption) {
+        return save == (caption == QStringLiteral("导出配置")) ? file : QString();
+    });
+    action(w, "export_2")->trigger();
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("导出配置成功"));
+    QByteArray expected("\xEF\xBB\xBF");
+    expected += QStringLiteral("00. 波特率(9600/19200), 9600\r\n03. Reset\r\n05. Empty,\r\n123. Spaced, v a l\r\n").toUtf8();
+    const QByteArray written = dir.readFile(QStringLiteral("items.csv"));
+    QCOMPARE(written, expected);
+
+    w.tree()->clear();
+    w.tree()->appendItemRow(9, {"stale", "x"});
+    action(w, "import_2")->trigger();
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(rowTexts(w.tree()), before);
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("导入配置成功"));
+
+    QFile::remove(file);
+    action(w, "export_2")->trigger();
+    QCOMPARE(dir.readFile(QStringLiteral("items.csv")), expected);
+}
+
+void tst_MainWindow::importErrors_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("boxText");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("empty line inside") << QByteArray("01. A, 1\r\n\r\n02. B, 2\r\n") << "文件解析错误" << QStringList{};
+    QTest::newRow("not numbered") << QByteArray("\xEF\xBB\xBF" "01. A, 1\nA, 1\n") << "文件解析错误" << QStringList{};
+    QTest::newRow("empty file") << QByteArray() << "" << QStringList{};
+    QTest::newRow("plain ascii lf") << QByteArray("007. A, 1\n2. B\n") << ""
+                                    << QStringList{"7|01. A|: 1", "2|02. B|"};
+    QTest::newRow("comma in value kept") << QByteArray("04. List, 1,2\n") << "" << QStringList{"4|01. List|: 1,2"};
+}
+
+void tst_MainWindow::importErrors()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, boxText);
+    QFETCH(QStringList, rows);
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(9, {"stale", "x"});
+    dir.writeFile(QStringLiteral("in.csv"), content);
+    w.setFileNameProvider([&](bool, const QString &) { return dir.filePath(QStringLiteral("in.csv")); });
+    action(w, "import_2")->trigger();
+    QCOMPARE(closer.texts(), boxText.isEmpty() ? QStringList() : QStringList{boxText});
+    if (!boxText.isEmpty())
+        QCOMPARE(closer.seen().at(0).title, QStringLiteral("导入配置"));
+    QCOMPARE(rowTexts(w.tree()), rows);
+}
+
+void tst_MainWindow::exportOpenFailureAndCancel()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(1, {"A", "1"});
+    QString name;
+    w.setFileNameProvider([&](bool, const QString &) { return name; });
+
+    action(w, "export_2")->trigger(); // cancelled dialog
+    action(w, "import_2")->trigger();
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(w.tree()->topLevelItemCount(), 1);
+
+    name = dir.filePath(QStringLiteral("no/such/dir/out.csv"));
+    action(w, "export_2")->trigger();
+    action(w, "import_2")->trigger();
+    QCOMPARE(closer.texts(), (QStringList{"打开文件失败: " + name, "打开文件失败: " + name}));
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("导出配置"));
+    QCOMPARE(closer.seen().at(1).title, QStringLiteral("导入配置"));
+    QCOMPARE(w.tree()->topLevelItemCount(), 1);
+
+    // A directory in place of the file: nothing is replaced.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("adir")));
+    name = dir.filePath(QStringLiteral("adir"));
+    closer.clear();
+    action(w, "export_2")->trigger();
+    QCOMPARE(closer.texts(), QStringList{"打开文件失败: " + name});
+    QVERIFY(QFileInfo(name).isDir());
+}
+
+void tst_MainWindow::importAppliesSkipTable()
+{
+    TempWorkDir dir;
+    dir.writeFile(QStringLiteral("SkipItems"), "A,B\nX\n");
+    ModalCloser closer;
+    MainWindow w;
+    const QByteArray csv = QStringLiteral("00. 设备名称, A\n01. 设备型号, B\n02. Rate, 1\n03. MODEL, X\n"
+                                          "04. 设备名称, A\n05. 设备型号, D\n")
+                               .toUtf8();
+    dir.writeFile(QStringLiteral("in.csv"), QByteArray("\xEF\xBB\xBF") + csv);
+    w.setFileNameProvider([&](bool, const QString &) { return dir.filePath(QStringLiteral("in.csv")); });
+    action(w, "import_2")->trigger();
+    QCOMPARE(rowTexts(w.tree()), (QStringList{"2|01. Rate|: 1", QStringLiteral("4|02. 设备名称|: A"),
+                                              QStringLiteral("5|03. 设备型号|: D")}));
+}
+
+void tst_MainWindow::choiceEditorSelection()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    QString title;
+    QStringList entries;
+    QString current;
+    bool comboShown = false;
+    closer.setDialogHandler([&](QWidget *dialog) {
+        title = dialog->windowTitle();
+        if (auto *combo = dialog->findChild<QComboBox *>()) {
+            comboShown = true;
+            for (int i = 0; i < combo->count(); ++i)
+                entries << combo->itemText(i);
+            current = combo->currentText();
+            combo->setCurrentIndex(0);
+        } else if (auto *edit = dialog->findChild<QLineEdit *>()) {
+            current = edit->text();
+            edit->setText(QStringLiteral("  typed  "));
+        }
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    QString newValue;
+    QCOMPARE(w.editItem(QStringLiteral("03. Rate(2400/4800/9600)"), QStringLiteral(": 9600"), newValue), 2);
+    QVERIFY(comboShown);
+    QCOMPARE(title, QStringLiteral("Rate"));
+    QCOMPARE(entries, (QStringList{"2400", "4800", "9600"}));
+    QCOMPARE(current, QStringLiteral("9600"));
+    QCOMPARE(newValue, QStringLiteral("2400"));
+
+    comboShown = false;
+    QCOMPARE(w.editItem(QStringLiteral("04. Rate(9600)"), QStringLiteral(": 9600"), newValue), 2);
+    QVERIFY(!comboShown);
+    QCOMPARE(title, QStringLiteral("Rate(9600)"));
+    QCOMPARE(current, QStringLiteral("9600"));
+    QCOMPARE(newValue, QStringLiteral("typed"));
+
+    // An item that arrived as "Name:" has a value, just an empty one.
+    QCOMPARE(w.editItem(QStringLiteral("05. Name"), QStringLiteral(": "), newValue), 2);
+    QCOMPARE(current, QString());
+
+    closer.setDialogHandler([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); });
+    QCOMPARE(w.editItem(QStringLiteral("03. Rate(2400/4800/9600)"), QStringLiteral(": 9600"), newValue), 0);
+    QVERIFY(newValue.isEmpty());
+}
+
+void tst_MainWindow::commandItemConfirmation()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    QString newValue = QStringLiteral("x");
+    QCOMPARE(w.editItem(QStringLiteral("02. Reset"), QString(), newValue), 1);
+    QVERIFY(newValue.isEmpty());
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral(" "));
+    QCOMPARE(closer.seen().at(0).text, QStringLiteral("Reset"));
+    QCOMPARE(closer.seen().at(0).icon, QMessageBox::NoIcon);
+    closer.setButtonText(QStringLiteral("取消"));
+    QCOMPARE(w.editItem(QStringLiteral("02. Reset"), QString(), newValue), 0);
+    QCOMPARE(closer.count(), 2);
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"
