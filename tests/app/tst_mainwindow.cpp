@@ -1,7 +1,9 @@
 #include "app/mainwindow.h"
 #include "items/configtree.h"
 #include "settings/config.h"
+#include "items/clocksync.h"
 #include "tests/support/modalcloser.h"
+#include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 
 #include <QAction>
@@ -9,6 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QtTest>
@@ -43,6 +46,40 @@ QAction *action(MainWindow &w, const char *name)
     return w.findChild<QAction *>(QLatin1String(name));
 }
 
+QString writeItems(const TempWorkDir &dir, const QStringList &items)
+{
+    QByteArray bytes;
+    for (const QString &item : items)
+        bytes += item.toUtf8() + '\n';
+    dir.writeFile(QStringLiteral("items.txt"), bytes);
+    return dir.filePath(QStringLiteral("items.txt"));
+}
+
+const QStringList kSimItems{QStringLiteral("!设备名称:ZR-100"), QStringLiteral("!设备型号:ZR3100"),
+                            QStringLiteral("波特率(2400/4800/9600):9600"), QStringLiteral("复位"),
+                            QStringLiteral("备注:"), QStringLiteral("地址:1")};
+
+// Refreshes and waits until the rows have arrived in the GUI thread.
+bool refreshAndWait(MainWindow &w, int rows)
+{
+    w.findChild<QAction *>(QStringLiteral("refresh"))->trigger();
+    if (!w.refreshThread().wait(20000))
+        return false;
+    QTest::qWait(0);
+    QCoreApplication::processEvents();
+    return w.tree()->topLevelItemCount() == rows;
+}
+
+QStringList simLines(SimProcess &sim, const QString &prefix)
+{
+    QStringList out;
+    for (const QString &line : sim.outputLines()) {
+        if (line.startsWith(prefix))
+            out << line;
+    }
+    return out;
+}
+
 } // namespace
 
 class tst_MainWindow : public QObject
@@ -66,6 +103,18 @@ private slots:
     void importAppliesSkipTable();
     void choiceEditorSelection();
     void commandItemConfirmation();
+    void refreshFillsTree();
+    void refreshErrorKeepsEarlierRows();
+    void closeDuringRefresh();
+    void batchWriteStopsAtFailingRow();
+    void batchWriteReportsRefusedRows();
+    void batchWriteEmptyTree();
+    void doubleClickWrites_data();
+    void doubleClickWrites();
+    void syncTime_data();
+    void syncTime();
+    void writeSerialNumber_data();
+    void writeSerialNumber();
 };
 
 void tst_MainWindow::actionsMenusAndToolBar()
@@ -426,6 +475,257 @@ void tst_MainWindow::commandItemConfirmation()
     closer.setButtonText(QStringLiteral("取消"));
     QCOMPARE(w.editItem(QStringLiteral("02. Reset"), QString(), newValue), 0);
     QCOMPARE(closer.count(), 2);
+}
+
+void tst_MainWindow::refreshFillsTree()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    dir.writeFile(QStringLiteral("SkipItems"), "ZR-100,ZR3100\n");
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(7, {"old", "1"});
+    QVERIFY(refreshAndWait(w, 4));
+    QCOMPARE(rowTexts(w.tree()), (QStringList{QStringLiteral("2|01. 波特率(2400/4800/9600)|: 9600"),
+                                              QStringLiteral("3|02. 复位|"), QStringLiteral("4|03. 备注|: "),
+                                              QStringLiteral("5|04. 地址|: 1")}));
+    QCOMPARE(closer.count(), 0);
+    QVERIFY(!w.skipFilter().hasHeldRow());
+}
+
+void tst_MainWindow::refreshErrorKeepsEarlierRows()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    // Replies 3 and 4 (item 2 and its retry) are lost.
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems), "--drop", "3,4"}),
+             qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    MainWindow w;
+    w.refreshThread().setTimeouts(300, 600);
+    QVERIFY(refreshAndWait(w, 2));
+    QTRY_COMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("刷新"));
+    QCOMPARE(closer.seen().at(0).text, QStringLiteral("接收数据超时"));
+    QCOMPARE(w.tree()->topLevelItemCount(), 2);
+}
+
+void tst_MainWindow::closeDuringRefresh()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems), "--delay", "100", "--drop", "5"}),
+             qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    MainWindow w;
+    w.refreshThread().setTimeouts(300, 300);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.findChild<QAction *>(QStringLiteral("refresh"))->trigger();
+    QVERIFY(w.refreshThread().isRunning());
+    QVERIFY(w.close());
+    QVERIFY(w.refreshThread().isFinished());
+    QVERIFY(w.isHidden());
+    QVERIFY(!singleton<Config>::exists());
+    // What the finished refresh still had queued shows no box any more.
+    QTest::qWait(200);
+    QCOMPARE(closer.count(), 0);
+}
+
+void tst_MainWindow::batchWriteStopsAtFailingRow()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    const QStringList items{"A:1", "B:2", "C:3", "D:4", "E:5"};
+    // Replies 1-6 answer the refresh; reply 9, to the third write, is corrupt.
+    QVERIFY2(sim.start({"--pty", "--items", writeItems(dir, items), "--corrupt-crc", "9"}), qPrintable(sim.lastError()));
+    dir.writeSerialConfig(sim.ptyPath());
+    ModalCloser closer;
+    MainWindow w;
+    QVERIFY(refreshAndWait(w, 5));
+    for (int i = 0; i < 5; ++i)
+        w.tree()->topLevelItem(i)->setText(1, QStringLiteral(": n%1").arg(i));
+    w.findChild<QAction *>(QStringLiteral("save"))->trigger();
+    QCOMPARE(closer.texts(), (QStringList{"CRC校验错误", "写入配置失败: n2"}));
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("提交"));
+    QCOMPARE(closer.seen().at(1).title, QStringLiteral("写入配置"));
+    QCOMPARE(w.tree()->currentItem(), w.tree()->topLevelItem(2));
+    QTRY_COMPARE(simLines(sim, "ZRSIM WRITE").size(), 3);
+    QCOMPARE(simLines(sim, "ZRSIM WRITE"), (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1", "ZRSIM WRITE 2 C:n2"}));
+    QCOMPARE(w.tree()->topLevelItem(1)->text(1), QStringLiteral(": n1"));
+    QCOMPARE(w.tree()->topLevelItem(3)->text(1), QStringLiteral(": n3")); // not written, still the edited text
+}
+
+void tst_MainWindow::batchWriteReportsRefusedRows()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    MainWindow w;
+    QVERIFY(refreshAndWait(w, 6));
+    w.tree()->topLevelItem(0)->setText(1, QStringLiteral(": ZR-999")); // read-only
+    w.tree()->topLevelItem(5)->setText(1, QStringLiteral(": 7"));
+    w.findChild<QAction *>(QStringLiteral("save"))->trigger();
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(w.tree()->topLevelItem(0)->text(1), QStringLiteral(": ZR-100"));
+    QCOMPARE(w.tree()->topLevelItem(5)->text(1), QStringLiteral(": 7"));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置完成,1项不支持修改"));
+    QTRY_VERIFY(simLines(sim, "ZRSIM WRITE 5").size() == 1);
+    QVERIFY(simLines(sim, "ZRSIM COMMAND").isEmpty()); // the command row has no value and is skipped
+}
+
+void tst_MainWindow::batchWriteEmptyTree()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--verbose"}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(3, {"Reset"});
+    w.findChild<QAction *>(QStringLiteral("save"))->trigger();
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置成功"));
+    QTest::qWait(100);
+    QVERIFY(simLines(sim, "ZRSIM WRITE").isEmpty());
+    QVERIFY(simLines(sim, "ZRSIM COMMAND").isEmpty());
+}
+
+void tst_MainWindow::doubleClickWrites_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("choose");
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("column1");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("simLine");
+    QTest::newRow("choice") << 2 << "4800" << QStringList{} << QStringList{} << ": 4800" << "写入配置成功"
+                            << QStringLiteral("ZRSIM WRITE 2 波特率(2400/4800/9600):4800");
+    QTest::newRow("refused") << 0 << "X" << QStringList{} << QStringList{} << ": ZR-100" << "写入配置失败,该项不支持修改"
+                             << QStringLiteral("ZRSIM REFUSED 0 X");
+    QTest::newRow("command") << 3 << "" << QStringList{} << QStringList{} << "" << "写入配置成功"
+                             << QStringLiteral("ZRSIM COMMAND 3 复位");
+    QTest::newRow("corrupt reply") << 5 << "9" << QStringList{"--corrupt-crc", "8"}
+                                   << QStringList{"CRC校验错误", "写入配置失败: 9"} << ": 1" << "写入配置失败: 9"
+                                   << QStringLiteral("ZRSIM WRITE 5 地址:9");
+}
+
+void tst_MainWindow::doubleClickWrites()
+{
+    QFETCH(int, row);
+    QFETCH(QString, choose);
+    QFETCH(QStringList, simArgs);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, column1);
+    QFETCH(QString, status);
+    QFETCH(QString, simLine);
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start(QStringList{"--pty", "--items", writeItems(dir, kSimItems)} + simArgs), qPrintable(sim.lastError()));
+    dir.writeSerialConfig(sim.ptyPath());
+    ModalCloser closer;
+    closer.setDialogHandler([&](QWidget *dialog) {
+        if (auto *combo = dialog->findChild<QComboBox *>())
+            combo->setCurrentText(choose);
+        else if (auto *edit = dialog->findChild<QLineEdit *>())
+            edit->setText(choose);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    MainWindow w;
+    QVERIFY(refreshAndWait(w, 6));
+    QTreeWidgetItem *item = w.tree()->topLevelItem(row);
+    emit w.tree()->itemDoubleClicked(item, 1);
+    QStringList texts;
+    for (const ModalCloser::Seen &seen : closer.seen()) {
+        if (seen.className == QLatin1String("QMessageBox") && seen.title != QLatin1String(" "))
+            texts << seen.text;
+    }
+    QCOMPARE(texts, boxes);
+    QCOMPARE(item->text(1), column1);
+    QCOMPARE(w.statusBar()->currentMessage(), status);
+    QTRY_VERIFY2(sim.outputLines().contains(simLine), qPrintable(sim.outputLines().join('\n')));
+}
+
+void tst_MainWindow::syncTime_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("icon");
+    QTest::newRow("ok") << QStringList{} << "同步时间成功" << int(QMessageBox::Information);
+    QTest::newRow("other answer") << QStringList{"--clock-reply", "NO"} << "同步时间失败" << int(QMessageBox::Critical);
+    QTest::newRow("longer answer") << QStringList{"--clock-reply", "OKK"} << "同步时间失败" << int(QMessageBox::Critical);
+    QTest::newRow("corrupt answer") << QStringList{"--corrupt-crc", "1"} << "CRC校验错误" << int(QMessageBox::Critical);
+}
+
+void tst_MainWindow::syncTime()
+{
+    QFETCH(QStringList, simArgs);
+    QFETCH(QString, text);
+    QFETCH(int, icon);
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start(QStringList{"--pty"} + simArgs), qPrintable(sim.lastError()));
+    dir.writeSerialConfig(sim.ptyPath());
+    setClockSource([] { return QDateTime(QDate(2026, 12, 8), QTime(3, 4, 5)); });
+    ModalCloser closer;
+    MainWindow w;
+    w.findChild<QAction *>(QStringLiteral("sync_time"))->trigger();
+    setClockSource(ClockSource());
+    QCOMPARE(closer.texts(), QStringList{text});
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("同步时间"));
+    QCOMPARE(int(closer.seen().at(0).icon), icon);
+    QTRY_VERIFY(sim.outputLines().contains(QStringLiteral("ZRSIM CLOCK 2026-12-08 03:04:05 2")));
+}
+
+void tst_MainWindow::writeSerialNumber_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("echoed") << QStringList{} << "ZRvu V6.5" << "写入SN成功" << "写入SN成功";
+    QTest::newRow("other case") << QStringList{"--sn-reply", "{\"sn\":\"ab12\"}"} << "写入SN"
+                                << "写入SN失败, 设备返回错误: {\"sn\":\"ab12\"}" << "写入SN失败, 设备返回错误: {\"sn\":\"ab12\"}";
+    QTest::newRow("two objects") << QStringList{"--sn-reply", "{\"sn\":\"AB12\"}{\"sn\":\"AB12\"}"} << "写入SN"
+                                 << "写入SN失败, 设备返回错误: {\"sn\":\"AB12\"}{\"sn\":\"AB12\"}"
+                                 << "写入SN失败, 设备返回错误: {\"sn\":\"AB12\"}{\"sn\":\"AB12\"}";
+    QTest::newRow("no answer") << QStringList{"--silent"} << "写入SN" << "写入SN失败, 接受数据超时"
+                               << "写入SN失败, 接受数据超时";
+}
+
+void tst_MainWindow::writeSerialNumber()
+{
+    QFETCH(QStringList, simArgs);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(QString, status);
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start(QStringList{"--udp", "127.0.0.1:0"} + simArgs), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    QString dialogTitle;
+    closer.setDialogHandler([&](QWidget *dialog) {
+        dialogTitle = dialog->windowTitle();
+        dialog->findChild<QLineEdit *>()->setText(QStringLiteral("AB12"));
+        dialog->findChild<QPushButton *>(QStringLiteral("bntOk"))->click();
+    });
+    MainWindow w;
+    w.findChild<QAction *>(QStringLiteral("writeSN"))->trigger();
+    QCOMPARE(dialogTitle, QStringLiteral("请输入序列号"));
+    QCOMPARE(closer.seen().size(), 2);
+    QCOMPARE(closer.seen().at(1).title, title);
+    QCOMPARE(closer.seen().at(1).text, text);
+    QCOMPARE(w.statusBar()->currentMessage(), status);
+    if (!simArgs.contains("--silent"))
+        QTRY_VERIFY(sim.outputLines().contains(QStringLiteral("ZRSIM SN AB12")));
 }
 
 QTEST_MAIN(tst_MainWindow)
