@@ -94,6 +94,10 @@ void MainWindow::setLanguage(const QString &language)
         if (QWidget *button = m_ui->toolBar->widgetForAction(action))
             width += button->minimumSizeHint().width();
     }
+    // The sum above leaves out the spacing between the buttons, which
+    // pushed the last action behind the extension arrow; the bar's own
+    // hint includes it.
+    width = qMax(width, m_ui->toolBar->sizeHint().width());
     setMinimumWidth(width);
     resize(width, height());
 

@@ -64,7 +64,7 @@ bool MainWindow::writeItem(DeviceLink &link, QTreeWidgetItem *row, const QString
         break;
     }
     if (outcome.hasReportedValue)
-        row->setText(1, QStringLiteral(": ") + outcome.reportedValue);
+        ConfigTree::setRowValue(row, QStringLiteral(": ") + outcome.reportedValue);
     if (outcome.status == ItemWriteOutcome::Written)
         showStatus(tr("写入配置成功"), 5000);
     else

@@ -33,8 +33,17 @@ QTreeWidgetItem *ConfigTree::appendItemRow(int index, const QStringList &fields)
         columns << itemColumn1(fields);
     auto *item = new QTreeWidgetItem(columns);
     item->setData(0, Qt::UserRole, index);
+    item->setToolTip(0, columns.at(0));
+    if (columns.size() > 1)
+        setRowValue(item, columns.at(1));
     addTopLevelItem(item);
     return item;
+}
+
+void ConfigTree::setRowValue(QTreeWidgetItem *item, const QString &column1)
+{
+    item->setText(1, column1);
+    item->setToolTip(1, column1);
 }
 
 ItemRow ConfigTree::rowOf(const QTreeWidgetItem *item)

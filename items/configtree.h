@@ -13,6 +13,9 @@ public:
 
     // Appends a row for an item as the instrument sent it (fields split at ':').
     QTreeWidgetItem *appendItemRow(int index, const QStringList &fields);
+    // Column 1 of a row (": value"); long values are cut at the window edge,
+    // so the full text is also the row's tool tip.
+    static void setRowValue(QTreeWidgetItem *item, const QString &column1);
     static ItemRow rowOf(const QTreeWidgetItem *item);
     QList<ItemRow> rows() const;
 };

@@ -173,6 +173,11 @@ void tst_MainWindow::startWithoutConfig()
     for (QAction *a : bar->actions())
         buttons += bar->widgetForAction(a)->minimumSizeHint().width();
     QVERIFY(w.minimumWidth() > buttons);
+    // At that width no action is pushed behind the extension arrow.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (QAction *a : bar->actions())
+        QVERIFY2(bar->widgetForAction(a)->isVisible(), qPrintable(a->objectName()));
 }
 
 void tst_MainWindow::startWithConfig_data()
