@@ -92,6 +92,7 @@ private slots:
     void startWithConfig_data();
     void startWithConfig();
     void languageSwitch();
+    void translationFile();
     void closeStoresSizeAndReleasesStore();
     void refreshWithoutLink();
     void operationsWithoutLink_data();
@@ -111,6 +112,7 @@ private slots:
     void batchWriteEmptyTree();
     void doubleClickWrites_data();
     void doubleClickWrites();
+    void writeMalformedReply();
     void syncTime_data();
     void syncTime();
     void writeSerialNumber_data();
@@ -239,6 +241,33 @@ void tst_MainWindow::languageSwitch()
     QCOMPARE(w.windowTitle(), QStringLiteral("ZRvu V6.5"));
 }
 
+void tst_MainWindow::translationFile()
+{
+#ifndef ZR_TEST_QM
+    QSKIP("lrelease not available");
+#else
+    TempWorkDir dir;
+    QVERIFY(QFile::copy(QStringLiteral(ZR_TEST_QM), dir.filePath(QStringLiteral("en_US.qm"))));
+    dir.writeConfig({{"language/language", "en_US"}});
+    MainWindow w;
+    QCOMPARE(action(w, "refresh")->text(), QStringLiteral("Refresh"));
+    QCOMPARE(action(w, "refresh")->toolTip(), QStringLiteral("Refresh"));
+    QCOMPARE(w.menuBar()->actions().at(0)->text(), QStringLiteral("Operation"));
+    QCOMPARE(action(w, "save")->text(), QStringLiteral("写入配置")); // not in the file
+    const int englishWidth = w.minimumWidth();
+    QCOMPARE(w.width(), englishWidth);
+    // No zh_CH file: the translator is removed and the built-in texts return.
+    action(w, "lang_zh_CH")->trigger();
+    QCOMPARE(action(w, "refresh")->text(), QStringLiteral("刷新"));
+    QCOMPARE(w.menuBar()->actions().at(0)->text(), QStringLiteral("操作"));
+    QVERIFY(w.minimumWidth() < englishWidth);
+    QCOMPARE(w.width(), w.minimumWidth());
+    action(w, "lang_en_US")->trigger();
+    QCOMPARE(action(w, "refresh")->text(), QStringLiteral("Refresh"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZR Zoverezaz V6.5"));
+#endif
+}
+
 void tst_MainWindow::closeStoresSizeAndReleasesStore()
 {
     TempWorkDir dir;
@@ -255,6 +284,16 @@ void tst_MainWindow::closeStoresSizeAndReleasesStore()
         QCOMPARE(s->value("window/height").toInt(), 650);
         QCOMPARE(s->value("language/language").toString(), QStringLiteral("zh_TW"));
     }
+    // Without a config.ini the close writes one.
+    {
+        TempWorkDir fresh;
+        MainWindow w;
+        QVERIFY(w.close());
+        QScopedPointer<QSettings> s(readBack(fresh));
+        QCOMPARE(s->value("window/height").toInt(), 600);
+        QCOMPARE(s->value("window/width").toInt(), w.minimumWidth());
+        QVERIFY(s->contains("language/language"));
+    }
     // The next start takes the stored height; the width is the minimum.
     MainWindow again;
     QCOMPARE(again.height(), 650);
@@ -268,7 +307,6 @@ void tst_MainWindow::refreshWithoutLink()
     MainWindow w;
     w.tree()->appendItemRow(4, {"kept", "1"});
     action(w, "refresh")->trigger();
-    action(w, "refresh")->trigger(); // a second trigger while running starts nothing
     QVERIFY(w.refreshThread().wait(10000));
     QTRY_COMPARE(closer.count(), 1);
     QCOMPARE(closer.seen().at(0).title, QStringLiteral("刷新"));
@@ -491,8 +529,12 @@ void tst_MainWindow::refreshFillsTree()
     dir.writeFile(QStringLiteral("SkipItems"), "ZR-100,ZR3100\n");
     ModalCloser closer;
     MainWindow w;
+    int runs = 0;
+    connect(&w.refreshThread(), &RefreshThread::signalClearItems, this, [&] { ++runs; });
     w.tree()->appendItemRow(7, {"old", "1"});
+    action(w, "refresh")->trigger(); // a second trigger while running starts nothing
     QVERIFY(refreshAndWait(w, 4));
+    QCOMPARE(runs, 1);
     QCOMPARE(rowTexts(w.tree()), (QStringList{QStringLiteral("2|01. 波特率(2400/4800/9600)|: 9600"),
                                               QStringLiteral("3|02. 复位|"), QStringLiteral("4|03. 备注|: "),
                                               QStringLiteral("5|04. 地址|: 1")}));
@@ -656,6 +698,31 @@ void tst_MainWindow::doubleClickWrites()
     QCOMPARE(item->text(1), column1);
     QCOMPARE(w.statusBar()->currentMessage(), status);
     QTRY_VERIFY2(sim.outputLines().contains(simLine), qPrintable(sim.outputLines().join('\n')));
+}
+
+void tst_MainWindow::writeMalformedReply()
+{
+    // Rows from an old file: item 0 is a command there but a value item on
+    // this instrument, so its answer has two fields.
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    MainWindow w;
+    QTreeWidgetItem *item = w.tree()->appendItemRow(0, {QStringLiteral("设备名称")});
+    emit w.tree()->itemDoubleClicked(item, 0);
+    QCOMPARE(closer.texts(), (QStringList{QStringLiteral("设备名称"), "硬件返回数据校验错误", "写入配置失败: "}));
+    QCOMPARE(closer.seen().at(1).title, QStringLiteral("提交"));
+    QCOMPARE(closer.seen().at(2).title, QStringLiteral("写入配置"));
+    QCOMPARE(item->text(1), QString());
+
+    // The same for a link that does not open.
+    dir.writeSerialConfig(QStringLiteral("/nonexistent/zr-port"));
+    closer.clear();
+    emit w.tree()->itemDoubleClicked(item, 0);
+    QCOMPARE(closer.texts(), (QStringList{QStringLiteral("设备名称"), "写入错误,连接设备失败"}));
+    QCOMPARE(closer.seen().at(1).title, QStringLiteral("写入配置"));
 }
 
 void tst_MainWindow::syncTime_data()
