@@ -2,6 +2,7 @@
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 #include "tests/support/simprocess.h"
+#include "tests/items/endlessinstrument.h"
 #include "tests/support/workdir.h"
 
 #include <QSignalSpy>
@@ -69,6 +70,7 @@ private slots:
     void serialFaults_data();
     void serialFaults();
     void threadDeliversQueued();
+    void endlessListStopsAtLastIndex();
 };
 
 void tst_RefreshThread::checkReply_data()
@@ -235,6 +237,27 @@ void tst_RefreshThread::threadDeliversQueued()
     QTRY_COMPARE(threads.size(), kItems.size());
     for (Qt::HANDLE h : threads)
         QCOMPARE(h, QThread::currentThreadId());
+}
+
+void tst_RefreshThread::endlessListStopsAtLastIndex()
+{
+    // The request byte wraps after 255; reading on would repeat item 0 under
+    // index 256 and never end.
+    EndlessInstrument instrument(600);
+    QVERIFY(instrument.startListening());
+    TempWorkDir dir;
+    dir.writeUdpConfig(instrument.port());
+    RefreshThread thread;
+    thread.setTimeouts(300, 300);
+    Recorder rec;
+    rec.attach(thread);
+    DeviceLink link;
+    thread.readItems(link);
+    QCOMPARE(rec.errors, QStringList());
+    QCOMPARE(rec.lists.size(), 256);
+    QCOMPARE(rec.indexes.last(), 255);
+    QCOMPARE(rec.lists.last(), (QStringList{"Item255", "1"}));
+    QCOMPARE(instrument.answered(), 256);
 }
 
 QTEST_GUILESS_MAIN(tst_RefreshThread)
