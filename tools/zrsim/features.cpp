@@ -12,5 +12,6 @@ QList<SimFeature *> createSimFeatures()
     ZRSIM_FEATURE(createSimItems)
     ZRSIM_FEATURE(createSimClock)
     ZRSIM_FEATURE(createSimSerialNumber)
+    ZRSIM_FEATURE(createSimFlash)
     return features;
 }
