@@ -552,7 +552,7 @@ void tst_MainWindow::refreshErrorKeepsEarlierRows()
     dir.writeUdpConfig(sim.udpPort());
     ModalCloser closer;
     MainWindow w;
-    w.refreshThread().setTimeouts(300, 600);
+    w.refreshThread().setTimeouts(800, 1500);
     QVERIFY(refreshAndWait(w, 2));
     QTRY_COMPARE(closer.count(), 1);
     QCOMPARE(closer.seen().at(0).title, QStringLiteral("刷新"));

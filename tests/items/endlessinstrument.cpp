@@ -51,8 +51,9 @@ void EndlessInstrument::run()
             QByteArray reply;
             reply.append(request.at(0)).append('\x03').append(char(text.size())).append(text);
             appendCrcLowFirst(reply);
-            socket.writeDatagram(reply, from, fromPort);
+            // Counted before sending, so the reader never sees the reply first.
             m_answered.fetchAndAddOrdered(1);
+            socket.writeDatagram(reply, from, fromPort);
         }
     }
 }

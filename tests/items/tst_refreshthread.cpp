@@ -151,7 +151,7 @@ void tst_RefreshThread::udpList()
              qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort(), {{"communicate/encrypt", simArgs.contains("--encrypt")}});
     RefreshThread thread;
-    thread.setTimeouts(400, 800);
+    thread.setTimeouts(800, 1500);
     Recorder rec;
     rec.attach(thread);
     DeviceLink link;
@@ -205,7 +205,7 @@ void tst_RefreshThread::serialFaults()
              qPrintable(sim.lastError()));
     dir.writeSerialConfig(sim.ptyPath());
     RefreshThread thread;
-    thread.setTimeouts(400, 800);
+    thread.setTimeouts(800, 1500);
     Recorder rec;
     rec.attach(thread);
     DeviceLink link;
