@@ -248,7 +248,7 @@ void tst_RefreshThread::endlessListStopsAtLastIndex()
     TempWorkDir dir;
     dir.writeUdpConfig(instrument.port());
     RefreshThread thread;
-    thread.setTimeouts(300, 300);
+    thread.setTimeouts(1500, 1500);
     Recorder rec;
     rec.attach(thread);
     DeviceLink link;
