@@ -1,7 +1,9 @@
 #include "app/mainwindow.h"
 
 #include "firmware/updatedialog.h"
+#include "history/historydata.h"
 #include "items/configtree.h"
+#include "monitor/monitordialog.h"
 #include "settings/config.h"
 #include "ui_mainwindow.h"
 
@@ -161,7 +163,8 @@ void MainWindow::slotRefresh()
 
 void MainWindow::slotHistoryData()
 {
-    // HistoryData dlg(this); dlg.exec(); — wired when the history dialog lands.
+    HistoryData dlg(this);
+    dlg.exec();
 }
 
 void MainWindow::slotUpdateHardware()
@@ -172,7 +175,8 @@ void MainWindow::slotUpdateHardware()
 
 void MainWindow::slotDeviceMonitor()
 {
-    // MonitorDialog dlg(this); dlg.exec(); — wired when the monitor dialog lands.
+    MonitorDialog dlg(this);
+    dlg.exec();
 }
 
 void MainWindow::slotAbout()
