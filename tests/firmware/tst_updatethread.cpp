@@ -105,6 +105,9 @@ void tst_UpdateThread::flashesImage_data()
         QTest::addRow("udp %d", size) << false << false << size;
     for (int size : {1, 1025, 300 * 1024})
         QTest::addRow("pty %d", size) << true << false << size;
+    for (int size : {1, 2049})
+        QTest::addRow("udp encrypted %d", size) << false << true << size;
+    QTest::addRow("pty encrypted 1025") << true << true << 1025;
 }
 
 void tst_UpdateThread::flashesImage()
