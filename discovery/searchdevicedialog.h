@@ -36,7 +36,7 @@ public:
 
     // Every dialog built afterwards searches these targets on this port with
     // this wait instead of the interfaces' broadcast addresses on port 1500
-    // (tests keep the search on loopback this way); reset() restores that.
+    // (tests keep the search on loopback this way); resetSearchOverride() ends it.
     struct SearchOverride {
         QList<QHostAddress> targets;
         quint16 port = DSearchDeviceThread::defaultPort;
