@@ -5,6 +5,7 @@
 #include "items/configtree.h"
 #include "monitor/monitordialog.h"
 #include "settings/config.h"
+#include "settings/setupdialog.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -152,7 +153,8 @@ QString MainWindow::askFileName(bool save, const QString &caption)
 
 void MainWindow::slotCommunicationSetup()
 {
-    // SetupDialog dlg(this); dlg.exec(); — wired when the setup dialog lands.
+    SetupDialog dlg(this);
+    dlg.exec();
 }
 
 void MainWindow::slotRefresh()
