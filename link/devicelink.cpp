@@ -152,6 +152,7 @@ bool DeviceLink::waitForSerialData(int timeoutMs)
         return true;
     QEventLoop loop;
     QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer); // coarse timers fire up to 5% early
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(serialPort.get(), &QSerialPort::readyRead, &loop, &QEventLoop::quit);
@@ -184,6 +185,7 @@ bool DeviceLink::waitForSerialWritten(int timeoutMs)
             return false;
         QEventLoop loop;
         QTimer timer;
+        timer.setTimerType(Qt::PreciseTimer);
         timer.setSingleShot(true);
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
         QObject::connect(serialPort.get(), &QSerialPort::bytesWritten, &loop, &QEventLoop::quit);
@@ -205,8 +207,17 @@ bool DeviceLink::waitForSerialWritten(int timeoutMs)
 void linkDelay(int ms)
 {
     QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+bool DeviceLink::sendDatagram(const QByteArray &frame)
+{
+    // Qt would send to 0.0.0.0 (this host) for an unset address; an
+    // unconfigured endpoint is a send failure, not a silent instrument.
+    if (!udpSocket || peerAddress.isNull())
+        return false;
+    return udpSocket->writeDatagram(frame, peerAddress, peerPort) >= 1;
 }
 
 bool DeviceLink::pulseRts()
@@ -247,9 +258,7 @@ int DeviceLink::transact(const char *request, int length, QByteArray &reply, boo
     reply.clear();
 
     if (useUdp) {
-        if (!udpSocket)
-            return LinkSendFailed;
-        if (udpSocket->writeDatagram(frame, peerAddress, peerPort) < 1)
+        if (!sendDatagram(frame))
             return LinkSendFailed;
         for (;;) {
             QByteArray chunk;
@@ -285,7 +294,7 @@ void DeviceLink::transactStream(const char *request, int length, DDataReceiver *
 {
     const QByteArray frame(request, length);
     if (useUdp) {
-        if (!udpSocket || udpSocket->writeDatagram(frame, peerAddress, peerPort) < 1) {
+        if (!sendDatagram(frame)) {
             receiver->onError(tr("发送命令超时"));
             return;
         }

@@ -77,6 +77,7 @@ public:
 
 private:
     bool pulseRts();
+    bool sendDatagram(const QByteArray &frame);
     void createTransports();
 
     bool m_transportFailed = false;
@@ -88,6 +89,7 @@ bool waitForSignal(const Obj *object, Signal signal, int timeoutMs)
 {
     QEventLoop loop;
     QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer);
     timer.setSingleShot(true);
     timer.setInterval(timeoutMs);
     const auto c1 = QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);

@@ -212,7 +212,9 @@ QByteArray encodeDeviceText(const QString &text)
         QTextCodec::ConverterState state;
         const QByteArray bytes = gb->fromUnicode(text.constData(), text.size(), &state);
         // The ICU converter may substitute silently; a round trip proves it did not.
-        if (state.invalidChars == 0 && gb->toUnicode(bytes) == text)
+        if (state.invalidChars == 0
+            && isWellFormedGbk(reinterpret_cast<const unsigned char *>(bytes.constData()), bytes.size())
+            && gb->toUnicode(bytes) == text)
             return bytes;
     }
     bool allLatin1 = true;

@@ -1,0 +1,427 @@
+#include "link/devicelink.h"
+#include "link/framecodec.h"
+#include "settings/config.h"
+#include "tests/link/scriptedpeer.h"
+#include "tests/support/workdir.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+using Reply = ScriptedPeer::Reply;
+using Chunk = ScriptedPeer::Chunk;
+
+namespace {
+
+QByteArray withCrc(QByteArray frame)
+{
+    appendCrcLowFirst(frame);
+    return frame;
+}
+
+const QByteArray kItem = withCrc(QByteArray::fromHex("010305") + "Baud:");
+
+// Receiver that can ask to stop after a number of pieces.
+class TestReceiver : public DDataReceiver
+{
+public:
+    int stopAfter = -1;
+    QList<QByteArray> pieces;
+    QStringList errors;
+    bool isStopped() override { return stopAfter >= 0 && pieces.size() >= stopAfter; }
+    void onError(const QString &error) override { errors << error; }
+    void onData(const QByteArray &data) override { pieces << data; }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(ScriptedPeer::Reply)
+
+class tst_DeviceLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void openDefaults();
+    void openSettings_data();
+    void openSettings();
+    void openMissingSerialPort();
+    void udpTransact_data();
+    void udpTransact();
+    void udpSendFails();
+    void udpEncrypted();
+    void serialTransact_data();
+    void serialTransact();
+    void serialRtsRefused();
+    void serialEncrypted();
+    void serialHangUpEndsWait();
+    void streamUdp();
+    void streamUdpStops();
+    void streamSerial();
+    void streamSerialRtsRefused();
+    void streamNoAnswer_data();
+    void streamNoAnswer();
+    void takePendingDropsStaleInput();
+    void waitForSignalTimesOut();
+    void errorText_data();
+    void errorText();
+
+private:
+    void runTransact(ScriptedPeer::Kind kind, const QList<Reply> &replies, int interChunkMs, int timeoutMs,
+                     int expectedResult, const QByteArray &expectedReply);
+};
+
+void tst_DeviceLink::openDefaults()
+{
+    TempWorkDir dir;
+    DeviceLink link;
+    QVERIFY(!link.open());
+    QCOMPARE(link.errorText, QStringLiteral("串口打开失败"));
+    QCOMPARE(link.deviceAddress, quint8(255));
+    QVERIFY(!link.useUdp);
+    QVERIFY(!link.encrypt);
+    QVERIFY(!link.useRts);
+    QCOMPARE(link.interChunkWaitMs, 500);
+}
+
+void tst_DeviceLink::openSettings_data()
+{
+    QTest::addColumn<QVariantMap>("keys");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<bool>("udp");
+    QTest::addColumn<int>("port");
+    QTest::newRow("address 256 wraps to 0") << QVariantMap{{"device/address", 256}, {"communicate/udp", 1}} << 0 << true << 0;
+    QTest::newRow("udp value 2 is udp") << QVariantMap{{"communicate/udp", 2}, {"udp/port", "1500"}} << 255 << true << 1500;
+    QTest::newRow("udp without endpoint still opens") << QVariantMap{{"communicate/udp", 1}} << 255 << true << 0;
+    QTest::newRow("port keeps low 16 bits") << QVariantMap{{"communicate/udp", 1}, {"udp/port", "65537"}} << 255 << true << 1;
+}
+
+void tst_DeviceLink::openSettings()
+{
+    QFETCH(QVariantMap, keys);
+    QFETCH(int, address);
+    QFETCH(bool, udp);
+    QFETCH(int, port);
+    TempWorkDir dir;
+    dir.writeConfig(keys);
+    DeviceLink link;
+    QVERIFY(link.open());
+    QVERIFY(link.errorText.isEmpty());
+    QCOMPARE(int(link.deviceAddress), address);
+    QCOMPARE(link.useUdp, udp);
+    QCOMPARE(int(link.peerPort), port);
+}
+
+void tst_DeviceLink::openMissingSerialPort()
+{
+    TempWorkDir dir;
+    dir.writeSerialConfig(QStringLiteral("/dev/zr-no-such-port"));
+    DeviceLink link;
+    QVERIFY(!link.open());
+    QCOMPARE(link.errorText, QStringLiteral("打开串口失败: /dev/zr-no-such-port"));
+}
+
+void tst_DeviceLink::runTransact(ScriptedPeer::Kind kind, const QList<Reply> &replies, int interChunkMs,
+                                 int timeoutMs, int expectedResult, const QByteArray &expectedReply)
+{
+    TempWorkDir dir;
+    ScriptedPeer peer(kind);
+    QVERIFY(peer.start());
+    peer.setReplies(replies);
+    if (kind == ScriptedPeer::Udp)
+        dir.writeUdpConfig(peer.port());
+    else
+        dir.writeSerialConfig(peer.slavePath());
+    DeviceLink link;
+    QVERIFY2(link.open(), qPrintable(link.errorText));
+    link.interChunkWaitMs = interChunkMs;
+    QByteArray reply("stale");
+    const QByteArray request = buildItemReadRequest(link.deviceAddress, 0);
+    QCOMPARE(link.transact(request, reply, false, timeoutMs), expectedResult);
+    QCOMPARE(reply.toHex(), expectedReply.toHex());
+    QTRY_COMPARE(peer.requests().size(), 1);
+    QCOMPARE(peer.requests().first().toHex(), request.toHex());
+}
+
+void tst_DeviceLink::udpTransact_data()
+{
+    QTest::addColumn<Reply>("reply");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("one datagram") << ScriptedPeer::once(kItem) << 0 << kItem;
+    QTest::newRow("split over two datagrams")
+        << Reply{Chunk{0, kItem.left(4)}, Chunk{80, kItem.mid(4)}} << 0 << kItem;
+    QTest::newRow("split over three datagrams")
+        << Reply{Chunk{0, kItem.left(1)}, Chunk{30, kItem.mid(1, 5)}, Chunk{30, kItem.mid(6)}} << 0 << kItem;
+    QTest::newRow("no reply") << Reply{} << 2 << QByteArray();
+    QTest::newRow("incomplete then silence") << ScriptedPeer::once(kItem.left(6)) << 2 << kItem.left(6);
+    QTest::newRow("foreign sender only") << Reply{Chunk{0, kItem, true}} << 2 << QByteArray();
+    QTest::newRow("foreign sender during the wait ends it")
+        << Reply{Chunk{0, kItem.left(3)}, Chunk{40, kItem.mid(3), true}} << 2 << kItem.left(3);
+}
+
+void tst_DeviceLink::udpTransact()
+{
+    QFETCH(Reply, reply);
+    QFETCH(int, result);
+    QFETCH(QByteArray, expected);
+    runTransact(ScriptedPeer::Udp, {reply}, 500, 400, result, expected);
+}
+
+void tst_DeviceLink::udpSendFails()
+{
+    TempWorkDir dir;
+    dir.writeConfig({{"communicate/udp", 1}, {"udp/address", "not an address"}, {"udp/port", "1"}});
+    DeviceLink link;
+    QVERIFY(link.open());
+    QByteArray reply;
+    const int r = link.transact(buildItemReadRequest(1, 0), reply, false, 200);
+    QCOMPARE(r, 1);
+    QCOMPARE(linkErrorText(r, reply), QStringLiteral("发送命令超时"));
+}
+
+void tst_DeviceLink::udpEncrypted()
+{
+    TempWorkDir dir;
+    ScriptedPeer peer(ScriptedPeer::Udp);
+    QVERIFY(peer.start());
+    // An enveloped reply, then an unenveloped one (kept as received).
+    peer.setReplies({ScriptedPeer::once(encryptEnvelope(kItem)), ScriptedPeer::once(kItem)});
+    dir.writeUdpConfig(peer.port(), {{"communicate/encrypt", true}});
+    DeviceLink link;
+    QVERIFY(link.open());
+    QVERIFY(link.encrypt);
+    QByteArray reply;
+    const QByteArray request = buildItemReadRequest(1, 0);
+    QCOMPARE(link.transact(request, reply, false, 1000), 0);
+    QCOMPARE(reply.toHex(), kItem.toHex());
+    QCOMPARE(link.transact(request, reply, false, 1000), 0);
+    QCOMPARE(reply.toHex(), kItem.toHex());
+    QCOMPARE(peer.requests().size(), 2);
+    QCOMPARE(peer.requests().at(0).toHex(), encryptEnvelope(request).toHex());
+    QCOMPARE(decryptEnvelope(peer.requests().at(1), false).toHex(), request.toHex());
+}
+
+void tst_DeviceLink::serialTransact_data()
+{
+    QTest::addColumn<Reply>("reply");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("one piece") << ScriptedPeer::once(kItem) << 0 << kItem;
+    QTest::newRow("pieces closer than the inter-chunk wait")
+        << Reply{Chunk{0, kItem.left(2)}, Chunk{60, kItem.mid(2, 3)}, Chunk{60, kItem.mid(5)}} << 0 << kItem;
+    QTest::newRow("pause longer than the inter-chunk wait returns the part")
+        << Reply{Chunk{0, kItem.left(4)}, Chunk{700, kItem.mid(4)}} << 0 << kItem.left(4);
+    QTest::newRow("no reply") << Reply{} << 2 << QByteArray();
+    QTest::newRow("corrupt reply after silence") << ScriptedPeer::once(kItem.left(9) + "x") << 0
+                                                 << kItem.left(9) + "x";
+}
+
+void tst_DeviceLink::serialTransact()
+{
+    QFETCH(Reply, reply);
+    QFETCH(int, result);
+    QFETCH(QByteArray, expected);
+    runTransact(ScriptedPeer::Pty, {reply}, 200, 400, result, expected);
+    if (result == 0 && expected != kItem)
+        QCOMPARE(linkErrorText(result, expected), QStringLiteral("CRC校验错误"));
+}
+
+void tst_DeviceLink::serialRtsRefused()
+{
+    TempWorkDir dir;
+    ScriptedPeer peer(ScriptedPeer::Pty);
+    QVERIFY(peer.start());
+    peer.setReplies({ScriptedPeer::once(kItem)});
+    dir.writeSerialConfig(peer.slavePath(), {{"serial/send_rts", true}});
+    DeviceLink link;
+    QVERIFY(link.open());
+    QVERIFY(link.useRts);
+    QByteArray reply;
+    // A pseudo-terminal has no RTS line, so the pulse is refused.
+    QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 300), 1);
+    QTest::qWait(100);
+    QVERIFY(peer.requests().isEmpty());
+}
+
+void tst_DeviceLink::serialEncrypted()
+{
+    TempWorkDir dir;
+    ScriptedPeer peer(ScriptedPeer::Pty);
+    QVERIFY(peer.start());
+    const QByteArray env = encryptEnvelope(kItem);
+    peer.setReplies({Reply{Chunk{0, env.left(5)}, Chunk{50, env.mid(5)}}});
+    dir.writeSerialConfig(peer.slavePath(), {{"communicate/encrypt", true}});
+    DeviceLink link;
+    QVERIFY(link.open());
+    QByteArray reply;
+    QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 1000), 0);
+    QCOMPARE(reply.toHex(), kItem.toHex());
+    QCOMPARE(linkErrorText(0, reply), QString());
+}
+
+void tst_DeviceLink::serialHangUpEndsWait()
+{
+    TempWorkDir dir;
+    ScriptedPeer peer(ScriptedPeer::Pty);
+    QVERIFY(peer.start());
+    dir.writeSerialConfig(peer.slavePath());
+    DeviceLink link;
+    QVERIFY(link.open());
+    QByteArray reply;
+    QTimer::singleShot(200, [&peer] { peer.hangUp(); });
+    QElapsedTimer clock;
+    clock.start();
+    const int r = link.transact(buildItemReadRequest(1, 0), reply, false, 20000);
+    QCOMPARE(r, 2);
+    // Without the hang-up handling this would spin until the 20 s timeout.
+    QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(link.transportFailed());
+    QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 20000), 1);
+}
+
+void tst_DeviceLink::streamUdp()
+{
+    TempWorkDir dir;
+    ScriptedPeer peer(ScriptedPeer::Udp);
+    QVERIFY(peer.start());
+    peer.setReplies({Reply{Chunk{100, "line 1\r\n"}, Chunk{200, "line"}, Chunk{300, " 2\r\n"}}});
+    dir.writeUdpConfig(peer.port(), {{"communicate/encrypt", true}});
+    DeviceLink link;
+    QVERIFY(link.open());
+    TestReceiver receiver;
+    QElapsedTimer clock;
+    clock.start();
+    link.transactStream(QByteArray("HISTORY"), &receiver);
+    const qint64 elapsed = clock.elapsed();
+    QVERIFY(receiver.errors.isEmpty());
+    QCOMPARE(receiver.pieces.join(), QByteArray("line 1\r\nline 2\r\n"));
+    // Never enveloped, even with encryption on.
+    QCOMPARE(peer.requests().value(0), QByteArray("HISTORY"));
+    // Ends by 1000 ms of silence after the last piece (600 ms in).
+    QVERIFY2(elapsed >= 1500, qPrintable(QString::number(elapsed)));
+}
+
+void tst_DeviceLink::streamUdpStops()
+{
+    TempWorkDir dir;
+    ScriptedPeer peer(ScriptedPeer::Udp);
+    QVERIFY(peer.start());
+    peer.setReplies({Reply{Chunk{0, "a"}, Chunk{300, "b"}, Chunk{300, "c"}}});
+    dir.writeUdpConfig(peer.port());
+    DeviceLink link;
+    QVERIFY(link.open());
+    TestReceiver receiver;
+    receiver.stopAfter = 1;
+    link.transactStream(QByteArray("Q"), &receiver);
+    QCOMPARE(receiver.pieces, QList<QByteArray>{"a"});
+    QVERIFY(receiver.errors.isEmpty());
+}
+
+void tst_DeviceLink::streamSerial()
+{
+    TempWorkDir dir;
+    ScriptedPeer peer(ScriptedPeer::Pty);
+    QVERIFY(peer.start());
+    peer.setReplies({Reply{Chunk{50, "{\"sn\":"}, Chunk{100, "\"AB12\"}"}}});
+    dir.writeSerialConfig(peer.slavePath());
+    DeviceLink link;
+    QVERIFY(link.open());
+    link.interChunkWaitMs = 300;
+    DDataReceiverImpl receiver;
+    link.transactStream(QByteArray("{\"write\":{\"sn\":\"AB12\"}}"), &receiver);
+    QCOMPARE(receiver.errorText(), QString());
+    QCOMPARE(receiver.data(), QByteArray("{\"sn\":\"AB12\"}"));
+    QCOMPARE(peer.requests().value(0), QByteArray("{\"write\":{\"sn\":\"AB12\"}}"));
+}
+
+void tst_DeviceLink::streamSerialRtsRefused()
+{
+    TempWorkDir dir;
+    ScriptedPeer peer(ScriptedPeer::Pty);
+    QVERIFY(peer.start());
+    dir.writeSerialConfig(peer.slavePath(), {{"serial/send_rts", true}});
+    DeviceLink link;
+    QVERIFY(link.open());
+    DDataReceiverImpl receiver;
+    link.transactStream(QByteArray("X"), &receiver);
+    QCOMPARE(receiver.errorText(), QStringLiteral("发送命令失败"));
+}
+
+void tst_DeviceLink::streamNoAnswer_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::newRow("udp") << true;
+    QTest::newRow("serial") << false;
+}
+
+void tst_DeviceLink::streamNoAnswer()
+{
+    QFETCH(bool, udp);
+    TempWorkDir dir;
+    ScriptedPeer peer(udp ? ScriptedPeer::Udp : ScriptedPeer::Pty);
+    QVERIFY(peer.start());
+    if (udp)
+        dir.writeUdpConfig(peer.port());
+    else
+        dir.writeSerialConfig(peer.slavePath());
+    DeviceLink link;
+    QVERIFY(link.open());
+    DDataReceiverImpl receiver;
+    QElapsedTimer clock;
+    clock.start();
+    link.transactStream(QByteArray("X"), &receiver);
+    QCOMPARE(receiver.errorText(), QStringLiteral("接受数据超时"));
+    QVERIFY2(clock.elapsed() >= 4900, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(receiver.data().isEmpty());
+}
+
+void tst_DeviceLink::takePendingDropsStaleInput()
+{
+    TempWorkDir dir;
+    ScriptedPeer peer(ScriptedPeer::Udp);
+    QVERIFY(peer.start());
+    // The first request gets its reply plus stray text that arrives later.
+    peer.setReplies({Reply{Chunk{0, kItem}, Chunk{50, "debug line\r\n"}}, ScriptedPeer::once(kItem)});
+    dir.writeUdpConfig(peer.port());
+    DeviceLink link;
+    QVERIFY(link.open());
+    QByteArray reply;
+    QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 1000), 0);
+    QTRY_VERIFY(link.udpSocket->hasPendingDatagrams());
+    QCOMPARE(link.takePending(), QByteArray("debug line\r\n"));
+    QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 1000), 0);
+    QCOMPARE(reply.toHex(), kItem.toHex());
+}
+
+void tst_DeviceLink::waitForSignalTimesOut()
+{
+    QTimer source;
+    source.setSingleShot(true);
+    source.start(30);
+    QVERIFY(waitForSignal(&source, &QTimer::timeout, 2000));
+    QVERIFY(!waitForSignal(&source, &QTimer::timeout, 50));
+}
+
+void tst_DeviceLink::errorText_data()
+{
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("send failed") << 1 << QByteArray() << QStringLiteral("发送命令超时");
+    QTest::newRow("no reply") << 2 << QByteArray() << QStringLiteral("接收数据超时");
+    QTest::newRow("two bytes") << 0 << QByteArray::fromHex("0103") << QStringLiteral("CRC校验错误");
+    QTest::newRow("valid counted reply") << 0 << withCrc(QByteArray::fromHex("010300")) << QString();
+    QTest::newRow("valid crc only high first") << 0 << QByteArray::fromHex("01034b0000002e52") << QStringLiteral("CRC校验错误");
+    QTest::newRow("unknown code") << 3 << QByteArray() << QStringLiteral("未定义的错误");
+}
+
+void tst_DeviceLink::errorText()
+{
+    QFETCH(int, result);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, text);
+    QCOMPARE(linkErrorText(result, reply), text);
+}
+
+QTEST_GUILESS_MAIN(tst_DeviceLink)
+#include "tst_devicelink.moc"

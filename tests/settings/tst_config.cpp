@@ -1,0 +1,145 @@
+#include "settings/config.h"
+#include "tests/support/workdir.h"
+
+#include <QFile>
+#include <QtTest>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+class tst_Config : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void missingFileGivesDefaults();
+    void chineseValuesSurvive();
+    void fileIsUtf8();
+    void destroyWritesAndRecreates();
+    void concurrentInstance();
+    void lockExcludes();
+    void title_data();
+    void title();
+};
+
+void tst_Config::missingFileGivesDefaults()
+{
+    TempWorkDir dir;
+    QSettings *s = configSettings();
+    QCOMPARE(s->value("device/address", ConfigDefaults::deviceAddress).toInt(), 255);
+    QCOMPARE(s->value("serial/baudrate", ConfigDefaults::serialBaudrate).toInt(), 9600);
+    QCOMPARE(s->value("serial/send_rts").toBool(), false);
+    QCOMPARE(s->value("udp/port").toUInt(), 0u);
+    QVERIFY(s->value("serial/port").toString().isEmpty());
+    // Reading must not create the file.
+    QVERIFY(!QFile::exists(dir.filePath("config.ini")));
+}
+
+void tst_Config::chineseValuesSurvive()
+{
+    TempWorkDir dir;
+    configSettings()->setValue("serial/port", QStringLiteral("串口一"));
+    singleton<Config>::destroy();
+    QCOMPARE(configSettings()->value("serial/port").toString(), QStringLiteral("串口一"));
+}
+
+void tst_Config::fileIsUtf8()
+{
+    TempWorkDir dir;
+    configSettings()->setValue("appname/ch", QStringLiteral("仪表"));
+    configSettings()->setValue("communicate/encrypt", true);
+    singleton<Config>::destroy();
+    const QByteArray bytes = dir.readFile("config.ini");
+    QVERIFY2(bytes.contains(QStringLiteral("仪表").toUtf8()), bytes.constData());
+    QVERIFY(bytes.contains("[communicate]"));
+    QVERIFY(bytes.contains("encrypt=true"));
+}
+
+void tst_Config::destroyWritesAndRecreates()
+{
+    TempWorkDir dir;
+    Config *first = singleton<Config>::instance();
+    first->settings()->setValue("window/width", 800);
+    singleton<Config>::destroy();
+    QVERIFY(!singleton<Config>::exists());
+    QVERIFY(dir.readFile("config.ini").contains("width=800"));
+    QCOMPARE(configSettings()->value("window/width").toInt(), 800);
+    singleton<Config>::destroy();
+    singleton<Config>::destroy(); // twice is harmless
+}
+
+void tst_Config::concurrentInstance()
+{
+    TempWorkDir dir;
+    for (int round = 0; round < 50; ++round) {
+        singleton<Config>::destroy();
+        std::atomic<bool> go{false};
+        Config *seen[2] = {nullptr, nullptr};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 2; ++t) {
+            threads.emplace_back([&, t] {
+                while (!go.load())
+                    std::this_thread::yield();
+                seen[t] = singleton<Config>::instance();
+            });
+        }
+        go = true;
+        for (auto &th : threads)
+            th.join();
+        QVERIFY(seen[0]);
+        QCOMPARE(seen[0], seen[1]);
+        QCOMPARE(seen[0]->settings(), seen[1]->settings());
+    }
+}
+
+void tst_Config::lockExcludes()
+{
+    atom_lock lock;
+    QVERIFY(lock.try_lock());
+    QVERIFY(!lock.try_lock());
+    lock.unlock();
+    QVERIFY(lock.try_lock());
+    lock.unlock();
+
+    int counter = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 20000; ++i) {
+                lock.lock();
+                ++counter;
+                lock.unlock();
+            }
+        });
+    }
+    for (auto &th : threads)
+        th.join();
+    QCOMPARE(counter, 40000);
+}
+
+void tst_Config::title_data()
+{
+    QTest::addColumn<QVariantMap>("keys");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("default") << QVariantMap() << QString() << "ZRvu V6.5";
+    QTest::newRow("english") << QVariantMap() << "en_US" << "ZR Zoverezaz V6.5";
+    QTest::newRow("traditional") << QVariantMap() << "zh_TW" << "ZRvu V6.5";
+    QTest::newRow("no version") << QVariantMap{{"appname/ver", false}} << "zh_CH" << "ZRvu";
+    QTest::newRow("renamed english") << QVariantMap{{"appname/us", "Foo"}} << "en_US" << "Foo V6.5";
+    QTest::newRow("other language uses ch") << QVariantMap{{"appname/ch", "Bar"}} << "fr_FR" << "Bar V6.5";
+}
+
+void tst_Config::title()
+{
+    QFETCH(QVariantMap, keys);
+    QFETCH(QString, language);
+    QFETCH(QString, title);
+    TempWorkDir dir;
+    dir.writeConfig(keys);
+    QCOMPARE(applicationTitle(language), title);
+}
+
+QTEST_GUILESS_MAIN(tst_Config)
+#include "tst_config.moc"
