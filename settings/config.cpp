@@ -9,11 +9,29 @@ Config::~Config()
     delete m_settings; // writes pending changes to config.ini
 }
 
+namespace {
+QString &fileNameSlot()
+{
+    static QString name = QStringLiteral("config.ini");
+    return name;
+}
+} // namespace
+
+void setConfigFileName(const QString &fileName)
+{
+    fileNameSlot() = fileName;
+}
+
+QString configFileName()
+{
+    return fileNameSlot();
+}
+
 template<>
 Config *singleton<Config>::create()
 {
     std::unique_ptr<singleton<Config>> config(new singleton<Config>);
-    auto *settings = new QSettings(QStringLiteral("config.ini"), QSettings::IniFormat);
+    auto *settings = new QSettings(configFileName(), QSettings::IniFormat);
     settings->setIniCodec(QTextCodec::codecForName("utf-8"));
     config->setSettings(settings);
     return config.release();

@@ -24,6 +24,12 @@ private:
 template<>
 Config *singleton<Config>::create();
 
+// The file the store opens on first use: "config.ini" in the working
+// directory unless a tool points it elsewhere before that (zrvu-cli runs on a
+// private copy so that its link options never reach the user's file).
+void setConfigFileName(const QString &fileName);
+QString configFileName();
+
 // Shorthand for singleton<Config>::instance()->settings().
 QSettings *configSettings();
 

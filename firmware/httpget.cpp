@@ -1,0 +1,66 @@
+#include "firmware/httpget.h"
+
+#ifndef QT_NO_SSL
+#include <QSslConfiguration>
+#include <QSslSocket>
+#endif
+
+namespace {
+
+// A stalled server must not hold a worker forever.
+constexpr int kTransferTimeoutMs = 30000;
+
+} // namespace
+
+HttpGet::HttpGet(const QString &address)
+    : m_manager(std::make_unique<QNetworkAccessManager>())
+{
+    QNetworkRequest request(QUrl(address, QUrl::TolerantMode));
+#ifndef QT_NO_SSL
+    QSslConfiguration ssl = request.sslConfiguration();
+    ssl.setPeerVerifyMode(QSslSocket::VerifyNone);
+    request.setSslConfiguration(ssl);
+#endif
+    // Content-Length must describe the bytes we get, not a compressed body.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setTransferTimeout(kTransferTimeoutMs);
+    m_reply = m_manager->get(request);
+
+    m_tick.setSingleShot(true);
+    QObject::connect(&m_tick, &QTimer::timeout, &m_loop, &QEventLoop::quit);
+    if (m_reply) {
+        QObject::connect(m_reply, &QNetworkReply::readyRead, &m_loop, &QEventLoop::quit);
+        QObject::connect(m_reply, &QNetworkReply::finished, &m_loop, &QEventLoop::quit);
+    }
+}
+
+HttpGet::~HttpGet()
+{
+    if (m_reply) {
+        m_reply->disconnect();
+        m_reply->abort();
+        m_reply->close();
+        delete m_reply;
+    }
+    m_manager->clearAccessCache();
+}
+
+void HttpGet::waitForActivity(int timeoutMs)
+{
+    if (!m_reply || m_reply->isFinished() || m_reply->bytesAvailable() > 0)
+        return;
+    m_tick.start(timeoutMs);
+    m_loop.exec();
+    m_tick.stop();
+}
+
+int HttpGet::status() const
+{
+    return m_reply ? m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
+}
+
+qint64 HttpGet::contentLength() const
+{
+    return m_reply ? m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() : 0;
+}

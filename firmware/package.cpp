@@ -1,0 +1,185 @@
+#include "firmware/package.h"
+
+#include <QCryptographicHash>
+#include <QDataStream>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+#include <QUuid>
+
+namespace {
+
+// Column 0 of the first row of a count query; anything failing counts as 0.
+int countOf(QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery query(db);
+    if (!query.prepare(sql) || !query.exec() || !query.next())
+        return 0;
+    return query.value(0).toInt();
+}
+
+} // namespace
+
+DDbServer::DDbServer(const QString &connectionName)
+{
+    // The file it last pointed at is not reopened here: every reading sets
+    // its own file first.
+    if (QSqlDatabase::contains(connectionName))
+        m_db = QSqlDatabase::database(connectionName, false);
+    else
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
+}
+
+DDbServer::~DDbServer()
+{
+    m_db.close();
+}
+
+QString DDbServer::readInfo(DEncryptInfo &info)
+{
+    const QFileInfo file(info.path());
+    if (info.path().isEmpty() || !file.exists() || !file.isFile() || !file.isReadable())
+        return tr("解析文件失败,文件不存在或拒绝访问!");
+
+    m_db.close();
+    m_db.setDatabaseName(info.path());
+    // Read-only: a reading must never create, roll back or otherwise touch
+    // the user's file.
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+    if (!m_db.open())
+        return tr("解析文件失败,打开文件失败,请检查文件类型!");
+
+    if (countOf(m_db, QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = 'INFO'")) != 1)
+        return tr("解析文件失败,文件操作失败!");
+    if (countOf(m_db, QStringLiteral("select count(*) from INFO")) != 1)
+        return tr("解析文件失败,文件操作失败!");
+
+    QByteArray text;
+    {
+        QSqlQuery query(m_db);
+        if (!query.prepare(QStringLiteral("select * from INFO")) || !query.exec() || !query.next())
+            return tr("解析文件失败,无法获取文件内容!");
+        text = query.value(0).toByteArray();
+    }
+
+    const QByteArray blob = QByteArray::fromBase64(text);
+    QDataStream sealed(blob);
+    QByteArray payload;
+    QByteArray digest;
+    sealed >> payload >> digest;
+    if (QCryptographicHash::hash(payload, QCryptographicHash::Md5) != digest)
+        return tr("解析文件失败,文件校验失败!");
+
+    QMap<QString, QVariant> fields;
+    QDataStream in(payload);
+    in >> fields;
+    info.setFields(fields);
+    return QString();
+}
+
+QVariantMap packageFields(const QString &device, const QString &model, const QString &version,
+                          const QByteArray &image)
+{
+    QVariantMap fields;
+    fields.insert(PackageKeys::device(), device);
+    fields.insert(PackageKeys::model(), model);
+    fields.insert(PackageKeys::version(), version);
+    fields.insert(PackageKeys::image(), image);
+    return fields;
+}
+
+QByteArray packagePayload(const QVariantMap &fields)
+{
+    QByteArray payload;
+    QDataStream out(&payload, QIODevice::WriteOnly);
+    out << fields;
+    return payload;
+}
+
+QByteArray sealPackageBlob(const QByteArray &payload, const QByteArray &digest)
+{
+    QByteArray blob;
+    QDataStream out(&blob, QIODevice::WriteOnly);
+    out << payload << digest;
+    return blob;
+}
+
+QByteArray packageInfoText(const QVariantMap &fields)
+{
+    const QByteArray payload = packagePayload(fields);
+    return sealPackageBlob(payload, QCryptographicHash::hash(payload, QCryptographicHash::Md5)).toBase64();
+}
+
+bool writePackageDatabase(const QString &path, const QList<QByteArray> &rows, bool createInfoTable,
+                          QString *error)
+{
+    auto fail = [error](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+
+    // Build beside the target so the final rename stays on one file system
+    // and an older package survives a failed build.
+    QString tempPath;
+    {
+        QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
+        temp.setAutoRemove(false);
+        if (!temp.open())
+            return fail(QStringLiteral("cannot create %1: %2").arg(temp.fileTemplate(), temp.errorString()));
+        tempPath = temp.fileName();
+    }
+
+    const QString connection = QStringLiteral("zrpack-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QString failure;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(tempPath);
+        if (!db.open()) {
+            failure = db.lastError().text();
+        } else {
+            QSqlQuery query(db);
+            if (createInfoTable && !query.exec(QStringLiteral("create table INFO (data TEXT)")))
+                failure = query.lastError().text();
+            if (!createInfoTable && failure.isEmpty() && !query.exec(QStringLiteral("create table OTHER (data TEXT)")))
+                failure = query.lastError().text();
+            for (const QByteArray &row : rows) {
+                if (!failure.isEmpty() || !createInfoTable)
+                    break;
+                if (!query.prepare(QStringLiteral("insert into INFO (data) values (?)"))) {
+                    failure = query.lastError().text();
+                    break;
+                }
+                query.addBindValue(QString::fromLatin1(row));
+                if (!query.exec())
+                    failure = query.lastError().text();
+            }
+            query.finish();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+
+    if (!failure.isEmpty()) {
+        QFile::remove(tempPath);
+        return fail(failure);
+    }
+    if (QFileInfo::exists(path) && !QFile::remove(path)) {
+        QFile::remove(tempPath);
+        return fail(QStringLiteral("cannot replace %1").arg(path));
+    }
+    if (!QFile::rename(tempPath, path)) {
+        QFile::remove(tempPath);
+        return fail(QStringLiteral("cannot rename %1 to %2").arg(tempPath, path));
+    }
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                    | QFileDevice::ReadOther);
+    return true;
+}
+
+bool writePackage(const QString &path, const QVariantMap &fields, QString *error)
+{
+    return writePackageDatabase(path, {packageInfoText(fields)}, true, error);
+}

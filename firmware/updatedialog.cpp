@@ -1,0 +1,282 @@
+#include "firmware/updatedialog.h"
+
+#include "firmware/package.h"
+#include "link/messageboxes.h"
+
+#include "ui_updatedialog.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
+
+UpdateDialog::UpdateDialog(QWidget *parent)
+    : QDialog(parent)
+    , m_ui(std::make_unique<Ui::UpdateDialog>())
+{
+    m_ui->setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/image/update.png")));
+    setFixedSize(size());
+    // Display-only fields must not look like places to type.
+    for (QLineEdit *field : {m_ui->edDevice, m_ui->edType, m_ui->edVersion, m_ui->edDownloadDir}) {
+        QPalette palette = field->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        field->setPalette(palette);
+    }
+
+    connect(m_ui->bntSelectFile, &QPushButton::clicked, this, &UpdateDialog::slotSelectFile);
+    connect(m_ui->bntUpdate, &QPushButton::clicked, this, &UpdateDialog::slotUpdate);
+    connect(&m_updateThread, &QThread::started, this, &UpdateDialog::soltStartUpdate);
+    connect(&m_updateThread, &QThread::finished, this, &UpdateDialog::soltStopUpdate);
+    connect(&m_updateThread, &UpdateThread::signalUpdateProgress, this, &UpdateDialog::slotSetUpdateProgress);
+    connect(&m_updateThread, &UpdateThread::signalUpdateSucceed, this, &UpdateDialog::slotUpdateSucceed);
+    connect(&m_updateThread, &UpdateThread::signalShowErrorMessage, this, &UpdateDialog::slotShowErrorMessage);
+    connect(&m_deviceTypeMgr, &QThread::started, this, &UpdateDialog::slotStartRefreshFile);
+    connect(&m_deviceTypeMgr, &QThread::finished, this, &UpdateDialog::slotStopRefreshFile);
+    connect(&m_deviceTypeMgr, &DeviceTypeMgr::signalFinished, this, &UpdateDialog::slotFinishedRefreshFile);
+    connect(&m_deviceTypeMgr, &DeviceTypeMgr::signalShowErrorMessage, this, &UpdateDialog::slotShowErrorMessage);
+    connect(m_ui->bntRefresh, &QPushButton::clicked, this, &UpdateDialog::startRefresh);
+    connect(m_ui->bntSelectPath, &QPushButton::clicked, this, &UpdateDialog::slotSelectPath);
+    connect(m_ui->bntDownload, &QPushButton::clicked, this, &UpdateDialog::slotStartDownloadThread);
+    connect(&m_downloadThread, &QThread::started, this, &UpdateDialog::slotStartDownloadFile);
+    connect(&m_downloadThread, &QThread::finished, this, &UpdateDialog::slotStopDownloadFile);
+    connect(&m_downloadThread, &DownloadThread::signalSetDownloadProgress, this,
+            &UpdateDialog::slotSetDownloadProgress);
+    connect(&m_downloadThread, &DownloadThread::signalDownloadSucceed, this, &UpdateDialog::slotDownloadSucceed);
+    connect(&m_downloadThread, &DownloadThread::signalShowErrorMessage, this, &UpdateDialog::slotShowErrorMessage);
+
+    m_ui->barUpdate->setRange(0, 100);
+    m_ui->barUpdate->setValue(0);
+    m_ui->barDownload->setRange(0, 100);
+    m_ui->barDownload->setValue(0);
+    m_ui->bntUpdate->setEnabled(false);
+}
+
+UpdateDialog::~UpdateDialog()
+{
+    // Queued reports of the workers must not reach a half-destroyed dialog.
+    m_deviceTypeMgr.disconnect(this);
+    m_downloadThread.disconnect(this);
+    m_updateThread.disconnect(this);
+    stopWorkers();
+    m_updateThread.wait();
+}
+
+QString UpdateDialog::filesFolder()
+{
+    const QString folder = QDir::current().filePath(QStringLiteral("Files"));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString UpdateDialog::askPackagePath(const QString &startFolder)
+{
+    return QFileDialog::getOpenFileName(this, tr("更新固件"), startFolder, QStringLiteral("Files (*.zrbin)"));
+}
+
+QString UpdateDialog::askDownloadFolder(const QString &startFolder)
+{
+    return QFileDialog::getExistingDirectory(this, tr("下载文件"), startFolder, QFileDialog::ShowDirsOnly);
+}
+
+void UpdateDialog::setDownloadControlsEnabled(bool enabled)
+{
+    m_ui->bntSelectPath->setEnabled(enabled);
+    m_ui->bntDownload->setEnabled(enabled);
+    m_ui->bntRefresh->setEnabled(enabled);
+    m_ui->cmbFileList->setEnabled(enabled);
+}
+
+// A fetch or a download ending during flashing must not re-enable what the
+// flash locked, and the reverse.
+void UpdateDialog::applyControlStates()
+{
+    setDownloadControlsEnabled(!m_fetching && !m_downloading);
+    if (m_flashing)
+        m_ui->bntDownload->setEnabled(false);
+    m_ui->bntSelectFile->setEnabled(!m_flashing);
+    m_ui->bntUpdate->setEnabled(!m_flashing && m_packageReady);
+}
+
+void UpdateDialog::slotSelectFile()
+{
+    const QString chosen = askPackagePath(filesFolder());
+    const QString path = chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen);
+    m_ui->edFilePath->setText(path);
+    m_ui->edFilePath->setToolTip(path);
+
+    DEncryptInfo info(path);
+    DDbServer db(packageConnectionName());
+    if (!db.readInfo(info).isEmpty()) {
+        m_ui->edDevice->clear();
+        m_ui->edType->clear();
+        m_ui->edVersion->clear();
+        m_packageReady = false;
+    } else {
+        m_ui->edDevice->setText(info.device());
+        m_ui->edType->setText(info.model());
+        m_ui->edVersion->setText(info.version());
+        m_packageReady = true;
+    }
+    applyControlStates();
+}
+
+void UpdateDialog::slotUpdate()
+{
+    if (m_updateThread.isRunning())
+        return;
+    const QString path = m_ui->edFilePath->text();
+    const QFileInfo file(path);
+    if (path.isEmpty() || !file.exists() || !file.isFile()) {
+        showErrorBox(tr("更新失败,文件不存在或拒绝访问!"), this);
+        return;
+    }
+    DEncryptInfo info(path);
+    DDbServer db(packageConnectionName());
+    const QString error = db.readInfo(info);
+    if (!error.isEmpty()) {
+        showErrorBox(error, this);
+        return;
+    }
+    m_updateThread.setPackage(info);
+    m_updateThread.start();
+}
+
+void UpdateDialog::soltStartUpdate()
+{
+    m_flashing = true;
+    applyControlStates();
+}
+
+void UpdateDialog::soltStopUpdate()
+{
+    m_flashing = false;
+    // Whatever the outcome, the user may flash again.
+    m_ui->bntSelectFile->setEnabled(true);
+    m_ui->bntUpdate->setEnabled(true);
+    if (!m_fetching && !m_downloading)
+        m_ui->bntDownload->setEnabled(true);
+}
+
+void UpdateDialog::slotSetUpdateProgress(int value)
+{
+    m_ui->barUpdate->setValue(value);
+}
+
+void UpdateDialog::slotUpdateSucceed()
+{
+    showInfoBox(tr("固件更新成功!"), this);
+    m_ui->barUpdate->setValue(0);
+}
+
+void UpdateDialog::startRefresh()
+{
+    if (!m_deviceTypeMgr.isRunning())
+        m_deviceTypeMgr.start();
+}
+
+void UpdateDialog::slotStartRefreshFile()
+{
+    m_fetching = true;
+    m_ui->cmbFileList->clear();
+    applyControlStates();
+}
+
+void UpdateDialog::slotStopRefreshFile()
+{
+    m_fetching = false;
+    applyControlStates();
+}
+
+void UpdateDialog::slotFinishedRefreshFile()
+{
+    const QMap<QString, QString> list = m_deviceTypeMgr.typeList();
+    for (auto it = list.begin(); it != list.end(); ++it)
+        m_ui->cmbFileList->addItem(QIcon(), it.key(), it.value());
+}
+
+void UpdateDialog::slotSelectPath()
+{
+    const QString folder = askDownloadFolder(filesFolder());
+    m_ui->edDownloadDir->setText(folder.isEmpty() ? QString() : QDir::toNativeSeparators(folder));
+}
+
+void UpdateDialog::slotStartDownloadThread()
+{
+    if (m_downloadThread.isRunning())
+        return;
+    const QString link = m_ui->cmbFileList->currentData(Qt::UserRole).toString();
+    const QString folder = m_ui->edDownloadDir->text();
+    if (link.isEmpty()) {
+        showErrorBox(tr("请选择设备类型!"), this);
+        return;
+    }
+    if (folder.isEmpty()) {
+        showErrorBox(tr("请选择下载路径!"), this);
+        return;
+    }
+    m_downloadThread.startDownload(link, folder);
+}
+
+void UpdateDialog::slotStartDownloadFile()
+{
+    m_downloading = true;
+    applyControlStates();
+}
+
+void UpdateDialog::slotStopDownloadFile()
+{
+    m_downloading = false;
+    applyControlStates();
+}
+
+void UpdateDialog::slotSetDownloadProgress(int value)
+{
+    m_ui->barDownload->setValue(value);
+}
+
+void UpdateDialog::slotDownloadSucceed()
+{
+    showInfoBox(tr("文件下载成功!"), this);
+    m_ui->barDownload->setValue(0);
+}
+
+void UpdateDialog::slotShowErrorMessage(const QString &error)
+{
+    showErrorBox(error, this);
+}
+
+bool UpdateDialog::refuseWhileFlashing()
+{
+    if (!m_updateThread.isRunning())
+        return false;
+    showErrorBox(tr("正在更新固件,请等待更新完成!"), this);
+    return true;
+}
+
+void UpdateDialog::stopWorkers()
+{
+    m_deviceTypeMgr.stopFetch();
+    m_downloadThread.stopDownload();
+}
+
+void UpdateDialog::closeEvent(QCloseEvent *event)
+{
+    if (refuseWhileFlashing()) {
+        event->ignore();
+        return;
+    }
+    stopWorkers();
+    QDialog::closeEvent(event);
+}
+
+void UpdateDialog::reject()
+{
+    // Escape ends a modal run through here without a close event.
+    if (refuseWhileFlashing())
+        return;
+    stopWorkers();
+    QDialog::reject();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "firmware/package.h"
+
+#include <QByteArray>
+#include <QThread>
+
+class DeviceLink;
+
+// Writes a package's image into the connected instrument. Runs to success
+// or to its first failure; there is no cancellation, so owners wait for it.
+class UpdateThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit UpdateThread(QObject *parent = nullptr);
+    ~UpdateThread() override;
+
+    // Only while the thread is not running.
+    void setPackage(const DEncryptInfo &info) { m_info = info; }
+    DEncryptInfo package() const { return m_info; }
+
+    // Shorter waits for tests; the defaults are what instruments need.
+    void setTimeouts(int exchangeMs, int eraseMs, int reopenPauseMs);
+
+    bool requestDeviceId(DeviceLink &link, QByteArray &reply);
+    bool matchDeviceModel(const QByteArray &reply) const;
+    bool eraseDevice(DeviceLink &link, int length);
+    bool sendPage(DeviceLink &link, const char *data, quint8 pageNumber);
+    void leaveUpdate(DeviceLink &link);
+    bool sendAndCompare(DeviceLink &link, const QByteArray &request, const QByteArray &expected, int timeoutMs);
+
+    static bool modelMatches(const QString &identifyText, const QString &model);
+    static bool acknowledged(const QByteArray &reply, const QByteArray &expected);
+
+signals:
+    void signalUpdateSucceed();
+    void signalShowErrorMessage(const QString &error);
+    void signalUpdateProgress(int value);
+
+protected:
+    void run() override;
+
+private:
+    DEncryptInfo m_info;
+    int m_exchangeTimeoutMs = 5000;
+    int m_eraseTimeoutMs = 10000;
+    int m_reopenPauseMs = 1000;
+};

@@ -1,0 +1,172 @@
+#include "firmware/devicetypemgr.h"
+
+#include "httptestserver.h"
+#include "tests/support/workdir.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QByteArray page(const QByteArray &entries)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>down</title></head>"
+           "<body><div class=\"list\"><div class=\"header\"><div>名称</div><div>下载</div></div>"
+           + entries + "</div></body></html>";
+}
+
+QByteArray entry(const QByteArray &name, const QByteArray &link)
+{
+    return "<div class=\"row\"><div> <b>" + name + "</b> </div><div>2024-01-01</div><div><a href=\" " + link
+           + " \">下载</a></div></div>";
+}
+
+using TypeList = QMap<QString, QString>;
+
+} // namespace
+
+class tst_DeviceTypeMgr : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void listSurvivesLaterPages();
+    void defaultAddressIsNeutral();
+    void fetch_data();
+    void fetch();
+    void stopEndsStalledFetch();
+};
+
+void tst_DeviceTypeMgr::parse_data()
+{
+    QTest::addColumn<QByteArray>("page");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<TypeList>("list");
+
+    QTest::newRow("two entries, sorted, trimmed")
+        << page(entry("ZR-T 温度", "http://h/t.zrbin") + entry("ZR-A", "http://h/a.zrbin")) << true
+        << TypeList{{"ZR-A", "http://h/a.zrbin"}, {"ZR-T 温度", "http://h/t.zrbin"}};
+    QTest::newRow("repeated name keeps the last link")
+        << page(entry("X", "http://h/1") + entry("X", "http://h/2")) << true << TypeList{{"X", "http://h/2"}};
+    QTest::newRow("entries of any tag, missing parts empty")
+        << page("<p><div>NoLink</div><div>only</div></p><section></section>") << true
+        << TypeList{{"NoLink", ""}, {"", ""}};
+    QTest::newRow("outer div holds only the inner div") << page("") << false << TypeList{};
+    QTest::newRow("root is not html") << QByteArray("<page><body><div><div/><div/></div></body></page>") << false
+                                      << TypeList{};
+    QTest::newRow("not XML") << QByteArray("<html><body><div><div><br></div></body>") << false << TypeList{};
+    QTest::newRow("empty") << QByteArray() << false << TypeList{};
+    QTest::newRow("Body in other case") << QByteArray("<html><Body><div><div/><div/></div></Body></html>")
+                                        << false << TypeList{};
+}
+
+void tst_DeviceTypeMgr::parse()
+{
+    QFETCH(QByteArray, page);
+    QFETCH(bool, found);
+    QFETCH(TypeList, list);
+    DeviceTypeMgr mgr;
+    QCOMPARE(mgr.parseCatalogue(page), found);
+    QCOMPARE(mgr.typeList(), list);
+}
+
+void tst_DeviceTypeMgr::listSurvivesLaterPages()
+{
+    DeviceTypeMgr mgr;
+    QVERIFY(mgr.parseCatalogue(page(entry("A", "l1") + entry("B", "l2"))));
+    QVERIFY(mgr.parseCatalogue(page(entry("B", "l3"))));
+    QVERIFY(!mgr.parseCatalogue("junk"));
+    QCOMPARE(mgr.typeList(), (TypeList{{"A", "l1"}, {"B", "l3"}}));
+}
+
+void tst_DeviceTypeMgr::defaultAddressIsNeutral()
+{
+    TempWorkDir dir;
+    const QUrl url(DeviceTypeMgr::configuredCatalogueUrl());
+    QVERIFY(url.host().endsWith(QLatin1String(".invalid")));
+    QCOMPARE(url.path(), QStringLiteral("/down.html"));
+    dir.writeConfig({{"update/catalogue", "http://127.0.0.1:9/down.html"}});
+    QCOMPARE(DeviceTypeMgr::configuredCatalogueUrl(), QStringLiteral("http://127.0.0.1:9/down.html"));
+}
+
+void tst_DeviceTypeMgr::fetch_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("withLength");
+    QTest::addColumn<int>("chunkSize");
+    QTest::addColumn<int>("closeAfter");
+    QTest::addColumn<bool>("succeeds");
+    QTest::newRow("with Content-Length") << 200 << true << 0 << -1 << true;
+    QTest::newRow("without Content-Length") << 200 << false << 0 << -1 << true;
+    QTest::newRow("slow, in pieces") << 200 << true << 64 << -1 << true;
+    QTest::newRow("slow, no length") << 200 << false << 64 << -1 << true;
+    QTest::newRow("error page with a body") << 404 << true << 0 << -1 << false;
+    QTest::newRow("server stops in the middle") << 200 << true << 0 << 100 << false;
+}
+
+void tst_DeviceTypeMgr::fetch()
+{
+    QFETCH(int, status);
+    QFETCH(bool, withLength);
+    QFETCH(int, chunkSize);
+    QFETCH(int, closeAfter);
+    QFETCH(bool, succeeds);
+
+    TempWorkDir dir;
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response r;
+    r.status = status;
+    r.body = page(entry("ZR-A", "http://127.0.0.1/a.zrbin") + entry("ZR-B", "http://127.0.0.1/b.zrbin"));
+    r.withLength = withLength;
+    r.chunkSize = chunkSize;
+    r.chunkDelayMs = 20;
+    r.closeAfter = closeAfter;
+    server.setResponse("/down.html", r);
+    dir.writeConfig({{"update/catalogue", server.url("/down.html")}});
+
+    DeviceTypeMgr mgr;
+    QSignalSpy finished(&mgr, &DeviceTypeMgr::signalFinished);
+    QSignalSpy failed(&mgr, &DeviceTypeMgr::signalShowErrorMessage);
+    mgr.start();
+    QTRY_VERIFY_WITH_TIMEOUT(mgr.isFinished(), 10000);
+    QCOMPARE(server.requestedPaths(), QStringList{"/down.html"});
+    if (succeeds) {
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(failed.count(), 0);
+        QCOMPARE(mgr.typeList().keys(), (QStringList{"ZR-A", "ZR-B"}));
+    } else {
+        QCOMPARE(finished.count(), 0);
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(failed.at(0).at(0).toString(), QStringLiteral("获取设备列表失败,请重试!"));
+    }
+}
+
+void tst_DeviceTypeMgr::stopEndsStalledFetch()
+{
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response r;
+    r.body = page(entry("A", "x"));
+    r.closeAfter = 10;
+    r.stallAfterClose = true;
+    server.setResponse("/down.html", r);
+
+    DeviceTypeMgr mgr;
+    mgr.setCatalogueUrl(server.url("/down.html"));
+    QSignalSpy finished(&mgr, &DeviceTypeMgr::signalFinished);
+    QSignalSpy failed(&mgr, &DeviceTypeMgr::signalShowErrorMessage);
+    mgr.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!server.requestedPaths().isEmpty(), 10000);
+    QTest::qWait(100);
+    QVERIFY(mgr.isRunning());
+    mgr.stopFetch();
+    QVERIFY(mgr.isFinished());
+    QCOMPARE(finished.count() + failed.count(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_DeviceTypeMgr)
+#include "tst_devicetypemgr.moc"

@@ -1,0 +1,290 @@
+#include "firmware/downloadthread.h"
+
+#include "httptestserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray body(int size)
+{
+    QByteArray b(size, '\0');
+    for (int i = 0; i < size; ++i)
+        b[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
+    return b;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_DownloadThread : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Run {
+        QStringList errors;
+        int succeeded = 0;
+        QList<int> progress;
+    };
+    Run runDownload(DownloadThread &thread, const QString &link, const QString &folder)
+    {
+        Run run;
+        QSignalSpy ok(&thread, &DownloadThread::signalDownloadSucceed);
+        QSignalSpy err(&thread, &DownloadThread::signalShowErrorMessage);
+        QSignalSpy progress(&thread, &DownloadThread::signalSetDownloadProgress);
+        thread.startDownload(link, folder);
+        if (!QTest::qWaitFor([&] { return thread.isFinished(); }, 15000))
+            run.errors << QStringLiteral("<did not finish>");
+        run.succeeded = ok.count();
+        for (const auto &args : err)
+            run.errors << args.at(0).toString();
+        for (const auto &args : progress)
+            run.progress << args.at(0).toInt();
+        return run;
+    }
+
+private slots:
+    void fileNameOfLink_data();
+    void fileNameOfLink();
+    void serverBehaviours_data();
+    void serverBehaviours();
+    void badNamesRefused_data();
+    void badNamesRefused();
+    void redirectIsFollowed();
+    void emptyBodyIsNoPackage();
+    void stopKeepsOlderFile();
+    void missingFolderIsCreated();
+};
+
+void tst_DownloadThread::fileNameOfLink_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain") << "http://h/files/ZR-T100.zrbin" << "ZR-T100.zrbin";
+    QTest::newRow("blanks around") << "http://h/files/%20ZR%20A.zrbin%20%20" << "ZR A.zrbin";
+    QTest::newRow("query ignored") << "http://h/p/a.zrbin?x=1/2" << "a.zrbin";
+    QTest::newRow("encoded chinese") << "http://h/%E5%9B%BA%E4%BB%B6.zrbin" << QStringLiteral("固件.zrbin");
+    QTest::newRow("no name") << "http://h/files/" << "";
+    QTest::newRow("only host") << "http://h" << "";
+    QTest::newRow("dot") << "http://h/files/." << "";
+    QTest::newRow("dot dot") << "http://h/files/.." << "";
+    QTest::newRow("encoded dot dot") << "http://h/files/%2E%2E" << "";
+    QTest::newRow("encoded slash") << "http://h/files/..%2F..%2Fevil.zrbin" << "evil.zrbin";
+    QTest::newRow("encoded backslash") << "http://h/files/..%5Cevil.zrbin" << "";
+    QTest::newRow("blank only") << "http://h/files/%20" << "";
+}
+
+void tst_DownloadThread::fileNameOfLink()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, name);
+    QCOMPARE(DownloadThread::fileNameOfLink(link), name);
+}
+
+void tst_DownloadThread::serverBehaviours_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("withLength");
+    QTest::addColumn<int>("chunkSize");
+    QTest::addColumn<int>("closeAfter");
+    QTest::addColumn<QString>("error"); // empty: success; "*": the reply's own text
+    QTest::newRow("with Content-Length") << 200 << true << 0 << -1 << "";
+    QTest::newRow("slow transfer") << 200 << true << 8192 << -1 << "";
+    QTest::newRow("without Content-Length") << 200 << false << 0 << -1
+                                            << QStringLiteral("下载异常: 未找到该文件或下载失败");
+    QTest::newRow("404 with a body") << 404 << true << 0 << -1 << "*";
+    QTest::newRow("server stops in the middle") << 200 << true << 4096 << 20000 << "*";
+}
+
+void tst_DownloadThread::serverBehaviours()
+{
+    QFETCH(int, status);
+    QFETCH(bool, withLength);
+    QFETCH(int, chunkSize);
+    QFETCH(int, closeAfter);
+    QFETCH(QString, error);
+
+    QTemporaryDir dir;
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response r;
+    r.status = status;
+    r.body = body(64 * 1024 + 3);
+    r.withLength = withLength;
+    r.chunkSize = chunkSize;
+    r.chunkDelayMs = 15;
+    r.closeAfter = closeAfter;
+    server.setResponse("/pkg/ZR-T100.zrbin", r);
+
+    // A file of the same name from before must survive any failure.
+    const QString target = QDir(dir.path()).filePath("ZR-T100.zrbin");
+    {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("older package");
+    }
+
+    DownloadThread thread;
+    const Run run = runDownload(thread, server.url("/pkg/ZR-T100.zrbin"), dir.path());
+    QCOMPARE(server.requestedPaths(), QStringList{"/pkg/ZR-T100.zrbin"});
+    if (error.isEmpty()) {
+        QCOMPARE(run.errors, QStringList());
+        QCOMPARE(run.succeeded, 1);
+        QCOMPARE(fileBytes(target), r.body);
+        QVERIFY(!run.progress.isEmpty());
+        QCOMPARE(run.progress.first(), 0);
+        QCOMPARE(run.progress.last(), 100);
+        QCOMPARE(run.progress.count(100), 1);
+        for (int i = 1; i < run.progress.size(); ++i)
+            QVERIFY(run.progress.at(i) >= run.progress.at(i - 1));
+        if (chunkSize > 0)
+            QVERIFY2(run.progress.size() > 3, "progress should grow chunk by chunk");
+    } else {
+        QCOMPARE(run.succeeded, 0);
+        QCOMPARE(run.errors.size(), 1);
+        if (error == "*") {
+            QVERIFY2(run.errors.at(0).startsWith(QStringLiteral("下载异常: ")), qPrintable(run.errors.at(0)));
+            QVERIFY(run.errors.at(0).size() > QStringLiteral("下载异常: ").size());
+            QVERIFY(!run.errors.at(0).contains(QStringLiteral("未找到该文件")));
+        } else {
+            QCOMPARE(run.errors.at(0), error);
+        }
+        QCOMPARE(fileBytes(target), QByteArray("older package"));
+    }
+    // No partial or temporary file is left beside it.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ZR-T100.zrbin"});
+}
+
+void tst_DownloadThread::badNamesRefused_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("empty") << "/pkg/" << "";
+    QTest::newRow("dot") << "/pkg/." << ".";
+    QTest::newRow("dot dot") << "/pkg/%2E%2E" << "..";
+    QTest::newRow("backslash") << "/pkg/..%5Cescape.zrbin" << "..\\escape.zrbin";
+}
+
+void tst_DownloadThread::badNamesRefused()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, shown);
+    QTemporaryDir dir;
+    const QString folder = QDir(dir.path()).filePath("inner");
+    QVERIFY(QDir().mkpath(folder));
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    DownloadThread thread;
+    const Run run = runDownload(thread, server.url(path), folder);
+    QCOMPARE(run.errors, QStringList{QStringLiteral("下载失败,打开文件失败: %1").arg(shown)});
+    QCOMPARE(run.succeeded, 0);
+    QCOMPARE(server.requestedPaths(), QStringList());
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             QStringList{"inner"});
+}
+
+// A redirect page must never be stored as the package.
+void tst_DownloadThread::redirectIsFollowed()
+{
+    QTemporaryDir dir;
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response moved;
+    moved.status = 302;
+    moved.body = "<html>moved</html>";
+    moved.extraHeaders = "Location: " + server.url("/real/x.zrbin").toLatin1() + "\r\n";
+    server.setResponse("/old/x.zrbin", moved);
+    HttpTestServer::Response real;
+    real.body = body(3000);
+    server.setResponse("/real/x.zrbin", real);
+    DownloadThread thread;
+    const Run run = runDownload(thread, server.url("/old/x.zrbin"), dir.path());
+    QCOMPARE(run.errors, QStringList());
+    QCOMPARE(run.succeeded, 1);
+    QCOMPARE(server.requestedPaths(), (QStringList{"/old/x.zrbin", "/real/x.zrbin"}));
+    QCOMPARE(fileBytes(QDir(dir.path()).filePath("x.zrbin")), real.body);
+}
+
+void tst_DownloadThread::emptyBodyIsNoPackage()
+{
+    QTemporaryDir dir;
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    server.setResponse("/e.zrbin", HttpTestServer::Response());
+    DownloadThread thread;
+    const Run run = runDownload(thread, server.url("/e.zrbin"), dir.path());
+    QCOMPARE(run.errors, QStringList{QStringLiteral("下载异常: 未找到该文件或下载失败")});
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void tst_DownloadThread::stopKeepsOlderFile()
+{
+    QTemporaryDir dir;
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response r;
+    r.body = body(50000);
+    r.closeAfter = 1000;
+    r.stallAfterClose = true;
+    server.setResponse("/a.zrbin", r);
+    const QString target = QDir(dir.path()).filePath("a.zrbin");
+    {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("keep me");
+    }
+
+    DownloadThread thread;
+    QSignalSpy ok(&thread, &DownloadThread::signalDownloadSucceed);
+    QSignalSpy err(&thread, &DownloadThread::signalShowErrorMessage);
+    QSignalSpy progress(&thread, &DownloadThread::signalSetDownloadProgress);
+    thread.startDownload(server.url("/a.zrbin"), dir.path());
+    // Bytes arrived, the rest never comes.
+    QTRY_VERIFY_WITH_TIMEOUT(progress.count() >= 2, 10000);
+    QVERIFY(thread.isRunning());
+    // A second start while running changes nothing.
+    thread.startDownload(server.url("/other.zrbin"), dir.path());
+    QCOMPARE(thread.link(), server.url("/a.zrbin"));
+    thread.stopDownload();
+    QVERIFY(thread.isFinished());
+    QCOMPARE(ok.count() + err.count(), 0);
+    QCOMPARE(fileBytes(target), QByteArray("keep me"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.zrbin"});
+
+    // The thread is usable again afterwards.
+    r.closeAfter = -1;
+    server.setResponse("/a.zrbin", r);
+    const Run again = runDownload(thread, server.url("/a.zrbin"), dir.path());
+    QCOMPARE(again.errors, QStringList());
+    QCOMPARE(fileBytes(target), r.body);
+}
+
+void tst_DownloadThread::missingFolderIsCreated()
+{
+    QTemporaryDir dir;
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response r;
+    r.body = "tiny";
+    server.setResponse("/t.zrbin", r);
+    const QString folder = QDir(dir.path()).filePath("Files/new/deeper");
+    DownloadThread thread;
+    const Run run = runDownload(thread, server.url("/t.zrbin"), folder);
+    QCOMPARE(run.errors, QStringList());
+    QCOMPARE(run.succeeded, 1);
+    QCOMPARE(fileBytes(QDir(folder).filePath("t.zrbin")), QByteArray("tiny"));
+}
+
+QTEST_GUILESS_MAIN(tst_DownloadThread)
+#include "tst_downloadthread.moc"

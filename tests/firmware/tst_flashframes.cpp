@@ -1,0 +1,148 @@
+#include "firmware/flashframes.h"
+#include "firmware/updatethread.h"
+
+#include "link/framecodec.h"
+
+#include <QtTest>
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+} // namespace
+
+class tst_FlashFrames : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fixedRequests();
+    void eraseRequest_data();
+    void eraseRequest();
+    void pageRequest();
+    void replies_data();
+    void replies();
+    void modelCheck_data();
+    void modelCheck();
+    void acknowledgement_data();
+    void acknowledgement();
+};
+
+void tst_FlashFrames::fixedRequests()
+{
+    QCOMPARE(FlashFrames::identifyRequest(), hex("7E 05 02 29 3F 00 00 C2 C4 7F"));
+    QCOMPARE(FlashFrames::leaveRequest(), hex("7E 05 02 2A 79 00 00 53 25 7F"));
+}
+
+void tst_FlashFrames::eraseRequest_data()
+{
+    QTest::addColumn<quint32>("length");
+    QTest::addColumn<QByteArray>("head");
+    QTest::newRow("64 KiB") << quint32(65536) << hex("7E 05 02 2F AC 00 07 91 00 04 00 00 01 00 AB 4C 7F");
+    QTest::newRow("zero") << quint32(0) << hex("7E 05 02 2F AC 00 07 91 00 04 00 00 00 00");
+    QTest::newRow("little-endian") << quint32(0x0A0B0C0D) << hex("7E 05 02 2F AC 00 07 91 00 04 0D 0C 0B 0A");
+}
+
+void tst_FlashFrames::eraseRequest()
+{
+    QFETCH(quint32, length);
+    QFETCH(QByteArray, head);
+    const QByteArray frame = FlashFrames::eraseRequest(length);
+    QCOMPARE(frame.size(), 17);
+    QVERIFY(frame.startsWith(head));
+    QCOMPARE(frame.back(), '\x7F');
+    QVERIFY(checkFrameCrc(frame.constData(), 16, true));
+}
+
+void tst_FlashFrames::pageRequest()
+{
+    QByteArray data(1024, '\0');
+    for (int i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i * 3);
+    const QByteArray frame = FlashFrames::pageRequest(data.constData(), 0xAB);
+    QCOMPARE(frame.size(), 1038);
+    QCOMPARE(frame.left(11), hex("7E 05 02 2C 01 04 04 91 04 01 AB"));
+    QCOMPARE(frame.mid(11, 1024), data);
+    QCOMPARE(frame.back(), '\x7F');
+    QVERIFY(checkFrameCrc(frame.constData(), 1037, true));
+}
+
+void tst_FlashFrames::replies_data()
+{
+    QTest::addColumn<QByteArray>("actual");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("erase") << FlashFrames::eraseReply()
+                           << hex("7E 02 05 01 01 00 13 01 00 10 45 72 61 73 65 20 4F 4B 0D 0A 00 00 00 C1 81 40 16 AD 7F");
+    QTest::newRow("page 0") << FlashFrames::pageReply(0)
+                            << hex("7E 02 05 01 01 00 0F 01 00 0C 50 61 67 65 5B 30 5D 20 4F 4B 0D 0A 73 50 7F");
+    QTest::newRow("page 10") << FlashFrames::pageReply(10).left(12) << hex("7E 02 05 01 01 00 10 01 00 0D 50 61");
+    QTest::newRow("page 255") << FlashFrames::pageReply(255).mid(5, 18)
+                              << hex("00 11 01 00 0E") + QByteArray("Page[255] OK\r\n").left(13);
+}
+
+void tst_FlashFrames::replies()
+{
+    QFETCH(QByteArray, actual);
+    QFETCH(QByteArray, expected);
+    QCOMPARE(actual.toHex(' '), expected.toHex(' '));
+}
+
+void tst_FlashFrames::modelCheck_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("with exclamation") << QByteArray("xx!Find ABC OK\r\n") << "ABC" << true;
+    QTest::newRow("blanks and line break") << QByteArray("Find  ABC\r\nOK") << "ABC" << true;
+    QTest::newRow("longer model") << QByteArray("Find ABCD OK") << "ABC" << false;
+    QTest::newRow("no blank") << QByteArray("FindABC OK") << "ABC" << false;
+    QTest::newRow("lower case") << QByteArray("find ABC OK") << "ABC" << false;
+    QTest::newRow("model acts as a pattern") << QByteArray("Find ABC OK") << "A.C" << true;
+    QTest::newRow("inside a frame") << QByteArray("\x7E\x02\x05!Find ZR-9 OK\r\n\x12\x34\x7F") << "ZR-9" << true;
+    QTest::newRow("GB2312 model") << QByteArray("Find \xCE\xC2\xB6\xC8 OK") << QStringLiteral("温度") << true;
+    QTest::newRow("empty reply") << QByteArray() << "ABC" << false;
+}
+
+void tst_FlashFrames::modelCheck()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, model);
+    QFETCH(bool, accepted);
+    UpdateThread thread;
+    DEncryptInfo info;
+    info.setFields({{PackageKeys::model(), model}});
+    thread.setPackage(info);
+    QCOMPARE(thread.matchDeviceModel(reply), accepted);
+}
+
+void tst_FlashFrames::acknowledgement_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<bool>("accepted");
+    const QByteArray erase = FlashFrames::eraseReply();
+    QByteArray otherTail = erase;
+    otherTail[20] = '\x11';
+    QTest::newRow("exact erase") << erase << erase << true;
+    QTest::newRow("erase, other trailing bytes") << otherTail << erase << true;
+    QTest::newRow("erase text answers a page") << erase << FlashFrames::pageReply(3) << true;
+    QTest::newRow("exact page") << FlashFrames::pageReply(7) << FlashFrames::pageReply(7) << true;
+    QTest::newRow("other page number") << FlashFrames::pageReply(8) << FlashFrames::pageReply(7) << false;
+    QTest::newRow("an earlier E") << QByteArray("xE Erase OK\r\n") << erase << false;
+    QTest::newRow("erase text cut short") << QByteArray("Erase OK\r") << erase << false;
+    QTest::newRow("empty") << QByteArray() << erase << false;
+}
+
+void tst_FlashFrames::acknowledgement()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, expected);
+    QFETCH(bool, accepted);
+    QCOMPARE(UpdateThread::acknowledged(reply, expected), accepted);
+}
+
+QTEST_GUILESS_MAIN(tst_FlashFrames)
+#include "tst_flashframes.moc"

@@ -1,0 +1,316 @@
+#include "firmware/package.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+QByteArray be32(quint32 v)
+{
+    QByteArray b(4, '\0');
+    qToBigEndian(v, b.data());
+    return b;
+}
+
+QByteArray qstringBytes(const QString &s)
+{
+    QByteArray out = be32(static_cast<quint32>(s.size() * 2));
+    for (QChar c : s) {
+        out.append(static_cast<char>(c.unicode() >> 8));
+        out.append(static_cast<char>(c.unicode() & 0xFF));
+    }
+    return out;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class tst_Package : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString read(const QString &file, DEncryptInfo *out = nullptr)
+    {
+        DEncryptInfo info(file);
+        DDbServer db(packageConnectionName());
+        const QString error = db.readInfo(info);
+        if (out)
+            *out = info;
+        return error;
+    }
+
+private slots:
+    void goodPackageRoundTrip_data();
+    void goodPackageRoundTrip();
+    void layoutIsByteExact();
+    void damagedPackages_data();
+    void damagedPackages();
+    void missingKeyReadsEmpty();
+    void readingNeverWrites();
+    void secondReadingReusesConnection();
+    void zrpackBuildsReadablePackage();
+};
+
+void tst_Package::goodPackageRoundTrip_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("empty image") << 0;
+    QTest::newRow("one byte") << 1;
+    QTest::newRow("300 KiB") << 300 * 1024;
+}
+
+void tst_Package::goodPackageRoundTrip()
+{
+    QFETCH(int, size);
+    QByteArray image(size, '\0');
+    for (int i = 0; i < size; ++i)
+        image[i] = static_cast<char>((i * 31 + 7) & 0xFF);
+    const QString file = path(QStringLiteral("good.zrbin"));
+    QString error;
+    QVERIFY2(writePackage(file, packageFields(QStringLiteral("温度变送器"), QStringLiteral("ZR-T100"),
+                                              QStringLiteral("V2.3"), image),
+                          &error),
+             qPrintable(error));
+    DEncryptInfo info;
+    QCOMPARE(read(file, &info), QString());
+    QCOMPARE(info.device(), QStringLiteral("温度变送器"));
+    QCOMPARE(info.model(), QStringLiteral("ZR-T100"));
+    QCOMPARE(info.version(), QStringLiteral("V2.3"));
+    QCOMPARE(info.image(), image);
+    QCOMPARE(info.path(), file);
+
+    // A copy shares the fields; changing one side leaves the other alone.
+    DEncryptInfo copy = info;
+    copy.setFields({});
+    QCOMPARE(info.image(), image);
+}
+
+// The package is an external format: the bytes are written out by hand here
+// rather than through QDataStream so a change of stream version shows.
+void tst_Package::layoutIsByteExact()
+{
+    QByteArray payload = be32(2);
+    payload += qstringBytes(PackageKeys::device());
+    payload += be32(10) + QByteArray(1, '\0') + qstringBytes(QStringLiteral("AB"));
+    payload += qstringBytes(PackageKeys::image());
+    payload += be32(12) + QByteArray(1, '\0') + be32(3) + QByteArray("\x01\x02\x03", 3);
+    const QByteArray digest = QCryptographicHash::hash(payload, QCryptographicHash::Md5);
+    const QByteArray blob = be32(static_cast<quint32>(payload.size())) + payload + be32(16) + digest;
+
+    QVariantMap fields;
+    fields.insert(PackageKeys::device(), QStringLiteral("AB"));
+    fields.insert(PackageKeys::image(), QByteArray("\x01\x02\x03", 3));
+    QCOMPARE(packagePayload(fields), payload);
+    QCOMPARE(QByteArray::fromBase64(packageInfoText(fields)), blob);
+
+    // A hand-made package with line breaks in its Base64 text reads too.
+    QByteArray text = blob.toBase64();
+    text.insert(8, "\r\n");
+    const QString file = path(QStringLiteral("manual.zrbin"));
+    QString error;
+    QVERIFY2(writePackageDatabase(file, {text}, true, &error), qPrintable(error));
+    DEncryptInfo info;
+    QCOMPARE(read(file, &info), QString());
+    QCOMPARE(info.device(), QStringLiteral("AB"));
+    QCOMPARE(info.image(), QByteArray("\x01\x02\x03", 3));
+    QCOMPARE(info.model(), QString());
+}
+
+void tst_Package::damagedPackages_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("expected");
+    const QString missing = QStringLiteral("解析文件失败,文件不存在或拒绝访问!");
+    const QString operation = QStringLiteral("解析文件失败,文件操作失败!");
+    const QString digest = QStringLiteral("解析文件失败,文件校验失败!");
+    QTest::newRow("empty path") << "empty path" << missing;
+    QTest::newRow("directory") << "directory" << missing;
+    QTest::newRow("missing file") << "missing" << missing;
+    QTest::newRow("text file") << "text" << operation;
+    QTest::newRow("empty file") << "empty" << operation;
+    QTest::newRow("no INFO table") << "no table" << operation;
+    QTest::newRow("INFO with 0 rows") << "0 rows" << operation;
+    QTest::newRow("INFO with 2 rows") << "2 rows" << operation;
+    QTest::newRow("payload changed after sealing") << "bad digest" << digest;
+    QTest::newRow("short digest") << "short digest" << digest;
+    QTest::newRow("not Base64 at all") << "garbage" << digest;
+}
+
+void tst_Package::damagedPackages()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, expected);
+    const QVariantMap fields = packageFields("D", "M", "V", QByteArray(100, 'x'));
+    const QByteArray good = packageInfoText(fields);
+    QString file = path(QStringLiteral("damaged-%1.zrbin").arg(QString(kind).replace(' ', '_')));
+    QString error;
+    bool made = true;
+    if (kind == "empty path") {
+        file.clear();
+    } else if (kind == "directory") {
+        QVERIFY(QDir().mkpath(file));
+    } else if (kind == "missing") {
+    } else if (kind == "text" || kind == "empty") {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (kind == "text")
+            f.write("this is not a package\n");
+    } else if (kind == "no table") {
+        made = writePackageDatabase(file, {good}, false, &error);
+    } else if (kind == "0 rows") {
+        made = writePackageDatabase(file, {}, true, &error);
+    } else if (kind == "2 rows") {
+        made = writePackageDatabase(file, {good, good}, true, &error);
+    } else if (kind == "bad digest") {
+        QByteArray payload = packagePayload(fields);
+        const QByteArray md5 = QCryptographicHash::hash(payload, QCryptographicHash::Md5);
+        payload[payload.size() - 1] = 'y';
+        made = writePackageDatabase(file, {sealPackageBlob(payload, md5).toBase64()}, true, &error);
+    } else if (kind == "short digest") {
+        const QByteArray payload = packagePayload(fields);
+        const QByteArray md5 = QCryptographicHash::hash(payload, QCryptographicHash::Md5);
+        made = writePackageDatabase(file, {sealPackageBlob(payload, md5.left(15)).toBase64()}, true, &error);
+    } else if (kind == "garbage") {
+        made = writePackageDatabase(file, {"****"}, true, &error);
+    }
+    QVERIFY2(made, qPrintable(error));
+
+    DEncryptInfo info(file);
+    info.setFields({{"keep", 1}});
+    DDbServer db(packageConnectionName());
+    QCOMPARE(db.readInfo(info), expected);
+    // A failed reading publishes nothing.
+    QCOMPARE(info.fields().value("keep").toInt(), 1);
+}
+
+void tst_Package::missingKeyReadsEmpty()
+{
+    QVariantMap fields = packageFields("D", "M", "V", "img");
+    fields.remove(PackageKeys::version());
+    fields.insert(QStringLiteral("{00000000-0000-0000-0000-000000000000}"), 5);
+    const QString file = path(QStringLiteral("noversion.zrbin"));
+    QVERIFY(writePackage(file, fields, nullptr));
+    DEncryptInfo info;
+    QCOMPARE(read(file, &info), QString());
+    QVERIFY(!info.field(PackageKeys::version()).isValid());
+    QCOMPARE(info.version(), QString());
+    QCOMPARE(info.model(), QStringLiteral("M"));
+}
+
+void tst_Package::readingNeverWrites()
+{
+    const QString file = path(QStringLiteral("ro.zrbin"));
+    QVERIFY(writePackage(file, packageFields("D", "M", "V", QByteArray(5000, 'z')), nullptr));
+    const QByteArray before = fileBytes(file);
+    const QDateTime modified = QFileInfo(file).lastModified();
+    const QStringList listing = QDir(m_dir.path()).entryList(QDir::Files);
+
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(read(file), QString());
+    QCOMPARE(fileBytes(file), before);
+    QCOMPARE(QFileInfo(file).lastModified(), modified);
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), listing);
+
+    // The connection itself refuses writes while it points at the package.
+    {
+        DEncryptInfo info(file);
+        DDbServer db(packageConnectionName());
+        QCOMPARE(db.readInfo(info), QString());
+        QSqlDatabase handle = QSqlDatabase::database(packageConnectionName(), false);
+        QVERIFY(handle.isOpen());
+        QSqlQuery query(handle);
+        QVERIFY(!query.exec(QStringLiteral("create table INTRUDER (x)")));
+        QVERIFY(!query.exec(QStringLiteral("delete from INFO")));
+    }
+    QCOMPARE(fileBytes(file), before);
+
+    // Neither a missing path nor an empty text file grows into a database.
+    const QString absent = path(QStringLiteral("absent.zrbin"));
+    QVERIFY(!read(absent).isEmpty());
+    QVERIFY(!QFileInfo::exists(absent));
+    const QString blank = path(QStringLiteral("blank.zrbin"));
+    { QFile f(blank); QVERIFY(f.open(QIODevice::WriteOnly)); }
+    QVERIFY(!read(blank).isEmpty());
+    QCOMPARE(QFileInfo(blank).size(), 0);
+    QVERIFY(!QFileInfo::exists(blank + "-journal"));
+}
+
+void tst_Package::secondReadingReusesConnection()
+{
+    const QString a = path(QStringLiteral("a.zrbin"));
+    const QString b = path(QStringLiteral("b.zrbin"));
+    QVERIFY(writePackage(a, packageFields("DevA", "MA", "VA", "aaaa"), nullptr));
+    QVariantMap onlyB;
+    onlyB.insert(PackageKeys::model(), QStringLiteral("MB"));
+    QVERIFY(writePackage(b, onlyB, nullptr));
+
+    DEncryptInfo info(a);
+    {
+        DDbServer db(packageConnectionName());
+        QCOMPARE(db.readInfo(info), QString());
+    }
+    QCOMPARE(info.device(), QStringLiteral("DevA"));
+    DEncryptInfo second(b);
+    {
+        DDbServer db(packageConnectionName());
+        QCOMPARE(db.readInfo(second), QString());
+    }
+    QCOMPARE(second.model(), QStringLiteral("MB"));
+    QCOMPARE(second.device(), QString());
+    QCOMPARE(second.fields().size(), 1);
+    QCOMPARE(QSqlDatabase::connectionNames().count(packageConnectionName()), 1);
+    // No package file stays open between readings.
+    QVERIFY(!QSqlDatabase::database(packageConnectionName(), false).isOpen());
+}
+
+void tst_Package::zrpackBuildsReadablePackage()
+{
+    const QString tool = qEnvironmentVariable("ZRVU_BIN_DIR") + QStringLiteral("/tools/zrpack/zrpack");
+    if (!QFileInfo::exists(tool))
+        QSKIP("zrpack not built");
+    QByteArray image(2049, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = static_cast<char>(i);
+    const QString imageFile = path(QStringLiteral("image.bin"));
+    { QFile f(imageFile); QVERIFY(f.open(QIODevice::WriteOnly)); f.write(image); }
+    const QString out = path(QStringLiteral("tool.zrbin"));
+    // An older file of the name is replaced.
+    { QFile f(out); QVERIFY(f.open(QIODevice::WriteOnly)); f.write("old"); }
+
+    QProcess p;
+    p.start(tool, {"--device", "流量计", "--model", "FM-9", "--version", "1.0.4", "--image", imageFile,
+                   "--output", out});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY(p.readAllStandardOutput().contains(QCryptographicHash::hash(image, QCryptographicHash::Md5).toHex()));
+    DEncryptInfo info;
+    QCOMPARE(read(out, &info), QString());
+    QCOMPARE(info.device(), QStringLiteral("流量计"));
+    QCOMPARE(info.model(), QStringLiteral("FM-9"));
+    QCOMPARE(info.version(), QStringLiteral("1.0.4"));
+    QCOMPARE(info.image(), image);
+
+    p.start(tool, {"--model", "X", "--image", path("nothing.bin"), "--output", path("never.zrbin")});
+    QVERIFY(p.waitForFinished(10000));
+    QVERIFY(p.exitCode() != 0);
+    QVERIFY(!QFileInfo::exists(path("never.zrbin")));
+}
+
+QTEST_GUILESS_MAIN(tst_Package)
+#include "tst_package.moc"
