@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "about/neutralaboutdialog.h"
 #include "firmware/updatedialog.h"
 #include "history/historydata.h"
 #include "items/configtree.h"
@@ -183,7 +184,8 @@ void MainWindow::slotDeviceMonitor()
 
 void MainWindow::slotAbout()
 {
-    // NeutralAboutDialog dlg(this); dlg.exec(); — wired when the about dialog lands.
+    NeutralAboutDialog dlg(this);
+    dlg.exec();
 }
 
 void MainWindow::slotClearItems()
