@@ -14,5 +14,6 @@ QList<SimFeature *> createSimFeatures()
     ZRSIM_FEATURE(createSimSerialNumber)
     ZRSIM_FEATURE(createSimHistory) // ahead of flash, whose frames share its 7E 05 02 head
     ZRSIM_FEATURE(createSimFlash)
+    ZRSIM_FEATURE(createSimDiscovery)
     return features;
 }

@@ -1,0 +1,279 @@
+#include "discovery/dsearchdevicethread.h"
+#include "link/framecodec.h"
+#include "tests/discovery/responder.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QHostAddress kLoopback(QStringLiteral("127.0.0.1"));
+const QHostAddress kLoopback2(QStringLiteral("127.0.0.2"));
+
+struct Found {
+    QString name;
+    QHostAddress address;
+    quint16 port = 0;
+};
+
+// Collects what a search reports, delivered queued to the test thread as it
+// would be to a dialog.
+class Recorder : public QObject
+{
+public:
+    explicit Recorder(DSearchDeviceThread &thread)
+    {
+        connect(&thread, &DSearchDeviceThread::signalSetEnableButtons, this, [this](bool enable) {
+            events << (enable ? QStringLiteral("enable") : QStringLiteral("disable"));
+            if (enable)
+                done = true;
+        });
+        connect(&thread, &DSearchDeviceThread::signalInsertDevice, this,
+                [this](const QString &name, const QHostAddress &address, quint16 port) {
+                    events << QStringLiteral("insert");
+                    found.append({name, address, port});
+                    if (onInsert)
+                        onInsert(name);
+                });
+    }
+    QStringList names() const
+    {
+        QStringList out;
+        for (const Found &f : found)
+            out << f.name;
+        return out;
+    }
+    QStringList events;
+    QList<Found> found;
+    bool done = false;
+    std::function<void(const QString &)> onInsert;
+};
+
+} // namespace
+
+class tst_SearchDevice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void probeBytesAndSender();
+    void answers_data();
+    void answers();
+    void waitExtendedByEachAnswer();
+    void lateAnswerReadDuringNextTarget();
+    void lateAnswerOfLastTargetDropped();
+    void failedSendSkipsTarget();
+    void noTargetsEndsAtOnce();
+    void stopEndsSearchEarly();
+    void defaultWaitIsThreeSeconds();
+
+private:
+    std::unique_ptr<DSearchDeviceThread> makeThread(const QList<QHostAddress> &targets, quint16 port, int listenMs)
+    {
+        auto thread = std::make_unique<DSearchDeviceThread>(nullptr);
+        thread->setTargets(targets);
+        thread->setPort(port);
+        thread->setListenMs(listenMs);
+        return thread;
+    }
+    bool m_haveLoopback2 = false;
+};
+
+void tst_SearchDevice::initTestCase()
+{
+    qRegisterMetaType<QHostAddress>("QHostAddress");
+    QUdpSocket probe;
+    m_haveLoopback2 = probe.bind(kLoopback2, 0);
+}
+
+void tst_SearchDevice::probeBytesAndSender()
+{
+    LoopbackResponder responder;
+    QVERIFY(responder.bind());
+    responder.setAnswer("ZR-100");
+
+    auto thread = makeThread({kLoopback}, responder.port(), 400);
+    Recorder rec(*thread);
+    thread->startSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(rec.done, 10000);
+    QVERIFY(thread->wait(5000));
+
+    QCOMPARE(responder.received(), QList<QByteArray>{QByteArray::fromHex("01010101")});
+    QCOMPARE(rec.events, (QStringList{"disable", "insert", "enable"}));
+    QCOMPARE(rec.found.size(), 1);
+    QCOMPARE(QHostAddress(rec.found[0].address.toIPv4Address()), kLoopback);
+    QCOMPARE(rec.found[0].port, responder.port());
+}
+
+void tst_SearchDevice::answers_data()
+{
+    QTest::addColumn<QList<QByteArray>>("replies");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("blanks and line break trimmed")
+        << QList<QByteArray>{"  ZR-200 \r\n"} << QStringList{"ZR-200"};
+    QTest::newRow("tab and leading newline")
+        << QList<QByteArray>{"\n\tZR 300\t"} << QStringList{"ZR 300"};
+    QTest::newRow("gb2312 name")
+        << QList<QByteArray>{encodeDeviceText(QStringLiteral("流量计 A1"))} << QStringList{QStringLiteral("流量计 A1")};
+    QTest::newRow("invalid gb2312 falls back to latin-1")
+        << QList<QByteArray>{QByteArray::fromHex("41B0")} << QStringList{QStringLiteral("A\u00B0")};
+    QTest::newRow("empty answer ignored")
+        << QList<QByteArray>{QByteArray(), "ZR-1"} << QStringList{"ZR-1"};
+    QTest::newRow("only empty answers") << QList<QByteArray>{QByteArray(), QByteArray()} << QStringList{};
+    QTest::newRow("answering twice is listed twice")
+        << QList<QByteArray>{"ZR-9", "ZR-9"} << QStringList{"ZR-9", "ZR-9"};
+}
+
+void tst_SearchDevice::answers()
+{
+    QFETCH(QList<QByteArray>, replies);
+    QFETCH(QStringList, names);
+
+    LoopbackResponder responder;
+    QVERIFY(responder.bind());
+    QList<LoopbackResponder::Answer> answers;
+    int delay = 0;
+    for (const QByteArray &r : replies) {
+        answers.append({r, delay});
+        delay += 50;
+    }
+    responder.setAnswers(answers);
+
+    auto thread = makeThread({kLoopback}, responder.port(), 600);
+    Recorder rec(*thread);
+    thread->startSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(rec.done, 10000);
+    QCOMPARE(rec.names(), names);
+}
+
+void tst_SearchDevice::waitExtendedByEachAnswer()
+{
+    // Each answer comes well inside the wait after the previous one, the
+    // last long after a single wait would have ended.
+    const int listenMs = 1500;
+    LoopbackResponder responder;
+    QVERIFY(responder.bind());
+    responder.setAnswers({{"a", 0}, {"b", 900}, {"c", 1800}, {"d", 2700}, {"e", 3600}});
+
+    auto thread = makeThread({kLoopback}, responder.port(), listenMs);
+    Recorder rec(*thread);
+    QElapsedTimer clock;
+    clock.start();
+    thread->startSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(rec.done, 20000);
+    QCOMPARE(rec.names(), (QStringList{"a", "b", "c", "d", "e"}));
+    // The search ends one quiet wait after the last answer.
+    QVERIFY(clock.elapsed() >= 3600 + listenMs - 100);
+}
+
+void tst_SearchDevice::lateAnswerReadDuringNextTarget()
+{
+    if (!m_haveLoopback2)
+        QSKIP("127.0.0.2 cannot be bound here");
+    const int listenMs = 1000;
+    LoopbackResponder first;
+    QVERIFY(first.bind(kLoopback));
+    LoopbackResponder second; // same port, silent
+    QVERIFY(second.bind(kLoopback2, first.port()));
+    first.setAnswers({{"slow", 1500}});
+
+    auto thread = makeThread({kLoopback, kLoopback2}, first.port(), listenMs);
+    Recorder rec(*thread);
+    int secondProbesAtInsert = -1;
+    rec.onInsert = [&](const QString &) { secondProbesAtInsert = second.probeCount(); };
+    thread->startSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(rec.done, 20000);
+
+    QCOMPARE(rec.names(), QStringList{"slow"});
+    QCOMPARE(QHostAddress(rec.found[0].address.toIPv4Address()), kLoopback);
+    // Missed during its own wait: the next target had already been probed.
+    QCOMPARE(secondProbesAtInsert, 1);
+}
+
+void tst_SearchDevice::lateAnswerOfLastTargetDropped()
+{
+    LoopbackResponder responder;
+    QVERIFY(responder.bind());
+    responder.setAnswers({{"late", 1200}});
+    auto thread = makeThread({kLoopback}, responder.port(), 400);
+    Recorder rec(*thread);
+    thread->startSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(rec.done, 10000);
+    QTest::qWait(1200); // the answer arrives on a socket that is gone
+    QVERIFY(rec.found.isEmpty());
+}
+
+void tst_SearchDevice::failedSendSkipsTarget()
+{
+    // Port 0 makes every send fail locally: no target may then be listened to.
+    auto thread = makeThread({kLoopback, kLoopback, kLoopback}, 0, 3000);
+    Recorder rec(*thread);
+    QElapsedTimer clock;
+    clock.start();
+    thread->startSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(rec.done, 15000);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(rec.events, (QStringList{"disable", "enable"}));
+}
+
+void tst_SearchDevice::noTargetsEndsAtOnce()
+{
+    auto thread = makeThread({}, 9, 3000);
+    Recorder rec(*thread);
+    QElapsedTimer clock;
+    clock.start();
+    thread->startSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(rec.done, 5000);
+    QVERIFY(clock.elapsed() < 3000);
+    QCOMPARE(rec.events, (QStringList{"disable", "enable"}));
+}
+
+void tst_SearchDevice::stopEndsSearchEarly()
+{
+    LoopbackResponder responder;
+    QVERIFY(responder.bind());
+    responder.setAnswer("ZR-7");
+    auto thread = makeThread({kLoopback, kLoopback, kLoopback}, responder.port(), 30000);
+    Recorder rec(*thread);
+    QElapsedTimer clock;
+    clock.start();
+    thread->startSearch();
+    QTRY_COMPARE_WITH_TIMEOUT(rec.found.size(), 1, 10000);
+    thread->requestStop();
+    QVERIFY(thread->wait(10000));
+    QVERIFY(clock.elapsed() < 15000);
+    QTRY_VERIFY(rec.done); // the end is still reported
+    QCOMPARE(responder.probeCount(), 1);
+
+    // A later search is not stopped by the earlier request.
+    rec.done = false;
+    thread->setTargets({kLoopback});
+    thread->setListenMs(300);
+    thread->startSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(rec.done, 10000);
+    QCOMPARE(rec.found.size(), 2);
+}
+
+void tst_SearchDevice::defaultWaitIsThreeSeconds()
+{
+    LoopbackResponder silent;
+    QVERIFY(silent.bind());
+    DSearchDeviceThread thread(nullptr);
+    thread.setTargets({kLoopback});
+    thread.setPort(silent.port());
+    Recorder rec(thread);
+    QElapsedTimer clock;
+    clock.start();
+    thread.startSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(rec.done, 20000);
+    QVERIFY2(clock.elapsed() >= 2900, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(clock.elapsed() < 9000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(silent.probeCount(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_SearchDevice)
+#include "tst_searchdevice.moc"

@@ -1,0 +1,261 @@
+#include "discovery/searchdevicedialog.h"
+#include "tests/discovery/responder.h"
+#include "tests/support/modalcloser.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QHostAddress kLoopback(QStringLiteral("127.0.0.1"));
+
+QStringList listTexts(QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+} // namespace
+
+class tst_SearchDeviceDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void okWithoutSelection_data();
+    void okWithoutSelection();
+    void searchAndChoose_data();
+    void searchAndChoose();
+    void controlsDisabledWhileSearching();
+    void secondSearchClearsFirstList();
+    void dismissDuringSearch_data();
+    void dismissDuringSearch();
+    void destroyedWhileSearching();
+
+private:
+    void useResponder(int listenMs = 500)
+    {
+        SearchDeviceDialog::SearchOverride o;
+        o.targets = {kLoopback};
+        o.port = m_responder->port();
+        o.listenMs = listenMs;
+        SearchDeviceDialog::setSearchOverride(o);
+    }
+    static QPushButton *button(QDialog &d, const char *name) { return d.findChild<QPushButton *>(QLatin1String(name)); }
+    static QListWidget *list(QDialog &d) { return d.findChild<QListWidget *>(QStringLiteral("listWidget")); }
+    static bool searchOver(SearchDeviceDialog &d)
+    {
+        return !d.isSearching() && button(d, "bntSearch")->isEnabled();
+    }
+
+    std::unique_ptr<LoopbackResponder> m_responder;
+};
+
+void tst_SearchDeviceDialog::init()
+{
+    m_responder = std::make_unique<LoopbackResponder>();
+    QVERIFY(m_responder->bind());
+    useResponder();
+}
+
+void tst_SearchDeviceDialog::cleanup()
+{
+    // Never leave a dialog able to broadcast on the real interfaces.
+    SearchDeviceDialog::SearchOverride none;
+    none.port = 0;
+    SearchDeviceDialog::setSearchOverride(none);
+    m_responder.reset();
+}
+
+void tst_SearchDeviceDialog::okWithoutSelection_data()
+{
+    QTest::addColumn<bool>("searchFirst");
+    QTest::newRow("empty list") << false;
+    QTest::newRow("answers but none current") << true;
+}
+
+void tst_SearchDeviceDialog::okWithoutSelection()
+{
+    QFETCH(bool, searchFirst);
+    m_responder->setAnswer("ZR-1");
+    SearchDeviceDialog dialog;
+    dialog.show();
+    if (searchFirst) {
+        QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(list(dialog)->count(), 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
+        list(dialog)->setCurrentItem(nullptr);
+    }
+    ModalCloser closer;
+    QTest::mouseClick(button(dialog, "bntOk"), Qt::LeftButton);
+    QCOMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen()[0].text, QStringLiteral("请选择设备"));
+    QCOMPARE(closer.seen()[0].title, QStringLiteral("查找设备"));
+    QCOMPARE(closer.seen()[0].icon, QMessageBox::Critical);
+    QVERIFY(dialog.isVisible());
+    QVERIFY(dialog.selectedHostAddress().isNull());
+}
+
+void tst_SearchDeviceDialog::searchAndChoose_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("ok button") << "ok";
+    QTest::newRow("double click") << "double";
+    QTest::newRow("ok takes the first found") << "first";
+    QTest::newRow("enter takes the current one") << "enter";
+}
+
+void tst_SearchDeviceDialog::searchAndChoose()
+{
+    QFETCH(QString, how);
+    m_responder->setAnswers({{" ZR-A \r\n", 0}, {"ZR-B", 40}});
+    SearchDeviceDialog dialog;
+    dialog.show();
+    QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
+    QCOMPARE(listTexts(list(dialog)), (QStringList{"ZR-A", "ZR-B"}));
+
+    QCOMPARE(list(dialog)->currentRow(), 0);
+    QListWidgetItem *second = list(dialog)->item(1);
+    if (how == "first") {
+        QTest::mouseClick(button(dialog, "bntOk"), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.selectedHostPort(), m_responder->port());
+        return;
+    }
+    if (how == "enter") {
+        list(dialog)->setCurrentItem(second);
+        QTest::keyClick(list(dialog), Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.selectedHostPort(), m_responder->port());
+        return;
+    }
+    if (how == "double") {
+        QWidget *viewport = list(dialog)->viewport();
+        const QPoint at = list(dialog)->visualItemRect(second).center();
+        // The view only takes a double click on the item it saw pressed.
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(viewport, Qt::LeftButton, Qt::NoModifier, at);
+    } else {
+        list(dialog)->setCurrentItem(second);
+        QTest::mouseClick(button(dialog, "bntOk"), Qt::LeftButton);
+    }
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(QHostAddress(dialog.selectedHostAddress().toIPv4Address()), kLoopback);
+    QCOMPARE(dialog.selectedHostPort(), m_responder->port());
+}
+
+void tst_SearchDeviceDialog::controlsDisabledWhileSearching()
+{
+    m_responder->setAnswers({{"ZR-1", 0}});
+    useResponder(1500);
+    SearchDeviceDialog dialog;
+    dialog.show();
+    QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(list(dialog)->count(), 1, 10000);
+    QVERIFY(dialog.isSearching());
+    for (const char *name : {"bntSearch", "bntOk", "bntCancel"})
+        QVERIFY2(!button(dialog, name)->isEnabled(), name);
+    QVERIFY(!list(dialog)->isEnabled());
+    QCOMPARE(dialog.cursor().shape(), Qt::BusyCursor);
+    QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
+    QCOMPARE(dialog.cursor().shape(), Qt::ArrowCursor);
+    for (const char *name : {"bntOk", "bntCancel"})
+        QVERIFY2(button(dialog, name)->isEnabled(), name);
+    QVERIFY(list(dialog)->isEnabled());
+}
+
+void tst_SearchDeviceDialog::secondSearchClearsFirstList()
+{
+    m_responder->setAnswers({{"first-1", 0}, {"first-2", 30}});
+    SearchDeviceDialog dialog;
+    dialog.show();
+    QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
+    QCOMPARE(list(dialog)->count(), 2);
+    list(dialog)->setCurrentRow(0);
+
+    // The answer of the second search must find an empty list.
+    QList<int> rowsBeforeInsert;
+    connect(list(dialog)->model(), &QAbstractItemModel::rowsAboutToBeInserted, this,
+            [&] { rowsBeforeInsert << list(dialog)->count(); });
+    m_responder->setAnswers({{"second", 200}});
+    QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.isSearching() || !rowsBeforeInsert.isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
+    QCOMPARE(rowsBeforeInsert, QList<int>{0});
+    QCOMPARE(listTexts(list(dialog)), QStringList{"second"});
+
+    // Items of the first search are gone from the table too: OK picks the new one.
+    list(dialog)->setCurrentRow(0);
+    QTest::mouseClick(button(dialog, "bntOk"), Qt::LeftButton);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.selectedHostPort(), m_responder->port());
+}
+
+void tst_SearchDeviceDialog::dismissDuringSearch_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("escape") << "escape";
+    QTest::newRow("window close") << "close";
+    QTest::newRow("reject") << "reject";
+}
+
+void tst_SearchDeviceDialog::dismissDuringSearch()
+{
+    QFETCH(QString, how);
+    // An answer keeps arriving, so the search would go on for a long time.
+    QList<LoopbackResponder::Answer> answers;
+    for (int i = 0; i < 20; ++i)
+        answers.append({"busy", i * 300});
+    m_responder->setAnswers(answers);
+    useResponder(30000);
+
+    SearchDeviceDialog dialog;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(list(dialog)->count() >= 1, 10000);
+    QVERIFY(dialog.isSearching());
+
+    QElapsedTimer clock;
+    clock.start();
+    if (how == "escape")
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    else if (how == "close")
+        dialog.close();
+    else
+        dialog.reject();
+    QVERIFY(!dialog.isSearching());
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(dialog.selectedHostAddress().isNull());
+}
+
+void tst_SearchDeviceDialog::destroyedWhileSearching()
+{
+    m_responder->setAnswer("ZR-1");
+    useResponder(30000);
+    auto dialog = std::make_unique<SearchDeviceDialog>();
+    dialog->show();
+    QTest::mouseClick(button(*dialog, "bntSearch"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(list(*dialog)->count() == 1, 10000);
+    QVERIFY(dialog->isSearching());
+    dialog.reset(); // must wait for the worker instead of aborting
+    QTest::qWait(50); // queued reports of the worker must not reach the dead dialog
+}
+
+QTEST_MAIN(tst_SearchDeviceDialog)
+#include "tst_searchdevicedialog.moc"
