@@ -1,5 +1,4 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
+<?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en_US">
 <context>
     <name>DDbServer</name>
@@ -450,6 +449,136 @@
 %1</source>
         <translation>Address or command check failed: 
 %1</translation>
+    </message>
+</context>
+<context>
+    <name>SearchDeviceDialog</name>
+    <message>
+        <source>查找设备</source>
+        <translation>Find Devices</translation>
+    </message>
+    <message>
+        <source>搜索</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>请选择设备</source>
+        <translation>Please choose a device</translation>
+    </message>
+</context>
+<context>
+    <name>SetupDialog</name>
+    <message>
+        <source>串口设置</source>
+        <translation>Serial Port Setup</translation>
+    </message>
+    <message>
+        <source>Serial通讯</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>串口号：</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>波特率：</source>
+        <translation>Baud rate:</translation>
+    </message>
+    <message>
+        <source>数据位：</source>
+        <translation>Data bits:</translation>
+    </message>
+    <message>
+        <source>奇偶校验：</source>
+        <translation>Parity:</translation>
+    </message>
+    <message>
+        <source>停止位：</source>
+        <translation>Stop bits:</translation>
+    </message>
+    <message>
+        <source>RTS</source>
+        <translation>RTS</translation>
+    </message>
+    <message>
+        <source>DTR</source>
+        <translation>DTR</translation>
+    </message>
+    <message>
+        <source>Udp通讯</source>
+        <translation>UDP</translation>
+    </message>
+    <message>
+        <source>地址：</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>端口：</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>查找设备</source>
+        <translation>Find Devices</translation>
+    </message>
+    <message>
+        <source>设备地址：</source>
+        <translation>Device address:</translation>
+    </message>
+    <message>
+        <source>通讯加密</source>
+        <translation>Encrypt link</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>Even</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <source>请选择串口!</source>
+        <translation>Please choose a serial port.</translation>
+    </message>
+    <message>
+        <source>请选择波特率!</source>
+        <translation>Please choose a baud rate.</translation>
+    </message>
+    <message>
+        <source>请输入UDP地址</source>
+        <translation>Please enter the UDP address</translation>
+    </message>
+    <message>
+        <source>请输入UDP端口</source>
+        <translation>Please enter the UDP port</translation>
     </message>
 </context>
 <context>

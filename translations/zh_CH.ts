@@ -1,5 +1,4 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
+<?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_CH">
 <context>
     <name>DDbServer</name>
@@ -450,6 +449,136 @@
 %1</source>
         <translation>地址或命令校验错误: 
 %1</translation>
+    </message>
+</context>
+<context>
+    <name>SearchDeviceDialog</name>
+    <message>
+        <source>查找设备</source>
+        <translation>查找设备</translation>
+    </message>
+    <message>
+        <source>搜索</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>请选择设备</source>
+        <translation>请选择设备</translation>
+    </message>
+</context>
+<context>
+    <name>SetupDialog</name>
+    <message>
+        <source>串口设置</source>
+        <translation>串口设置</translation>
+    </message>
+    <message>
+        <source>Serial通讯</source>
+        <translation>Serial通讯</translation>
+    </message>
+    <message>
+        <source>串口号：</source>
+        <translation>串口号：</translation>
+    </message>
+    <message>
+        <source>波特率：</source>
+        <translation>波特率：</translation>
+    </message>
+    <message>
+        <source>数据位：</source>
+        <translation>数据位：</translation>
+    </message>
+    <message>
+        <source>奇偶校验：</source>
+        <translation>奇偶校验：</translation>
+    </message>
+    <message>
+        <source>停止位：</source>
+        <translation>停止位：</translation>
+    </message>
+    <message>
+        <source>RTS</source>
+        <translation>RTS</translation>
+    </message>
+    <message>
+        <source>DTR</source>
+        <translation>DTR</translation>
+    </message>
+    <message>
+        <source>Udp通讯</source>
+        <translation>Udp通讯</translation>
+    </message>
+    <message>
+        <source>地址：</source>
+        <translation>地址：</translation>
+    </message>
+    <message>
+        <source>端口：</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>查找设备</source>
+        <translation>查找设备</translation>
+    </message>
+    <message>
+        <source>设备地址：</source>
+        <translation>设备地址：</translation>
+    </message>
+    <message>
+        <source>通讯加密</source>
+        <translation>通讯加密</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>Even</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <source>请选择串口!</source>
+        <translation>请选择串口!</translation>
+    </message>
+    <message>
+        <source>请选择波特率!</source>
+        <translation>请选择波特率!</translation>
+    </message>
+    <message>
+        <source>请输入UDP地址</source>
+        <translation>请输入UDP地址</translation>
+    </message>
+    <message>
+        <source>请输入UDP端口</source>
+        <translation>请输入UDP端口</translation>
     </message>
 </context>
 <context>

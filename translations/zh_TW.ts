@@ -1,5 +1,4 @@
-<?xml version="1.0" encoding="utf-8"?>
-<!DOCTYPE TS>
+<?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_TW">
 <context>
     <name>DDbServer</name>
@@ -450,6 +449,136 @@
 %1</source>
         <translation>位址或命令校驗錯誤: 
 %1</translation>
+    </message>
+</context>
+<context>
+    <name>SearchDeviceDialog</name>
+    <message>
+        <source>查找设备</source>
+        <translation>搜尋裝置</translation>
+    </message>
+    <message>
+        <source>搜索</source>
+        <translation>搜尋</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>確定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>请选择设备</source>
+        <translation>請選擇裝置</translation>
+    </message>
+</context>
+<context>
+    <name>SetupDialog</name>
+    <message>
+        <source>串口设置</source>
+        <translation>序列埠設定</translation>
+    </message>
+    <message>
+        <source>Serial通讯</source>
+        <translation>序列埠通訊</translation>
+    </message>
+    <message>
+        <source>串口号：</source>
+        <translation>序列埠：</translation>
+    </message>
+    <message>
+        <source>波特率：</source>
+        <translation>鮑率：</translation>
+    </message>
+    <message>
+        <source>数据位：</source>
+        <translation>資料位元：</translation>
+    </message>
+    <message>
+        <source>奇偶校验：</source>
+        <translation>同位檢查：</translation>
+    </message>
+    <message>
+        <source>停止位：</source>
+        <translation>停止位元：</translation>
+    </message>
+    <message>
+        <source>RTS</source>
+        <translation>RTS</translation>
+    </message>
+    <message>
+        <source>DTR</source>
+        <translation>DTR</translation>
+    </message>
+    <message>
+        <source>Udp通讯</source>
+        <translation>UDP 通訊</translation>
+    </message>
+    <message>
+        <source>地址：</source>
+        <translation>位址：</translation>
+    </message>
+    <message>
+        <source>端口：</source>
+        <translation>連接埠：</translation>
+    </message>
+    <message>
+        <source>查找设备</source>
+        <translation>搜尋裝置</translation>
+    </message>
+    <message>
+        <source>设备地址：</source>
+        <translation>裝置位址：</translation>
+    </message>
+    <message>
+        <source>通讯加密</source>
+        <translation>通訊加密</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>確定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>無</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>偶同位</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>奇同位</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>空白同位</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>標記同位</translation>
+    </message>
+    <message>
+        <source>请选择串口!</source>
+        <translation>請選擇序列埠!</translation>
+    </message>
+    <message>
+        <source>请选择波特率!</source>
+        <translation>請選擇鮑率!</translation>
+    </message>
+    <message>
+        <source>请输入UDP地址</source>
+        <translation>請輸入 UDP 位址</translation>
+    </message>
+    <message>
+        <source>请输入UDP端口</source>
+        <translation>請輸入 UDP 連接埠</translation>
     </message>
 </context>
 <context>
