@@ -13,14 +13,9 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("HistoryData", text);
-}
-
 QString openFailedText(const QString &fileName)
 {
-    return tr("打开文件失败: %1").arg(fileName);
+    return QCoreApplication::translate("HistoryData", "打开文件失败: %1").arg(fileName);
 }
 
 // Lines as a plain-text document holds them: split at line feeds only.
@@ -149,7 +144,7 @@ QString exportHistoryPdf(const QString &fileName, const QString &text, HistoryPd
 {
     const int columns = historyColumnCount(text);
     if (columns <= 1)
-        return tr("导出数据失败，数据格式错误");
+        return QCoreApplication::translate("HistoryData", "导出数据失败，数据格式错误");
 
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))

@@ -1,0 +1,690 @@
+<?xml version='1.0' encoding='utf-8'?>
+<TS version="2.1" language="en_US">
+<context>
+    <name>DDbServer</name>
+    <message>
+        <source>解析文件失败,文件不存在或拒绝访问!</source>
+        <translation>Cannot read the file: it does not exist or access is denied.</translation>
+    </message>
+    <message>
+        <source>解析文件失败,打开文件失败,请检查文件类型!</source>
+        <translation>Cannot read the file: it could not be opened. Check the file type.</translation>
+    </message>
+    <message>
+        <source>解析文件失败,文件操作失败!</source>
+        <translation>Cannot read the file: file operation failed.</translation>
+    </message>
+    <message>
+        <source>解析文件失败,无法获取文件内容!</source>
+        <translation>Cannot read the file: its contents could not be read.</translation>
+    </message>
+    <message>
+        <source>解析文件失败,文件校验失败!</source>
+        <translation>Cannot read the file: checksum mismatch.</translation>
+    </message>
+</context>
+<context>
+    <name>DDialogInputSN</name>
+    <message>
+        <source>请输入序列号</source>
+        <translation>Enter the serial number</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>SN输入有误</source>
+        <translation>Invalid serial number</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceLink</name>
+    <message>
+        <source>打开串口失败: %1</source>
+        <translation>Cannot open the serial port: %1</translation>
+    </message>
+    <message>
+        <source>串口打开失败</source>
+        <translation>Cannot open the serial port</translation>
+    </message>
+    <message>
+        <source>发送命令超时</source>
+        <translation>Timed out sending the command</translation>
+    </message>
+    <message>
+        <source>接受数据超时</source>
+        <translation>Timed out waiting for data</translation>
+    </message>
+    <message>
+        <source>发送命令失败</source>
+        <translation>Failed to send the command</translation>
+    </message>
+    <message>
+        <source>接收数据超时</source>
+        <translation>Timed out waiting for data</translation>
+    </message>
+    <message>
+        <source>CRC校验错误</source>
+        <translation>CRC check failed</translation>
+    </message>
+    <message>
+        <source>未定义的错误</source>
+        <translation>Unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceTypeMgr</name>
+    <message>
+        <source>获取设备列表失败,请重试!</source>
+        <translation>Failed to get the device list. Please try again.</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadThread</name>
+    <message>
+        <source>下载失败,打开文件失败: %1</source>
+        <translation>Download failed: cannot open file %1</translation>
+    </message>
+    <message>
+        <source>下载异常: %1</source>
+        <translation>Download error: %1</translation>
+    </message>
+    <message>
+        <source>下载失败,打开链接失败!</source>
+        <translation>Download failed: cannot open the link.</translation>
+    </message>
+    <message>
+        <source>下载异常: 未找到该文件或下载失败</source>
+        <translation>Download error: file not found or download failed</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryData</name>
+    <message>
+        <source>历史数据</source>
+        <translation>History Data</translation>
+    </message>
+    <message>
+        <source>起始日期:</source>
+        <translation>Start date:</translation>
+    </message>
+    <message>
+        <source>结束日期:</source>
+        <translation>End date:</translation>
+    </message>
+    <message>
+        <source>查询</source>
+        <translation>Query</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>导出PDF</source>
+        <translation>Export PDF</translation>
+    </message>
+    <message>
+        <source>起始日期应该小于或等于结束日期</source>
+        <translation>The start date must not be later than the end date</translation>
+    </message>
+    <message>
+        <source>导出历史数据</source>
+        <translation>Export History Data</translation>
+    </message>
+    <message>
+        <source>导出配置</source>
+        <translation>Export Config</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source> - 正在停止查询...</source>
+        <translation> - stopping the query...</translation>
+    </message>
+    <message>
+        <source>打开文件失败: %1</source>
+        <translation>Cannot open file: %1</translation>
+    </message>
+    <message>
+        <source>导出数据失败，数据格式错误</source>
+        <translation>Export failed: invalid data format</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>操作</source>
+        <translation>Operation</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>toolBar</source>
+        <translation>Toolbar</translation>
+    </message>
+    <message>
+        <source>通讯设置</source>
+        <translation>Connection Setup</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>导入配置</source>
+        <translation>Import Config</translation>
+    </message>
+    <message>
+        <source>导出配置</source>
+        <translation>Export Config</translation>
+    </message>
+    <message>
+        <source>写入配置</source>
+        <translation>Write Config</translation>
+    </message>
+    <message>
+        <source>同步时间</source>
+        <translation>Sync Time</translation>
+    </message>
+    <message>
+        <source>历史数据</source>
+        <translation>History Data</translation>
+    </message>
+    <message>
+        <source>更新固件</source>
+        <translation>Update Firmware</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>繁體中文</source>
+        <translation>繁體中文</translation>
+    </message>
+    <message>
+        <source>设备监听</source>
+        <translation>Device Monitor</translation>
+    </message>
+    <message>
+        <source>写入SN</source>
+        <translation>Write SN</translation>
+    </message>
+    <message>
+        <source>准备就绪</source>
+        <translation>Ready</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>正在写入配置......</source>
+        <translation>Writing configuration...</translation>
+    </message>
+    <message>
+        <source>提交</source>
+        <translation>Submit</translation>
+    </message>
+    <message>
+        <source>硬件返回数据校验错误</source>
+        <translation>Reply from the device failed the check</translation>
+    </message>
+    <message>
+        <source>写入的值过长,最多%1字节</source>
+        <translation>Value too long, at most %1 bytes</translation>
+    </message>
+    <message>
+        <source>写入配置成功</source>
+        <translation>Configuration written</translation>
+    </message>
+    <message>
+        <source>写入配置失败,该项不支持修改</source>
+        <translation>Write failed: this item cannot be changed</translation>
+    </message>
+    <message>
+        <source>写入错误,连接设备失败</source>
+        <translation>Write error: cannot connect to the device</translation>
+    </message>
+    <message>
+        <source>写入配置失败: %1</source>
+        <translation>Write failed: %1</translation>
+    </message>
+    <message>
+        <source>写入配置完成,%1项不支持修改</source>
+        <translation>Configuration written; %1 items cannot be changed</translation>
+    </message>
+    <message>
+        <source>打开文件失败: %1</source>
+        <translation>Cannot open file: %1</translation>
+    </message>
+    <message>
+        <source>正在导出配置......</source>
+        <translation>Exporting configuration...</translation>
+    </message>
+    <message>
+        <source>写入文件失败: %1</source>
+        <translation>Cannot write file: %1</translation>
+    </message>
+    <message>
+        <source>导出配置成功</source>
+        <translation>Configuration exported</translation>
+    </message>
+    <message>
+        <source>正在导入配置......</source>
+        <translation>Importing configuration...</translation>
+    </message>
+    <message>
+        <source>文件解析错误</source>
+        <translation>Cannot parse the file</translation>
+    </message>
+    <message>
+        <source>导入配置成功</source>
+        <translation>Configuration imported</translation>
+    </message>
+    <message>
+        <source>同步时间失败</source>
+        <translation>Time sync failed</translation>
+    </message>
+    <message>
+        <source>同步时间成功</source>
+        <translation>Time synchronised</translation>
+    </message>
+    <message>
+        <source>写入SN失败,连接设备失败,请检查通讯设置</source>
+        <translation>Writing SN failed: cannot connect to the device. Check the connection setup.</translation>
+    </message>
+    <message>
+        <source>写入SN失败, %1</source>
+        <translation>Writing SN failed, %1</translation>
+    </message>
+    <message>
+        <source>写入SN失败</source>
+        <translation>Writing SN failed</translation>
+    </message>
+    <message>
+        <source>写入SN失败, 设备返回错误: %1</source>
+        <translation>Writing SN failed, device returned error: %1</translation>
+    </message>
+    <message>
+        <source>写入SN成功</source>
+        <translation>SN written</translation>
+    </message>
+</context>
+<context>
+    <name>MessageBox</name>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>信息</source>
+        <translation>Information</translation>
+    </message>
+</context>
+<context>
+    <name>ModifyDialog</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Edit Item</translation>
+    </message>
+    <message>
+        <source>提交</source>
+        <translation>Submit</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>MonitorDialog</name>
+    <message>
+        <source>设备监听</source>
+        <translation>Device Monitor</translation>
+    </message>
+    <message>
+        <source>原始数据</source>
+        <translation>Raw data</translation>
+    </message>
+    <message>
+        <source>十六进制</source>
+        <translation>Hex</translation>
+    </message>
+    <message>
+        <source>原始数据 + 十六进制</source>
+        <translation>Raw data + hex</translation>
+    </message>
+    <message>
+        <source>调试信息</source>
+        <translation>Debug output</translation>
+    </message>
+    <message>
+        <source>开始监听</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>停止监听</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source> - 正在停止监听...</source>
+        <translation> - stopping the monitor...</translation>
+    </message>
+</context>
+<context>
+    <name>MonitorThread</name>
+    <message>
+        <source>监听调试</source>
+        <translation>Monitor debug</translation>
+    </message>
+    <message>
+        <source>设备监听</source>
+        <translation>Device Monitor</translation>
+    </message>
+    <message>
+        <source>串口读取失败</source>
+        <translation>Serial port read failed</translation>
+    </message>
+</context>
+<context>
+    <name>ReadThread</name>
+    <message>
+        <source>查询</source>
+        <translation>Query</translation>
+    </message>
+</context>
+<context>
+    <name>RefreshThread</name>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>数据长度校验错误 : 
+%1</source>
+        <translation>Data length check failed: 
+%1</translation>
+    </message>
+    <message>
+        <source>地址或命令校验错误: 
+%1</source>
+        <translation>Address or command check failed: 
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>SearchDeviceDialog</name>
+    <message>
+        <source>查找设备</source>
+        <translation>Find Devices</translation>
+    </message>
+    <message>
+        <source>搜索</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>请选择设备</source>
+        <translation>Please choose a device</translation>
+    </message>
+</context>
+<context>
+    <name>SetupDialog</name>
+    <message>
+        <source>串口设置</source>
+        <translation>Serial Port Setup</translation>
+    </message>
+    <message>
+        <source>Serial通讯</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>串口号：</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>波特率：</source>
+        <translation>Baud rate:</translation>
+    </message>
+    <message>
+        <source>数据位：</source>
+        <translation>Data bits:</translation>
+    </message>
+    <message>
+        <source>奇偶校验：</source>
+        <translation>Parity:</translation>
+    </message>
+    <message>
+        <source>停止位：</source>
+        <translation>Stop bits:</translation>
+    </message>
+    <message>
+        <source>RTS</source>
+        <translation>RTS</translation>
+    </message>
+    <message>
+        <source>DTR</source>
+        <translation>DTR</translation>
+    </message>
+    <message>
+        <source>Udp通讯</source>
+        <translation>UDP</translation>
+    </message>
+    <message>
+        <source>地址：</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>端口：</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>查找设备</source>
+        <translation>Find Devices</translation>
+    </message>
+    <message>
+        <source>设备地址：</source>
+        <translation>Device address:</translation>
+    </message>
+    <message>
+        <source>通讯加密</source>
+        <translation>Encrypt link</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>Even</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <source>请选择串口!</source>
+        <translation>Please choose a serial port.</translation>
+    </message>
+    <message>
+        <source>请选择波特率!</source>
+        <translation>Please choose a baud rate.</translation>
+    </message>
+    <message>
+        <source>请输入UDP地址</source>
+        <translation>Please enter the UDP address</translation>
+    </message>
+    <message>
+        <source>请输入UDP端口</source>
+        <translation>Please enter the UDP port</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateDialog</name>
+    <message>
+        <source>更新固件</source>
+        <translation>Update Firmware</translation>
+    </message>
+    <message>
+        <source>文件：</source>
+        <translation>File:</translation>
+    </message>
+    <message>
+        <source>设备：</source>
+        <translation>Device:</translation>
+    </message>
+    <message>
+        <source>型号：</source>
+        <translation>Model:</translation>
+    </message>
+    <message>
+        <source>版本：</source>
+        <translation>Version:</translation>
+    </message>
+    <message>
+        <source>进度：</source>
+        <translation>Progress:</translation>
+    </message>
+    <message>
+        <source>选择文件</source>
+        <translation>Choose File</translation>
+    </message>
+    <message>
+        <source>烧写</source>
+        <translation>Flash</translation>
+    </message>
+    <message>
+        <source>下载文件</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>列表：</source>
+        <translation>List:</translation>
+    </message>
+    <message>
+        <source>路径：</source>
+        <translation>Folder:</translation>
+    </message>
+    <message>
+        <source>刷新文件列表</source>
+        <translation>Refresh List</translation>
+    </message>
+    <message>
+        <source>选择路径</source>
+        <translation>Choose Folder</translation>
+    </message>
+    <message>
+        <source>更新失败,文件不存在或拒绝访问!</source>
+        <translation>Update failed: the file does not exist or access is denied.</translation>
+    </message>
+    <message>
+        <source>固件更新成功!</source>
+        <translation>Firmware updated.</translation>
+    </message>
+    <message>
+        <source>请选择设备类型!</source>
+        <translation>Please choose the device type.</translation>
+    </message>
+    <message>
+        <source>请选择下载路径!</source>
+        <translation>Please choose the download folder.</translation>
+    </message>
+    <message>
+        <source>文件下载成功!</source>
+        <translation>File downloaded.</translation>
+    </message>
+    <message>
+        <source>正在更新固件,请等待更新完成!</source>
+        <translation>Updating firmware, please wait until it finishes.</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateThread</name>
+    <message>
+        <source>固件更新失败,</source>
+        <translation>Firmware update failed, </translation>
+    </message>
+    <message>
+        <source>固件更新失败,重试打开串口失败 ：</source>
+        <translation>Firmware update failed: reopening the serial port failed: </translation>
+    </message>
+    <message>
+        <source>固件更新失败,获取设备ID失败!</source>
+        <translation>Firmware update failed: cannot read the device ID.</translation>
+    </message>
+    <message>
+        <source>固件更新失败,BIN文件与设备型号不一致!</source>
+        <translation>Firmware update failed: the BIN file does not match the device model.</translation>
+    </message>
+    <message>
+        <source>固件更新失败,擦除设备内存失败!</source>
+        <translation>Firmware update failed: erasing the device memory failed.</translation>
+    </message>
+    <message>
+        <source>固件更新失败,发送文件数据失败!</source>
+        <translation>Firmware update failed: sending the file data failed.</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,690 @@
+<?xml version='1.0' encoding='utf-8'?>
+<TS version="2.1" language="zh_CH">
+<context>
+    <name>DDbServer</name>
+    <message>
+        <source>解析文件失败,文件不存在或拒绝访问!</source>
+        <translation>解析文件失败,文件不存在或拒绝访问!</translation>
+    </message>
+    <message>
+        <source>解析文件失败,打开文件失败,请检查文件类型!</source>
+        <translation>解析文件失败,打开文件失败,请检查文件类型!</translation>
+    </message>
+    <message>
+        <source>解析文件失败,文件操作失败!</source>
+        <translation>解析文件失败,文件操作失败!</translation>
+    </message>
+    <message>
+        <source>解析文件失败,无法获取文件内容!</source>
+        <translation>解析文件失败,无法获取文件内容!</translation>
+    </message>
+    <message>
+        <source>解析文件失败,文件校验失败!</source>
+        <translation>解析文件失败,文件校验失败!</translation>
+    </message>
+</context>
+<context>
+    <name>DDialogInputSN</name>
+    <message>
+        <source>请输入序列号</source>
+        <translation>请输入序列号</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>SN输入有误</source>
+        <translation>SN输入有误</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceLink</name>
+    <message>
+        <source>打开串口失败: %1</source>
+        <translation>打开串口失败: %1</translation>
+    </message>
+    <message>
+        <source>串口打开失败</source>
+        <translation>串口打开失败</translation>
+    </message>
+    <message>
+        <source>发送命令超时</source>
+        <translation>发送命令超时</translation>
+    </message>
+    <message>
+        <source>接受数据超时</source>
+        <translation>接受数据超时</translation>
+    </message>
+    <message>
+        <source>发送命令失败</source>
+        <translation>发送命令失败</translation>
+    </message>
+    <message>
+        <source>接收数据超时</source>
+        <translation>接收数据超时</translation>
+    </message>
+    <message>
+        <source>CRC校验错误</source>
+        <translation>CRC校验错误</translation>
+    </message>
+    <message>
+        <source>未定义的错误</source>
+        <translation>未定义的错误</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceTypeMgr</name>
+    <message>
+        <source>获取设备列表失败,请重试!</source>
+        <translation>获取设备列表失败,请重试!</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadThread</name>
+    <message>
+        <source>下载失败,打开文件失败: %1</source>
+        <translation>下载失败,打开文件失败: %1</translation>
+    </message>
+    <message>
+        <source>下载异常: %1</source>
+        <translation>下载异常: %1</translation>
+    </message>
+    <message>
+        <source>下载失败,打开链接失败!</source>
+        <translation>下载失败,打开链接失败!</translation>
+    </message>
+    <message>
+        <source>下载异常: 未找到该文件或下载失败</source>
+        <translation>下载异常: 未找到该文件或下载失败</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryData</name>
+    <message>
+        <source>历史数据</source>
+        <translation>历史数据</translation>
+    </message>
+    <message>
+        <source>起始日期:</source>
+        <translation>起始日期:</translation>
+    </message>
+    <message>
+        <source>结束日期:</source>
+        <translation>结束日期:</translation>
+    </message>
+    <message>
+        <source>查询</source>
+        <translation>查询</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>导出CSV</translation>
+    </message>
+    <message>
+        <source>导出PDF</source>
+        <translation>导出PDF</translation>
+    </message>
+    <message>
+        <source>起始日期应该小于或等于结束日期</source>
+        <translation>起始日期应该小于或等于结束日期</translation>
+    </message>
+    <message>
+        <source>导出历史数据</source>
+        <translation>导出历史数据</translation>
+    </message>
+    <message>
+        <source>导出配置</source>
+        <translation>导出配置</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source> - 正在停止查询...</source>
+        <translation> - 正在停止查询...</translation>
+    </message>
+    <message>
+        <source>打开文件失败: %1</source>
+        <translation>打开文件失败: %1</translation>
+    </message>
+    <message>
+        <source>导出数据失败，数据格式错误</source>
+        <translation>导出数据失败，数据格式错误</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>操作</source>
+        <translation>操作</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>语言</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>帮助</translation>
+    </message>
+    <message>
+        <source>toolBar</source>
+        <translation>toolBar</translation>
+    </message>
+    <message>
+        <source>通讯设置</source>
+        <translation>通讯设置</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>导入配置</source>
+        <translation>导入配置</translation>
+    </message>
+    <message>
+        <source>导出配置</source>
+        <translation>导出配置</translation>
+    </message>
+    <message>
+        <source>写入配置</source>
+        <translation>写入配置</translation>
+    </message>
+    <message>
+        <source>同步时间</source>
+        <translation>同步时间</translation>
+    </message>
+    <message>
+        <source>历史数据</source>
+        <translation>历史数据</translation>
+    </message>
+    <message>
+        <source>更新固件</source>
+        <translation>更新固件</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>简体中文</translation>
+    </message>
+    <message>
+        <source>繁體中文</source>
+        <translation>繁體中文</translation>
+    </message>
+    <message>
+        <source>设备监听</source>
+        <translation>设备监听</translation>
+    </message>
+    <message>
+        <source>写入SN</source>
+        <translation>写入SN</translation>
+    </message>
+    <message>
+        <source>准备就绪</source>
+        <translation>准备就绪</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>正在写入配置......</source>
+        <translation>正在写入配置......</translation>
+    </message>
+    <message>
+        <source>提交</source>
+        <translation>提交</translation>
+    </message>
+    <message>
+        <source>硬件返回数据校验错误</source>
+        <translation>硬件返回数据校验错误</translation>
+    </message>
+    <message>
+        <source>写入的值过长,最多%1字节</source>
+        <translation>写入的值过长,最多%1字节</translation>
+    </message>
+    <message>
+        <source>写入配置成功</source>
+        <translation>写入配置成功</translation>
+    </message>
+    <message>
+        <source>写入配置失败,该项不支持修改</source>
+        <translation>写入配置失败,该项不支持修改</translation>
+    </message>
+    <message>
+        <source>写入错误,连接设备失败</source>
+        <translation>写入错误,连接设备失败</translation>
+    </message>
+    <message>
+        <source>写入配置失败: %1</source>
+        <translation>写入配置失败: %1</translation>
+    </message>
+    <message>
+        <source>写入配置完成,%1项不支持修改</source>
+        <translation>写入配置完成,%1项不支持修改</translation>
+    </message>
+    <message>
+        <source>打开文件失败: %1</source>
+        <translation>打开文件失败: %1</translation>
+    </message>
+    <message>
+        <source>正在导出配置......</source>
+        <translation>正在导出配置......</translation>
+    </message>
+    <message>
+        <source>写入文件失败: %1</source>
+        <translation>写入文件失败: %1</translation>
+    </message>
+    <message>
+        <source>导出配置成功</source>
+        <translation>导出配置成功</translation>
+    </message>
+    <message>
+        <source>正在导入配置......</source>
+        <translation>正在导入配置......</translation>
+    </message>
+    <message>
+        <source>文件解析错误</source>
+        <translation>文件解析错误</translation>
+    </message>
+    <message>
+        <source>导入配置成功</source>
+        <translation>导入配置成功</translation>
+    </message>
+    <message>
+        <source>同步时间失败</source>
+        <translation>同步时间失败</translation>
+    </message>
+    <message>
+        <source>同步时间成功</source>
+        <translation>同步时间成功</translation>
+    </message>
+    <message>
+        <source>写入SN失败,连接设备失败,请检查通讯设置</source>
+        <translation>写入SN失败,连接设备失败,请检查通讯设置</translation>
+    </message>
+    <message>
+        <source>写入SN失败, %1</source>
+        <translation>写入SN失败, %1</translation>
+    </message>
+    <message>
+        <source>写入SN失败</source>
+        <translation>写入SN失败</translation>
+    </message>
+    <message>
+        <source>写入SN失败, 设备返回错误: %1</source>
+        <translation>写入SN失败, 设备返回错误: %1</translation>
+    </message>
+    <message>
+        <source>写入SN成功</source>
+        <translation>写入SN成功</translation>
+    </message>
+</context>
+<context>
+    <name>MessageBox</name>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>信息</source>
+        <translation>信息</translation>
+    </message>
+</context>
+<context>
+    <name>ModifyDialog</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Dialog</translation>
+    </message>
+    <message>
+        <source>提交</source>
+        <translation>提交</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>MonitorDialog</name>
+    <message>
+        <source>设备监听</source>
+        <translation>设备监听</translation>
+    </message>
+    <message>
+        <source>原始数据</source>
+        <translation>原始数据</translation>
+    </message>
+    <message>
+        <source>十六进制</source>
+        <translation>十六进制</translation>
+    </message>
+    <message>
+        <source>原始数据 + 十六进制</source>
+        <translation>原始数据 + 十六进制</translation>
+    </message>
+    <message>
+        <source>调试信息</source>
+        <translation>调试信息</translation>
+    </message>
+    <message>
+        <source>开始监听</source>
+        <translation>开始监听</translation>
+    </message>
+    <message>
+        <source>停止监听</source>
+        <translation>停止监听</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source> - 正在停止监听...</source>
+        <translation> - 正在停止监听...</translation>
+    </message>
+</context>
+<context>
+    <name>MonitorThread</name>
+    <message>
+        <source>监听调试</source>
+        <translation>监听调试</translation>
+    </message>
+    <message>
+        <source>设备监听</source>
+        <translation>设备监听</translation>
+    </message>
+    <message>
+        <source>串口读取失败</source>
+        <translation>串口读取失败</translation>
+    </message>
+</context>
+<context>
+    <name>ReadThread</name>
+    <message>
+        <source>查询</source>
+        <translation>查询</translation>
+    </message>
+</context>
+<context>
+    <name>RefreshThread</name>
+    <message>
+        <source>刷新</source>
+        <translation>刷新</translation>
+    </message>
+    <message>
+        <source>数据长度校验错误 : 
+%1</source>
+        <translation>数据长度校验错误 : 
+%1</translation>
+    </message>
+    <message>
+        <source>地址或命令校验错误: 
+%1</source>
+        <translation>地址或命令校验错误: 
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>SearchDeviceDialog</name>
+    <message>
+        <source>查找设备</source>
+        <translation>查找设备</translation>
+    </message>
+    <message>
+        <source>搜索</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>请选择设备</source>
+        <translation>请选择设备</translation>
+    </message>
+</context>
+<context>
+    <name>SetupDialog</name>
+    <message>
+        <source>串口设置</source>
+        <translation>串口设置</translation>
+    </message>
+    <message>
+        <source>Serial通讯</source>
+        <translation>Serial通讯</translation>
+    </message>
+    <message>
+        <source>串口号：</source>
+        <translation>串口号：</translation>
+    </message>
+    <message>
+        <source>波特率：</source>
+        <translation>波特率：</translation>
+    </message>
+    <message>
+        <source>数据位：</source>
+        <translation>数据位：</translation>
+    </message>
+    <message>
+        <source>奇偶校验：</source>
+        <translation>奇偶校验：</translation>
+    </message>
+    <message>
+        <source>停止位：</source>
+        <translation>停止位：</translation>
+    </message>
+    <message>
+        <source>RTS</source>
+        <translation>RTS</translation>
+    </message>
+    <message>
+        <source>DTR</source>
+        <translation>DTR</translation>
+    </message>
+    <message>
+        <source>Udp通讯</source>
+        <translation>Udp通讯</translation>
+    </message>
+    <message>
+        <source>地址：</source>
+        <translation>地址：</translation>
+    </message>
+    <message>
+        <source>端口：</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>查找设备</source>
+        <translation>查找设备</translation>
+    </message>
+    <message>
+        <source>设备地址：</source>
+        <translation>设备地址：</translation>
+    </message>
+    <message>
+        <source>通讯加密</source>
+        <translation>通讯加密</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>Even</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>Space</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <source>请选择串口!</source>
+        <translation>请选择串口!</translation>
+    </message>
+    <message>
+        <source>请选择波特率!</source>
+        <translation>请选择波特率!</translation>
+    </message>
+    <message>
+        <source>请输入UDP地址</source>
+        <translation>请输入UDP地址</translation>
+    </message>
+    <message>
+        <source>请输入UDP端口</source>
+        <translation>请输入UDP端口</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateDialog</name>
+    <message>
+        <source>更新固件</source>
+        <translation>更新固件</translation>
+    </message>
+    <message>
+        <source>文件：</source>
+        <translation>文件：</translation>
+    </message>
+    <message>
+        <source>设备：</source>
+        <translation>设备：</translation>
+    </message>
+    <message>
+        <source>型号：</source>
+        <translation>型号：</translation>
+    </message>
+    <message>
+        <source>版本：</source>
+        <translation>版本：</translation>
+    </message>
+    <message>
+        <source>进度：</source>
+        <translation>进度：</translation>
+    </message>
+    <message>
+        <source>选择文件</source>
+        <translation>选择文件</translation>
+    </message>
+    <message>
+        <source>烧写</source>
+        <translation>烧写</translation>
+    </message>
+    <message>
+        <source>下载文件</source>
+        <translation>下载文件</translation>
+    </message>
+    <message>
+        <source>列表：</source>
+        <translation>列表：</translation>
+    </message>
+    <message>
+        <source>路径：</source>
+        <translation>路径：</translation>
+    </message>
+    <message>
+        <source>刷新文件列表</source>
+        <translation>刷新文件列表</translation>
+    </message>
+    <message>
+        <source>选择路径</source>
+        <translation>选择路径</translation>
+    </message>
+    <message>
+        <source>更新失败,文件不存在或拒绝访问!</source>
+        <translation>更新失败,文件不存在或拒绝访问!</translation>
+    </message>
+    <message>
+        <source>固件更新成功!</source>
+        <translation>固件更新成功!</translation>
+    </message>
+    <message>
+        <source>请选择设备类型!</source>
+        <translation>请选择设备类型!</translation>
+    </message>
+    <message>
+        <source>请选择下载路径!</source>
+        <translation>请选择下载路径!</translation>
+    </message>
+    <message>
+        <source>文件下载成功!</source>
+        <translation>文件下载成功!</translation>
+    </message>
+    <message>
+        <source>正在更新固件,请等待更新完成!</source>
+        <translation>正在更新固件,请等待更新完成!</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateThread</name>
+    <message>
+        <source>固件更新失败,</source>
+        <translation>固件更新失败,</translation>
+    </message>
+    <message>
+        <source>固件更新失败,重试打开串口失败 ：</source>
+        <translation>固件更新失败,重试打开串口失败 ：</translation>
+    </message>
+    <message>
+        <source>固件更新失败,获取设备ID失败!</source>
+        <translation>固件更新失败,获取设备ID失败!</translation>
+    </message>
+    <message>
+        <source>固件更新失败,BIN文件与设备型号不一致!</source>
+        <translation>固件更新失败,BIN文件与设备型号不一致!</translation>
+    </message>
+    <message>
+        <source>固件更新失败,擦除设备内存失败!</source>
+        <translation>固件更新失败,擦除设备内存失败!</translation>
+    </message>
+    <message>
+        <source>固件更新失败,发送文件数据失败!</source>
+        <translation>固件更新失败,发送文件数据失败!</translation>
+    </message>
+</context>
+</TS>

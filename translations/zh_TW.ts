@@ -1,0 +1,690 @@
+<?xml version='1.0' encoding='utf-8'?>
+<TS version="2.1" language="zh_TW">
+<context>
+    <name>DDbServer</name>
+    <message>
+        <source>解析文件失败,文件不存在或拒绝访问!</source>
+        <translation>解析檔案失敗,檔案不存在或拒絕存取!</translation>
+    </message>
+    <message>
+        <source>解析文件失败,打开文件失败,请检查文件类型!</source>
+        <translation>解析檔案失敗,無法開啟檔案,請檢查檔案類型!</translation>
+    </message>
+    <message>
+        <source>解析文件失败,文件操作失败!</source>
+        <translation>解析檔案失敗,檔案操作失敗!</translation>
+    </message>
+    <message>
+        <source>解析文件失败,无法获取文件内容!</source>
+        <translation>解析檔案失敗,無法取得檔案內容!</translation>
+    </message>
+    <message>
+        <source>解析文件失败,文件校验失败!</source>
+        <translation>解析檔案失敗,檔案校驗失敗!</translation>
+    </message>
+</context>
+<context>
+    <name>DDialogInputSN</name>
+    <message>
+        <source>请输入序列号</source>
+        <translation>請輸入序號</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>確定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>SN输入有误</source>
+        <translation>SN 輸入有誤</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceLink</name>
+    <message>
+        <source>打开串口失败: %1</source>
+        <translation>開啟序列埠失敗: %1</translation>
+    </message>
+    <message>
+        <source>串口打开失败</source>
+        <translation>序列埠開啟失敗</translation>
+    </message>
+    <message>
+        <source>发送命令超时</source>
+        <translation>傳送命令逾時</translation>
+    </message>
+    <message>
+        <source>接受数据超时</source>
+        <translation>接收資料逾時</translation>
+    </message>
+    <message>
+        <source>发送命令失败</source>
+        <translation>傳送命令失敗</translation>
+    </message>
+    <message>
+        <source>接收数据超时</source>
+        <translation>接收資料逾時</translation>
+    </message>
+    <message>
+        <source>CRC校验错误</source>
+        <translation>CRC 校驗錯誤</translation>
+    </message>
+    <message>
+        <source>未定义的错误</source>
+        <translation>未定義的錯誤</translation>
+    </message>
+</context>
+<context>
+    <name>DeviceTypeMgr</name>
+    <message>
+        <source>获取设备列表失败,请重试!</source>
+        <translation>取得裝置清單失敗,請重試!</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadThread</name>
+    <message>
+        <source>下载失败,打开文件失败: %1</source>
+        <translation>下載失敗,開啟檔案失敗: %1</translation>
+    </message>
+    <message>
+        <source>下载异常: %1</source>
+        <translation>下載異常: %1</translation>
+    </message>
+    <message>
+        <source>下载失败,打开链接失败!</source>
+        <translation>下載失敗,開啟連結失敗!</translation>
+    </message>
+    <message>
+        <source>下载异常: 未找到该文件或下载失败</source>
+        <translation>下載異常: 找不到該檔案或下載失敗</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryData</name>
+    <message>
+        <source>历史数据</source>
+        <translation>歷史資料</translation>
+    </message>
+    <message>
+        <source>起始日期:</source>
+        <translation>起始日期:</translation>
+    </message>
+    <message>
+        <source>结束日期:</source>
+        <translation>結束日期:</translation>
+    </message>
+    <message>
+        <source>查询</source>
+        <translation>查詢</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>匯出 CSV</translation>
+    </message>
+    <message>
+        <source>导出PDF</source>
+        <translation>匯出 PDF</translation>
+    </message>
+    <message>
+        <source>起始日期应该小于或等于结束日期</source>
+        <translation>起始日期應早於或等於結束日期</translation>
+    </message>
+    <message>
+        <source>导出历史数据</source>
+        <translation>匯出歷史資料</translation>
+    </message>
+    <message>
+        <source>导出配置</source>
+        <translation>匯出設定</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>確定</translation>
+    </message>
+    <message>
+        <source> - 正在停止查询...</source>
+        <translation> - 正在停止查詢...</translation>
+    </message>
+    <message>
+        <source>打开文件失败: %1</source>
+        <translation>開啟檔案失敗: %1</translation>
+    </message>
+    <message>
+        <source>导出数据失败，数据格式错误</source>
+        <translation>匯出資料失敗，資料格式錯誤</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>操作</source>
+        <translation>操作</translation>
+    </message>
+    <message>
+        <source>语言</source>
+        <translation>語言</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>說明</translation>
+    </message>
+    <message>
+        <source>toolBar</source>
+        <translation>工具列</translation>
+    </message>
+    <message>
+        <source>通讯设置</source>
+        <translation>通訊設定</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>重新整理</translation>
+    </message>
+    <message>
+        <source>导入配置</source>
+        <translation>匯入設定</translation>
+    </message>
+    <message>
+        <source>导出配置</source>
+        <translation>匯出設定</translation>
+    </message>
+    <message>
+        <source>写入配置</source>
+        <translation>寫入設定</translation>
+    </message>
+    <message>
+        <source>同步时间</source>
+        <translation>同步時間</translation>
+    </message>
+    <message>
+        <source>历史数据</source>
+        <translation>歷史資料</translation>
+    </message>
+    <message>
+        <source>更新固件</source>
+        <translation>更新韌體</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>關於</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>简体中文</source>
+        <translation>簡體中文</translation>
+    </message>
+    <message>
+        <source>繁體中文</source>
+        <translation>繁體中文</translation>
+    </message>
+    <message>
+        <source>设备监听</source>
+        <translation>裝置監聽</translation>
+    </message>
+    <message>
+        <source>写入SN</source>
+        <translation>寫入 SN</translation>
+    </message>
+    <message>
+        <source>准备就绪</source>
+        <translation>準備就緒</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>確定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>正在写入配置......</source>
+        <translation>正在寫入設定......</translation>
+    </message>
+    <message>
+        <source>提交</source>
+        <translation>送出</translation>
+    </message>
+    <message>
+        <source>硬件返回数据校验错误</source>
+        <translation>硬體回傳資料校驗錯誤</translation>
+    </message>
+    <message>
+        <source>写入的值过长,最多%1字节</source>
+        <translation>寫入的值過長,最多 %1 位元組</translation>
+    </message>
+    <message>
+        <source>写入配置成功</source>
+        <translation>寫入設定成功</translation>
+    </message>
+    <message>
+        <source>写入配置失败,该项不支持修改</source>
+        <translation>寫入設定失敗,該項不支援修改</translation>
+    </message>
+    <message>
+        <source>写入错误,连接设备失败</source>
+        <translation>寫入錯誤,連線裝置失敗</translation>
+    </message>
+    <message>
+        <source>写入配置失败: %1</source>
+        <translation>寫入設定失敗: %1</translation>
+    </message>
+    <message>
+        <source>写入配置完成,%1项不支持修改</source>
+        <translation>寫入設定完成,%1 項不支援修改</translation>
+    </message>
+    <message>
+        <source>打开文件失败: %1</source>
+        <translation>開啟檔案失敗: %1</translation>
+    </message>
+    <message>
+        <source>正在导出配置......</source>
+        <translation>正在匯出設定......</translation>
+    </message>
+    <message>
+        <source>写入文件失败: %1</source>
+        <translation>寫入檔案失敗: %1</translation>
+    </message>
+    <message>
+        <source>导出配置成功</source>
+        <translation>匯出設定成功</translation>
+    </message>
+    <message>
+        <source>正在导入配置......</source>
+        <translation>正在匯入設定......</translation>
+    </message>
+    <message>
+        <source>文件解析错误</source>
+        <translation>檔案解析錯誤</translation>
+    </message>
+    <message>
+        <source>导入配置成功</source>
+        <translation>匯入設定成功</translation>
+    </message>
+    <message>
+        <source>同步时间失败</source>
+        <translation>同步時間失敗</translation>
+    </message>
+    <message>
+        <source>同步时间成功</source>
+        <translation>同步時間成功</translation>
+    </message>
+    <message>
+        <source>写入SN失败,连接设备失败,请检查通讯设置</source>
+        <translation>寫入 SN 失敗,連線裝置失敗,請檢查通訊設定</translation>
+    </message>
+    <message>
+        <source>写入SN失败, %1</source>
+        <translation>寫入 SN 失敗, %1</translation>
+    </message>
+    <message>
+        <source>写入SN失败</source>
+        <translation>寫入 SN 失敗</translation>
+    </message>
+    <message>
+        <source>写入SN失败, 设备返回错误: %1</source>
+        <translation>寫入 SN 失敗, 裝置回傳錯誤: %1</translation>
+    </message>
+    <message>
+        <source>写入SN成功</source>
+        <translation>寫入 SN 成功</translation>
+    </message>
+</context>
+<context>
+    <name>MessageBox</name>
+    <message>
+        <source>确定</source>
+        <translation>確定</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>錯誤</translation>
+    </message>
+    <message>
+        <source>信息</source>
+        <translation>訊息</translation>
+    </message>
+</context>
+<context>
+    <name>ModifyDialog</name>
+    <message>
+        <source>Dialog</source>
+        <translation>修改項目</translation>
+    </message>
+    <message>
+        <source>提交</source>
+        <translation>送出</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>MonitorDialog</name>
+    <message>
+        <source>设备监听</source>
+        <translation>裝置監聽</translation>
+    </message>
+    <message>
+        <source>原始数据</source>
+        <translation>原始資料</translation>
+    </message>
+    <message>
+        <source>十六进制</source>
+        <translation>十六進位</translation>
+    </message>
+    <message>
+        <source>原始数据 + 十六进制</source>
+        <translation>原始資料 + 十六進位</translation>
+    </message>
+    <message>
+        <source>调试信息</source>
+        <translation>除錯訊息</translation>
+    </message>
+    <message>
+        <source>开始监听</source>
+        <translation>開始監聽</translation>
+    </message>
+    <message>
+        <source>停止监听</source>
+        <translation>停止監聽</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>確定</translation>
+    </message>
+    <message>
+        <source> - 正在停止监听...</source>
+        <translation> - 正在停止監聽...</translation>
+    </message>
+</context>
+<context>
+    <name>MonitorThread</name>
+    <message>
+        <source>监听调试</source>
+        <translation>監聽除錯</translation>
+    </message>
+    <message>
+        <source>设备监听</source>
+        <translation>裝置監聽</translation>
+    </message>
+    <message>
+        <source>串口读取失败</source>
+        <translation>序列埠讀取失敗</translation>
+    </message>
+</context>
+<context>
+    <name>ReadThread</name>
+    <message>
+        <source>查询</source>
+        <translation>查詢</translation>
+    </message>
+</context>
+<context>
+    <name>RefreshThread</name>
+    <message>
+        <source>刷新</source>
+        <translation>重新整理</translation>
+    </message>
+    <message>
+        <source>数据长度校验错误 : 
+%1</source>
+        <translation>資料長度校驗錯誤 : 
+%1</translation>
+    </message>
+    <message>
+        <source>地址或命令校验错误: 
+%1</source>
+        <translation>位址或命令校驗錯誤: 
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>SearchDeviceDialog</name>
+    <message>
+        <source>查找设备</source>
+        <translation>搜尋裝置</translation>
+    </message>
+    <message>
+        <source>搜索</source>
+        <translation>搜尋</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>確定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>请选择设备</source>
+        <translation>請選擇裝置</translation>
+    </message>
+</context>
+<context>
+    <name>SetupDialog</name>
+    <message>
+        <source>串口设置</source>
+        <translation>序列埠設定</translation>
+    </message>
+    <message>
+        <source>Serial通讯</source>
+        <translation>序列埠通訊</translation>
+    </message>
+    <message>
+        <source>串口号：</source>
+        <translation>序列埠：</translation>
+    </message>
+    <message>
+        <source>波特率：</source>
+        <translation>鮑率：</translation>
+    </message>
+    <message>
+        <source>数据位：</source>
+        <translation>資料位元：</translation>
+    </message>
+    <message>
+        <source>奇偶校验：</source>
+        <translation>同位檢查：</translation>
+    </message>
+    <message>
+        <source>停止位：</source>
+        <translation>停止位元：</translation>
+    </message>
+    <message>
+        <source>RTS</source>
+        <translation>RTS</translation>
+    </message>
+    <message>
+        <source>DTR</source>
+        <translation>DTR</translation>
+    </message>
+    <message>
+        <source>Udp通讯</source>
+        <translation>UDP 通訊</translation>
+    </message>
+    <message>
+        <source>地址：</source>
+        <translation>位址：</translation>
+    </message>
+    <message>
+        <source>端口：</source>
+        <translation>連接埠：</translation>
+    </message>
+    <message>
+        <source>查找设备</source>
+        <translation>搜尋裝置</translation>
+    </message>
+    <message>
+        <source>设备地址：</source>
+        <translation>裝置位址：</translation>
+    </message>
+    <message>
+        <source>通讯加密</source>
+        <translation>通訊加密</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>確定</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>無</translation>
+    </message>
+    <message>
+        <source>Even</source>
+        <translation>偶同位</translation>
+    </message>
+    <message>
+        <source>Odd</source>
+        <translation>奇同位</translation>
+    </message>
+    <message>
+        <source>Space</source>
+        <translation>空白同位</translation>
+    </message>
+    <message>
+        <source>Mark</source>
+        <translation>標記同位</translation>
+    </message>
+    <message>
+        <source>请选择串口!</source>
+        <translation>請選擇序列埠!</translation>
+    </message>
+    <message>
+        <source>请选择波特率!</source>
+        <translation>請選擇鮑率!</translation>
+    </message>
+    <message>
+        <source>请输入UDP地址</source>
+        <translation>請輸入 UDP 位址</translation>
+    </message>
+    <message>
+        <source>请输入UDP端口</source>
+        <translation>請輸入 UDP 連接埠</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateDialog</name>
+    <message>
+        <source>更新固件</source>
+        <translation>更新韌體</translation>
+    </message>
+    <message>
+        <source>文件：</source>
+        <translation>檔案：</translation>
+    </message>
+    <message>
+        <source>设备：</source>
+        <translation>裝置：</translation>
+    </message>
+    <message>
+        <source>型号：</source>
+        <translation>型號：</translation>
+    </message>
+    <message>
+        <source>版本：</source>
+        <translation>版本：</translation>
+    </message>
+    <message>
+        <source>进度：</source>
+        <translation>進度：</translation>
+    </message>
+    <message>
+        <source>选择文件</source>
+        <translation>選擇檔案</translation>
+    </message>
+    <message>
+        <source>烧写</source>
+        <translation>燒錄</translation>
+    </message>
+    <message>
+        <source>下载文件</source>
+        <translation>下載檔案</translation>
+    </message>
+    <message>
+        <source>列表：</source>
+        <translation>清單：</translation>
+    </message>
+    <message>
+        <source>路径：</source>
+        <translation>路徑：</translation>
+    </message>
+    <message>
+        <source>刷新文件列表</source>
+        <translation>重新整理檔案清單</translation>
+    </message>
+    <message>
+        <source>选择路径</source>
+        <translation>選擇路徑</translation>
+    </message>
+    <message>
+        <source>更新失败,文件不存在或拒绝访问!</source>
+        <translation>更新失敗,檔案不存在或拒絕存取!</translation>
+    </message>
+    <message>
+        <source>固件更新成功!</source>
+        <translation>韌體更新成功!</translation>
+    </message>
+    <message>
+        <source>请选择设备类型!</source>
+        <translation>請選擇裝置類型!</translation>
+    </message>
+    <message>
+        <source>请选择下载路径!</source>
+        <translation>請選擇下載路徑!</translation>
+    </message>
+    <message>
+        <source>文件下载成功!</source>
+        <translation>檔案下載成功!</translation>
+    </message>
+    <message>
+        <source>正在更新固件,请等待更新完成!</source>
+        <translation>正在更新韌體,請等待更新完成!</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateThread</name>
+    <message>
+        <source>固件更新失败,</source>
+        <translation>韌體更新失敗,</translation>
+    </message>
+    <message>
+        <source>固件更新失败,重试打开串口失败 ：</source>
+        <translation>韌體更新失敗,重試開啟序列埠失敗 ：</translation>
+    </message>
+    <message>
+        <source>固件更新失败,获取设备ID失败!</source>
+        <translation>韌體更新失敗,取得裝置 ID 失敗!</translation>
+    </message>
+    <message>
+        <source>固件更新失败,BIN文件与设备型号不一致!</source>
+        <translation>韌體更新失敗,BIN 檔案與裝置型號不符!</translation>
+    </message>
+    <message>
+        <source>固件更新失败,擦除设备内存失败!</source>
+        <translation>韌體更新失敗,清除裝置記憶體失敗!</translation>
+    </message>
+    <message>
+        <source>固件更新失败,发送文件数据失败!</source>
+        <translation>韌體更新失敗,傳送檔案資料失敗!</translation>
+    </message>
+</context>
+</TS>
