@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="zh_CH">
 <context>
     <name>DDbServer</name>
@@ -423,6 +424,17 @@
     <message>
         <source>串口读取失败</source>
         <translation>串口读取失败</translation>
+    </message>
+</context>
+<context>
+    <name>NeutralAboutDialog</name>
+    <message>
+        <source>关于</source>
+        <translation>关于</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
     </message>
 </context>
 <context>
