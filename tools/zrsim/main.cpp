@@ -54,10 +54,16 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Simulated ZR instrument for tests. Prints \"ZRSIM UDP <host> <port>\", \"ZRSIM PTY <path>\" and "
-        "\"ZRSIM READY\" on stdout, then status lines (\"ZRSIM CLOCK ...\", \"ZRSIM WRITE ...\", \"ZRSIM SN ...\").\n"
+        "Simulated ZR instrument for tests, on loopback UDP and/or a pseudo-terminal.\n"
+        "Startup lines on stdout: \"ZRSIM UDP <host> <port>\", \"ZRSIM PTY <path>\", then \"ZRSIM READY\". "
+        "Status lines that may follow: \"ZRSIM WRITE <item> <text>\", \"ZRSIM REFUSED <item> <value>\", "
+        "\"ZRSIM COMMAND <item> <name>\", \"ZRSIM CLOCK yyyy-MM-dd hh:mm:ss <dow>\", \"ZRSIM SN <sn>\", "
+        "\"ZRSIM DEBUG 1|0\".\n"
         "Items file: UTF-8, one item per line, \"name:value\" or just \"name\" for a command item, e.g. "
-        "\"波特率(2400/4800/9600):9600\"; a leading \"!\" marks a read-only item; \"#\" starts a comment line."));
+        "\"波特率(2400/4800/9600):9600\"; a leading \"!\" marks a read-only item (writes leave its value); "
+        "a value outside the choices listed in the name is refused; \"#\" starts a comment line.\n"
+        "Item 255 is the debug switch (\"1\" on, \"0\" off). Faults count only requests for this device "
+        "address; --corrupt-crc on a serial-number answer spoils its last byte."));
     parser.addHelpOption();
     parser.addOption({QStringLiteral("stay"),
                       QStringLiteral("Keep running when the parent process ends (by default zrsim ends with it).")});
@@ -98,6 +104,7 @@ int main(int argc, char *argv[])
     sigemptyset(&sa.sa_mask);
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGHUP, &sa, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
 
     if (!device.start(&error)) {

@@ -68,7 +68,9 @@ public:
             }
             device.status(QStringLiteral("DEBUG 1"));
         } else if (value == QLatin1String("0")) {
-            flushRest();
+            // Sent now, the rest of a split line would land in front of the
+            // reply; switching off cuts the line instead.
+            m_rest.clear();
             m_timer.stop();
             device.status(QStringLiteral("DEBUG 0"));
         }
@@ -102,6 +104,11 @@ private:
 
     void emitLine()
     {
+        // A pending "0" must win over the line that would otherwise land
+        // between the request and its reply.
+        m_device->serviceInput();
+        if (!m_timer.isActive())
+            return;
         if (!m_target.isValid() || m_on.elapsed() > kMaxDebugMs) {
             flushRest();
             m_timer.stop();

@@ -313,19 +313,15 @@ void SimDevice::closePty()
 
 void SimDevice::status(const QString &text)
 {
-    const QByteArray line = QStringLiteral("ZRSIM %1\n").arg(text).toUtf8();
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stdout);
-    std::fflush(stdout);
+    m_stdout.write(QStringLiteral("ZRSIM %1\n").arg(text).toUtf8());
 }
 
 void SimDevice::log(const QString &text)
 {
     if (!m_verbose)
         return;
-    const QByteArray line =
-        (QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz ")) + text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
-    std::fflush(stderr);
+    m_stderr.write(
+        (QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz ")) + text + QLatin1Char('\n')).toUtf8());
 }
 
 QByteArray SimDevice::countedReply(quint8 address, quint8 function, const QByteArray &data)
@@ -355,17 +351,21 @@ void SimDevice::onUdpReadyRead()
 
 void SimDevice::onPtyReadable()
 {
+    bool got = false;
     char buf[4096];
-    for (;;) {
+    while (m_serialBuffer.size() <= kMaxStreamBuffer) {
         const ssize_t n = ::read(m_ptyMaster, buf, sizeof buf);
         if (n > 0) {
             m_serialBuffer.append(buf, static_cast<int>(n));
+            got = true;
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         break;
     }
+    if (!got)
+        return;
     if (m_serialBuffer.size() > kMaxStreamBuffer) {
         log(QStringLiteral("RX pty overflow, dropping %1 bytes").arg(m_serialBuffer.size()));
         m_serialBuffer.clear();
@@ -566,6 +566,14 @@ void SimDevice::sendReply(const QList<SimChunk> &chunks, bool enveloped, const S
     }
 }
 
+void SimDevice::serviceInput()
+{
+    if (m_udp && m_udp->hasPendingDatagrams())
+        onUdpReadyRead();
+    if (m_ptyMaster >= 0)
+        onPtyReadable();
+}
+
 void SimDevice::sendUnsolicited(const SimOrigin &to, const QByteArray &bytes)
 {
     transmit(to, bytes, "OUT");
@@ -573,6 +581,8 @@ void SimDevice::sendUnsolicited(const SimOrigin &to, const QByteArray &bytes)
 
 void SimDevice::transmit(const SimOrigin &to, const QByteArray &bytes, const char *what)
 {
+    // Unsolicited output nobody reads must not hold up the event loop.
+    const int maxTries = qstrcmp(what, "OUT") == 0 ? 0 : 50;
     log(QStringLiteral("%1 %2: %3").arg(QLatin1String(what), originText(to), hexDump(bytes)));
     if (to.kind == SimOrigin::Udp) {
         // Replies only ever go back to loopback senders.
@@ -582,7 +592,7 @@ void SimDevice::transmit(const SimOrigin &to, const QByteArray &bytes, const cha
     } else if (to.kind == SimOrigin::Pty && m_ptyMaster >= 0) {
         int done = 0;
         int tries = 0;
-        while (done < bytes.size() && tries < 50) {
+        while (done < bytes.size()) {
             const ssize_t n = ::write(m_ptyMaster, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
             if (n > 0) {
                 done += static_cast<int>(n);
@@ -590,7 +600,8 @@ void SimDevice::transmit(const SimOrigin &to, const QByteArray &bytes, const cha
             }
             if (n < 0 && errno != EAGAIN && errno != EINTR)
                 break;
-            ++tries;
+            if (++tries > maxTries)
+                break;
             ::usleep(1000);
         }
         if (done < bytes.size())

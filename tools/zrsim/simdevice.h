@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tools/zrsim/simfeature.h"
+#include "tools/zrsim/simoutput.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -54,6 +55,9 @@ public:
     void log(const QString &text);
     // Bytes that are no reply (debug output): no envelope, no faults.
     void sendUnsolicited(const SimOrigin &to, const QByteArray &bytes);
+    // Handles requests that already wait in the transports, so unsolicited
+    // output is not slipped in between a request and its reply.
+    void serviceInput();
 
     // addr, function, N, data, CRC low, CRC high.
     static QByteArray countedReply(quint8 address, quint8 function, const QByteArray &data);
@@ -105,6 +109,8 @@ private:
     QByteArray m_serialBuffer;
     QTimer m_serialSilence;
 
+    SimOutput m_stdout{1};
+    SimOutput m_stderr{2};
     SimOrigin m_origin;
     int m_requestCount = 0;
     int m_replyCount = 0;

@@ -16,6 +16,11 @@ struct SimChunk {
 
 // A group of instrument commands. The device core owns the transports, the
 // envelope and the fault injection; a feature only maps requests to replies.
+// A new feature lives in a source file of its own that defines
+// `SimFeature *createSimSomething()`, plus one ZRSIM_FEATURE line in
+// features.cpp. Helpers on SimDevice (simdevice.h): countedReply, address,
+// status ("ZRSIM ..." lines on stdout), log (--verbose), currentOrigin and
+// sendUnsolicited (output that is no reply).
 class SimFeature
 {
 public:

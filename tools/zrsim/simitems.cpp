@@ -34,7 +34,10 @@ public:
                 *error = QStringLiteral("--items: cannot read %1").arg(f.fileName());
                 return false;
             }
-            lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+            QString text = QString::fromUtf8(f.readAll());
+            if (text.startsWith(QChar(0xFEFF)))
+                text.remove(0, 1);
+            lines = text.split(QLatin1Char('\n'));
         }
         m_items.clear();
         for (const QString &line : qAsConst(lines)) {

@@ -1,0 +1,225 @@
+#include "app/mainwindow.h"
+
+#include "items/configtree.h"
+#include "settings/config.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTranslator>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , m_ui(new Ui::MainWindow)
+    , m_tree(new ConfigTree(this))
+    , m_translator(new QTranslator(this))
+{
+    m_ui->setupUi(this);
+    setWindowTitle(QString());
+    setWindowIcon(QIcon(QStringLiteral(":/image/configure.png")));
+    QWidget *placeholder = centralWidget();
+    setCentralWidget(m_tree);
+    delete placeholder;
+    m_ui->centralWidget = m_tree;
+    m_ui->toolBar->setMovable(false);
+    m_ui->toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+
+    connect(m_ui->setup, &QAction::triggered, this, &MainWindow::slotCommunicationSetup);
+    connect(m_ui->refresh, &QAction::triggered, this, &MainWindow::slotRefresh);
+    connect(m_ui->import_2, &QAction::triggered, this, &MainWindow::slotImportItems);
+    connect(m_ui->export_2, &QAction::triggered, this, &MainWindow::slotExportItems);
+    connect(m_ui->save, &QAction::triggered, this, &MainWindow::slotWriteItems);
+    connect(m_ui->sync_time, &QAction::triggered, this, &MainWindow::slotSyncTime);
+    connect(m_ui->debug, &QAction::triggered, this, &MainWindow::slotHistoryData);
+    connect(m_ui->update, &QAction::triggered, this, &MainWindow::slotUpdateHardware);
+    connect(m_ui->about, &QAction::triggered, this, &MainWindow::slotAbout);
+    connect(m_ui->lang_en_US, &QAction::triggered, this, &MainWindow::slot_en_US);
+    connect(m_ui->lang_zh_CH, &QAction::triggered, this, &MainWindow::slot_zh_CH);
+    connect(m_ui->lang_zh_TW, &QAction::triggered, this, &MainWindow::slot_zh_TW);
+    connect(m_ui->monitor, &QAction::triggered, this, &MainWindow::slotDeviceMonitor);
+    connect(m_ui->writeSN, &QAction::triggered, this, &MainWindow::slotWriteSN);
+    connect(&m_refreshThread, &RefreshThread::signalClearItems, this, &MainWindow::slotClearItems);
+    connect(&m_refreshThread, &RefreshThread::signalAddItems, this, &MainWindow::slotAddItems);
+    connect(&m_refreshThread, &RefreshThread::showErrorMessage, this, &MainWindow::slotShowErrorMessage);
+    connect(m_tree, &QTreeWidget::itemDoubleClicked, this, &MainWindow::slotItemDoubleClicked);
+
+    showStatus(tr("准备就绪"), 5000);
+    loadSettings();
+
+    // The tool bar draws its icons at 16 x 16 inside the 25 x 25 buttons.
+    for (QAction *action : m_ui->toolBar->actions()) {
+        const QPixmap pixmap = action->icon().pixmap(16, 16, QIcon::Normal, QIcon::Off);
+        action->setIcon(QIcon(pixmap));
+    }
+
+    m_skipFilter.setTable(loadSkipTable(QStringLiteral("SkipItems")));
+}
+
+MainWindow::~MainWindow()
+{
+    m_refreshThread.wait();
+    delete m_ui;
+}
+
+void MainWindow::loadSettings()
+{
+    QSettings *s = configSettings();
+    const int width = s->value(QStringLiteral("window/width"), ConfigDefaults::windowWidth).toInt();
+    const int height = s->value(QStringLiteral("window/height"), ConfigDefaults::windowHeight).toInt();
+    resize(width, qMax(height, 600));
+    setLanguage(s->value(QStringLiteral("language/language"), QString()).toString());
+}
+
+void MainWindow::setLanguage(const QString &language)
+{
+    m_ui->lang_en_US->setChecked(language == QLatin1String("en_US"));
+    m_ui->lang_zh_TW->setChecked(language == QLatin1String("zh_TW"));
+    m_ui->lang_zh_CH->setChecked(!m_ui->lang_en_US->isChecked() && !m_ui->lang_zh_TW->isChecked());
+
+    if (!language.isEmpty() && m_translator->load(language))
+        QApplication::installTranslator(m_translator);
+    else
+        QApplication::removeTranslator(m_translator);
+
+    m_ui->retranslateUi(this);
+
+    QToolBar probe;
+    int width = probe.minimumSizeHint().width();
+    for (QAction *action : m_ui->toolBar->actions()) {
+        if (QWidget *button = m_ui->toolBar->widgetForAction(action))
+            width += button->minimumSizeHint().width();
+    }
+    // The sum above leaves out the spacing between the buttons, which
+    // pushed the last action behind the extension arrow; the bar's own
+    // hint includes it.
+    width = qMax(width, m_ui->toolBar->sizeHint().width());
+    setMinimumWidth(width);
+    resize(width, height());
+
+    QSettings *s = configSettings();
+    s->setValue(QStringLiteral("language/language"), language);
+    setWindowTitle(applicationTitle(s->value(QStringLiteral("language/language"), QString()).toString()));
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    m_closing = true;
+    if (m_refreshThread.isRunning())
+        hide();
+    m_refreshThread.wait();
+    QSettings *s = configSettings();
+    s->setValue(QStringLiteral("window/width"), width());
+    s->setValue(QStringLiteral("window/height"), height());
+    QMainWindow::closeEvent(event);
+    singleton<Config>::destroy();
+}
+
+void MainWindow::showStatus(const QString &text, int timeoutMs)
+{
+    statusBar()->showMessage(text, timeoutMs);
+}
+
+void MainWindow::showMessageBox(const QString &title, const QString &text, const QIcon &icon)
+{
+    QMessageBox box(this);
+    box.setIcon(QMessageBox::Critical);
+    box.setWindowTitle(title);
+    box.setText(text);
+    QPushButton *ok = box.addButton(tr("确定"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setWindowIcon(icon);
+    box.setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    showStatus(text, 5000);
+    box.exec();
+}
+
+QString MainWindow::askFileName(bool save, const QString &caption)
+{
+    if (m_fileNameProvider)
+        return m_fileNameProvider(save, caption);
+    const QString filter = QStringLiteral("Files (*.csv)");
+    return save ? QFileDialog::getSaveFileName(this, caption, QString(), filter)
+                : QFileDialog::getOpenFileName(this, caption, QString(), filter);
+}
+
+void MainWindow::slotCommunicationSetup()
+{
+    // SetupDialog dlg(this); dlg.exec(); — wired when the setup dialog lands.
+}
+
+void MainWindow::slotRefresh()
+{
+    if (!m_refreshThread.isRunning())
+        m_refreshThread.start();
+}
+
+void MainWindow::slotHistoryData()
+{
+    // HistoryData dlg(this); dlg.exec(); — wired when the history dialog lands.
+}
+
+void MainWindow::slotUpdateHardware()
+{
+    // UpdateDialog dlg(this); dlg.exec(); — wired when the update dialog lands.
+}
+
+void MainWindow::slotDeviceMonitor()
+{
+    // MonitorDialog dlg(this); dlg.exec(); — wired when the monitor dialog lands.
+}
+
+void MainWindow::slotAbout()
+{
+    // NeutralAboutDialog dlg(this); dlg.exec(); — wired when the about dialog lands.
+}
+
+void MainWindow::slotClearItems()
+{
+    m_tree->clear();
+}
+
+void MainWindow::addItemRow(int index, const QStringList &list)
+{
+    m_tree->appendItemRow(index, list);
+}
+
+bool MainWindow::isSkippedRow(int index, const QStringList &list)
+{
+    return m_skipFilter.isSkippedRow(index, list, [this](int heldIndex, const QStringList &heldList) {
+        addItemRow(heldIndex, heldList);
+    });
+}
+
+void MainWindow::slotAddItems(int index, const QStringList &list)
+{
+    if (!isSkippedRow(index, list))
+        addItemRow(index, list);
+}
+
+void MainWindow::slotShowErrorMessage(const QString &title, const QString &error, const QString &image)
+{
+    // A refresh that ended while the window was closing has nobody to tell.
+    if (m_closing)
+        return;
+    showMessageBox(title, error, QIcon(image));
+}
+
+void MainWindow::slot_en_US()
+{
+    setLanguage(QStringLiteral("en_US"));
+}
+
+void MainWindow::slot_zh_CH()
+{
+    setLanguage(QStringLiteral("zh_CH"));
+}
+
+void MainWindow::slot_zh_TW()
+{
+    setLanguage(QStringLiteral("zh_TW"));
+}

@@ -1,0 +1,65 @@
+#include "items/clocksync.h"
+
+#include "link/devicelink.h"
+#include "link/framecodec.h"
+
+namespace {
+ClockSource &clockSource()
+{
+    static ClockSource source;
+    return source;
+}
+} // namespace
+
+void setClockSource(ClockSource source)
+{
+    clockSource() = std::move(source);
+}
+
+QDateTime currentClockTime()
+{
+    const ClockSource &source = clockSource();
+    return source ? source() : QDateTime::currentDateTime();
+}
+
+QByteArray buildClockWriteRequest(quint8 deviceAddress, const QDateTime &localTime)
+{
+    const QDate d = localTime.date();
+    const QTime t = localTime.time();
+    QByteArray frame;
+    frame.append(char(deviceAddress));
+    frame.append("\x0F\x4D\x08\x00\x03\x07", 6);
+    frame.append(char(d.year() % 100));
+    frame.append(char(d.month()));
+    frame.append(char(d.day()));
+    frame.append(char(t.hour()));
+    frame.append(char(t.minute()));
+    frame.append(char(t.second()));
+    frame.append(char(d.dayOfWeek()));
+    appendCrcLowFirst(frame);
+    return frame;
+}
+
+QByteArray buildClockWriteRequest(quint8 deviceAddress)
+{
+    return buildClockWriteRequest(deviceAddress, currentClockTime());
+}
+
+bool isClockOkReply(const QByteArray &reply, quint8 deviceAddress)
+{
+    return reply.size() == 7 && quint8(reply.at(0)) == deviceAddress
+        && reply.mid(1, 4) == QByteArray("\x03\x02\x4F\x4B", 4);
+}
+
+ClockSyncOutcome syncClockExchange(DeviceLink &link, int timeoutMs)
+{
+    ClockSyncOutcome out;
+    out.request = buildClockWriteRequest(link.deviceAddress);
+    const int result = link.transact(out.request, out.reply, false, timeoutMs);
+    out.errorText = linkErrorText(result, out.reply);
+    if (!out.errorText.isEmpty())
+        out.status = ClockSyncOutcome::LinkFailed;
+    else
+        out.status = isClockOkReply(out.reply, link.deviceAddress) ? ClockSyncOutcome::Synced : ClockSyncOutcome::BadReply;
+    return out;
+}

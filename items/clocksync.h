@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+class DeviceLink;
+
+// Where the clock write takes "now" from; tests and tools may replace it.
+using ClockSource = std::function<QDateTime()>;
+void setClockSource(ClockSource source); // an empty function restores the PC clock
+QDateTime currentClockTime();
+
+// Address, 0F 4D 08 00 03 07, year % 100, month, day, hour, minute, second,
+// weekday (1 Monday … 7 Sunday), CRC low first.
+QByteArray buildClockWriteRequest(quint8 deviceAddress, const QDateTime &localTime);
+QByteArray buildClockWriteRequest(quint8 deviceAddress);
+
+// The 7-byte "OK" answer from this address.
+bool isClockOkReply(const QByteArray &reply, quint8 deviceAddress);
+
+struct ClockSyncOutcome {
+    enum Status { Synced, LinkFailed, BadReply };
+    Status status = LinkFailed;
+    QString errorText; // linkErrorText for LinkFailed
+    QByteArray request;
+    QByteArray reply;
+};
+ClockSyncOutcome syncClockExchange(DeviceLink &link, int timeoutMs = 5000);

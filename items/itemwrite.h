@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class DeviceLink;
+
+// Write modes: a command item sends an empty text and expects one field
+// back, a value item a name and a value.
+enum ItemWriteMode {
+    WriteNothing = 0,
+    WriteCommand = 1,
+    WriteValue = 2,
+};
+
+// The outcome of one text-write exchange, for windows and the command line.
+struct ItemWriteOutcome {
+    enum Status {
+        Written,      // the instrument now reports the requested value
+        Refused,      // well-formed reply with another value
+        LinkFailed,   // transact failed or the CRC is wrong; see errorText
+        BadReply,     // wrong address, function, length or field count
+        ValueTooLong, // the encoded value does not fit the count byte
+    };
+    Status status = LinkFailed;
+    QString errorText;       // linkErrorText for LinkFailed
+    QByteArray request;
+    QByteArray reply;
+    bool hasReportedValue = false;
+    QString reportedValue;   // field 1 of the reply, trimmed (value items)
+
+    // True when the instrument answered sensibly (Written or Refused).
+    bool answered() const { return status == Written || status == Refused; }
+};
+
+// The largest encoded value a text-write request can carry.
+constexpr int kMaxItemValueBytes = 254;
+
+ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &value, int mode,
+                                   int timeoutMs = 5000);

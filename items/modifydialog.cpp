@@ -1,0 +1,55 @@
+#include "items/modifydialog.h"
+
+#include "items/itemrules.h"
+#include "ui_modifydialog.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+ModifyDialog::ModifyDialog(const QString &name, const QString &value, QWidget *parent)
+    : QDialog(parent)
+    , m_ui(new Ui::ModifyDialog)
+{
+    m_ui->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowIcon(QIcon(QStringLiteral(":/image/configure.png")));
+    connect(m_ui->commit, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_ui->cancel, &QPushButton::clicked, this, &QDialog::reject);
+    setupEditor(name, value);
+}
+
+ModifyDialog::~ModifyDialog()
+{
+    delete m_ui;
+}
+
+QString ModifyDialog::value() const
+{
+    if (m_lineEdit)
+        return m_lineEdit->text();
+    return m_comboBox ? m_comboBox->currentText() : QString();
+}
+
+void ModifyDialog::setupEditor(const QString &name, const QString &value)
+{
+    const ItemChoices choices = parseItemChoices(name);
+    setWindowTitle(choices.title);
+    QWidget *editor = nullptr;
+    if (choices.isChoice) {
+        m_comboBox = new QComboBox(this);
+        m_comboBox->addItems(choices.entries);
+        const QString selection = selectChoice(choices.entries, value);
+        if (!selection.isEmpty())
+            m_comboBox->setCurrentText(selection);
+        editor = m_comboBox;
+    } else {
+        m_lineEdit = new QLineEdit(value, this);
+        editor = m_lineEdit;
+    }
+    QFont f = editor->font();
+    f.setPointSize(14);
+    editor->setFont(f);
+    editor->setFocus();
+    editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_ui->layouEditor->addWidget(editor);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+
+namespace Ui {
+class ModifyDialog;
+}
+
+// Edits one item value: a combo box when the name lists its choices
+// ("Rate(2400/4800/9600)"), else a line edit.
+class ModifyDialog : public QDialog
+{
+public:
+    ModifyDialog(const QString &name, const QString &value, QWidget *parent = nullptr);
+    ~ModifyDialog() override;
+
+    QString value() const;
+    QLineEdit *lineEdit() const { return m_lineEdit; }
+    QComboBox *comboBox() const { return m_comboBox; }
+
+private:
+    void setupEditor(const QString &name, const QString &value);
+
+    Ui::ModifyDialog *m_ui = nullptr;
+    QLineEdit *m_lineEdit = nullptr;
+    QComboBox *m_comboBox = nullptr;
+};

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+class DeviceLink;
+
+// Reads the instrument's item list, one request per item, until the empty
+// item or the first error. Reports only through its signals.
+class RefreshThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    explicit RefreshThread(QObject *parent = nullptr);
+    ~RefreshThread() override;
+
+    // The request byte addresses 256 items; reading on would only repeat
+    // items 0, 1, … under new indexes (and never end on such an instrument).
+    static constexpr int kMaxItems = 256;
+    static constexpr int kFirstTimeoutMs = 3000;
+    static constexpr int kRetryTimeoutMs = 5000;
+
+    // Only while not running (tests shorten the waits).
+    void setTimeouts(int firstMs, int retryMs);
+
+    // The whole refresh on an unopened link; usable without a thread.
+    void readItems(DeviceLink &link);
+    int requestItem(DeviceLink &link, int index, QByteArray &reply, int timeoutMs);
+    // True means stop; emits showErrorMessage itself on an error.
+    bool checkReply(int result, DeviceLink &link, int index, QByteArray &reply);
+
+signals:
+    void signalClearItems();
+    void signalAddItems(int index, const QStringList &list);
+    void showErrorMessage(const QString &title, const QString &error, const QString &image);
+
+protected:
+    void run() override;
+
+private:
+    int m_firstTimeoutMs = kFirstTimeoutMs;
+    int m_retryTimeoutMs = kRetryTimeoutMs;
+};

@@ -1,0 +1,61 @@
+#include "items/serialnumber.h"
+
+#include "link/datareceiver.h"
+#include "link/devicelink.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegExp>
+
+QString serialNumberPattern()
+{
+    return QStringLiteral("^[a-zA-Z0-9]{1,24}$");
+}
+
+bool isValidSerialNumber(const QString &sn)
+{
+    return QRegExp(serialNumberPattern()).exactMatch(sn);
+}
+
+QByteArray buildSerialNumberCommand(const QString &sn)
+{
+    return QStringLiteral("{\"write\":{\"sn\":\"%1\"}}").arg(sn).toLatin1();
+}
+
+QVariantMap parseJsonObject(const QByteArray &bytes)
+{
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return QVariantMap();
+    return doc.object().toVariantMap();
+}
+
+bool isSerialNumberAnswerOk(const QByteArray &answer, const QString &sn)
+{
+    const QVariantMap map = parseJsonObject(answer);
+    if (map.isEmpty() || !map.contains(QStringLiteral("sn")))
+        return false;
+    return map.value(QStringLiteral("sn")).toString().toLatin1() == sn.toLatin1();
+}
+
+QString serialNumberAnswerText(const QByteArray &answer)
+{
+    const int zero = answer.indexOf('\0');
+    return QString::fromLatin1(zero < 0 ? answer : answer.left(zero));
+}
+
+SerialNumberOutcome writeSerialNumberExchange(DeviceLink &link, const QString &sn)
+{
+    SerialNumberOutcome out;
+    out.command = buildSerialNumberCommand(sn);
+    DDataReceiverImpl receiver;
+    link.transactStream(out.command, &receiver);
+    out.answer = receiver.data();
+    out.errorText = receiver.errorText();
+    if (!out.errorText.isEmpty())
+        out.status = SerialNumberOutcome::StreamFailed;
+    else
+        out.status = isSerialNumberAnswerOk(out.answer, sn) ? SerialNumberOutcome::Written : SerialNumberOutcome::BadAnswer;
+    return out;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariantMap>
+
+class DeviceLink;
+
+// 1 to 24 ASCII letters or digits.
+QString serialNumberPattern();
+bool isValidSerialNumber(const QString &sn);
+
+// {"write":{"sn":"X"}} as Latin-1, nothing before or after.
+QByteArray buildSerialNumberCommand(const QString &sn);
+
+// The members of a top-level JSON object; empty for anything else.
+QVariantMap parseJsonObject(const QByteArray &bytes);
+// The answer is an object whose "sn" equals sn byte for byte (Latin-1).
+bool isSerialNumberAnswerOk(const QByteArray &answer, const QString &sn);
+// The raw answer as shown to the user: up to its first zero byte, Latin-1.
+QString serialNumberAnswerText(const QByteArray &answer);
+
+struct SerialNumberOutcome {
+    enum Status { Written, StreamFailed, BadAnswer };
+    Status status = StreamFailed;
+    QString errorText; // the stream's error for StreamFailed
+    QByteArray command;
+    QByteArray answer;
+};
+SerialNumberOutcome writeSerialNumberExchange(DeviceLink &link, const QString &sn);

@@ -1,0 +1,804 @@
+#include "app/mainwindow.h"
+#include "items/configtree.h"
+#include "settings/config.h"
+#include "items/clocksync.h"
+#include "tests/support/modalcloser.h"
+#include "tests/support/simprocess.h"
+#include "tests/support/workdir.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QtTest>
+
+namespace {
+
+QStringList actionNames(const QList<QAction *> &actions)
+{
+    QStringList names;
+    for (QAction *a : actions)
+        names << a->objectName();
+    return names;
+}
+
+QStringList rowTexts(const ConfigTree *tree)
+{
+    QStringList out;
+    for (const ItemRow &r : tree->rows())
+        out << QStringLiteral("%1|%2|%3").arg(r.index).arg(r.column0, r.column1);
+    return out;
+}
+
+QSettings *readBack(const TempWorkDir &dir)
+{
+    auto *s = new QSettings(dir.filePath(QStringLiteral("config.ini")), QSettings::IniFormat);
+    s->setIniCodec("utf-8");
+    return s;
+}
+
+QAction *action(MainWindow &w, const char *name)
+{
+    return w.findChild<QAction *>(QLatin1String(name));
+}
+
+QString writeItems(const TempWorkDir &dir, const QStringList &items)
+{
+    QByteArray bytes;
+    for (const QString &item : items)
+        bytes += item.toUtf8() + '\n';
+    dir.writeFile(QStringLiteral("items.txt"), bytes);
+    return dir.filePath(QStringLiteral("items.txt"));
+}
+
+const QStringList kSimItems{QStringLiteral("!设备名称:ZR-100"), QStringLiteral("!设备型号:ZR3100"),
+                            QStringLiteral("波特率(2400/4800/9600):9600"), QStringLiteral("复位"),
+                            QStringLiteral("备注:"), QStringLiteral("地址:1")};
+
+// Refreshes and waits until the rows have arrived in the GUI thread.
+bool refreshAndWait(MainWindow &w, int rows)
+{
+    w.findChild<QAction *>(QStringLiteral("refresh"))->trigger();
+    if (!w.refreshThread().wait(20000))
+        return false;
+    QTest::qWait(0);
+    QCoreApplication::processEvents();
+    return w.tree()->topLevelItemCount() == rows;
+}
+
+QStringList simLines(SimProcess &sim, const QString &prefix)
+{
+    QStringList out;
+    for (const QString &line : sim.outputLines()) {
+        if (line.startsWith(prefix))
+            out << line;
+    }
+    return out;
+}
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void actionsMenusAndToolBar();
+    void startWithoutConfig();
+    void startWithConfig_data();
+    void startWithConfig();
+    void languageSwitch();
+    void translationFile();
+    void closeStoresSizeAndReleasesStore();
+    void refreshWithoutLink();
+    void operationsWithoutLink_data();
+    void operationsWithoutLink();
+    void exportImportRoundTrip();
+    void importErrors_data();
+    void importErrors();
+    void exportOpenFailureAndCancel();
+    void importAppliesSkipTable();
+    void choiceEditorSelection();
+    void commandItemConfirmation();
+    void refreshFillsTree();
+    void refreshErrorKeepsEarlierRows();
+    void closeDuringRefresh();
+    void batchWriteStopsAtFailingRow();
+    void batchWriteReportsRefusedRows();
+    void batchWriteEmptyTree();
+    void doubleClickWrites_data();
+    void doubleClickWrites();
+    void writeMalformedReply();
+    void syncTime_data();
+    void syncTime();
+    void writeSerialNumber_data();
+    void writeSerialNumber();
+};
+
+void tst_MainWindow::actionsMenusAndToolBar()
+{
+    TempWorkDir dir;
+    MainWindow w;
+    const QStringList all{"setup", "refresh", "import_2", "export_2", "save", "sync_time", "debug",
+                          "update", "about", "lang_en_US", "lang_zh_CH", "lang_zh_TW", "monitor", "writeSN"};
+    const QStringList texts{"通讯设置", "刷新", "导入配置", "导出配置", "写入配置", "同步时间", "历史数据",
+                            "更新固件", "关于", "English", "简体中文", "繁體中文", "设备监听", "写入SN"};
+    for (int i = 0; i < all.size(); ++i) {
+        QAction *a = action(w, all.at(i).toLatin1().constData());
+        QVERIFY2(a, qPrintable(all.at(i)));
+        QCOMPARE(a->text(), texts.at(i));
+        QCOMPARE(a->toolTip(), texts.at(i));
+        QCOMPARE(a->isCheckable(), all.at(i).startsWith(QLatin1String("lang_")));
+    }
+    QList<QMenu *> menus;
+    for (QAction *a : w.menuBar()->actions())
+        menus << a->menu();
+    QCOMPARE(menus.size(), 3);
+    QCOMPARE(menus.at(0)->objectName(), QStringLiteral("menu"));
+    QCOMPARE(menus.at(0)->title(), QStringLiteral("操作"));
+    QCOMPARE(menus.at(1)->title(), QStringLiteral("语言"));
+    QCOMPARE(menus.at(2)->title(), QStringLiteral("帮助"));
+    QCOMPARE(actionNames(menus.at(0)->actions()),
+             (QStringList{"setup", "refresh", "import_2", "export_2", "save", "sync_time", "debug", "update", "monitor"}));
+    QCOMPARE(actionNames(menus.at(1)->actions()), (QStringList{"lang_en_US", "lang_zh_CH", "lang_zh_TW"}));
+    QCOMPARE(actionNames(menus.at(2)->actions()), QStringList{"about"});
+    auto *bar = w.findChild<QToolBar *>(QStringLiteral("toolBar"));
+    QVERIFY(bar);
+    QCOMPARE(actionNames(bar->actions()),
+             (QStringList{"setup", "refresh", "import_2", "export_2", "sync_time", "debug", "update", "monitor"}));
+    QVERIFY(!bar->isMovable());
+    QCOMPARE(bar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    QCOMPARE(bar->iconSize(), QSize(25, 25));
+    QVERIFY(action(w, "writeSN")->associatedWidgets().isEmpty());
+    QCOMPARE(w.centralWidget(), static_cast<QWidget *>(w.tree()));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("准备就绪"));
+}
+
+void tst_MainWindow::startWithoutConfig()
+{
+    TempWorkDir dir;
+    MainWindow w;
+    QCOMPARE(w.height(), 600);
+    QVERIFY(w.minimumWidth() > 0);
+    QCOMPARE(w.width(), w.minimumWidth());
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZRvu V6.5"));
+    QVERIFY(action(w, "lang_zh_CH")->isChecked());
+    QVERIFY(!action(w, "lang_en_US")->isChecked());
+    QVERIFY(!action(w, "lang_zh_TW")->isChecked());
+    // The tool bar's buttons all fit into the minimum width.
+    auto *bar = w.findChild<QToolBar *>(QStringLiteral("toolBar"));
+    int buttons = 0;
+    for (QAction *a : bar->actions())
+        buttons += bar->widgetForAction(a)->minimumSizeHint().width();
+    QVERIFY(w.minimumWidth() > buttons);
+    // At that width no action is pushed behind the extension arrow.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (QAction *a : bar->actions())
+        QVERIFY2(bar->widgetForAction(a)->isVisible(), qPrintable(a->objectName()));
+}
+
+void tst_MainWindow::startWithConfig_data()
+{
+    QTest::addColumn<QVariantMap>("config");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("checked");
+    QTest::addColumn<int>("height");
+    QTest::newRow("english without file") << QVariantMap{{"language/language", "en_US"}} << "ZR Zoverezaz V6.5"
+                                          << "lang_en_US" << 600;
+    QTest::newRow("traditional") << QVariantMap{{"language/language", "zh_TW"}, {"window/height", 800}}
+                                 << "ZRvu V6.5" << "lang_zh_TW" << 800;
+    QTest::newRow("no version") << QVariantMap{{"appname/ver", false}} << "ZRvu" << "lang_zh_CH" << 600;
+    QTest::newRow("renamed english") << QVariantMap{{"language/language", "en_US"}, {"appname/us", "Foo"}}
+                                     << "Foo V6.5" << "lang_en_US" << 600;
+    QTest::newRow("other code") << QVariantMap{{"language/language", "fr_FR"}, {"appname/ch", QStringLiteral("配置")}}
+                                << QStringLiteral("配置 V6.5") << "lang_zh_CH" << 600;
+    QTest::newRow("low height raised") << QVariantMap{{"window/height", 300}, {"window/width", 2000}} << "ZRvu V6.5"
+                                       << "lang_zh_CH" << 600;
+}
+
+void tst_MainWindow::startWithConfig()
+{
+    QFETCH(QVariantMap, config);
+    QFETCH(QString, title);
+    QFETCH(QString, checked);
+    QFETCH(int, height);
+    TempWorkDir dir;
+    dir.writeConfig(config);
+    MainWindow w;
+    QCOMPARE(w.windowTitle(), title);
+    for (const char *name : {"lang_en_US", "lang_zh_CH", "lang_zh_TW"})
+        QCOMPARE(action(w, name)->isChecked(), checked == QLatin1String(name));
+    QCOMPARE(w.height(), height);
+    QCOMPARE(w.width(), w.minimumWidth());
+    // No translation file beside config.ini: the texts stay Chinese.
+    QCOMPARE(action(w, "refresh")->text(), QStringLiteral("刷新"));
+}
+
+void tst_MainWindow::languageSwitch()
+{
+    TempWorkDir dir;
+    MainWindow w;
+    action(w, "lang_zh_TW")->trigger();
+    QVERIFY(action(w, "lang_zh_TW")->isChecked());
+    QVERIFY(!action(w, "lang_zh_CH")->isChecked());
+    QCOMPARE(configSettings()->value("language/language").toString(), QStringLiteral("zh_TW"));
+    action(w, "lang_en_US")->trigger();
+    QVERIFY(action(w, "lang_en_US")->isChecked());
+    QVERIFY(!action(w, "lang_zh_TW")->isChecked());
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZR Zoverezaz V6.5"));
+    // Unchecking a checked language action through the menu still leaves
+    // exactly one language checked.
+    action(w, "lang_en_US")->trigger();
+    QVERIFY(action(w, "lang_en_US")->isChecked());
+    action(w, "lang_zh_CH")->trigger();
+    QVERIFY(action(w, "lang_zh_CH")->isChecked());
+    QVERIFY(!action(w, "lang_en_US")->isChecked());
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZRvu V6.5"));
+}
+
+void tst_MainWindow::translationFile()
+{
+#ifndef ZR_TEST_QM
+    QSKIP("lrelease not available");
+#else
+    TempWorkDir dir;
+    QVERIFY(QFile::copy(QStringLiteral(ZR_TEST_QM), dir.filePath(QStringLiteral("en_US.qm"))));
+    dir.writeConfig({{"language/language", "en_US"}});
+    MainWindow w;
+    QCOMPARE(action(w, "refresh")->text(), QStringLiteral("Refresh"));
+    QCOMPARE(action(w, "refresh")->toolTip(), QStringLiteral("Refresh"));
+    QCOMPARE(w.menuBar()->actions().at(0)->text(), QStringLiteral("Operation"));
+    QCOMPARE(action(w, "save")->text(), QStringLiteral("写入配置")); // not in the file
+    const int englishWidth = w.minimumWidth();
+    QCOMPARE(w.width(), englishWidth);
+    // No zh_CH file: the translator is removed and the built-in texts return.
+    action(w, "lang_zh_CH")->trigger();
+    QCOMPARE(action(w, "refresh")->text(), QStringLiteral("刷新"));
+    QCOMPARE(w.menuBar()->actions().at(0)->text(), QStringLiteral("操作"));
+    QVERIFY(w.minimumWidth() < englishWidth);
+    QCOMPARE(w.width(), w.minimumWidth());
+    action(w, "lang_en_US")->trigger();
+    QCOMPARE(action(w, "refresh")->text(), QStringLiteral("Refresh"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("ZR Zoverezaz V6.5"));
+#endif
+}
+
+void tst_MainWindow::closeStoresSizeAndReleasesStore()
+{
+    TempWorkDir dir;
+    dir.writeConfig({{"window/height", 700}, {"language/language", "zh_TW"}});
+    {
+        MainWindow w;
+        w.show();
+        w.resize(w.minimumWidth() + 40, 650);
+        QVERIFY(singleton<Config>::exists());
+        QVERIFY(w.close());
+        QVERIFY(!singleton<Config>::exists());
+        QScopedPointer<QSettings> s(readBack(dir));
+        QCOMPARE(s->value("window/width").toInt(), w.minimumWidth() + 40);
+        QCOMPARE(s->value("window/height").toInt(), 650);
+        QCOMPARE(s->value("language/language").toString(), QStringLiteral("zh_TW"));
+    }
+    // Without a config.ini the close writes one.
+    {
+        TempWorkDir fresh;
+        MainWindow w;
+        QVERIFY(w.close());
+        QScopedPointer<QSettings> s(readBack(fresh));
+        QCOMPARE(s->value("window/height").toInt(), 600);
+        QCOMPARE(s->value("window/width").toInt(), w.minimumWidth());
+        QVERIFY(s->contains("language/language"));
+    }
+    // The next start takes the stored height; the width is the minimum.
+    MainWindow again;
+    QCOMPARE(again.height(), 650);
+    QCOMPARE(again.width(), again.minimumWidth());
+}
+
+void tst_MainWindow::refreshWithoutLink()
+{
+    TempWorkDir dir; // no config.ini: serial link with no port name
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(4, {"kept", "1"});
+    action(w, "refresh")->trigger();
+    QVERIFY(w.refreshThread().wait(10000));
+    QTRY_COMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("刷新"));
+    QCOMPARE(closer.seen().at(0).text, QStringLiteral("串口打开失败"));
+    QCOMPARE(closer.seen().at(0).icon, QMessageBox::Critical);
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("串口打开失败"));
+    QCOMPARE(w.tree()->topLevelItemCount(), 1); // a failed open clears nothing
+    QTest::qWait(100);
+    QCOMPARE(closer.count(), 1);
+}
+
+void tst_MainWindow::operationsWithoutLink_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("batch write") << "save" << "写入配置" << "写入错误,连接设备失败";
+    QTest::newRow("clock") << "sync_time" << "同步时间" << "打开串口失败: /nonexistent/zr-port";
+    QTest::newRow("serial number") << "writeSN" << "写入SN" << "写入SN失败,连接设备失败,请检查通讯设置";
+}
+
+void tst_MainWindow::operationsWithoutLink()
+{
+    QFETCH(QString, actionName);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    TempWorkDir dir;
+    dir.writeSerialConfig(QStringLiteral("/nonexistent/zr-port"));
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(0, {"A", "1"});
+    action(w, actionName.toLatin1().constData())->trigger();
+    QCOMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().at(0).title, title);
+    QCOMPARE(closer.seen().at(0).text, text);
+    QCOMPARE(closer.seen().at(0).icon, QMessageBox::Critical);
+    QCOMPARE(w.statusBar()->currentMessage(), text);
+}
+
+void tst_MainWindow::exportImportRoundTrip()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(0, {QStringLiteral("波特率(9600/19200)"), "9600"});
+    w.tree()->appendItemRow(3, {"Reset"});
+    w.tree()->appendItemRow(5, {"Empty", ""});
+    w.tree()->appendItemRow(123, {" Spaced ", " v a l "});
+    const QStringList before = rowTexts(w.tree());
+    const QString file = dir.filePath(QStringLiteral("items.csv"));
+    w.setFileNameProvider([&](bool save, const QString &caption) {
+        return save == (caption == QStringLiteral("导出配置")) ? file : QString();
+    });
+    action(w, "export_2")->trigger();
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("导出配置成功"));
+    QByteArray expected("\xEF\xBB\xBF");
+    expected += QStringLiteral("00. 波特率(9600/19200), 9600\r\n03. Reset\r\n05. Empty,\r\n123. Spaced, v a l\r\n").toUtf8();
+    const QByteArray written = dir.readFile(QStringLiteral("items.csv"));
+    QCOMPARE(written, expected);
+
+    w.tree()->clear();
+    w.tree()->appendItemRow(9, {"stale", "x"});
+    action(w, "import_2")->trigger();
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(rowTexts(w.tree()), before);
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("导入配置成功"));
+
+    QFile::remove(file);
+    action(w, "export_2")->trigger();
+    QCOMPARE(dir.readFile(QStringLiteral("items.csv")), expected);
+}
+
+void tst_MainWindow::importErrors_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("boxText");
+    QTest::addColumn<QStringList>("rows");
+    QTest::newRow("empty line inside") << QByteArray("01. A, 1\r\n\r\n02. B, 2\r\n") << "文件解析错误" << QStringList{};
+    QTest::newRow("not numbered") << QByteArray("\xEF\xBB\xBF" "01. A, 1\nA, 1\n") << "文件解析错误" << QStringList{};
+    QTest::newRow("empty file") << QByteArray() << "" << QStringList{};
+    QTest::newRow("plain ascii lf") << QByteArray("007. A, 1\n2. B\n") << ""
+                                    << QStringList{"7|01. A|: 1", "2|02. B|"};
+    QTest::newRow("comma in value kept") << QByteArray("04. List, 1,2\n") << "" << QStringList{"4|01. List|: 1,2"};
+}
+
+void tst_MainWindow::importErrors()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, boxText);
+    QFETCH(QStringList, rows);
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(9, {"stale", "x"});
+    dir.writeFile(QStringLiteral("in.csv"), content);
+    w.setFileNameProvider([&](bool, const QString &) { return dir.filePath(QStringLiteral("in.csv")); });
+    action(w, "import_2")->trigger();
+    QCOMPARE(closer.texts(), boxText.isEmpty() ? QStringList() : QStringList{boxText});
+    if (!boxText.isEmpty())
+        QCOMPARE(closer.seen().at(0).title, QStringLiteral("导入配置"));
+    QCOMPARE(rowTexts(w.tree()), rows);
+}
+
+void tst_MainWindow::exportOpenFailureAndCancel()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(1, {"A", "1"});
+    QString name;
+    w.setFileNameProvider([&](bool, const QString &) { return name; });
+
+    action(w, "export_2")->trigger(); // cancelled dialog
+    action(w, "import_2")->trigger();
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(w.tree()->topLevelItemCount(), 1);
+
+    name = dir.filePath(QStringLiteral("no/such/dir/out.csv"));
+    action(w, "export_2")->trigger();
+    action(w, "import_2")->trigger();
+    QCOMPARE(closer.texts(), (QStringList{"打开文件失败: " + name, "打开文件失败: " + name}));
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("导出配置"));
+    QCOMPARE(closer.seen().at(1).title, QStringLiteral("导入配置"));
+    QCOMPARE(w.tree()->topLevelItemCount(), 1);
+
+    // A directory in place of the file: nothing is replaced.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("adir")));
+    name = dir.filePath(QStringLiteral("adir"));
+    closer.clear();
+    action(w, "export_2")->trigger();
+    QCOMPARE(closer.texts(), QStringList{"打开文件失败: " + name});
+    QVERIFY(QFileInfo(name).isDir());
+}
+
+void tst_MainWindow::importAppliesSkipTable()
+{
+    TempWorkDir dir;
+    dir.writeFile(QStringLiteral("SkipItems"), "A,B\nX\n");
+    ModalCloser closer;
+    MainWindow w;
+    const QByteArray csv = QStringLiteral("00. 设备名称, A\n01. 设备型号, B\n02. Rate, 1\n03. MODEL, X\n"
+                                          "04. 设备名称, A\n05. 设备型号, D\n")
+                               .toUtf8();
+    dir.writeFile(QStringLiteral("in.csv"), QByteArray("\xEF\xBB\xBF") + csv);
+    w.setFileNameProvider([&](bool, const QString &) { return dir.filePath(QStringLiteral("in.csv")); });
+    action(w, "import_2")->trigger();
+    QCOMPARE(rowTexts(w.tree()), (QStringList{"2|01. Rate|: 1", QStringLiteral("4|02. 设备名称|: A"),
+                                              QStringLiteral("5|03. 设备型号|: D")}));
+}
+
+void tst_MainWindow::choiceEditorSelection()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    QString title;
+    QStringList entries;
+    QString current;
+    bool comboShown = false;
+    closer.setDialogHandler([&](QWidget *dialog) {
+        title = dialog->windowTitle();
+        if (auto *combo = dialog->findChild<QComboBox *>()) {
+            comboShown = true;
+            for (int i = 0; i < combo->count(); ++i)
+                entries << combo->itemText(i);
+            current = combo->currentText();
+            combo->setCurrentIndex(0);
+        } else if (auto *edit = dialog->findChild<QLineEdit *>()) {
+            current = edit->text();
+            edit->setText(QStringLiteral("  typed  "));
+        }
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    QString newValue;
+    QCOMPARE(w.editItem(QStringLiteral("03. Rate(2400/4800/9600)"), QStringLiteral(": 9600"), newValue), 2);
+    QVERIFY(comboShown);
+    QCOMPARE(title, QStringLiteral("Rate"));
+    QCOMPARE(entries, (QStringList{"2400", "4800", "9600"}));
+    QCOMPARE(current, QStringLiteral("9600"));
+    QCOMPARE(newValue, QStringLiteral("2400"));
+
+    comboShown = false;
+    QCOMPARE(w.editItem(QStringLiteral("04. Rate(9600)"), QStringLiteral(": 9600"), newValue), 2);
+    QVERIFY(!comboShown);
+    QCOMPARE(title, QStringLiteral("Rate(9600)"));
+    QCOMPARE(current, QStringLiteral("9600"));
+    QCOMPARE(newValue, QStringLiteral("typed"));
+
+    // An item that arrived as "Name:" has a value, just an empty one.
+    QCOMPARE(w.editItem(QStringLiteral("05. Name"), QStringLiteral(": "), newValue), 2);
+    QCOMPARE(current, QString());
+
+    closer.setDialogHandler([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); });
+    QCOMPARE(w.editItem(QStringLiteral("03. Rate(2400/4800/9600)"), QStringLiteral(": 9600"), newValue), 0);
+    QVERIFY(newValue.isEmpty());
+}
+
+void tst_MainWindow::commandItemConfirmation()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    QString newValue = QStringLiteral("x");
+    QCOMPARE(w.editItem(QStringLiteral("02. Reset"), QString(), newValue), 1);
+    QVERIFY(newValue.isEmpty());
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral(" "));
+    QCOMPARE(closer.seen().at(0).text, QStringLiteral("Reset"));
+    QCOMPARE(closer.seen().at(0).icon, QMessageBox::NoIcon);
+    closer.setButtonText(QStringLiteral("取消"));
+    QCOMPARE(w.editItem(QStringLiteral("02. Reset"), QString(), newValue), 0);
+    QCOMPARE(closer.count(), 2);
+}
+
+void tst_MainWindow::refreshFillsTree()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    dir.writeFile(QStringLiteral("SkipItems"), "ZR-100,ZR3100\n");
+    ModalCloser closer;
+    MainWindow w;
+    int runs = 0;
+    connect(&w.refreshThread(), &RefreshThread::signalClearItems, this, [&] { ++runs; });
+    w.tree()->appendItemRow(7, {"old", "1"});
+    action(w, "refresh")->trigger(); // a second trigger while running starts nothing
+    QVERIFY(refreshAndWait(w, 4));
+    QCOMPARE(runs, 1);
+    QCOMPARE(rowTexts(w.tree()), (QStringList{QStringLiteral("2|01. 波特率(2400/4800/9600)|: 9600"),
+                                              QStringLiteral("3|02. 复位|"), QStringLiteral("4|03. 备注|: "),
+                                              QStringLiteral("5|04. 地址|: 1")}));
+    QCOMPARE(closer.count(), 0);
+    QVERIFY(!w.skipFilter().hasHeldRow());
+}
+
+void tst_MainWindow::refreshErrorKeepsEarlierRows()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    // Replies 3 and 4 (item 2 and its retry) are lost.
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems), "--drop", "3,4"}),
+             qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    MainWindow w;
+    w.refreshThread().setTimeouts(800, 1500);
+    QVERIFY(refreshAndWait(w, 2));
+    QTRY_COMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("刷新"));
+    QCOMPARE(closer.seen().at(0).text, QStringLiteral("接收数据超时"));
+    QCOMPARE(w.tree()->topLevelItemCount(), 2);
+}
+
+void tst_MainWindow::closeDuringRefresh()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems), "--delay", "100", "--drop", "5"}),
+             qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    MainWindow w;
+    w.refreshThread().setTimeouts(300, 300);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.findChild<QAction *>(QStringLiteral("refresh"))->trigger();
+    QVERIFY(w.refreshThread().isRunning());
+    QVERIFY(w.close());
+    QVERIFY(w.refreshThread().isFinished());
+    QVERIFY(w.isHidden());
+    QVERIFY(!singleton<Config>::exists());
+    // What the finished refresh still had queued shows no box any more.
+    QTest::qWait(200);
+    QCOMPARE(closer.count(), 0);
+}
+
+void tst_MainWindow::batchWriteStopsAtFailingRow()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    const QStringList items{"A:1", "B:2", "C:3", "D:4", "E:5"};
+    // Replies 1-6 answer the refresh; reply 9, to the third write, is corrupt.
+    QVERIFY2(sim.start({"--pty", "--items", writeItems(dir, items), "--corrupt-crc", "9"}), qPrintable(sim.lastError()));
+    dir.writeSerialConfig(sim.ptyPath());
+    ModalCloser closer;
+    MainWindow w;
+    QVERIFY(refreshAndWait(w, 5));
+    for (int i = 0; i < 5; ++i)
+        w.tree()->topLevelItem(i)->setText(1, QStringLiteral(": n%1").arg(i));
+    w.findChild<QAction *>(QStringLiteral("save"))->trigger();
+    QCOMPARE(closer.texts(), (QStringList{"CRC校验错误", "写入配置失败: n2"}));
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("提交"));
+    QCOMPARE(closer.seen().at(1).title, QStringLiteral("写入配置"));
+    QCOMPARE(w.tree()->currentItem(), w.tree()->topLevelItem(2));
+    QTRY_COMPARE(simLines(sim, "ZRSIM WRITE").size(), 3);
+    QCOMPARE(simLines(sim, "ZRSIM WRITE"), (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1", "ZRSIM WRITE 2 C:n2"}));
+    QCOMPARE(w.tree()->topLevelItem(1)->text(1), QStringLiteral(": n1"));
+    QCOMPARE(w.tree()->topLevelItem(3)->text(1), QStringLiteral(": n3")); // not written, still the edited text
+}
+
+void tst_MainWindow::batchWriteReportsRefusedRows()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    MainWindow w;
+    QVERIFY(refreshAndWait(w, 6));
+    w.tree()->topLevelItem(0)->setText(1, QStringLiteral(": ZR-999")); // read-only
+    w.tree()->topLevelItem(5)->setText(1, QStringLiteral(": 7"));
+    w.findChild<QAction *>(QStringLiteral("save"))->trigger();
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(w.tree()->topLevelItem(0)->text(1), QStringLiteral(": ZR-100"));
+    QCOMPARE(w.tree()->topLevelItem(5)->text(1), QStringLiteral(": 7"));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置完成,1项不支持修改"));
+    QTRY_VERIFY(simLines(sim, "ZRSIM WRITE 5").size() == 1);
+    QVERIFY(simLines(sim, "ZRSIM COMMAND").isEmpty()); // the command row has no value and is skipped
+}
+
+void tst_MainWindow::batchWriteEmptyTree()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--verbose"}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(3, {"Reset"});
+    w.findChild<QAction *>(QStringLiteral("save"))->trigger();
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置成功"));
+    QTest::qWait(100);
+    QVERIFY(simLines(sim, "ZRSIM WRITE").isEmpty());
+    QVERIFY(simLines(sim, "ZRSIM COMMAND").isEmpty());
+}
+
+void tst_MainWindow::doubleClickWrites_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("choose");
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("column1");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("simLine");
+    QTest::newRow("choice") << 2 << "4800" << QStringList{} << QStringList{} << ": 4800" << "写入配置成功"
+                            << QStringLiteral("ZRSIM WRITE 2 波特率(2400/4800/9600):4800");
+    QTest::newRow("refused") << 0 << "X" << QStringList{} << QStringList{} << ": ZR-100" << "写入配置失败,该项不支持修改"
+                             << QStringLiteral("ZRSIM REFUSED 0 X");
+    QTest::newRow("command") << 3 << "" << QStringList{} << QStringList{} << "" << "写入配置成功"
+                             << QStringLiteral("ZRSIM COMMAND 3 复位");
+    QTest::newRow("corrupt reply") << 5 << "9" << QStringList{"--corrupt-crc", "8"}
+                                   << QStringList{"CRC校验错误", "写入配置失败: 9"} << ": 1" << "写入配置失败: 9"
+                                   << QStringLiteral("ZRSIM WRITE 5 地址:9");
+}
+
+void tst_MainWindow::doubleClickWrites()
+{
+    QFETCH(int, row);
+    QFETCH(QString, choose);
+    QFETCH(QStringList, simArgs);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, column1);
+    QFETCH(QString, status);
+    QFETCH(QString, simLine);
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start(QStringList{"--pty", "--items", writeItems(dir, kSimItems)} + simArgs), qPrintable(sim.lastError()));
+    dir.writeSerialConfig(sim.ptyPath());
+    ModalCloser closer;
+    closer.setDialogHandler([&](QWidget *dialog) {
+        if (auto *combo = dialog->findChild<QComboBox *>())
+            combo->setCurrentText(choose);
+        else if (auto *edit = dialog->findChild<QLineEdit *>())
+            edit->setText(choose);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    MainWindow w;
+    QVERIFY(refreshAndWait(w, 6));
+    QTreeWidgetItem *item = w.tree()->topLevelItem(row);
+    emit w.tree()->itemDoubleClicked(item, 1);
+    QStringList texts;
+    for (const ModalCloser::Seen &seen : closer.seen()) {
+        if (seen.className == QLatin1String("QMessageBox") && seen.title != QLatin1String(" "))
+            texts << seen.text;
+    }
+    QCOMPARE(texts, boxes);
+    QCOMPARE(item->text(1), column1);
+    QCOMPARE(w.statusBar()->currentMessage(), status);
+    QTRY_VERIFY2(sim.outputLines().contains(simLine), qPrintable(sim.outputLines().join('\n')));
+}
+
+void tst_MainWindow::writeMalformedReply()
+{
+    // Rows from an old file: item 0 is a command there but a value item on
+    // this instrument, so its answer has two fields.
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    MainWindow w;
+    QTreeWidgetItem *item = w.tree()->appendItemRow(0, {QStringLiteral("设备名称")});
+    emit w.tree()->itemDoubleClicked(item, 0);
+    QCOMPARE(closer.texts(), (QStringList{QStringLiteral("设备名称"), "硬件返回数据校验错误", "写入配置失败: "}));
+    QCOMPARE(closer.seen().at(1).title, QStringLiteral("提交"));
+    QCOMPARE(closer.seen().at(2).title, QStringLiteral("写入配置"));
+    QCOMPARE(item->text(1), QString());
+
+    // The same for a link that does not open.
+    dir.writeSerialConfig(QStringLiteral("/nonexistent/zr-port"));
+    closer.clear();
+    emit w.tree()->itemDoubleClicked(item, 0);
+    QCOMPARE(closer.texts(), (QStringList{QStringLiteral("设备名称"), "写入错误,连接设备失败"}));
+    QCOMPARE(closer.seen().at(1).title, QStringLiteral("写入配置"));
+}
+
+void tst_MainWindow::syncTime_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("icon");
+    QTest::newRow("ok") << QStringList{} << "同步时间成功" << int(QMessageBox::Information);
+    QTest::newRow("other answer") << QStringList{"--clock-reply", "NO"} << "同步时间失败" << int(QMessageBox::Critical);
+    QTest::newRow("longer answer") << QStringList{"--clock-reply", "OKK"} << "同步时间失败" << int(QMessageBox::Critical);
+    QTest::newRow("corrupt answer") << QStringList{"--corrupt-crc", "1"} << "CRC校验错误" << int(QMessageBox::Critical);
+}
+
+void tst_MainWindow::syncTime()
+{
+    QFETCH(QStringList, simArgs);
+    QFETCH(QString, text);
+    QFETCH(int, icon);
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start(QStringList{"--pty"} + simArgs), qPrintable(sim.lastError()));
+    dir.writeSerialConfig(sim.ptyPath());
+    setClockSource([] { return QDateTime(QDate(2026, 12, 8), QTime(3, 4, 5)); });
+    ModalCloser closer;
+    MainWindow w;
+    w.findChild<QAction *>(QStringLiteral("sync_time"))->trigger();
+    setClockSource(ClockSource());
+    QCOMPARE(closer.texts(), QStringList{text});
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("同步时间"));
+    QCOMPARE(int(closer.seen().at(0).icon), icon);
+    QTRY_VERIFY(sim.outputLines().contains(QStringLiteral("ZRSIM CLOCK 2026-12-08 03:04:05 2")));
+}
+
+void tst_MainWindow::writeSerialNumber_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("echoed") << QStringList{} << "ZRvu V6.5" << "写入SN成功" << "写入SN成功";
+    QTest::newRow("other case") << QStringList{"--sn-reply", "{\"sn\":\"ab12\"}"} << "写入SN"
+                                << "写入SN失败, 设备返回错误: {\"sn\":\"ab12\"}" << "写入SN失败, 设备返回错误: {\"sn\":\"ab12\"}";
+    QTest::newRow("two objects") << QStringList{"--sn-reply", "{\"sn\":\"AB12\"}{\"sn\":\"AB12\"}"} << "写入SN"
+                                 << "写入SN失败, 设备返回错误: {\"sn\":\"AB12\"}{\"sn\":\"AB12\"}"
+                                 << "写入SN失败, 设备返回错误: {\"sn\":\"AB12\"}{\"sn\":\"AB12\"}";
+    QTest::newRow("no answer") << QStringList{"--silent"} << "写入SN" << "写入SN失败, 接受数据超时"
+                               << "写入SN失败, 接受数据超时";
+}
+
+void tst_MainWindow::writeSerialNumber()
+{
+    QFETCH(QStringList, simArgs);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(QString, status);
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start(QStringList{"--udp", "127.0.0.1:0"} + simArgs), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    QString dialogTitle;
+    closer.setDialogHandler([&](QWidget *dialog) {
+        dialogTitle = dialog->windowTitle();
+        dialog->findChild<QLineEdit *>()->setText(QStringLiteral("AB12"));
+        dialog->findChild<QPushButton *>(QStringLiteral("bntOk"))->click();
+    });
+    MainWindow w;
+    w.findChild<QAction *>(QStringLiteral("writeSN"))->trigger();
+    QCOMPARE(dialogTitle, QStringLiteral("请输入序列号"));
+    QCOMPARE(closer.seen().size(), 2);
+    QCOMPARE(closer.seen().at(1).title, title);
+    QCOMPARE(closer.seen().at(1).text, text);
+    QCOMPARE(w.statusBar()->currentMessage(), status);
+    if (!simArgs.contains("--silent"))
+        QTRY_VERIFY(sim.outputLines().contains(QStringLiteral("ZRSIM SN AB12")));
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

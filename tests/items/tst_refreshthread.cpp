@@ -1,0 +1,264 @@
+#include "items/refreshthread.h"
+#include "link/devicelink.h"
+#include "link/framecodec.h"
+#include "tests/support/simprocess.h"
+#include "tests/items/endlessinstrument.h"
+#include "tests/support/workdir.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QByteArray withCrc(const QByteArray &hex)
+{
+    QByteArray frame = QByteArray::fromHex(hex);
+    appendCrcLowFirst(frame);
+    return frame;
+}
+
+// Collects what a refresh reports, in order.
+struct Recorder {
+    int clears = 0;
+    QList<int> indexes;
+    QList<QStringList> lists;
+    QStringList errors;
+    QStringList titles;
+    QStringList images;
+
+    void attach(RefreshThread &t)
+    {
+        QObject::connect(&t, &RefreshThread::signalClearItems, [this] { ++clears; });
+        QObject::connect(&t, &RefreshThread::signalAddItems, [this](int i, const QStringList &l) {
+            indexes << i;
+            lists << l;
+        });
+        QObject::connect(&t, &RefreshThread::showErrorMessage,
+                         [this](const QString &title, const QString &e, const QString &image) {
+                             titles << title;
+                             errors << e;
+                             images << image;
+                         });
+    }
+};
+
+QString writeItemsFile(const TempWorkDir &dir, const QStringList &items)
+{
+    QByteArray bytes;
+    for (const QString &item : items)
+        bytes += item.toUtf8() + '\n';
+    dir.writeFile(QStringLiteral("items.txt"), bytes);
+    return dir.filePath(QStringLiteral("items.txt"));
+}
+
+const QStringList kItems{QStringLiteral("设备名称:ZR-100"), QStringLiteral("波特率(2400/4800/9600):9600"),
+                         QStringLiteral("复位"), QStringLiteral("备注:"), QStringLiteral("a:b:c")};
+
+} // namespace
+
+class tst_RefreshThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void checkReply_data();
+    void checkReply();
+    void openFailure();
+    void udpList_data();
+    void udpList();
+    void serialList();
+    void serialFaults_data();
+    void serialFaults();
+    void threadDeliversQueued();
+    void endlessListStopsAtLastIndex();
+};
+
+void tst_RefreshThread::checkReply_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("item") << withCrc("0103024142") << false << "";
+    QTest::newRow("end of list") << withCrc("010300") << true << "";
+    const QByteArray foreign = withCrc("020300");
+    QTest::newRow("other address") << foreign << true << "地址或命令校验错误: \n" + hexDump(foreign);
+    const QByteArray func = withCrc("0104024142");
+    QTest::newRow("other function") << func << true << "地址或命令校验错误: \n" + hexDump(func);
+    const QByteArray shortReply = withCrc("0103");
+    QTest::newRow("too short") << shortReply << true << "地址或命令校验错误: \n" + hexDump(shortReply);
+    const QByteArray length = withCrc("0103034142");
+    QTest::newRow("count says 3, 2 sent") << length << true << "数据长度校验错误 : \n" + hexDump(length);
+    const QByteArray longer = withCrc("010301414243");
+    QTest::newRow("count says 1, 3 sent") << longer << true << "数据长度校验错误 : \n" + hexDump(longer);
+}
+
+void tst_RefreshThread::checkReply()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, stop);
+    QFETCH(QString, error);
+    RefreshThread thread;
+    Recorder rec;
+    rec.attach(thread);
+    DeviceLink link;
+    link.deviceAddress = 1;
+    QCOMPARE(thread.checkReply(LinkOk, link, 3, reply), stop);
+    QCOMPARE(rec.errors, error.isEmpty() ? QStringList() : QStringList{error});
+    if (!error.isEmpty()) {
+        QCOMPARE(rec.titles, QStringList{"刷新"});
+        QCOMPARE(rec.images, QStringList{":/image/refresh.png"});
+    }
+}
+
+void tst_RefreshThread::openFailure()
+{
+    TempWorkDir dir;
+    dir.writeSerialConfig(QStringLiteral("/nonexistent/zr-tty"));
+    RefreshThread thread;
+    Recorder rec;
+    rec.attach(thread);
+    DeviceLink link;
+    thread.readItems(link);
+    QCOMPARE(rec.clears, 0);
+    QCOMPARE(rec.errors, QStringList{"打开串口失败: /nonexistent/zr-tty"});
+}
+
+void tst_RefreshThread::udpList_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<int>("delivered");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("whole list") << QStringList{} << kItems << kItems.size() << "";
+    QTest::newRow("empty list") << QStringList{} << QStringList{} << 0 << "";
+    QTest::newRow("first reply dropped, retried") << QStringList{"--drop", "1"} << kItems << kItems.size() << "";
+    QTest::newRow("third reply dropped, retried") << QStringList{"--drop", "3"} << kItems << kItems.size() << "";
+    QTest::newRow("corrupt reply, retried") << QStringList{"--corrupt-crc", "2"} << kItems << kItems.size() << "";
+    QTest::newRow("silent instrument") << QStringList{"--silent"} << kItems << 0 << "接收数据超时";
+    QTest::newRow("first two ignored") << QStringList{"--ignore-first", "2"} << kItems << 0 << "接收数据超时";
+    QTest::newRow("encrypted") << QStringList{"--encrypt"} << kItems << kItems.size() << "";
+}
+
+void tst_RefreshThread::udpList()
+{
+    QFETCH(QStringList, simArgs);
+    QFETCH(QStringList, items);
+    QFETCH(int, delivered);
+    QFETCH(QString, error);
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start(QStringList{"--udp", "127.0.0.1:0", "--items", writeItemsFile(dir, items)} + simArgs),
+             qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort(), {{"communicate/encrypt", simArgs.contains("--encrypt")}});
+    RefreshThread thread;
+    thread.setTimeouts(800, 1500);
+    Recorder rec;
+    rec.attach(thread);
+    DeviceLink link;
+    thread.readItems(link);
+    QCOMPARE(rec.clears, 1);
+    QCOMPARE(rec.errors, error.isEmpty() ? QStringList() : QStringList{error});
+    QCOMPARE(rec.lists.size(), delivered);
+    for (int i = 0; i < delivered; ++i) {
+        QCOMPARE(rec.indexes.at(i), i);
+        QCOMPARE(rec.lists.at(i), items.at(i).split(QLatin1Char(':')));
+    }
+}
+
+void tst_RefreshThread::serialList()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--pty", "--items", writeItemsFile(dir, kItems)}), qPrintable(sim.lastError()));
+    dir.writeSerialConfig(sim.ptyPath());
+    RefreshThread thread;
+    Recorder rec;
+    rec.attach(thread);
+    DeviceLink link;
+    thread.readItems(link);
+    QCOMPARE(rec.errors, QStringList());
+    QCOMPARE(rec.lists.size(), kItems.size());
+    QCOMPARE(rec.lists.at(3), (QStringList{QStringLiteral("备注"), QString()}));
+    QCOMPARE(rec.lists.at(2), QStringList{QStringLiteral("复位")});
+}
+
+void tst_RefreshThread::serialFaults_data()
+{
+    QTest::addColumn<QStringList>("simArgs");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("split replies") << QStringList{"--split"} << "";
+    QTest::newRow("corrupt reply, retried") << QStringList{"--corrupt-crc", "2"} << "";
+    QTest::newRow("dropped reply, retried") << QStringList{"--drop", "4"} << "";
+    QTest::newRow("corrupt twice") << QStringList{"--corrupt-crc", "1,2"} << "CRC校验错误";
+    QTest::newRow("dropped twice") << QStringList{"--drop", "3,4"} << "接收数据超时";
+}
+
+void tst_RefreshThread::serialFaults()
+{
+    // A serial reply whose CRC is wrong still comes back once the line is
+    // quiet and is retried like a missing one.
+    QFETCH(QStringList, simArgs);
+    QFETCH(QString, error);
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start(QStringList{"--pty", "--items", writeItemsFile(dir, kItems)} + simArgs),
+             qPrintable(sim.lastError()));
+    dir.writeSerialConfig(sim.ptyPath());
+    RefreshThread thread;
+    thread.setTimeouts(800, 1500);
+    Recorder rec;
+    rec.attach(thread);
+    DeviceLink link;
+    thread.readItems(link);
+    QCOMPARE(rec.errors, error.isEmpty() ? QStringList() : QStringList{error});
+    if (error.isEmpty()) {
+        QCOMPARE(rec.lists.size(), kItems.size());
+        QCOMPARE(rec.indexes, (QList<int>{0, 1, 2, 3, 4}));
+    } else {
+        // --drop 3,4: the third reply and its retry are lost, so items 0 and 1 arrived.
+        QCOMPARE(rec.lists.size(), simArgs.contains("3,4") ? 2 : 0);
+    }
+}
+
+void tst_RefreshThread::threadDeliversQueued()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItemsFile(dir, kItems)}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    RefreshThread thread;
+    QList<Qt::HANDLE> threads;
+    QObject receiver;
+    QObject::connect(&thread, &RefreshThread::signalAddItems, &receiver,
+                     [&](int, const QStringList &) { threads << QThread::currentThreadId(); });
+    QSignalSpy finished(&thread, &QThread::finished);
+    thread.start();
+    QVERIFY(finished.wait(10000));
+    QTRY_COMPARE(threads.size(), kItems.size());
+    for (Qt::HANDLE h : threads)
+        QCOMPARE(h, QThread::currentThreadId());
+}
+
+void tst_RefreshThread::endlessListStopsAtLastIndex()
+{
+    // The request byte wraps after 255; reading on would repeat item 0 under
+    // index 256 and never end.
+    EndlessInstrument instrument(600);
+    QVERIFY(instrument.startListening());
+    TempWorkDir dir;
+    dir.writeUdpConfig(instrument.port());
+    RefreshThread thread;
+    thread.setTimeouts(1500, 1500);
+    Recorder rec;
+    rec.attach(thread);
+    DeviceLink link;
+    thread.readItems(link);
+    QCOMPARE(rec.errors, QStringList());
+    QCOMPARE(rec.lists.size(), 256);
+    QCOMPARE(rec.indexes.last(), 255);
+    QCOMPARE(rec.lists.last(), (QStringList{"Item255", "1"}));
+    QCOMPARE(instrument.answered(), 256);
+}
+
+QTEST_GUILESS_MAIN(tst_RefreshThread)
+#include "tst_refreshthread.moc"
