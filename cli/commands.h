@@ -19,3 +19,14 @@ int runPackageInfo(const CliOptions &options);
 int runFlash(const CliOptions &options);
 int runCatalogue(const CliOptions &options);
 int runDownload(const CliOptions &options);
+
+int runItems(const CliOptions &options);
+int runExport(const CliOptions &options);
+int runWrite(const CliOptions &options);
+int runSet(const CliOptions &options);
+int runTrigger(const CliOptions &options);
+int runSyncTime(const CliOptions &options);
+int runWriteSn(const CliOptions &options);
+int runHistory(const CliOptions &options);
+int runMonitor(const CliOptions &options);
+int runSearch(const CliOptions &options);
