@@ -67,7 +67,11 @@ int runFlash(const CliOptions &options)
     QEventLoop loop;
     InterruptWatcher interrupts;
     QObject::connect(&thread, &UpdateThread::signalUpdateProgress, &loop, [&](int value) { progress.update(value); });
-    QObject::connect(&thread, &UpdateThread::signalUpdateSucceed, &loop, [&] { succeeded = true; });
+    QObject::connect(&thread, &UpdateThread::signalUpdateSucceed, &loop, [&] {
+        // The thread reports a page as it starts it; the end is the last step.
+        progress.update(100);
+        succeeded = true;
+    });
     QObject::connect(&thread, &UpdateThread::signalShowErrorMessage, &loop,
                      [&](const QString &text) { errors << text; });
     QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
