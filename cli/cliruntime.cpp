@@ -21,15 +21,22 @@
 #include <unistd.h>
 #endif
 
-void writeOutBytes(const QByteArray &bytes)
+bool writeOutBytes(const QByteArray &bytes)
 {
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    std::fflush(stdout);
+    const size_t n = std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    return std::fflush(stdout) == 0 && n == static_cast<size_t>(bytes.size()) && !std::ferror(stdout);
 }
 
-void writeOut(const QString &text)
+bool writeOut(const QString &text)
 {
-    writeOutBytes(text.toUtf8());
+    return writeOutBytes(text.toUtf8());
+}
+
+void ignoreBrokenPipe()
+{
+#ifndef Q_OS_WIN
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 void writeErr(const QString &text)

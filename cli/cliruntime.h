@@ -11,8 +11,12 @@ class QSocketNotifier;
 
 // stdout and stderr as UTF-8 whatever the locale, LF line ends, flushed at
 // once so that a script sees each line as it happens.
-void writeOut(const QString &text);
-void writeOutBytes(const QByteArray &bytes);
+// False once stdout is gone (a closed pipe: `| head`).
+bool writeOut(const QString &text);
+bool writeOutBytes(const QByteArray &bytes);
+// A reader that went away must not kill the process with SIGPIPE: a monitor
+// run still has to switch the instrument's debug output off.
+void ignoreBrokenPipe();
 void writeErr(const QString &text);
 bool stderrIsTerminal();
 

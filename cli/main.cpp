@@ -75,6 +75,7 @@ std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv, bool
 
 int main(int argc, char *argv[])
 {
+    ignoreBrokenPipe();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
