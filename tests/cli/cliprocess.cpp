@@ -141,9 +141,12 @@ CliResult CliProcess::wait(int timeoutMs)
     return result;
 }
 
-CliResult CliProcess::run(const QString &workDir, const QStringList &arguments, int timeoutMs)
+CliResult CliProcess::run(const QString &workDir, const QStringList &arguments, int timeoutMs,
+                          const QMap<QString, QString> &environment)
 {
     CliProcess process;
+    for (auto it = environment.begin(); it != environment.end(); ++it)
+        process.setEnvironmentValue(it.key(), it.value());
     if (!process.start(workDir, arguments))
         return CliResult();
     return process.wait(timeoutMs);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMap>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -39,7 +40,8 @@ public:
     // process ended first or the time ran out).
     bool waitForError(const QString &text, int timeoutMs = 20000);
 
-    static CliResult run(const QString &workDir, const QStringList &arguments, int timeoutMs = 30000);
+    static CliResult run(const QString &workDir, const QStringList &arguments, int timeoutMs = 30000,
+                         const QMap<QString, QString> &environment = {});
 
 private:
     class Process;
