@@ -91,6 +91,8 @@ private slots:
     void flashEncrypted();
     void flashWrongModel();
     void flashMissingFile();
+    void messageLanguage_data();
+    void messageLanguage();
     void flashProgressOnTerminal();
     void flashIgnoresFirstCtrlC();
     void flashSecondCtrlCEnds();
@@ -232,6 +234,41 @@ void tst_CliFirmware::flashMissingFile()
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.errText(), QStringLiteral("zrvu-cli: 更新失败,文件不存在或拒绝访问!\n"));
     }
+}
+
+void tst_CliFirmware::messageLanguage_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("option");
+    QTest::addColumn<QString>("message");
+    const QString english = QStringLiteral("Update failed: the file does not exist or cannot be read!");
+    const QString chinese = QStringLiteral("更新失败,文件不存在或拒绝访问!");
+    QTest::newRow("built-in") << "" << QStringList{} << chinese;
+    QTest::newRow("stored language") << "en_US" << QStringList{} << english;
+    QTest::newRow("option") << "" << QStringList{"--lang", "en_US"} << english;
+    QTest::newRow("option over stored") << "en_US" << QStringList{"--lang", "zh_CH"} << chinese;
+    QTest::newRow("no such file") << "" << QStringList{"--lang", "fr_FR"} << chinese;
+}
+
+void tst_CliFirmware::messageLanguage()
+{
+#ifndef ZR_CLI_TEST_QM
+    QSKIP("no Qt linguist tools to build the test translation");
+#else
+    QFETCH(QString, stored);
+    QFETCH(QStringList, option);
+    QFETCH(QString, message);
+    TempWorkDir dir;
+    // Looked up in the working directory, like the assistant does.
+    QVERIFY(QFile::copy(QStringLiteral(ZR_CLI_TEST_QM), dir.filePath("en_US.qm")));
+    if (!stored.isEmpty())
+        dir.writeConfig({{"language/language", stored}});
+    const QByteArray before = dir.readFile(QStringLiteral("config.ini"));
+    const CliResult r = CliProcess::run(dir.path(), option + QStringList{"flash", "gone.zrbin"});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.errText(), QStringLiteral("zrvu-cli: %1\n").arg(message));
+    QCOMPARE(dir.readFile(QStringLiteral("config.ini")), before);
+#endif
 }
 
 void tst_CliFirmware::flashProgressOnTerminal()
