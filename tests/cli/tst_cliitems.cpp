@@ -68,6 +68,7 @@ private slots:
     void exportWritesTheAssistantsFile();
     void writeReportsEachRow();
     void writeRejectsBadFile();
+    void writeStopsAtLostReply();
     void setAndTrigger_data();
     void setAndTrigger();
     void tooLongValueIsNotSent();
@@ -223,6 +224,27 @@ void tst_CliItems::writeRejectsBadFile()
     const CliResult missing = CliProcess::run(dir.path(), link + QStringList{"write", dir.filePath("gone.csv")});
     QCOMPARE(missing.exitCode, 1);
     QVERIFY(simLines(sim, "(WRITE|REFUSED)", 1).isEmpty());
+}
+
+void tst_CliItems::writeStopsAtLostReply()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    // The second write's reply never comes.
+    QVERIFY(startSim(sim, dir, false, &link, {"--drop", "2"}));
+    dir.writeFile(QStringLiteral("in.csv"), "\xEF\xBB\xBF"
+                                            "00. 设备名称, ZR-Demo\r\n"
+                                            "02. Rate(1/5/10/60), 60\r\n"
+                                            "03. Uptime, 1234 h\r\n");
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"write", dir.filePath("in.csv")}, 60000);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.outText(), QStringLiteral("0\tok\tZR-Demo\n"));
+    QVERIFY2(r.errText().contains(QStringLiteral("写入配置失败: 60")), r.err.constData());
+    // Nothing after the failed row went out.
+    const QStringList seen = simLines(sim, "(WRITE|REFUSED)", 2);
+    QCOMPARE(seen.size(), 2);
+    QVERIFY(seen.filter(QStringLiteral(" 3 ")).isEmpty());
 }
 
 void tst_CliItems::setAndTrigger_data()
