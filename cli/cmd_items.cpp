@@ -178,11 +178,50 @@ int runWrite(const CliOptions &options)
 
 namespace {
 
+// One item read as the refresh reads it, with the refresh's messages.
+// (A candidate for the item core next to RefreshThread::checkReply.)
+bool readItemFields(DeviceLink &link, int index, QStringList *fields, QString *error)
+{
+    QByteArray reply;
+    int result = link.transact(buildItemReadRequest(link.deviceAddress, quint8(index)), reply, false,
+                               RefreshThread::kFirstTimeoutMs);
+    if (result != LinkOk)
+        result = link.transact(buildItemReadRequest(link.deviceAddress, quint8(index)), reply, false,
+                               RefreshThread::kRetryTimeoutMs);
+    *error = linkErrorText(result, reply);
+    if (!error->isEmpty())
+        return false;
+    if (reply.size() < 5 || quint8(reply.at(0)) != link.deviceAddress || quint8(reply.at(1)) != 0x03) {
+        *error = cliText("RefreshThread", "地址或命令校验错误: \n%1").arg(hexDump(reply));
+        return false;
+    }
+    const int n = quint8(reply.at(2));
+    if (reply.size() != n + 5) {
+        *error = cliText("RefreshThread", "数据长度校验错误 : \n%1").arg(hexDump(reply));
+        return false;
+    }
+    *fields = n == 0 ? QStringList() : splitItemText(decodeDeviceText(reply.constData() + 3, n));
+    return true;
+}
+
 int writeOne(int index, const QString &value, int mode)
 {
     DeviceLink link;
     if (!openForWrite(link))
         return ExitFailed;
+    // The window only ever sends a value to a valued row and an empty text
+    // to a command row; an index typed on a command line may be either, and
+    // a value sent to a command item could start the command.
+    QStringList fields;
+    QString error;
+    if (!readItemFields(link, index, &fields, &error))
+        return failWith(error);
+    if (fields.isEmpty())
+        return usageError(cliText("ZrvuCli", "设备没有第%1项").arg(index));
+    if (mode == WriteValue && fields.size() < 2)
+        return usageError(cliText("ZrvuCli", "第%1项是命令项,请用 trigger").arg(index));
+    if (mode == WriteCommand && fields.size() > 1)
+        return usageError(cliText("ZrvuCli", "第%1项带有值,请用 set").arg(index));
     const ItemWriteOutcome outcome = writeItemExchange(link, index, value, mode);
     link.close();
     if (!outcome.answered()) {

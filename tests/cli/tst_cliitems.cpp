@@ -260,6 +260,10 @@ void tst_CliItems::setAndTrigger_data()
     QTest::newRow("trigger") << QStringList{"trigger", "4"} << 0 << "Calibrate zero\n"
                              << "ZRSIM COMMAND 4 Calibrate zero";
     QTest::newRow("bad index") << QStringList{"set", "256", "1"} << 2 << "" << "";
+    // Kinds are checked on the instrument before anything is written.
+    QTest::newRow("set on a command") << QStringList{"set", "4", "1"} << 2 << "" << "";
+    QTest::newRow("trigger on a value") << QStringList{"trigger", "2"} << 2 << "" << "";
+    QTest::newRow("beyond the list") << QStringList{"set", "5", "1"} << 2 << "" << "";
     QTest::newRow("index text") << QStringList{"trigger", "four"} << 2 << "" << "";
 }
 
