@@ -140,12 +140,18 @@ void PrivateSettings::tearDown()
     m_dir.reset();
 }
 
+void PrivateSettings::removeCopy()
+{
+    if (m_dir)
+        m_dir->remove();
+}
+
 [[noreturn]] void exitNow(int status)
 {
     std::fflush(stdout);
     std::fflush(stderr);
     if (g_privateSettings)
-        g_privateSettings->tearDown();
+        g_privateSettings->removeCopy();
     // Running workers cannot be unwound; leave without destructors.
     std::_Exit(status);
 }

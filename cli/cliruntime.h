@@ -50,8 +50,11 @@ public:
     PrivateSettings &operator=(const PrivateSettings &) = delete;
 
     bool setUp(const QVariantMap &overrides, QString *error);
-    // Drops the store and the copy (also before a hard exit).
+    // Drops the store and the copy.
     void tearDown();
+    // Before a hard exit: only the copy goes; a worker may still be reading
+    // the store, and nothing needs flushing.
+    void removeCopy();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
