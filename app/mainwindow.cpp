@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "firmware/updatedialog.h"
 #include "items/configtree.h"
 #include "settings/config.h"
 #include "ui_mainwindow.h"
@@ -165,7 +166,8 @@ void MainWindow::slotHistoryData()
 
 void MainWindow::slotUpdateHardware()
 {
-    // UpdateDialog dlg(this); dlg.exec(); — wired when the update dialog lands.
+    UpdateDialog dlg(this);
+    dlg.exec();
 }
 
 void MainWindow::slotDeviceMonitor()

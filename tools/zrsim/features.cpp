@@ -12,6 +12,7 @@ QList<SimFeature *> createSimFeatures()
     ZRSIM_FEATURE(createSimItems)
     ZRSIM_FEATURE(createSimClock)
     ZRSIM_FEATURE(createSimSerialNumber)
+    ZRSIM_FEATURE(createSimHistory) // ahead of flash, whose frames share its 7E 05 02 head
     ZRSIM_FEATURE(createSimFlash)
     return features;
 }

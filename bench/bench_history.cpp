@@ -1,0 +1,240 @@
+// bench_history: a long history query from zrsim over loopback UDP, first
+// with the bare ReadThread, then through the dialog, and the time to export
+// what the dialog shows as CSV and PDF.
+//
+//   bench_history [--sim PATH] [--days N] [--interval MINUTES] [--chunk BYTES]
+//
+// Prints lines per second, the longest stall of the GUI event loop while the
+// dialog fills, and the export times.
+
+#include "history/historydata.h"
+#include "history/historyexport.h"
+#include "history/historyrequest.h"
+#include "history/readthread.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDateEdit>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const QDate kFirstDay(2024, 3, 1);
+
+QString findSim(const QString &given)
+{
+    if (!given.isEmpty())
+        return given;
+    const QString env = qEnvironmentVariable("ZRSIM");
+    if (!env.isEmpty())
+        return env;
+    const QString sibling = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../tools/zrsim/zrsim"));
+    return QFileInfo::exists(sibling) ? QFileInfo(sibling).canonicalFilePath() : QStringLiteral("zrsim");
+}
+
+bool startSim(QProcess &sim, const QString &program, const QStringList &extra, quint16 *udpPort)
+{
+    sim.setProgram(program);
+    sim.setArguments(QStringList{QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0")} + extra);
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start();
+    if (!sim.waitForStarted(5000))
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10000) {
+        if (!sim.canReadLine() && !sim.waitForReadyRead(200)) {
+            if (sim.state() == QProcess::NotRunning)
+                return false;
+            continue;
+        }
+        while (sim.canReadLine()) {
+            const QStringList parts = QString::fromUtf8(sim.readLine()).trimmed().split(QLatin1Char(' '));
+            if (parts.size() >= 4 && parts[1] == QLatin1String("UDP"))
+                *udpPort = parts[3].toUShort();
+            else if (parts.size() >= 2 && parts[1] == QLatin1String("READY"))
+                return *udpPort != 0;
+        }
+    }
+    return false;
+}
+
+// Longest gap between ticks of a 5 ms timer: how long the GUI thread was
+// unable to process events.
+class StallMeter : public QObject
+{
+public:
+    StallMeter()
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
+            m_max = std::max(m_max, m_clock.restart());
+        });
+    }
+    void start()
+    {
+        m_max = 0;
+        m_clock.start();
+        m_timer.start();
+    }
+    qint64 stop()
+    {
+        m_timer.stop();
+        return m_max;
+    }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_max = 0;
+};
+
+bool waitFinished(QThread *thread, int timeoutMs)
+{
+    if (!thread->isRunning())
+        return true;
+    QEventLoop loop;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    return !thread->isRunning();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("sim"), QStringLiteral("zrsim to start."), QStringLiteral("PATH")});
+    parser.addOption({QStringLiteral("days"), QStringLiteral("Days to query (default 30)."), QStringLiteral("N"),
+                      QStringLiteral("30")});
+    parser.addOption({QStringLiteral("interval"), QStringLiteral("Minutes between records (default 1)."),
+                      QStringLiteral("MINUTES"), QStringLiteral("1")});
+    parser.addOption({QStringLiteral("chunk"), QStringLiteral("Bytes per answer chunk (default 1400)."),
+                      QStringLiteral("BYTES"), QStringLiteral("1400")});
+    parser.process(app);
+    const int days = std::clamp(parser.value(QStringLiteral("days")).toInt(), 1, 366);
+    const int interval = std::clamp(parser.value(QStringLiteral("interval")).toInt(), 1, 1440);
+    const int chunk = std::clamp(parser.value(QStringLiteral("chunk")).toInt(), 16, 8192);
+
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    QProcess sim;
+    quint16 port = 0;
+    const QString program = findSim(parser.value(QStringLiteral("sim")));
+    if (!startSim(sim, program,
+                  {QStringLiteral("--history-interval"), QString::number(interval), QStringLiteral("--history-chunk"),
+                   QString::number(chunk)},
+                  &port)) {
+        std::fprintf(stderr, "cannot start %s\n", qPrintable(program));
+        return 1;
+    }
+    {
+        QSettings s(dir.filePath(QStringLiteral("config.ini")), QSettings::IniFormat);
+        s.setIniCodec(QTextCodec::codecForName("utf-8"));
+        s.setValue(QStringLiteral("communicate/udp"), 1);
+        s.setValue(QStringLiteral("udp/address"), QStringLiteral("127.0.0.1"));
+        s.setValue(QStringLiteral("udp/port"), port);
+        s.setValue(QStringLiteral("device/address"), 1);
+    }
+    const QDate lastDay = kFirstDay.addDays(days - 1);
+    const int expected = 1 + days * ((24 * 60 + interval - 1) / interval);
+    std::printf("query: %d days at %d min = %d lines, %d-byte chunks, zrsim udp 127.0.0.1:%u\n", days, interval,
+                expected, chunk, port);
+    // The answer ends with 1000 ms of silence; rates below leave it out.
+    constexpr double kSilenceMs = 1000.0;
+
+    // 1. The reading thread alone.
+    {
+        ReadThread thread;
+        int lines = 0;
+        qint64 bytes = 0;
+        QElapsedTimer firstToLast;
+        qint64 lastLineMs = 0;
+        QObject::connect(&thread, &ReadThread::signalAddText, &app, [&](const QString &text) {
+            if (lines++ == 0)
+                firstToLast.start();
+            bytes += text.size();
+            lastLineMs = firstToLast.elapsed();
+        });
+        QObject::connect(&thread, &ReadThread::signalShowError, &app,
+                         [](const QString &, const QString &e) { std::printf("error: %s\n", qPrintable(e)); });
+        QElapsedTimer clock;
+        clock.start();
+        thread.startQuery(buildHistoryRequest(kFirstDay, lastDay), 2000);
+        waitFinished(&thread, 600000);
+        QCoreApplication::processEvents();
+        const double ms = clock.elapsed();
+        std::printf("ReadThread: %d lines (%s), %.0f ms total, %.0f ms first to last line, %.0f lines/s, %.2f MB/s "
+                    "of text\n",
+                    lines, lines == expected ? "all" : "MISSING", ms, double(lastLineMs),
+                    lastLineMs > 0 ? lines * 1000.0 / lastLineMs : 0.0,
+                    lastLineMs > 0 ? bytes / 1048576.0 * 1000.0 / lastLineMs : 0.0);
+    }
+
+    // 2. Through the dialog, as a user sees it.
+    HistoryData dialog(nullptr);
+    QString nextFile;
+    dialog.setSaveFileNameProvider([&nextFile](QWidget *, const QString &, const QString &) { return nextFile; });
+    dialog.findChild<QDateEdit *>(QStringLiteral("dateStart"))->setDate(kFirstDay);
+    dialog.findChild<QDateEdit *>(QStringLiteral("dateEnd"))->setDate(lastDay);
+    dialog.show();
+    QCoreApplication::processEvents();
+    auto *view = dialog.findChild<QPlainTextEdit *>(QStringLiteral("textEdit"));
+    StallMeter stall;
+    stall.start();
+    QElapsedTimer clock;
+    clock.start();
+    dialog.findChild<QPushButton *>(QStringLiteral("bntQuery"))->click();
+    waitFinished(dialog.readThread(), 600000);
+    QCoreApplication::processEvents();
+    const double ms = clock.elapsed();
+    const qint64 maxStall = stall.stop();
+    const int blocks = view->document()->blockCount() - 1; // the empty line after the last lf
+    std::printf("HistoryData: %d lines in the view (%s), %.0f ms total, %.0f lines/s into the view (without the "
+                "closing %.0f ms of silence), longest GUI stall %lld ms\n",
+                blocks, blocks == expected ? "all" : "MISSING", ms,
+                ms > kSilenceMs ? blocks * 1000.0 / (ms - kSilenceMs) : 0.0, kSilenceMs, maxStall);
+
+    // 3. Exports of what the view shows.
+    nextFile = dir.filePath(QStringLiteral("out.csv"));
+    clock.restart();
+    dialog.findChild<QPushButton *>(QStringLiteral("bntExportCSV"))->click();
+    const double csvMs = clock.elapsed();
+    std::printf("CSV export: %.0f ms, %lld bytes\n", csvMs, QFileInfo(nextFile).size());
+
+    nextFile = dir.filePath(QStringLiteral("out.pdf"));
+    clock.restart();
+    dialog.findChild<QPushButton *>(QStringLiteral("bntExportPDF"))->click();
+    const double pdfMs = clock.elapsed();
+    QFile pdf(nextFile);
+    int pages = 0;
+    if (pdf.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = pdf.readAll();
+        for (int at = bytes.indexOf("/Type /Page"); at >= 0; at = bytes.indexOf("/Type /Page", at + 1))
+            pages += bytes.mid(at + 11, 1) != "s";
+    }
+    std::printf("PDF export: %.0f ms, %d pages, %lld bytes\n", pdfMs, pages, QFileInfo(nextFile).size());
+
+    sim.kill();
+    sim.waitForFinished(3000);
+    return 0;
+}

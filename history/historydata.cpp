@@ -1,0 +1,252 @@
+#include "history/historydata.h"
+
+#include "history/historyexport.h"
+#include "history/historyrequest.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QDateEdit>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kInterChunkWaitMs = 2000;
+constexpr int kCloseWaitMs = 1000;
+constexpr int kFlushIntervalMs = 50;
+
+} // namespace
+
+HistoryData::HistoryData(QWidget *parent)
+    : QDialog(parent)
+{
+    setupForm();
+    setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::WindowMaximizeButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/image/debug.png")));
+
+    m_saveFileName = [](QWidget *parent, const QString &caption, const QString &filter) {
+        return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+    };
+    m_flushTimer.setSingleShot(true);
+    m_flushTimer.setInterval(kFlushIntervalMs);
+
+    connect(m_bntQuery, &QPushButton::clicked, this, &HistoryData::slotQueryHistory);
+    connect(m_bntExportCSV, &QPushButton::clicked, this, &HistoryData::slotExportCSV);
+    connect(m_bntExportPDF, &QPushButton::clicked, this, &HistoryData::slotExportPDF);
+    connect(&m_thread, &ReadThread::signalClearText, this, &HistoryData::slotClearText);
+    connect(&m_thread, &ReadThread::signalAddText, this, &HistoryData::slotAddText);
+    connect(&m_thread, &ReadThread::signalShowError, this, &HistoryData::slotShowError);
+    connect(&m_thread, &QThread::started, this, &HistoryData::slotThreadStarted);
+    connect(&m_thread, &QThread::finished, this, &HistoryData::slotThreadFinished);
+    connect(&m_flushTimer, &QTimer::timeout, this, &HistoryData::slotFlushText);
+}
+
+HistoryData::~HistoryData()
+{
+    // Whatever way the dialog went, the thread must be over before it dies.
+    m_thread.requestStop();
+    m_thread.wait();
+}
+
+void HistoryData::setupForm()
+{
+    setObjectName(QStringLiteral("HistoryData"));
+    resize(712, 528);
+    setWindowTitle(tr("历史数据"));
+
+    auto *verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+    auto *horizontalLayout = new QHBoxLayout();
+    horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
+
+    m_label = new QLabel(tr("起始日期:"), this);
+    m_label->setObjectName(QStringLiteral("label"));
+    m_dateStart = new QDateEdit(QDate::currentDate(), this);
+    m_dateStart->setObjectName(QStringLiteral("dateStart"));
+    m_dateStart->setCalendarPopup(true);
+    m_dateStart->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    m_label2 = new QLabel(tr("结束日期:"), this);
+    m_label2->setObjectName(QStringLiteral("label_2"));
+    m_dateEnd = new QDateEdit(QDate::currentDate(), this);
+    m_dateEnd->setObjectName(QStringLiteral("dateEnd"));
+    m_dateEnd->setCalendarPopup(true);
+    m_dateEnd->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    // The request carries two-digit years: other centuries would reach the
+    // instrument as a different range.
+    for (QDateEdit *edit : {m_dateStart, m_dateEnd})
+        edit->setDateRange(QDate(2000, 1, 1), QDate(2099, 12, 31));
+    m_bntQuery = new QPushButton(tr("查询"), this);
+    m_bntQuery->setObjectName(QStringLiteral("bntQuery"));
+    m_bntExportCSV = new QPushButton(tr("导出CSV"), this);
+    m_bntExportCSV->setObjectName(QStringLiteral("bntExportCSV"));
+    m_bntExportPDF = new QPushButton(tr("导出PDF"), this);
+    m_bntExportPDF->setObjectName(QStringLiteral("bntExportPDF"));
+    // Enter in a date edit must not run a query behind the user's back.
+    for (QPushButton *b : {m_bntQuery, m_bntExportCSV, m_bntExportPDF})
+        b->setAutoDefault(false);
+
+    horizontalLayout->addWidget(m_label);
+    horizontalLayout->addWidget(m_dateStart);
+    horizontalLayout->addWidget(m_label2);
+    horizontalLayout->addWidget(m_dateEnd);
+    horizontalLayout->addWidget(m_bntQuery);
+    horizontalLayout->addWidget(m_bntExportCSV);
+    horizontalLayout->addWidget(m_bntExportPDF);
+    horizontalLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    verticalLayout->addLayout(horizontalLayout);
+
+    m_textEdit = new QPlainTextEdit(this);
+    m_textEdit->setObjectName(QStringLiteral("textEdit"));
+    // Hex dumps and record columns line up only in a fixed-pitch font.
+    m_textEdit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_textEdit->setReadOnly(true);
+    m_textEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    verticalLayout->addWidget(m_textEdit);
+
+    setTabOrder(m_bntQuery, m_dateStart);
+    setTabOrder(m_dateStart, m_dateEnd);
+    setTabOrder(m_dateEnd, m_bntExportCSV);
+    setTabOrder(m_bntExportCSV, m_bntExportPDF);
+}
+
+QString HistoryData::viewText()
+{
+    slotFlushText();
+    return m_textEdit->toPlainText();
+}
+
+void HistoryData::slotQueryHistory()
+{
+    if (m_thread.isRunning() || m_closePending)
+        return;
+    const QDate start = m_dateStart->date();
+    const QDate end = m_dateEnd->date();
+    if (end < start) {
+        slotShowError(tr("查询"), tr("起始日期应该小于或等于结束日期"));
+        return;
+    }
+    m_thread.startQuery(buildHistoryRequest(start, end), kInterChunkWaitMs);
+    // started() comes queued; the button must not take a second click first.
+    m_bntQuery->setEnabled(false);
+}
+
+void HistoryData::slotExportCSV()
+{
+    const QString fileName = m_saveFileName(this, tr("导出历史数据"), QStringLiteral("Files (*.csv)"));
+    if (fileName.isEmpty())
+        return;
+    const QString error = exportHistoryCsv(fileName, viewText());
+    if (!error.isEmpty())
+        slotShowError(tr("导出配置"), error);
+}
+
+void HistoryData::slotExportPDF()
+{
+    const QString fileName = m_saveFileName(this, tr("导出历史数据"), QStringLiteral("Files (*.pdf)"));
+    if (fileName.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString error = exportHistoryPdf(fileName, viewText());
+    QApplication::restoreOverrideCursor();
+    if (!error.isEmpty())
+        slotShowError(tr("导出配置"), error);
+}
+
+void HistoryData::slotClearText()
+{
+    m_flushTimer.stop();
+    m_pendingText.clear();
+    m_textEdit->clear();
+}
+
+void HistoryData::slotAddText(QString text)
+{
+    m_pendingText.append(text);
+    if (!m_flushTimer.isActive())
+        m_flushTimer.start();
+}
+
+void HistoryData::slotFlushText()
+{
+    m_flushTimer.stop();
+    if (m_pendingText.isEmpty())
+        return;
+    // Follow the end only when the user has not scrolled away from it.
+    QScrollBar *bar = m_textEdit->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    QTextCursor cursor(m_textEdit->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(m_pendingText);
+    m_pendingText.clear();
+    if (atEnd) {
+        m_textEdit->moveCursor(QTextCursor::End);
+        bar->setValue(bar->maximum());
+    }
+}
+
+void HistoryData::slotShowError(QString title, QString error)
+{
+    // The user has already dismissed the dialog; the query's end is no news.
+    if (m_closePending)
+        return;
+    QMessageBox box(QMessageBox::Critical, title, error, QMessageBox::Ok, this);
+    box.button(QMessageBox::Ok)->setText(tr("确定"));
+    box.setWindowIcon(windowIcon());
+    box.exec();
+}
+
+void HistoryData::slotThreadStarted()
+{
+    m_bntQuery->setEnabled(false);
+}
+
+void HistoryData::slotThreadFinished()
+{
+    slotFlushText();
+    if (m_closePending) {
+        m_closePending = false;
+        QDialog::reject();
+        return;
+    }
+    m_bntQuery->setEnabled(true);
+}
+
+bool HistoryData::stopForClose()
+{
+    if (!m_thread.isRunning())
+        return true;
+    m_thread.requestStop();
+    if (m_thread.wait(kCloseWaitMs))
+        return true;
+    // The first wait for an answer does not look at the stop flag; stay
+    // modal until it is over instead of destroying a running thread.
+    m_closePending = true;
+    m_bntQuery->setEnabled(false);
+    setWindowTitle(tr("历史数据") + tr(" - 正在停止查询..."));
+    return false;
+}
+
+void HistoryData::reject()
+{
+    if (m_closePending)
+        return;
+    if (stopForClose())
+        QDialog::reject();
+}
+
+void HistoryData::closeEvent(QCloseEvent *event)
+{
+    if (m_closePending || !stopForClose()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "history/readthread.h"
+
+#include <QDialog>
+#include <QString>
+#include <QTimer>
+
+#include <functional>
+
+class QDateEdit;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+// Date range query of the instrument's history records, shown as text and
+// exported as CSV or as a PDF table.
+class HistoryData : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // (parent, caption, filter) → chosen file name, empty when cancelled.
+    using SaveFileNameProvider = std::function<QString(QWidget *, const QString &, const QString &)>;
+
+    explicit HistoryData(QWidget *parent);
+    ~HistoryData() override;
+
+    // Tests and scripted use replace the file dialog.
+    void setSaveFileNameProvider(SaveFileNameProvider provider) { m_saveFileName = std::move(provider); }
+    ReadThread *readThread() { return &m_thread; }
+    // The view's text including lines not yet shown.
+    QString viewText();
+
+public slots:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private slots:
+    void slotQueryHistory();
+    void slotExportCSV();
+    void slotExportPDF();
+    void slotClearText();
+    void slotAddText(QString text);
+    void slotShowError(QString title, QString error);
+    void slotThreadStarted();
+    void slotThreadFinished();
+    void slotFlushText();
+
+private:
+    void setupForm();
+    // False while the query is still winding down; the dialog then closes
+    // itself when the thread has finished.
+    bool stopForClose();
+
+    QLabel *m_label = nullptr;
+    QDateEdit *m_dateStart = nullptr;
+    QLabel *m_label2 = nullptr;
+    QDateEdit *m_dateEnd = nullptr;
+    QPushButton *m_bntQuery = nullptr;
+    QPushButton *m_bntExportCSV = nullptr;
+    QPushButton *m_bntExportPDF = nullptr;
+    QPlainTextEdit *m_textEdit = nullptr;
+
+    ReadThread m_thread;
+    // Lines arrive one signal each; appending them in batches keeps a long
+    // answer from re-laying out the view per line.
+    QString m_pendingText;
+    QTimer m_flushTimer;
+    bool m_closePending = false;
+    SaveFileNameProvider m_saveFileName;
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+
+// The 19-byte history query for the whole days start..end. The instrument
+// expects the two length fields as the constants 0x0007 and 0x0004, not the
+// real payload lengths.
+QByteArray buildHistoryRequest(const QDate &start, const QDate &end);

@@ -1,0 +1,190 @@
+#include "monitor/monitordialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+
+MonitorDialog::MonitorDialog(QWidget *parent)
+    : QDialog(parent)
+{
+    setupForm();
+    setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::WindowMaximizeButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/image/monitor.png")));
+    m_textEdit->setReadOnly(true);
+    m_bntStop->setEnabled(false);
+    m_rdOriginal->setChecked(true);
+    m_ckDebug->setChecked(true);
+
+    connect(m_bntStart, &QPushButton::pressed, this, [this] {
+        if (m_closePending)
+            return;
+        m_thread.setDebug(m_ckDebug->isChecked());
+        m_thread.start();
+    });
+    connect(m_bntStop, &QPushButton::pressed, &m_thread, &MonitorThread::stop);
+    connect(m_bntClear, &QPushButton::pressed, this, &MonitorDialog::slotClearText);
+    connect(&m_thread, &QThread::started, this, &MonitorDialog::slotThreadStarted);
+    connect(&m_thread, &QThread::finished, this, &MonitorDialog::slotThreadFinished);
+    connect(&m_thread, &MonitorThread::signalShowError, this, &MonitorDialog::slotShowError);
+    connect(&m_thread, &MonitorThread::signalDataRecv, this, &MonitorDialog::slotDataRecv);
+}
+
+MonitorDialog::~MonitorDialog()
+{
+    m_thread.stop();
+}
+
+void MonitorDialog::setupForm()
+{
+    setObjectName(QStringLiteral("MonitorDialog"));
+    resize(743, 534);
+    setWindowTitle(tr("设备监听"));
+
+    auto *verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+    auto *horizontalLayout = new QHBoxLayout();
+    horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
+
+    m_rdOriginal = new QRadioButton(tr("原始数据"), this);
+    m_rdOriginal->setObjectName(QStringLiteral("rdOriginal"));
+    m_rdHex = new QRadioButton(tr("十六进制"), this);
+    m_rdHex->setObjectName(QStringLiteral("rdHex"));
+    m_rdOriginalHex = new QRadioButton(tr("原始数据 + 十六进制"), this);
+    m_rdOriginalHex->setObjectName(QStringLiteral("rdOriginalHex"));
+    auto *group = new QButtonGroup(this);
+    group->addButton(m_rdOriginal);
+    group->addButton(m_rdHex);
+    group->addButton(m_rdOriginalHex);
+    m_ckDebug = new QCheckBox(tr("调试信息"), this);
+    m_ckDebug->setObjectName(QStringLiteral("ckDebug"));
+    m_bntStart = new QPushButton(tr("开始监听"), this);
+    m_bntStart->setObjectName(QStringLiteral("bntStart"));
+    m_bntStop = new QPushButton(tr("停止监听"), this);
+    m_bntStop->setObjectName(QStringLiteral("bntStop"));
+    m_bntClear = new QPushButton(tr("清除"), this);
+    m_bntClear->setObjectName(QStringLiteral("bntClear"));
+    for (QPushButton *b : {m_bntStart, m_bntStop, m_bntClear})
+        b->setAutoDefault(false);
+
+    horizontalLayout->addWidget(m_rdOriginal);
+    horizontalLayout->addWidget(m_rdHex);
+    horizontalLayout->addWidget(m_rdOriginalHex);
+    horizontalLayout->addItem(new QSpacerItem(20, 20, QSizePolicy::Fixed, QSizePolicy::Minimum));
+    horizontalLayout->addWidget(m_ckDebug);
+    horizontalLayout->addItem(new QSpacerItem(20, 20, QSizePolicy::Fixed, QSizePolicy::Minimum));
+    horizontalLayout->addWidget(m_bntStart);
+    horizontalLayout->addWidget(m_bntStop);
+    horizontalLayout->addWidget(m_bntClear);
+    horizontalLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    verticalLayout->addLayout(horizontalLayout);
+
+    m_textEdit = new QPlainTextEdit(this);
+    m_textEdit->setObjectName(QStringLiteral("textEdit"));
+    // Hex dumps and record columns line up only in a fixed-pitch font.
+    m_textEdit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    verticalLayout->addWidget(m_textEdit);
+}
+
+MonitorFormat MonitorDialog::currentFormat() const
+{
+    if (m_rdHex->isChecked())
+        return MonitorFormat::Hex;
+    if (m_rdOriginalHex->isChecked())
+        return MonitorFormat::OriginalHex;
+    return MonitorFormat::Original;
+}
+
+void MonitorDialog::slotClearText()
+{
+    m_textEdit->clear();
+}
+
+void MonitorDialog::slotThreadStarted()
+{
+    m_bntStart->setEnabled(false);
+    m_bntStop->setEnabled(true);
+    m_ckDebug->setEnabled(false);
+}
+
+void MonitorDialog::slotThreadFinished()
+{
+    if (m_closePending) {
+        m_closePending = false;
+        QDialog::reject();
+        return;
+    }
+    m_bntStart->setEnabled(true);
+    m_bntStop->setEnabled(false);
+    m_ckDebug->setEnabled(true);
+}
+
+void MonitorDialog::slotShowError(const QString &title, const QString &error)
+{
+    // Dismissed already: how the run wound down is no news to the user.
+    if (m_closePending)
+        return;
+    QMessageBox box(QMessageBox::Critical, title, error, QMessageBox::Ok, this);
+    box.button(QMessageBox::Ok)->setText(tr("确定"));
+    box.setWindowIcon(windowIcon());
+    box.exec();
+}
+
+void MonitorDialog::slotDataRecv(const QByteArray &buffer)
+{
+    if (buffer.isEmpty())
+        return;
+    const QString text = formatMonitorLine(buffer, currentFormat(), m_clock());
+    // Keep following new lines unless the user scrolled back to read.
+    QScrollBar *bar = m_textEdit->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    if (atEnd) {
+        m_textEdit->moveCursor(QTextCursor::End);
+        m_textEdit->insertPlainText(text);
+    } else {
+        QTextCursor cursor(m_textEdit->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(text);
+    }
+}
+
+bool MonitorDialog::stopForClose()
+{
+    if (!m_thread.isRunning())
+        return true;
+    // Not stop(): its wait can last two reply timeouts with the window
+    // frozen. The dialog stays up, inert, and closes on finished().
+    m_thread.requestStop();
+    if (m_thread.wait(200))
+        return true;
+    m_closePending = true;
+    m_bntStart->setEnabled(false);
+    m_bntStop->setEnabled(false);
+    setWindowTitle(tr("设备监听") + tr(" - 正在停止监听..."));
+    return false;
+}
+
+void MonitorDialog::reject()
+{
+    if (m_closePending)
+        return;
+    if (stopForClose())
+        QDialog::reject();
+}
+
+void MonitorDialog::closeEvent(QCloseEvent *event)
+{
+    if (m_closePending || !stopForClose()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}

@@ -1,0 +1,281 @@
+#include "history/historydata.h"
+#include "history/historyrequest.h"
+#include "tests/history/fakeinstrument.h"
+#include "tests/history/signallog.h"
+#include "tests/support/modalcloser.h"
+#include "tests/support/workdir.h"
+
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCodec>
+#include <QtTest>
+
+using Piece = FakeInstrument::Piece;
+
+class tst_HistoryData : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initialState();
+    void dateOrder_data();
+    void dateOrder();
+    void doubleQueryStartsOne();
+    void exportsShowTheView();
+    void readErrorShown();
+    void dismissWhileRunning_data();
+    void dismissWhileRunning();
+    void closeStopsStreamingQuery();
+
+private:
+    static QString answer(int records);
+};
+
+QString tst_HistoryData::answer(int records)
+{
+    QString text = QStringLiteral("时间,温度,湿度\r\n");
+    for (int i = 0; i < records; ++i)
+        text += QStringLiteral("2024-03-05 10:%1:00, 21.%2, 60\r\n").arg(i % 60, 2, 10, QLatin1Char('0')).arg(i % 10);
+    return text;
+}
+
+void tst_HistoryData::initialState()
+{
+    HistoryData dialog(nullptr);
+    QCOMPARE(dialog.objectName(), QStringLiteral("HistoryData"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("历史数据"));
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowContextHelpButtonHint));
+    QVERIFY(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+    auto *start = dialog.findChild<QDateEdit *>("dateStart");
+    auto *end = dialog.findChild<QDateEdit *>("dateEnd");
+    QVERIFY(start && end);
+    QCOMPARE(start->date(), QDate::currentDate());
+    QCOMPARE(end->date(), QDate::currentDate());
+    QVERIFY(start->calendarPopup());
+    // Only dates the two-digit year of the request can carry.
+    for (QDateEdit *edit : {start, end}) {
+        edit->setDate(QDate(1999, 12, 31));
+        QCOMPARE(edit->date(), QDate(2000, 1, 1));
+        edit->setDate(QDate(2100, 1, 1));
+        QCOMPARE(edit->date(), QDate(2099, 12, 31));
+    }
+    auto *view = dialog.findChild<QPlainTextEdit *>("textEdit");
+    QVERIFY(view && view->isReadOnly());
+    for (const char *name : {"bntQuery", "bntExportCSV", "bntExportPDF"})
+        QVERIFY(dialog.findChild<QPushButton *>(name));
+    // Tab order starts at the query button.
+    QCOMPARE(dialog.findChild<QPushButton *>("bntQuery")->nextInFocusChain(), start);
+}
+
+void tst_HistoryData::dateOrder_data()
+{
+    QTest::addColumn<int>("endOffset");
+    QTest::addColumn<bool>("sent");
+    QTest::newRow("equal dates") << 0 << true;
+    QTest::newRow("end a day later") << 1 << true;
+    QTest::newRow("end a day earlier") << -1 << false;
+}
+
+void tst_HistoryData::dateOrder()
+{
+    QFETCH(int, endOffset);
+    QFETCH(bool, sent);
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(fake.startUdp());
+    dir.writeUdpConfig(fake.udpPort());
+    fake.setResponder([](const QByteArray &) { return QList<Piece>{{"x\n", 0}}; });
+
+    ModalCloser closer;
+    HistoryData dialog(nullptr);
+    const QDate start(2024, 3, 5);
+    dialog.findChild<QDateEdit *>("dateStart")->setDate(start);
+    dialog.findChild<QDateEdit *>("dateEnd")->setDate(start.addDays(endOffset));
+    QTest::mouseClick(dialog.findChild<QPushButton *>("bntQuery"), Qt::LeftButton);
+    if (sent) {
+        QVERIFY(waitThread(dialog.readThread(), 10000));
+        QCOMPARE(fake.requests(), QList<QByteArray>{buildHistoryRequest(start, start.addDays(endOffset))});
+        QCOMPARE(closer.count(), 0);
+    } else {
+        QCOMPARE(closer.count(), 1);
+        QCOMPARE(closer.seen().first().title, QStringLiteral("查询"));
+        QCOMPARE(closer.seen().first().text, QStringLiteral("起始日期应该小于或等于结束日期"));
+        QCOMPARE(closer.seen().first().icon, QMessageBox::Critical);
+        QTest::qWait(200);
+        QVERIFY(fake.requests().isEmpty());
+        QVERIFY(!dialog.readThread()->isRunning());
+    }
+}
+
+void tst_HistoryData::doubleQueryStartsOne()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(fake.startUdp());
+    dir.writeUdpConfig(fake.udpPort());
+    fake.setResponder([](const QByteArray &) { return QList<Piece>{{"a\n", 100}}; });
+    HistoryData dialog(nullptr);
+    auto *query = dialog.findChild<QPushButton *>("bntQuery");
+    // The second click comes before the thread's started() is delivered.
+    QMetaObject::invokeMethod(&dialog, "slotQueryHistory");
+    QMetaObject::invokeMethod(&dialog, "slotQueryHistory");
+    QTest::mouseClick(query, Qt::LeftButton);
+    QVERIFY(waitThread(dialog.readThread(), 10000));
+    QCOMPARE(fake.requests().size(), 1);
+    QVERIFY(query->isEnabled());
+}
+
+void tst_HistoryData::exportsShowTheView()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(fake.startUdp());
+    dir.writeUdpConfig(fake.udpPort());
+    const QByteArray bytes = QTextCodec::codecForName("gb2312")->fromUnicode(answer(300));
+    fake.setResponder([bytes](const QByteArray &) {
+        QList<Piece> pieces;
+        for (int at = 0; at < bytes.size(); at += 333)
+            pieces.append({bytes.mid(at, 333), 5});
+        return pieces;
+    });
+
+    ModalCloser closer;
+    HistoryData dialog(nullptr);
+    QString nextName;
+    QStringList asked;
+    dialog.setSaveFileNameProvider([&](QWidget *, const QString &caption, const QString &filter) {
+        asked << caption + QLatin1Char('|') + filter;
+        return nextName;
+    });
+    dialog.show();
+    QTest::mouseClick(dialog.findChild<QPushButton *>("bntQuery"), Qt::LeftButton);
+    QVERIFY(waitThread(dialog.readThread(), 15000));
+    QCOMPARE(closer.count(), 0);
+    auto *view = dialog.findChild<QPlainTextEdit *>("textEdit");
+    // The view keeps lines, not carriage returns.
+    QTRY_COMPARE(view->toPlainText(), answer(300).remove(QLatin1Char('\r')));
+
+    nextName = dir.filePath("out.csv");
+    QTest::mouseClick(dialog.findChild<QPushButton *>("bntExportCSV"), Qt::LeftButton);
+    QCOMPARE(dir.readFile("out.csv"), QTextCodec::codecForLocale()->fromUnicode(view->toPlainText()));
+
+    nextName = dir.filePath("out.pdf");
+    QTest::mouseClick(dialog.findChild<QPushButton *>("bntExportPDF"), Qt::LeftButton);
+    QVERIFY(dir.readFile("out.pdf").startsWith("%PDF-"));
+    QCOMPARE(asked, (QStringList{QStringLiteral("导出历史数据|Files (*.csv)"),
+                                 QStringLiteral("导出历史数据|Files (*.pdf)")}));
+    QCOMPARE(closer.count(), 0);
+
+    // Cancelling writes nothing.
+    nextName.clear();
+    QTest::mouseClick(dialog.findChild<QPushButton *>("bntExportCSV"), Qt::LeftButton);
+    QCOMPARE(closer.count(), 0);
+
+    // Text the table cannot take: the box, and no file.
+    QMetaObject::invokeMethod(&dialog, "slotClearText");
+    QMetaObject::invokeMethod(&dialog, "slotAddText", Q_ARG(QString, "one\ntwo\n"));
+    nextName = dir.filePath("bad.pdf");
+    QTest::mouseClick(dialog.findChild<QPushButton *>("bntExportPDF"), Qt::LeftButton);
+    QCOMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().first().title, QStringLiteral("导出配置"));
+    QCOMPARE(closer.seen().first().text, QStringLiteral("导出数据失败，数据格式错误"));
+    QVERIFY(!QFile::exists(nextName));
+
+    nextName = dir.filePath("no/such/dir/out.csv");
+    QTest::mouseClick(dialog.findChild<QPushButton *>("bntExportCSV"), Qt::LeftButton);
+    QCOMPARE(closer.count(), 2);
+    QCOMPARE(closer.seen().last().text, QStringLiteral("打开文件失败: %1").arg(nextName));
+}
+
+void tst_HistoryData::readErrorShown()
+{
+    TempWorkDir dir;
+    dir.writeSerialConfig(dir.filePath("absent"));
+    ModalCloser closer;
+    HistoryData dialog(nullptr);
+    QTest::mouseClick(dialog.findChild<QPushButton *>("bntQuery"), Qt::LeftButton);
+    QVERIFY(waitThread(dialog.readThread(), 10000));
+    QTRY_COMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().first().title, QStringLiteral("查询"));
+    QCOMPARE(closer.seen().first().text, QStringLiteral("打开串口失败: %1").arg(dir.filePath("absent")));
+    QTRY_VERIFY(dialog.findChild<QPushButton *>("bntQuery")->isEnabled());
+}
+
+void tst_HistoryData::dismissWhileRunning_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("escape") << true;
+    QTest::newRow("close") << false;
+}
+
+void tst_HistoryData::dismissWhileRunning()
+{
+    QFETCH(bool, escape);
+    TempWorkDir dir;
+    FakeInstrument fake; // never answers: the first wait ignores the stop flag
+    QVERIFY(fake.startUdp());
+    dir.writeUdpConfig(fake.udpPort());
+
+    ModalCloser closer;
+    closer.setDialogHandler([](QWidget *) {}); // leave the dialog under test alone
+    auto *dialog = new HistoryData(nullptr);
+    ReadThread *thread = dialog->readThread();
+    bool runningWhenDone = true;
+    bool dismissed = false;
+    QTimer::singleShot(0, dialog, [&] {
+        QTest::mouseClick(dialog->findChild<QPushButton *>("bntQuery"), Qt::LeftButton);
+        QTimer::singleShot(300, dialog, [&] {
+            QVERIFY(thread->isRunning());
+            if (escape)
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            else
+                dialog->close();
+            dismissed = true;
+            // Still up, and the window stays usable while it winds down.
+            QVERIFY(dialog->isVisible());
+        });
+    });
+    connect(dialog, &QDialog::finished, dialog, [&] { runningWhenDone = thread->isRunning(); });
+    QElapsedTimer clock;
+    clock.start();
+    dialog->exec();
+    QVERIFY(dismissed);
+    QVERIFY(!runningWhenDone);
+    QVERIFY(!thread->isRunning());
+    QVERIFY(clock.elapsed() < 15000);
+    delete dialog;
+    // Once dismissed, the query's timeout is not reported.
+    for (const ModalCloser::Seen &seen : closer.seen())
+        QCOMPARE(seen.className, QStringLiteral("HistoryData"));
+}
+
+void tst_HistoryData::closeStopsStreamingQuery()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(fake.startUdp());
+    dir.writeUdpConfig(fake.udpPort());
+    fake.setResponder([](const QByteArray &) {
+        QList<Piece> pieces;
+        for (int i = 0; i < 200; ++i)
+            pieces.append({"2024-03-05 10:00:00, 1\n", 50});
+        return pieces;
+    });
+    auto *dialog = new HistoryData(nullptr);
+    dialog->show();
+    QTest::mouseClick(dialog->findChild<QPushButton *>("bntQuery"), Qt::LeftButton);
+    auto *view = dialog->findChild<QPlainTextEdit *>("textEdit");
+    QTRY_VERIFY_WITH_TIMEOUT(view->blockCount() > 3, 10000);
+    QElapsedTimer clock;
+    clock.start();
+    dialog->close();
+    QVERIFY(!dialog->readThread()->isRunning());
+    QVERIFY(!dialog->isVisible());
+    QVERIFY(clock.elapsed() < 3000);
+    delete dialog;
+}
+
+QTEST_MAIN(tst_HistoryData)
+#include "tst_historydata.moc"

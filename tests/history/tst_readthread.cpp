@@ -1,0 +1,221 @@
+#include "history/historyrequest.h"
+#include "history/readthread.h"
+#include "link/framecodec.h"
+#include "tests/history/fakeinstrument.h"
+#include "tests/history/signallog.h"
+#include "tests/support/workdir.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+using Piece = FakeInstrument::Piece;
+
+class tst_ReadThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void linesAcrossChunks_data();
+    void linesAcrossChunks();
+    void silenceEndsAnswer_data();
+    void silenceEndsAnswer();
+    void noAnswer();
+    void encryptionLeavesRequestPlain();
+    void stopBetweenChunks();
+    void openFailure();
+
+private:
+    // Runs one query against `fake` and collects what the thread emitted.
+    struct Outcome {
+        QStringList lines;
+        QStringList errors;
+        int clears = 0;
+        qint64 elapsedMs = 0;
+    };
+    Outcome runQuery(ReadThread &thread, int interChunkWait = 2000);
+};
+
+tst_ReadThread::Outcome tst_ReadThread::runQuery(ReadThread &thread, int interChunkWait)
+{
+    Outcome out;
+    SignalLog lines(&thread, &ReadThread::signalAddText);
+    SignalLog errors(&thread, &ReadThread::signalShowError);
+    SignalLog clears(&thread, &ReadThread::signalClearText);
+    QElapsedTimer clock;
+    clock.start();
+    thread.startQuery(buildHistoryRequest(QDate(2024, 3, 5), QDate(2024, 3, 7)), interChunkWait);
+    if (thread.isRunning())
+        waitThread(&thread, 20000);
+    out.elapsedMs = clock.elapsed();
+    QCoreApplication::processEvents();
+    for (const QList<QVariant> &a : lines)
+        out.lines << a.at(0).toString();
+    for (const QList<QVariant> &a : errors)
+        out.errors << a.at(0).toString() + QLatin1Char('|') + a.at(1).toString();
+    out.clears = clears.size();
+    return out;
+}
+
+void tst_ReadThread::linesAcrossChunks_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QStringList>("expected");
+
+    const QList<QByteArray> split{"hea", "der\r\n2024-03-05 10:00:00, 2", "1.5, 60\r\n2024-03-05 10:10:00, 22.0, 61\r\n"};
+    const QStringList splitLines{"header\r\n", "2024-03-05 10:00:00, 21.5, 60\r\n",
+                                 "2024-03-05 10:10:00, 22.0, 61\r\n"};
+    const QList<QByteArray> lastOpen{"a\nb", "c"};
+    const QStringList lastOpenLines{"a\n", "bc"};
+    const QList<QByteArray> byteWise{"x", "y", "\n", "\n", "z"};
+    const QStringList byteWiseLines{"xy\n", "\n", "z"};
+    // GB2312 text cut inside a character still decodes whole.
+    const QByteArray gb = encodeDeviceText(QStringLiteral("温度,湿度\n"));
+    const QList<QByteArray> gbSplit{gb.left(1), gb.mid(1, 2), gb.mid(3)};
+    const QStringList gbLines{QStringLiteral("温度,湿度\n")};
+
+    QTest::newRow("udp split") << true << split << splitLines;
+    QTest::newRow("serial split") << false << split << splitLines;
+    QTest::newRow("udp last line without lf") << true << lastOpen << lastOpenLines;
+    QTest::newRow("serial last line without lf") << false << lastOpen << lastOpenLines;
+    QTest::newRow("udp byte-wise") << true << byteWise << byteWiseLines;
+    QTest::newRow("udp gb2312 split in a character") << true << gbSplit << gbLines;
+}
+
+void tst_ReadThread::linesAcrossChunks()
+{
+    QFETCH(bool, udp);
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QStringList, expected);
+
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(udp ? fake.startUdp() : fake.startPty());
+    if (udp)
+        dir.writeUdpConfig(fake.udpPort());
+    else
+        dir.writeSerialConfig(fake.ptyPath());
+    fake.setResponder([chunks](const QByteArray &) {
+        QList<Piece> pieces;
+        for (const QByteArray &c : chunks)
+            pieces.append({c, 30});
+        return pieces;
+    });
+
+    ReadThread thread;
+    // Serial silence is shortened here; its default is covered below.
+    const Outcome out = runQuery(thread, 400);
+    QCOMPARE(out.errors, QStringList());
+    QCOMPARE(out.clears, 1);
+    QCOMPARE(out.lines, expected);
+    QCOMPARE(fake.requests().size(), 1);
+    QCOMPARE(fake.requests().first(), buildHistoryRequest(QDate(2024, 3, 5), QDate(2024, 3, 7)));
+}
+
+void tst_ReadThread::silenceEndsAnswer_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::addColumn<int>("silenceMs");
+    QTest::newRow("udp 1000 ms") << true << 1000;
+    QTest::newRow("serial 2000 ms") << false << 2000;
+}
+
+void tst_ReadThread::silenceEndsAnswer()
+{
+    QFETCH(bool, udp);
+    QFETCH(int, silenceMs);
+
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(udp ? fake.startUdp() : fake.startPty());
+    if (udp)
+        dir.writeUdpConfig(fake.udpPort());
+    else
+        dir.writeSerialConfig(fake.ptyPath());
+    // A pause shorter than the silence does not end the answer.
+    const int pause = silenceMs * 6 / 10;
+    fake.setResponder([pause](const QByteArray &) {
+        return QList<Piece>{{"one\n", 0}, {"two\n", pause}};
+    });
+
+    ReadThread thread;
+    const Outcome out = runQuery(thread, 2000);
+    QCOMPARE(out.errors, QStringList());
+    QCOMPARE(out.lines, (QStringList{"one\n", "two\n"}));
+    QVERIFY2(out.elapsedMs >= pause + silenceMs - 100, qPrintable(QString::number(out.elapsedMs)));
+    QVERIFY2(out.elapsedMs < 3 * (pause + silenceMs), qPrintable(QString::number(out.elapsedMs)));
+}
+
+void tst_ReadThread::noAnswer()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(fake.startUdp());
+    dir.writeUdpConfig(fake.udpPort());
+    ReadThread thread;
+    const Outcome out = runQuery(thread);
+    QCOMPARE(out.errors, QStringList{QStringLiteral("查询|接受数据超时")});
+    QCOMPARE(out.clears, 1);
+    QVERIFY(out.lines.isEmpty());
+    QVERIFY(out.elapsedMs >= 4900);
+}
+
+void tst_ReadThread::encryptionLeavesRequestPlain()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(fake.startUdp());
+    dir.writeUdpConfig(fake.udpPort(), {{"communicate/encrypt", true}});
+    // Even an answer that looks like an envelope is shown as text.
+    const QByteArray envelope = encryptEnvelope(QByteArray("\x01\x03\x00", 3));
+    fake.setResponder([envelope](const QByteArray &) { return QList<Piece>{{envelope + "\n", 0}}; });
+    ReadThread thread;
+    const Outcome out = runQuery(thread);
+    QCOMPARE(fake.requests().size(), 1);
+    QCOMPARE(fake.requests().first(), buildHistoryRequest(QDate(2024, 3, 5), QDate(2024, 3, 7)));
+    QCOMPARE(out.lines, QStringList{decodeDeviceText(envelope + "\n")});
+}
+
+void tst_ReadThread::stopBetweenChunks()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(fake.startUdp());
+    dir.writeUdpConfig(fake.udpPort());
+    fake.setResponder([](const QByteArray &) {
+        QList<Piece> pieces;
+        for (int i = 0; i < 100; ++i)
+            pieces.append({QByteArray::number(i) + "\n", 50});
+        return pieces;
+    });
+    ReadThread thread;
+    SignalLog lines(&thread, &ReadThread::signalAddText);
+    thread.startQuery(buildHistoryRequest(QDate(2024, 3, 5), QDate(2024, 3, 5)), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(lines.size() >= 3, 10000);
+    QElapsedTimer clock;
+    clock.start();
+    thread.requestStop();
+    QVERIFY(waitThread(&thread, 5000));
+    QVERIFY(clock.elapsed() < 3000);
+    QVERIFY(lines.size() < 100);
+
+    // The next query starts afresh.
+    fake.cancelPending();
+    fake.setResponder([](const QByteArray &) { return QList<Piece>{{"again", 0}}; });
+    const Outcome out = runQuery(thread);
+    QCOMPARE(out.lines, QStringList{"again"});
+}
+
+void tst_ReadThread::openFailure()
+{
+    TempWorkDir dir;
+    dir.writeSerialConfig(dir.filePath("no-such-port"));
+    ReadThread thread;
+    const Outcome out = runQuery(thread);
+    QCOMPARE(out.clears, 0);
+    QCOMPARE(out.errors.size(), 1);
+    QVERIFY(out.errors.first().startsWith(QStringLiteral("查询|打开串口失败: ")));
+}
+
+QTEST_GUILESS_MAIN(tst_ReadThread)
+#include "tst_readthread.moc"

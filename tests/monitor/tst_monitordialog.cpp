@@ -1,0 +1,197 @@
+#include "monitor/monitordialog.h"
+#include "tests/history/fakeinstrument.h"
+#include "tests/history/signallog.h"
+#include "tests/support/modalcloser.h"
+#include "tests/support/workdir.h"
+
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using Piece = FakeInstrument::Piece;
+
+namespace {
+
+const QByteArray kOn = QByteArray::fromHex("010F4BFF00000231001C7B");
+const QByteArray kOff = QByteArray::fromHex("010F4BFF00000230001DEB");
+
+template<typename T>
+T *child(QWidget &w, const char *name)
+{
+    T *c = w.findChild<T *>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no child %s", name);
+    return c;
+}
+
+} // namespace
+
+class tst_MonitorDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initialState();
+    void formatsWithClock();
+    void startUsesDebugCheckBox();
+    void failedFirstRequestReturnsIdle();
+    void dismissWhileCapturing_data();
+    void dismissWhileCapturing();
+};
+
+void tst_MonitorDialog::initialState()
+{
+    MonitorDialog dialog(nullptr);
+    QCOMPARE(dialog.objectName(), QStringLiteral("MonitorDialog"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("设备监听"));
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowContextHelpButtonHint));
+    QVERIFY(dialog.windowFlags() & Qt::WindowMaximizeButtonHint);
+    QVERIFY(child<QRadioButton>(dialog, "rdOriginal")->isChecked());
+    QVERIFY(child<QCheckBox>(dialog, "ckDebug")->isChecked());
+    QVERIFY(!child<QPushButton>(dialog, "bntStop")->isEnabled());
+    QVERIFY(child<QPushButton>(dialog, "bntStart")->isEnabled());
+    QVERIFY(child<QPlainTextEdit>(dialog, "textEdit")->isReadOnly());
+    // One group: checking one clears the others.
+    child<QRadioButton>(dialog, "rdHex")->setChecked(true);
+    QVERIFY(!child<QRadioButton>(dialog, "rdOriginal")->isChecked());
+}
+
+void tst_MonitorDialog::formatsWithClock()
+{
+    MonitorDialog dialog(nullptr);
+    QDateTime now(QDate(2024, 3, 8), QTime(13, 5, 9, 42));
+    dialog.setClock([&now] { return now; });
+    auto *view = child<QPlainTextEdit>(dialog, "textEdit");
+    auto deliver = [&](const QByteArray &line) {
+        QMetaObject::invokeMethod(&dialog, "slotDataRecv", Q_ARG(QByteArray, line));
+    };
+
+    deliver("OK\r\n");
+    deliver(QByteArray());
+    child<QRadioButton>(dialog, "rdHex")->setChecked(true);
+    deliver("OK\r\n");
+    now = now.addMSecs(1);
+    child<QRadioButton>(dialog, "rdOriginalHex")->setChecked(true);
+    deliver("OK\r\n");
+    deliver("A\n");
+    // The view stores paragraphs: CR LF and LF both end one.
+    QCOMPARE(view->toPlainText(), QStringLiteral("OK\n"
+                                                 "[2024-03-08 13:05:09.042][4] : 4F 4B 0D 0A \n"
+                                                 "[2024-03-08 13:05:09.043][4] : OK ( 4F 4B 0D 0A  )\n"
+                                                 "[2024-03-08 13:05:09.043][2] : A ( 41 0A  )\n"));
+    QTest::mouseClick(child<QPushButton>(dialog, "bntClear"), Qt::LeftButton);
+    QCOMPARE(view->toPlainText(), QString());
+}
+
+void tst_MonitorDialog::startUsesDebugCheckBox()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(fake.startUdp());
+    dir.writeUdpConfig(fake.udpPort());
+    fake.setResponder([](const QByteArray &r) { return QList<Piece>{{FakeInstrument::textWriteAck(r), 0}}; });
+
+    ModalCloser closer;
+    MonitorDialog dialog(nullptr);
+    dialog.show();
+    auto *start = child<QPushButton>(dialog, "bntStart");
+    auto *stop = child<QPushButton>(dialog, "bntStop");
+    auto *debug = child<QCheckBox>(dialog, "ckDebug");
+    debug->setChecked(false);
+    QTest::mousePress(start, Qt::LeftButton);
+    QTest::mouseRelease(start, Qt::LeftButton);
+    QTRY_VERIFY(stop->isEnabled());
+    QVERIFY(!start->isEnabled());
+    QVERIFY(!debug->isEnabled());
+    QTRY_COMPARE(fake.requests(), QList<QByteArray>{kOff});
+    fake.push("line\n");
+    QTRY_COMPARE(child<QPlainTextEdit>(dialog, "textEdit")->toPlainText(), QStringLiteral("line\n"));
+
+    // Without debug output the stop sends nothing, so it is quick.
+    QTest::mousePress(stop, Qt::LeftButton);
+    QTest::mouseRelease(stop, Qt::LeftButton);
+    QVERIFY(!dialog.monitorThread()->isRunning());
+    QTRY_VERIFY(start->isEnabled());
+    QVERIFY(!stop->isEnabled());
+    QVERIFY(debug->isEnabled());
+    QCOMPARE(fake.requests(), QList<QByteArray>{kOff});
+    QCOMPARE(closer.count(), 0);
+}
+
+void tst_MonitorDialog::failedFirstRequestReturnsIdle()
+{
+    TempWorkDir dir;
+    FakeInstrument fake; // never answers
+    QVERIFY(fake.startUdp());
+    dir.writeUdpConfig(fake.udpPort());
+    ModalCloser closer;
+    MonitorDialog dialog(nullptr);
+    dialog.monitorThread()->setReplyTimeout(300);
+    dialog.show();
+    QTest::mousePress(child<QPushButton>(dialog, "bntStart"), Qt::LeftButton);
+    QVERIFY(waitThread(dialog.monitorThread(), 10000));
+    QTRY_COMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().first().title, QStringLiteral("监听调试"));
+    QCOMPARE(closer.seen().first().text, QStringLiteral("接收数据超时"));
+    QCOMPARE(closer.seen().first().icon, QMessageBox::Critical);
+    QTRY_VERIFY(child<QPushButton>(dialog, "bntStart")->isEnabled());
+    QVERIFY(!child<QPushButton>(dialog, "bntStop")->isEnabled());
+    QVERIFY(child<QCheckBox>(dialog, "ckDebug")->isEnabled());
+    QCOMPARE(fake.requests(), QList<QByteArray>{kOn});
+}
+
+void tst_MonitorDialog::dismissWhileCapturing_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<bool>("answerOff");
+    QTest::newRow("escape") << true << true;
+    QTest::newRow("close") << false << true;
+    QTest::newRow("escape, final request unanswered") << true << false;
+}
+
+void tst_MonitorDialog::dismissWhileCapturing()
+{
+    QFETCH(bool, escape);
+    QFETCH(bool, answerOff);
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(fake.startUdp());
+    dir.writeUdpConfig(fake.udpPort());
+    fake.setResponder([answerOff](const QByteArray &r) {
+        if (r == kOff && !answerOff)
+            return QList<Piece>();
+        // The instrument answers after a while, as over a slow link.
+        return QList<Piece>{{FakeInstrument::textWriteAck(r), 400}};
+    });
+
+    ModalCloser closer;
+    closer.setDialogHandler([](QWidget *) {}); // the dialog under test stays
+    auto *dialog = new MonitorDialog(nullptr);
+    MonitorThread *thread = dialog->monitorThread();
+    thread->setReplyTimeout(1000);
+    bool runningWhenDone = true;
+    connect(dialog, &QDialog::finished, dialog, [&] { runningWhenDone = thread->isRunning(); });
+    QTimer::singleShot(0, dialog, [&] {
+        QTest::mousePress(child<QPushButton>(*dialog, "bntStart"), Qt::LeftButton);
+        QTimer::singleShot(800, dialog, [&] {
+            QVERIFY(thread->isRunning());
+            if (escape)
+                QTest::keyClick(dialog, Qt::Key_Escape);
+            else
+                dialog->close();
+            QVERIFY(dialog->isVisible());
+        });
+    });
+    dialog->exec();
+    QVERIFY(!runningWhenDone);
+    QVERIFY(!thread->isRunning());
+    QCOMPARE(fake.requests(), (QList<QByteArray>{kOn, kOff}));
+    delete dialog;
+    for (const ModalCloser::Seen &seen : closer.seen())
+        QCOMPARE(seen.className, QStringLiteral("MonitorDialog"));
+}
+
+QTEST_MAIN(tst_MonitorDialog)
+#include "tst_monitordialog.moc"

@@ -1,0 +1,309 @@
+#include "link/framecodec.h"
+#include "monitor/monitorthread.h"
+#include "tests/history/fakeinstrument.h"
+#include "tests/history/signallog.h"
+#include "tests/support/workdir.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+using Piece = FakeInstrument::Piece;
+
+namespace {
+
+const QByteArray kOn = QByteArray::fromHex("010F4BFF000002310" "01C7B");
+const QByteArray kOff = QByteArray::fromHex("010F4BFF000002300" "01DEB");
+
+// Instrument that acknowledges the debug switch and, while it is on,
+// answers nothing else; output is pushed by the test.
+void ackSwitch(FakeInstrument &fake, bool encrypt = false)
+{
+    fake.setResponder([encrypt](const QByteArray &request) {
+        QByteArray plain = encrypt ? decryptEnvelope(request, false) : request;
+        QByteArray ack = FakeInstrument::textWriteAck(plain);
+        return QList<Piece>{{encrypt ? encryptEnvelope(ack) : ack, 0}};
+    });
+}
+
+bool startFake(FakeInstrument &fake, TempWorkDir &dir, bool udp, const QVariantMap &extra = {})
+{
+    if (udp ? !fake.startUdp() : !fake.startPty())
+        return false;
+    if (udp)
+        dir.writeUdpConfig(fake.udpPort(), extra);
+    else
+        dir.writeSerialConfig(fake.ptyPath(), extra);
+    return true;
+}
+
+QList<QByteArray> received(const SignalLog &spy)
+{
+    QList<QByteArray> out;
+    for (const QList<QVariant> &a : spy)
+        out << a.at(0).toByteArray();
+    return out;
+}
+
+QStringList errors(const SignalLog &spy)
+{
+    QStringList out;
+    for (const QList<QVariant> &a : spy)
+        out << a.at(0).toString() + QLatin1Char('|') + a.at(1).toString();
+    return out;
+}
+
+} // namespace
+
+class tst_MonitorThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void switchOrderAndCapture_data();
+    void switchOrderAndCapture();
+    void stopBeforeFirstReply_data();
+    void stopBeforeFirstReply();
+    void failedFirstRequest_data();
+    void failedFirstRequest();
+    void linesAheadOfFinalReply();
+    void serialOutputWithoutPauses();
+    void serialHangUpEndsRun();
+    void encryptedSwitch();
+    void openFailure();
+};
+
+void tst_MonitorThread::switchOrderAndCapture_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::addColumn<bool>("debug");
+    QTest::newRow("udp debug") << true << true;
+    QTest::newRow("udp no debug") << true << false;
+    QTest::newRow("serial debug") << false << true;
+    QTest::newRow("serial no debug") << false << false;
+}
+
+void tst_MonitorThread::switchOrderAndCapture()
+{
+    QFETCH(bool, udp);
+    QFETCH(bool, debug);
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, udp));
+    ackSwitch(fake);
+
+    MonitorThread thread;
+    thread.setDebug(debug);
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
+    thread.start();
+    thread.start(); // a second start while running changes nothing
+    QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
+    QCOMPARE(fake.requests().first(), debug ? kOn : kOff);
+    QTest::qWait(300); // let the ack in and capture begin
+
+    for (const QByteArray &piece : {QByteArray("hel"), QByteArray("lo\r\nwor"), QByteArray("ld\nA\nB\n"),
+                                    QByteArray("tail")}) {
+        fake.push(piece);
+        QTest::qWait(150);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 4, 5000);
+    QCOMPARE(received(lines), (QList<QByteArray>{"hello\r\n", "world\n", "A\n", "B\n"}));
+
+    // stop() would block this thread, where the instrument lives, too.
+    thread.requestStop();
+    QVERIFY(waitThread(&thread, 10000));
+    QCOMPARE(fake.requests().size(), debug ? 2 : 1);
+    if (debug)
+        QCOMPARE(fake.requests().at(1), kOff);
+    QCoreApplication::processEvents();
+    QCOMPARE(errors(errs), QStringList());
+    QCOMPARE(lines.size(), 4); // "tail" never ends, so it is never shown
+}
+
+void tst_MonitorThread::stopBeforeFirstReply_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::newRow("udp") << true;
+    QTest::newRow("serial") << false;
+}
+
+void tst_MonitorThread::stopBeforeFirstReply()
+{
+    QFETCH(bool, udp);
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, udp));
+    fake.setResponder([](const QByteArray &request) {
+        return QList<Piece>{{FakeInstrument::textWriteAck(request), 400}, {"early\n", 1000}};
+    });
+    MonitorThread thread;
+    thread.setDebug(true);
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
+    connect(&fake, &FakeInstrument::requestReceived, &thread, &MonitorThread::requestStop);
+    thread.start();
+    QVERIFY(waitThread(&thread, 15000));
+    QCOMPARE(fake.requests(), (QList<QByteArray>{kOn, kOff}));
+    QCoreApplication::processEvents();
+    QCOMPARE(errors(errs), QStringList());
+}
+
+void tst_MonitorThread::failedFirstRequest_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::addColumn<bool>("debug");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("udp silent") << true << true << QByteArray() << QStringLiteral("监听调试|接收数据超时");
+    QTest::newRow("udp silent, no debug") << true << false << QByteArray() << QStringLiteral("监听调试|接收数据超时");
+    QTest::newRow("serial silent") << false << true << QByteArray() << QStringLiteral("监听调试|接收数据超时");
+    // A counted reply with a broken CRC, on the serial line, ends quietly.
+    QTest::newRow("serial bad crc") << false << true << QByteArray::fromHex("0103013100FF")
+                                    << QStringLiteral("监听调试|CRC校验错误");
+}
+
+void tst_MonitorThread::failedFirstRequest()
+{
+    QFETCH(bool, udp);
+    QFETCH(bool, debug);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, error);
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, udp));
+    fake.setResponder([reply](const QByteArray &) {
+        return reply.isEmpty() ? QList<Piece>() : QList<Piece>{{reply, 0}};
+    });
+    MonitorThread thread;
+    thread.setDebug(debug);
+    thread.setReplyTimeout(300);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
+    thread.start();
+    QVERIFY(waitThread(&thread, 10000));
+    QCoreApplication::processEvents();
+    QCOMPARE(errors(errs), QStringList{error});
+    // No capture and no final request after a failed first one.
+    QCOMPARE(fake.requests().size(), 1);
+}
+
+void tst_MonitorThread::linesAheadOfFinalReply()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, true));
+    // Output the instrument had on its way when the "0" came in arrives
+    // before the reply, some of it in pieces without a line feed.
+    fake.setResponder([&fake](const QByteArray &request) {
+        QList<Piece> pieces;
+        if (request == kOff) {
+            pieces.append({"of it\n", 0});
+            pieces.append({"late ", 0});
+            pieces.append({"2\r\n", 0});
+        }
+        pieces.append({FakeInstrument::textWriteAck(request), 0});
+        return pieces;
+    });
+    MonitorThread thread;
+    thread.setDebug(true);
+    thread.setReplyTimeout(1500);
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
+    thread.start();
+    QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
+    QTest::qWait(200);
+    fake.push("running\n");
+    fake.push("half ");
+    QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 5000);
+    QTest::qWait(200);
+    thread.requestStop();
+    QVERIFY(waitThread(&thread, 10000));
+    QCOMPARE(fake.requests(), (QList<QByteArray>{kOn, kOff}));
+    QCoreApplication::processEvents();
+    QCOMPARE(errors(errs), QStringList());
+    // A line cut by the request still comes out whole.
+    QCOMPARE(received(lines), (QList<QByteArray>{"running\n", "half of it\n", "late 2\r\n"}));
+}
+
+void tst_MonitorThread::serialOutputWithoutPauses()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, false));
+    ackSwitch(fake);
+    MonitorThread thread;
+    thread.setDebug(false);
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
+    thread.start();
+    QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
+    // A line every 20 ms, never the 50 ms pause that ends a serial read.
+    QTimer talk;
+    int sent = 0;
+    connect(&talk, &QTimer::timeout, &fake, [&] {
+        if (sent < 500)
+            fake.push("#" + QByteArray::number(sent++) + "\r\n");
+    });
+    talk.start(20);
+    QTRY_VERIFY_WITH_TIMEOUT(lines.size() >= 5, 5000);
+    QVERIFY(sent < 500);
+    talk.stop();
+    thread.requestStop();
+    QVERIFY(waitThread(&thread, 10000));
+    QCOMPARE(lines.first().at(0).toByteArray(), QByteArray("#0\r\n"));
+}
+
+void tst_MonitorThread::serialHangUpEndsRun()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, false));
+    ackSwitch(fake);
+    MonitorThread thread;
+    thread.setDebug(true);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
+    thread.start();
+    QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
+    QTest::qWait(300);
+    fake.hangUp();
+    // The run ends by itself instead of spinning on a dead port.
+    QVERIFY(waitThread(&thread, 10000));
+    QCoreApplication::processEvents();
+    QCOMPARE(errors(errs), QStringList{QStringLiteral("设备监听|串口读取失败")});
+}
+
+void tst_MonitorThread::encryptedSwitch()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, true, {{"communicate/encrypt", true}}));
+    ackSwitch(fake, true);
+    MonitorThread thread;
+    thread.setDebug(true);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
+    thread.start();
+    QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
+    QTest::qWait(200);
+    fake.push("plain text\n"); // captured bytes are never decrypted
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
+    QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 5000);
+    thread.requestStop();
+    QVERIFY(waitThread(&thread, 10000));
+    QCOMPARE(fake.requests(), (QList<QByteArray>{encryptEnvelope(kOn), encryptEnvelope(kOff)}));
+    QCOMPARE(received(lines), QList<QByteArray>{"plain text\n"});
+    QCoreApplication::processEvents();
+    QCOMPARE(errors(errs), QStringList());
+}
+
+void tst_MonitorThread::openFailure()
+{
+    TempWorkDir dir;
+    dir.writeSerialConfig(QString());
+    MonitorThread thread;
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
+    thread.start();
+    QVERIFY(waitThread(&thread, 5000));
+    QCoreApplication::processEvents();
+    QCOMPARE(errors(errs), QStringList{QStringLiteral("设备监听|串口打开失败")});
+}
+
+QTEST_GUILESS_MAIN(tst_MonitorThread)
+#include "tst_monitorthread.moc"
