@@ -1,0 +1,237 @@
+#include "cli/cliruntime.h"
+
+#include "settings/config.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QMetaObject>
+#include <QSettings>
+#include <QSocketNotifier>
+
+#include <cstdio>
+#include <cstdlib>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+bool writeOutBytes(const QByteArray &bytes)
+{
+    const size_t n = std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    return std::fflush(stdout) == 0 && n == static_cast<size_t>(bytes.size()) && !std::ferror(stdout);
+}
+
+bool writeOut(const QString &text)
+{
+    return writeOutBytes(text.toUtf8());
+}
+
+void ignoreBrokenPipe()
+{
+#ifndef Q_OS_WIN
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
+void writeErr(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+bool stderrIsTerminal()
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stderr));
+#else
+    return isatty(STDERR_FILENO) == 1;
+#endif
+}
+
+// ---- progress -------------------------------------------------------------
+
+ProgressDisplay::ProgressDisplay(const QString &label, bool enabled)
+    : m_label(label)
+    , m_enabled(enabled)
+{
+}
+
+ProgressDisplay::~ProgressDisplay()
+{
+    finish();
+}
+
+void ProgressDisplay::update(int percent)
+{
+    if (!m_enabled)
+        return;
+    percent = qBound(0, percent, 100);
+    if (percent == m_last)
+        return;
+    m_last = percent;
+    constexpr int width = 30;
+    const int filled = percent * width / 100;
+    writeErr(QStringLiteral("\r%1 [%2%3] %4%")
+                 .arg(m_label, QString(filled, QLatin1Char('#')), QString(width - filled, QLatin1Char(' ')))
+                 .arg(percent, 3));
+    m_drawn = true;
+}
+
+void ProgressDisplay::finish()
+{
+    if (m_drawn)
+        writeErr(QStringLiteral("\n"));
+    m_drawn = false;
+    m_last = -1;
+}
+
+// ---- private settings copy -------------------------------------------------
+
+namespace {
+PrivateSettings *g_privateSettings = nullptr;
+}
+
+void registerPrivateSettings(PrivateSettings *settings)
+{
+    g_privateSettings = settings;
+}
+
+PrivateSettings::~PrivateSettings()
+{
+    tearDown();
+}
+
+bool PrivateSettings::setUp(const QVariantMap &overrides, QString *error)
+{
+    m_dir = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("zrvu-cli-XXXXXX")));
+    if (!m_dir->isValid()) {
+        *error = QStringLiteral("cannot create a temporary folder: %1").arg(m_dir->errorString());
+        return false;
+    }
+    const QString copy = m_dir->filePath(QStringLiteral("config.ini"));
+    const QString original = QDir::current().filePath(QStringLiteral("config.ini"));
+    if (QFile::exists(original) && !QFile::copy(original, copy)) {
+        *error = QStringLiteral("cannot read %1").arg(QDir::toNativeSeparators(original));
+        return false;
+    }
+    // A copy of a read-only config.ini is read-only too; the store writes it.
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    singleton<Config>::destroy();
+    setConfigFileName(copy);
+    QSettings *settings = configSettings();
+    for (auto it = overrides.begin(); it != overrides.end(); ++it)
+        settings->setValue(it.key(), it.value());
+    settings->sync();
+    return true;
+}
+
+void PrivateSettings::tearDown()
+{
+    if (!m_dir)
+        return;
+    singleton<Config>::destroy();
+    m_dir.reset();
+}
+
+void PrivateSettings::removeCopy()
+{
+    if (m_dir)
+        m_dir->remove();
+}
+
+[[noreturn]] void exitNow(int status)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (g_privateSettings)
+        g_privateSettings->removeCopy();
+    // Running workers cannot be unwound; leave without destructors.
+    std::_Exit(status);
+}
+
+// ---- Ctrl-C ------------------------------------------------------------------
+
+namespace {
+InterruptWatcher *g_watcher = nullptr;
+#ifdef Q_OS_WIN
+BOOL WINAPI consoleHandler(DWORD type)
+{
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT)
+        return FALSE;
+    if (g_watcher)
+        QMetaObject::invokeMethod(g_watcher, "slotActivated", Qt::QueuedConnection);
+    return TRUE;
+}
+#else
+int g_pipe[2] = {-1, -1};
+struct sigaction g_previous;
+void onSigint(int)
+{
+    const char byte = 1;
+    const ssize_t ignored = ::write(g_pipe[1], &byte, 1);
+    (void)ignored;
+}
+#endif
+} // namespace
+
+InterruptWatcher::InterruptWatcher(QObject *parent)
+    : QObject(parent)
+{
+    g_watcher = this;
+#ifdef Q_OS_WIN
+    SetConsoleCtrlHandler(consoleHandler, TRUE);
+#else
+    if (::pipe(g_pipe) == 0) {
+        ::fcntl(g_pipe[0], F_SETFL, O_NONBLOCK);
+        ::fcntl(g_pipe[1], F_SETFL, O_NONBLOCK);
+        m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &InterruptWatcher::slotActivated);
+        struct sigaction action = {};
+        action.sa_handler = onSigint;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, &g_previous);
+    }
+#endif
+}
+
+InterruptWatcher::~InterruptWatcher()
+{
+#ifdef Q_OS_WIN
+    SetConsoleCtrlHandler(consoleHandler, FALSE);
+#else
+    if (g_pipe[0] >= 0) {
+        sigaction(SIGINT, &g_previous, nullptr);
+        delete m_notifier;
+        ::close(g_pipe[0]);
+        ::close(g_pipe[1]);
+        g_pipe[0] = g_pipe[1] = -1;
+    }
+#endif
+    g_watcher = nullptr;
+}
+
+void InterruptWatcher::slotActivated()
+{
+#ifndef Q_OS_WIN
+    char buffer[16];
+    int n = 0;
+    ssize_t got;
+    while ((got = ::read(g_pipe[0], buffer, sizeof buffer)) > 0)
+        n += static_cast<int>(got);
+    if (n == 0)
+        return;
+    // Several presses may arrive in one read; each one counts.
+    for (int i = 0; i < n; ++i)
+        emit interrupted(++m_count);
+#else
+    emit interrupted(++m_count);
+#endif
+}

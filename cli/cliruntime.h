@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTemporaryDir>
+#include <QVariantMap>
+
+#include <memory>
+
+class QSocketNotifier;
+
+// stdout and stderr as UTF-8 whatever the locale, LF line ends, flushed at
+// once so that a script sees each line as it happens.
+// False once stdout is gone (a closed pipe: `| head`).
+bool writeOut(const QString &text);
+bool writeOutBytes(const QByteArray &bytes);
+// A reader that went away must not kill the process with SIGPIPE: a monitor
+// run still has to switch the instrument's debug output off.
+void ignoreBrokenPipe();
+void writeErr(const QString &text);
+bool stderrIsTerminal();
+
+// A progress line on stderr, drawn only when stderr is a terminal so that
+// logs and pipes get nothing but the messages.
+class ProgressDisplay
+{
+public:
+    explicit ProgressDisplay(const QString &label, bool enabled = stderrIsTerminal());
+    ~ProgressDisplay();
+    void update(int percent);
+    // Ends the line if one was drawn.
+    void finish();
+    bool enabled() const { return m_enabled; }
+
+private:
+    QString m_label;
+    bool m_enabled = false;
+    bool m_drawn = false;
+    int m_last = -1;
+};
+
+// The settings store pointed at a private copy of ./config.ini, with the
+// link options applied there: the user's file is never written.
+class PrivateSettings
+{
+public:
+    PrivateSettings() = default;
+    ~PrivateSettings();
+    PrivateSettings(const PrivateSettings &) = delete;
+    PrivateSettings &operator=(const PrivateSettings &) = delete;
+
+    bool setUp(const QVariantMap &overrides, QString *error);
+    // Drops the store and the copy.
+    void tearDown();
+    // Before a hard exit: only the copy goes; a worker may still be reading
+    // the store, and nothing needs flushing.
+    void removeCopy();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+// Ctrl-C turned into a signal of the main thread's event loop while a
+// command wants to decide what it means; otherwise it ends the process.
+class InterruptWatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit InterruptWatcher(QObject *parent = nullptr);
+    ~InterruptWatcher() override;
+    int count() const { return m_count; }
+
+signals:
+    void interrupted(int count);
+
+private slots:
+    void slotActivated();
+
+private:
+    int m_count = 0;
+    QSocketNotifier *m_notifier = nullptr;
+};
+
+// A hard exit that still removes the private settings copy.
+[[noreturn]] void exitNow(int status);
+void registerPrivateSettings(PrivateSettings *settings);

@@ -1,0 +1,229 @@
+#include "history/historyexport.h"
+
+#include "tests/cli/cliprocess.h"
+#include "tests/support/simprocess.h"
+#include "tests/support/workdir.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+QStringList simLines(SimProcess &sim, const QString &prefix, int atLeast = 1)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QStringList lines;
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        lines = sim.outputLines().filter(QRegularExpression(QStringLiteral("^ZRSIM ") + prefix));
+    } while (lines.size() < atLeast && clock.elapsed() < 5000);
+    return lines;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+// History queries and monitor runs of zrvu-cli against zrsim.
+class tst_CliHistory : public QObject
+{
+    Q_OBJECT
+
+private:
+    bool startSim(SimProcess &sim, bool pty, QStringList *link, QStringList extra = {})
+    {
+        extra << (pty ? QStringList{"--pty"} : QStringList{"--udp", "127.0.0.1:0"});
+        if (!sim.start(extra)) {
+            qWarning() << sim.lastError();
+            return false;
+        }
+        *link = pty ? QStringList{"--serial", sim.ptyPath(), "--baud", "115200"}
+                    : QStringList{"--udp", QStringLiteral("127.0.0.1:%1").arg(sim.udpPort())};
+        *link << "--address" << "1";
+        return true;
+    }
+
+private slots:
+    void historyLinesAndExports_data();
+    void historyLinesAndExports();
+    void historyPdfWithoutDisplay();
+    void historyBadDates_data();
+    void historyBadDates();
+    void historyOpenFailure();
+    void monitorFormats_data();
+    void monitorFormats();
+    void monitorWithoutDebug();
+    void monitorCtrlCSwitchesDebugOff();
+    void monitorClosedStdoutSwitchesDebugOff();
+};
+
+void tst_CliHistory::historyLinesAndExports_data()
+{
+    QTest::addColumn<bool>("pty");
+    QTest::newRow("udp") << false;
+    QTest::newRow("pty") << true;
+}
+
+void tst_CliHistory::historyLinesAndExports()
+{
+    QFETCH(bool, pty);
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, pty, &link, {"--history-interval", "60"}));
+    const CliResult r = CliProcess::run(
+        dir.path(), link + QStringList{"history", "2026-03-01", "2026-03-02", "--csv", "h.csv", "--pdf", "h.pdf"},
+        60000);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(!r.out.contains('\r'));
+    QVERIFY(r.out.endsWith('\n'));
+    const QStringList lines = r.outText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // Two days of hourly records, maybe after a header line.
+    const QStringList records = lines.filter(QRegularExpression(QStringLiteral("^2026-03-0[12] \\d\\d:\\d\\d")));
+    QCOMPARE(records.size(), 48);
+    QVERIFY(records.first().startsWith(QLatin1String("2026-03-01 00:00")));
+    QVERIFY(records.last().startsWith(QLatin1String("2026-03-02 23:00")));
+    // The exports are what the dialog writes for the text it shows.
+    const QString expectedCsv = dir.filePath(QStringLiteral("expected.csv"));
+    QCOMPARE(exportHistoryCsv(expectedCsv, r.outText()), QString());
+    QCOMPARE(readAll(dir.filePath("h.csv")), readAll(expectedCsv));
+    QVERIFY(readAll(dir.filePath("h.pdf")).startsWith("%PDF"));
+}
+
+void tst_CliHistory::historyPdfWithoutDisplay()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, false, &link, {"--history-interval", "240"}));
+    const CliResult r = CliProcess::run(dir.path(),
+                                        link + QStringList{"history", "2026-03-01", "2026-03-01", "--pdf", "h.pdf"},
+                                        60000, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(readAll(dir.filePath("h.pdf")).startsWith("%PDF"));
+}
+
+void tst_CliHistory::historyBadDates_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("not a date") << "yesterday" << "2026-03-01" << "FROM";
+    QTest::newRow("no such day") << "2026-02-30" << "2026-03-01" << "FROM";
+    QTest::newRow("other format") << "2026-03-01" << "01.03.2026" << "TO";
+    QTest::newRow("other century") << "1999-12-31" << "2026-03-01" << "FROM";
+    QTest::newRow("end before start") << "2026-03-02" << "2026-03-01" << "起始日期应该小于或等于结束日期";
+}
+
+void tst_CliHistory::historyBadDates()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, message);
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, false, &link));
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"history", from, to, "--csv", "h.csv"});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.errText().contains(message), r.err.constData());
+    QVERIFY(!QFile::exists(dir.filePath("h.csv")));
+}
+
+void tst_CliHistory::historyOpenFailure()
+{
+    TempWorkDir dir;
+    const CliResult r = CliProcess::run(
+        dir.path(), {"--serial", dir.filePath("none"), "history", "2026-03-01", "2026-03-01", "--csv", "h.csv"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY(!QFile::exists(dir.filePath("h.csv")));
+}
+
+void tst_CliHistory::monitorFormats_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("pattern");
+    const QString prefix = QStringLiteral("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\\]\\[\\d+\\] : ");
+    QTest::newRow("raw") << "raw" << "^#\\d+ ";
+    QTest::newRow("hex") << "hex" << prefix + "([0-9A-F]{2} )+0A $";
+    QTest::newRow("both") << "both" << prefix + "#\\d+ .* \\( ([0-9A-F]{2} )+ \\)$";
+}
+
+void tst_CliHistory::monitorFormats()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, pattern);
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, false, &link, {"--debug-rate", "20"}));
+    const CliResult r =
+        CliProcess::run(dir.path(), link + QStringList{"monitor", "--format", format, "--seconds", "1"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(!r.out.contains('\r'));
+    const QStringList lines = r.outText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() >= 3, r.out.constData());
+    for (const QString &line : lines)
+        QVERIFY2(QRegularExpression(pattern).match(line).hasMatch(), qPrintable(line));
+    QCOMPARE(simLines(sim, "DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
+}
+
+void tst_CliHistory::monitorWithoutDebug()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, true, &link));
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"monitor", "--no-debug", "--seconds", "1"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(simLines(sim, "DEBUG", 1), QStringList{"ZRSIM DEBUG 0"});
+}
+
+void tst_CliHistory::monitorCtrlCSwitchesDebugOff()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, false, &link, {"--debug-rate", "20"}));
+    CliProcess cli;
+    QVERIFY(cli.start(dir.path(), link + QStringList{"monitor"}));
+    QCOMPARE(simLines(sim, "DEBUG 1"), QStringList{"ZRSIM DEBUG 1"});
+    ::kill(static_cast<pid_t>(cli.pid()), SIGINT);
+    const CliResult r = cli.wait(20000);
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitStatus, QProcess::NormalExit);
+    QCOMPARE(r.exitCode, 130);
+    QCOMPARE(simLines(sim, "DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
+}
+
+void tst_CliHistory::monitorClosedStdoutSwitchesDebugOff()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, false, &link, {"--debug-rate", "50"}));
+    // `zrvu-cli monitor | head -n 3`: the reader leaves, the run winds down.
+    QProcess shell;
+    shell.setWorkingDirectory(dir.path());
+    shell.start(QStringLiteral("/bin/sh"),
+                QStringList{"-c", "{ \"$0\" \"$@\"; echo \"cli exit $?\" >&2; } | head -n 3",
+                            CliProcess::executable()}
+                    + link + QStringList{"monitor"});
+    QVERIFY(shell.waitForStarted(10000));
+    QTRY_VERIFY_WITH_TIMEOUT(shell.state() == QProcess::NotRunning, 20000);
+    QCOMPARE(shell.readAllStandardOutput().count('\n'), 3);
+    QVERIFY(shell.readAllStandardError().contains("cli exit 0"));
+    QCOMPARE(simLines(sim, "DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
+}
+
+QTEST_GUILESS_MAIN(tst_CliHistory)
+#include "tst_clihistory.moc"

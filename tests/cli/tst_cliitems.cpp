@@ -1,0 +1,355 @@
+#include "items/itemcsv.h"
+
+#include "tests/cli/cliprocess.h"
+#include "tests/support/simprocess.h"
+#include "tests/support/workdir.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QtTest>
+
+namespace {
+
+const QByteArray kItems = "设备名称:ZR-Demo\n"
+                          "设备型号:ZR3100\n"
+                          "Rate(1/5/10/60):10\n"
+                          "!Uptime:1234 h\n"
+                          "Calibrate zero\n";
+
+const QString kItemLines = QStringLiteral("00. 设备名称, ZR-Demo\n"
+                                          "01. 设备型号, ZR3100\n"
+                                          "02. Rate(1/5/10/60), 10\n"
+                                          "03. Uptime, 1234 h\n"
+                                          "04. Calibrate zero\n");
+
+// zrsim status lines of one kind, waiting a little for late ones.
+QStringList simLines(SimProcess &sim, const QString &prefix, int atLeast = 1)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QStringList lines;
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        lines = sim.outputLines().filter(QRegularExpression(QStringLiteral("^ZRSIM ") + prefix));
+    } while (lines.size() < atLeast && clock.elapsed() < 3000);
+    return lines;
+}
+
+} // namespace
+
+class tst_CliItems : public QObject
+{
+    Q_OBJECT
+
+private:
+    // zrsim with the test items on UDP or a pty; the link options that reach it.
+    bool startSim(SimProcess &sim, TempWorkDir &dir, bool pty, QStringList *link, QStringList extra = {})
+    {
+        dir.writeFile(QStringLiteral("sim-items.txt"), kItems);
+        extra << "--items" << dir.filePath(QStringLiteral("sim-items.txt"));
+        extra << (pty ? QStringList{"--pty"} : QStringList{"--udp", "127.0.0.1:0"});
+        if (!sim.start(extra)) {
+            qWarning() << sim.lastError();
+            return false;
+        }
+        *link = pty ? QStringList{"--serial", sim.ptyPath(), "--baud", "115200"}
+                    : QStringList{"--udp", QStringLiteral("127.0.0.1:%1").arg(sim.udpPort())};
+        *link << "--address" << "1";
+        return true;
+    }
+
+private slots:
+    void itemsLines_data();
+    void itemsLines();
+    void skipTableApplies();
+    void overridesNeverReachConfigIni();
+    void noConfigIniStaysAbsent();
+    void openFailureIsExitOne();
+    void exportWritesTheAssistantsFile();
+    void writeReportsEachRow();
+    void writeRejectsBadFile();
+    void writeStopsAtLostReply();
+    void setAndTrigger_data();
+    void setAndTrigger();
+    void tooLongValueIsNotSent();
+    void syncTime();
+    void writeSerialNumber();
+    void badSerialNumberIsNotSent();
+    void encryptedLink();
+};
+
+void tst_CliItems::itemsLines_data()
+{
+    QTest::addColumn<bool>("pty");
+    QTest::newRow("udp") << false;
+    QTest::newRow("pty") << true;
+}
+
+void tst_CliItems::itemsLines()
+{
+    QFETCH(bool, pty);
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, pty, &link));
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"items"});
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    // UTF-8, LF only, no byte-order mark.
+    QCOMPARE(r.out, kItemLines.toUtf8());
+    QCOMPARE(r.err, QByteArray());
+}
+
+void tst_CliItems::skipTableApplies()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    dir.writeFile(QStringLiteral("SkipItems"), "ZR-Demo,ZR3100\n");
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"items"});
+    QCOMPARE(r.exitCode, 0);
+    // Hidden rows keep the indexes of the rest.
+    QCOMPARE(r.outText(), QStringLiteral("02. Rate(1/5/10/60), 10\n03. Uptime, 1234 h\n04. Calibrate zero\n"));
+
+    // Another model: the held name row comes back in front of it.
+    dir.writeFile(QStringLiteral("SkipItems"), "ZR-Demo,ZR9999\n");
+    const CliResult shown = CliProcess::run(dir.path(), link + QStringList{"items"});
+    QCOMPARE(shown.outText(), kItemLines);
+}
+
+void tst_CliItems::overridesNeverReachConfigIni()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    // A stored setup that points somewhere else entirely.
+    dir.writeConfig({{"communicate/udp", 0},
+                     {"serial/port", "/dev/zrvu-none"},
+                     {"device/address", 7},
+                     {"communicate/encrypt", true},
+                     {"language/language", "en_US"},
+                     {"station/name", "一号泵站"}});
+    const QByteArray before = dir.readFile(QStringLiteral("config.ini"));
+    QVERIFY(!before.isEmpty());
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"--no-encrypt", "items"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.outText(), kItemLines);
+    QCOMPARE(dir.readFile(QStringLiteral("config.ini")), before);
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    QCOMPARE(files, (QStringList{"config.ini", "sim-items.txt"}));
+}
+
+void tst_CliItems::noConfigIniStaysAbsent()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"sync-time"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("config.ini"))));
+}
+
+void tst_CliItems::openFailureIsExitOne()
+{
+    TempWorkDir dir;
+    const QString missing = dir.filePath(QStringLiteral("no-such-port"));
+    for (const QString &command : {QStringLiteral("items"), QStringLiteral("sync-time")}) {
+        const CliResult r = CliProcess::run(dir.path(), {"--serial", missing, command});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY2(r.errText().startsWith(QLatin1String("zrvu-cli: ")), r.err.constData());
+    }
+    const CliResult w = CliProcess::run(dir.path(), {"--serial", missing, "set", "2", "5"});
+    QCOMPARE(w.exitCode, 1);
+    QVERIFY2(w.errText().contains(QStringLiteral("写入错误,连接设备失败")), w.err.constData());
+}
+
+void tst_CliItems::exportWritesTheAssistantsFile()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    const QString file = dir.filePath(QStringLiteral("copy.csv"));
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"export", file});
+    QCOMPARE(r.exitCode, 0);
+    QByteArray expected("\xEF\xBB\xBF");
+    expected += kItemLines.toUtf8().replace("\n", "\r\n");
+    QCOMPARE(dir.readFile(QStringLiteral("copy.csv")), expected);
+    QVERIFY(r.out.isEmpty());
+
+    // Nothing to export from an instrument that is not there: no file.
+    const QString none = dir.filePath(QStringLiteral("none.csv"));
+    const CliResult failed = CliProcess::run(dir.path(), {"--serial", dir.filePath("nope"), "export", none});
+    QCOMPARE(failed.exitCode, 1);
+    QVERIFY(!QFile::exists(none));
+}
+
+void tst_CliItems::writeReportsEachRow()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    // As another instrument exported it: the identity rows hidden there
+    // too, one read-only row, one command row that must not be written.
+    dir.writeFile(QStringLiteral("SkipItems"), "ZR-Demo,ZR3100\n");
+    dir.writeFile(QStringLiteral("in.csv"), "\xEF\xBB\xBF"
+                                            "00. 设备名称, ZR-Demo\r\n"
+                                            "01. 设备型号, ZR3100\r\n"
+                                            "02. Rate(1/5/10/60), 60\r\n"
+                                            "03. Uptime, 99 h\r\n"
+                                            "04. Calibrate zero\r\n");
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"write", dir.filePath("in.csv")});
+    QCOMPARE(r.exitCode, 3);
+    QCOMPARE(r.outText(), QStringLiteral("2\tok\t60\n3\trefused\t1234 h\n"));
+    QVERIFY2(r.errText().contains(QStringLiteral("写入配置完成,1项不支持修改")), r.err.constData());
+    QCOMPARE(simLines(sim, "(WRITE|REFUSED|COMMAND)", 2),
+             (QStringList{"ZRSIM WRITE 2 Rate(1/5/10/60):60", "ZRSIM REFUSED 3 99 h"}));
+}
+
+void tst_CliItems::writeRejectsBadFile()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    dir.writeFile(QStringLiteral("bad.csv"), "02. Rate, 5\r\nnot an item line\r\n");
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"write", dir.filePath("bad.csv")});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.errText().contains(QStringLiteral("文件解析错误")), r.err.constData());
+    const CliResult missing = CliProcess::run(dir.path(), link + QStringList{"write", dir.filePath("gone.csv")});
+    QCOMPARE(missing.exitCode, 1);
+    QVERIFY(simLines(sim, "(WRITE|REFUSED)", 1).isEmpty());
+}
+
+void tst_CliItems::writeStopsAtLostReply()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    // The second write's reply never comes.
+    QVERIFY(startSim(sim, dir, false, &link, {"--drop", "2"}));
+    dir.writeFile(QStringLiteral("in.csv"), "\xEF\xBB\xBF"
+                                            "00. 设备名称, ZR-Demo\r\n"
+                                            "02. Rate(1/5/10/60), 60\r\n"
+                                            "03. Uptime, 1234 h\r\n");
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"write", dir.filePath("in.csv")}, 60000);
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.outText(), QStringLiteral("0\tok\tZR-Demo\n"));
+    QVERIFY2(r.errText().contains(QStringLiteral("写入配置失败: 60")), r.err.constData());
+    // Nothing after the failed row went out.
+    const QStringList seen = simLines(sim, "(WRITE|REFUSED)", 2);
+    QCOMPARE(seen.size(), 2);
+    QVERIFY(seen.filter(QStringLiteral(" 3 ")).isEmpty());
+}
+
+void tst_CliItems::setAndTrigger_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("simLine");
+
+    QTest::newRow("set") << QStringList{"set", "2", "5"} << 0 << "5\n" << "ZRSIM WRITE 2 Rate(1/5/10/60):5";
+    QTest::newRow("set trims") << QStringList{"set", "2", " 60 "} << 0 << "60\n" << "ZRSIM WRITE 2 Rate(1/5/10/60):60";
+    QTest::newRow("set refused") << QStringList{"set", "3", "7"} << 3 << "1234 h\n" << "ZRSIM REFUSED 3 7";
+    QTest::newRow("trigger") << QStringList{"trigger", "4"} << 0 << "Calibrate zero\n"
+                             << "ZRSIM COMMAND 4 Calibrate zero";
+    QTest::newRow("bad index") << QStringList{"set", "256", "1"} << 2 << "" << "";
+    // Kinds are checked on the instrument before anything is written.
+    QTest::newRow("set on a command") << QStringList{"set", "4", "1"} << 2 << "" << "";
+    QTest::newRow("trigger on a value") << QStringList{"trigger", "2"} << 2 << "" << "";
+    QTest::newRow("beyond the list") << QStringList{"set", "5", "1"} << 2 << "" << "";
+    QTest::newRow("index text") << QStringList{"trigger", "four"} << 2 << "" << "";
+}
+
+void tst_CliItems::setAndTrigger()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, simLine);
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    const CliResult r = CliProcess::run(dir.path(), link + args);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.outText(), out);
+    const QStringList seen = simLines(sim, "(WRITE|REFUSED|COMMAND)", simLine.isEmpty() ? 0 : 1);
+    QCOMPARE(seen, simLine.isEmpty() ? QStringList() : QStringList{simLine});
+}
+
+void tst_CliItems::tooLongValueIsNotSent()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"set", "2", QString(255, 'x')});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.errText().contains(QStringLiteral("写入的值过长,最多254字节")), r.err.constData());
+    QVERIFY(simLines(sim, "(WRITE|REFUSED)", 0).isEmpty());
+}
+
+void tst_CliItems::syncTime()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, true, &link));
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-2);
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"sync-time"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.outText(), QStringLiteral("同步时间成功\n"));
+    const QStringList clock = simLines(sim, "CLOCK ");
+    QCOMPARE(clock.size(), 1);
+    // "ZRSIM CLOCK yyyy-MM-dd hh:mm:ss weekday"
+    const QDateTime set = QDateTime::fromString(clock.first().mid(12, 19), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    QVERIFY2(set.isValid(), qPrintable(clock.first()));
+    QVERIFY(set >= before && set <= QDateTime::currentDateTime().addSecs(2));
+}
+
+void tst_CliItems::writeSerialNumber()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"write-sn", "ZR2026X01"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.outText(), QStringLiteral("写入SN成功\n"));
+    QCOMPARE(simLines(sim, "SN "), QStringList{"ZRSIM SN ZR2026X01"});
+}
+
+void tst_CliItems::badSerialNumberIsNotSent()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    for (const QString &sn : {QStringLiteral("ZR-01"), QString(25, 'A'), QStringLiteral("序列号")}) {
+        const CliResult r = CliProcess::run(dir.path(), link + QStringList{"write-sn", sn});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.errText().contains(QStringLiteral("SN输入有误")), r.err.constData());
+    }
+    QVERIFY(simLines(sim, "SN ", 0).isEmpty());
+}
+
+void tst_CliItems::encryptedLink()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link, {"--encrypt"}));
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"--encrypt", "items"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.outText(), kItemLines);
+}
+
+QTEST_GUILESS_MAIN(tst_CliItems)
+#include "tst_cliitems.moc"
