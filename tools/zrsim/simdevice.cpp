@@ -206,20 +206,20 @@ bool SimDevice::start(QString *error)
     return true;
 }
 
-bool SimDevice::openUdp(const QString &spec, QString *error)
+bool SimDevice::openUdp(const QString &endpoint, QString *error)
 {
-    const int colon = spec.lastIndexOf(QLatin1Char(':'));
+    const int colon = endpoint.lastIndexOf(QLatin1Char(':'));
     if (colon <= 0) {
         *error = QStringLiteral("--udp needs HOST:PORT, e.g. 127.0.0.1:0");
         return false;
     }
-    QString host = spec.left(colon);
+    QString host = endpoint.left(colon);
     if (host.startsWith(QLatin1Char('[')) && host.endsWith(QLatin1Char(']')))
         host = host.mid(1, host.size() - 2);
     bool ok = false;
-    const uint port = spec.mid(colon + 1).toUInt(&ok);
+    const uint port = endpoint.mid(colon + 1).toUInt(&ok);
     if (!ok || port > 65535) {
-        *error = QStringLiteral("--udp: bad port in %1").arg(spec);
+        *error = QStringLiteral("--udp: bad port in %1").arg(endpoint);
         return false;
     }
     QHostAddress address = host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0
@@ -235,7 +235,7 @@ bool SimDevice::openUdp(const QString &spec, QString *error)
     }
     m_udp = std::make_unique<QUdpSocket>();
     if (!m_udp->bind(address, static_cast<quint16>(port))) {
-        *error = QStringLiteral("--udp: cannot bind %1: %2").arg(spec, m_udp->errorString());
+        *error = QStringLiteral("--udp: cannot bind %1: %2").arg(endpoint, m_udp->errorString());
         return false;
     }
     connect(m_udp.get(), &QUdpSocket::readyRead, this, &SimDevice::onUdpReadyRead);

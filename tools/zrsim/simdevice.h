@@ -82,7 +82,7 @@ private:
         bool foreign = false;
     };
 
-    bool openUdp(const QString &spec, QString *error);
+    bool openUdp(const QString &endpoint, QString *error);
     bool openPty(const QString &link, QString *error);
     void takeSerialRequests();
     void handleRequest(const QByteArray &raw, const SimOrigin &origin);
