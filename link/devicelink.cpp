@@ -258,6 +258,10 @@ int DeviceLink::transact(const char *request, int length, QByteArray &reply, boo
     reply.clear();
 
     if (useUdp) {
+        // A reply that came after its exchange gave up would otherwise be
+        // taken as the answer to this request (the serial path discards
+        // stale input before writing for the same reason).
+        readDatagrams();
         if (!sendDatagram(frame))
             return LinkSendFailed;
         for (;;) {
