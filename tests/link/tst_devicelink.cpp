@@ -407,7 +407,17 @@ void tst_DeviceLink::udpLateReplyIsNotTheNextAnswer()
     DeviceLink link;
     QVERIFY(link.open());
     QByteArray reply;
-    QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 50), int(LinkNoReply));
+    // Looking for stale input on a socket that never sent must stay quiet.
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type != QtDebugMsg && type != QtInfoMsg)
+            warnings << text;
+    });
+    const int first = link.transact(buildItemReadRequest(1, 0), reply, false, 50);
+    qInstallMessageHandler(previous);
+    QCOMPARE(first, int(LinkNoReply));
+    QCOMPARE(warnings, QStringList());
     QTRY_VERIFY(link.udpSocket->hasPendingDatagrams());
     QCOMPARE(link.transact(buildItemReadRequest(1, 1), reply, false, 1000), int(LinkOk));
     QCOMPARE(reply.toHex(), other.toHex());
