@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QSettings>
 #include <QTextCodec>
 #include <QThread>
@@ -209,6 +210,10 @@ int refreshPhase(const SoakOptions &o, const SoakEmit &report, Watchdog &watchdo
     Q_UNUSED(sim)
     const SoakTexts texts = SoakTexts::refresh();
     const QList<QStringList> expected = expectedItems();
+    // Each an answer the instrument gives, if maybe not to this request.
+    auto onlyInstrumentTexts = [&expected](const QList<QStringList> &got) {
+        return std::all_of(got.begin(), got.end(), [&expected](const QStringList &l) { return expected.contains(l); });
+    };
     // One item: the first request and its single retry.
     const qint64 itemBound = o.exchangeBoundMs(kReadTimeoutMs) + o.exchangeBoundMs(kRetryTimeoutMs) + o.toleranceMs;
 
@@ -286,7 +291,7 @@ int refreshPhase(const SoakOptions &o, const SoakEmit &report, Watchdog &watchdo
                 r.verdict = SoakRecord::Unexpected;
                 r.outcome = QStringLiteral("ended without clearing the list or a message");
             } else if (items != expected || !prefixOk) {
-                r.verdict = SoakRecord::WrongData;
+                r.verdict = onlyInstrumentTexts(items) ? SoakRecord::Stale : SoakRecord::WrongData;
                 r.detail += QStringLiteral("got %1").arg(itemsText(items));
             }
         } else if (errors.size() > 1 || titles.first() != QStringLiteral("刷新")) {
@@ -294,7 +299,9 @@ int refreshPhase(const SoakOptions &o, const SoakEmit &report, Watchdog &watchdo
             r.outcome = errors.join(QLatin1String(" + "));
             r.detail += QStringLiteral("titles %1").arg(titles.join(QLatin1Char(',')));
         } else if (texts.contains(errors.first())) {
-            r.verdict = prefixOk ? SoakRecord::SpecifiedError : SoakRecord::WrongData;
+            r.verdict = prefixOk                      ? SoakRecord::SpecifiedError
+                        : onlyInstrumentTexts(items) ? SoakRecord::Stale
+                                                     : SoakRecord::WrongData;
             r.outcome = texts.normalised(errors.first());
             r.detail += QStringLiteral("after %1 items: %2").arg(items.size()).arg(errors.first());
             if (!prefixOk)
@@ -350,7 +357,10 @@ WritePlan randomWrite(QRandomGenerator &rng)
     return p;
 }
 
-SoakRecord judgeWrite(const WritePlan &plan, const ItemWriteOutcome &out, const SoakTexts &texts)
+// `held`: every item text the instrument may hold or have held, so a late
+// echo of an earlier write is told from a wrong one.
+SoakRecord judgeWrite(const WritePlan &plan, const ItemWriteOutcome &out, const SoakTexts &texts,
+                      const QSet<QString> &held)
 {
     SoakRecord r;
     r.kind = QStringLiteral("write");
@@ -375,12 +385,13 @@ SoakRecord judgeWrite(const WritePlan &plan, const ItemWriteOutcome &out, const 
     }
     const bool written = out.status == ItemWriteOutcome::Written;
     r.outcome = written ? QStringLiteral("写入配置成功") : QStringLiteral("写入配置失败,该项不支持修改");
-    const QStringList fields = splitItemText(decodeDeviceText(out.reply.mid(3, quint8(out.reply.at(2)))));
+    const QString text = decodeDeviceText(out.reply.mid(3, quint8(out.reply.at(2))));
+    const QStringList fields = splitItemText(text);
     const QString name = soakItems().at(plan.index).name;
     if (fields.value(0) != name || written != plan.expectWritten
         || (written && plan.mode == WriteValue && out.reportedValue != plan.value)) {
-        r.verdict = SoakRecord::WrongData;
-        r.detail += QStringLiteral(" answered '%1'").arg(fields.join(QLatin1Char(':')));
+        r.verdict = held.contains(text) ? SoakRecord::Stale : SoakRecord::WrongData;
+        r.detail += QStringLiteral(" answered '%1'").arg(text);
     }
     return r;
 }
@@ -390,6 +401,9 @@ int writePhase(const SoakOptions &o, const SoakEmit &report, Watchdog &watchdog,
     const SoakTexts texts = SoakTexts::write();
     const qint64 bound = o.exchangeBoundMs(kExchangeTimeoutMs) + o.toleranceMs;
     QRandomGenerator rng(static_cast<quint32>(o.seed * 2654435761u + 17));
+    QSet<QString> held;
+    for (const SoakItem &item : soakItems())
+        held << (item.hasValue ? item.name + QLatin1Char(':') + item.value : item.name);
     int done = 0;
     while (done < o.rounds) {
         // Single writes (a link each, as after editing a row) and batches
@@ -397,8 +411,12 @@ int writePhase(const SoakOptions &o, const SoakEmit &report, Watchdog &watchdog,
         const bool batch = rng.bounded(2u) == 0;
         const int rows = std::min(batch ? 2 + static_cast<int>(rng.bounded(5u)) : 1, o.rounds - done);
         QList<WritePlan> plans;
-        for (int i = 0; i < rows; ++i)
+        for (int i = 0; i < rows; ++i) {
             plans << randomWrite(rng);
+            const WritePlan &p = plans.last();
+            if (p.expectWritten && p.mode == WriteValue)
+                held << soakItems().at(p.index).name + QLatin1Char(':') + p.value;
+        }
 
         QElapsedTimer clock;
         clock.start();
@@ -418,7 +436,7 @@ int writePhase(const SoakOptions &o, const SoakEmit &report, Watchdog &watchdog,
         for (const WritePlan &plan : qAsConst(plans)) {
             watchdog.arm(QStringLiteral("write"), bound, QStringLiteral("write %1").arg(done));
             const ItemWriteOutcome out = writeItemExchange(link, plan.index, plan.value, plan.mode);
-            SoakRecord r = judgeWrite(plan, out, texts);
+            SoakRecord r = judgeWrite(plan, out, texts, held);
             r.ms = clock.elapsed();
             r.boundMs = bound;
             watchdog.disarm();

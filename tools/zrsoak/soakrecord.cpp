@@ -59,6 +59,8 @@ QString SoakRecord::verdictName(Verdict v)
         return QStringLiteral("UNEXPECTED");
     case WrongData:
         return QStringLiteral("WRONG-DATA");
+    case Stale:
+        return QStringLiteral("STALE");
     }
     return QString();
 }
@@ -84,7 +86,7 @@ bool SoakRecord::fromLine(const QByteArray &line, SoakRecord *out)
     out->boundMs = f[5].toLongLong(&ok3);
     out->detail = unescape(f[6]);
     out->longWait = f[7] == QLatin1String("1");
-    if (!ok1 || !ok2 || !ok3 || verdict < Ok || verdict > WrongData)
+    if (!ok1 || !ok2 || !ok3 || verdict < Ok || verdict > Stale)
         return false;
     out->verdict = static_cast<Verdict>(verdict);
     return true;
@@ -156,6 +158,8 @@ void SoakTally::add(const SoakRecord &r)
     if (r.failing()) {
         ++m_failures;
         m_failing.append(r);
+    } else if (r.verdict == SoakRecord::Stale) {
+        m_stale.append(r);
     }
 }
 
@@ -211,6 +215,11 @@ QString SoakTally::table(int maxListed) const
     }
     if (!kind.isEmpty())
         s << QStringLiteral("%1 %2\n").arg(QString(), -8).arg(count(kind), 6);
+    // A few late answers for the reader to see what they look like.
+    for (int i = 0; i < m_stale.size() && i < 5; ++i) {
+        const SoakRecord &r = m_stale.at(i);
+        s << QStringLiteral("STALE %1 %2 ms: %3\n").arg(r.kind).arg(r.ms).arg(r.detail);
+    }
     int listed = 0;
     for (const SoakRecord &r : m_failing) {
         if (listed++ == maxListed) {

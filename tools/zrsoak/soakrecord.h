@@ -13,6 +13,10 @@ struct SoakRecord {
         SpecifiedError, // failed with one of the system's own texts
         Unexpected,     // any other outcome (or a hang, or a crash)
         WrongData,      // reported success, but the instrument got or gave other data
+        // The answer to another request, come late: item replies carry no
+        // item number, so a reply delayed beyond its timeout can be taken
+        // for a later request. Counted, not failing.
+        Stale,
     };
 
     QString kind;    // refresh, write, flash, page
@@ -69,5 +73,6 @@ private:
     };
     QList<Row> m_rows;
     QList<SoakRecord> m_failing;
+    QList<SoakRecord> m_stale;
     int m_failures = 0;
 };
