@@ -67,7 +67,7 @@ void tst_Translations::everySourceTextTranslated()
     QProcess p;
     p.setWorkingDirectory(QStringLiteral(ZR_SOURCE_DIR));
     p.start(QStringLiteral(ZR_LUPDATE),
-            {"-I", ".", "-no-obsolete", "-locations", "none", "app", "settings", "link", "items", "firmware",
+            {"-I", ".", "-no-obsolete", "-locations", "none", "-tr-function-alias", "translate+=cliText", "app", "settings", "link", "items", "firmware",
              "history", "monitor", "discovery", "about", "cli", "resources", "-ts", fresh});
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 0);
