@@ -477,6 +477,11 @@ void tst_Translations::fixedFormSizeKeptWhenItFits()
     QFETCH(QString, dialog);
     QFETCH(QSize, formSize);
     const QFont original = QApplication::font();
+    // A failed check must not leave the other tests with this one's fonts.
+    struct FontRestore {
+        QFont font;
+        ~FontRestore() { QApplication::setFont(font); }
+    } restore{original};
     for (const char *language : {"en_US", "zh_TW", "zh_CH"}) {
         Session session(QString::fromLatin1(language));
         QVERIFY(session.ok);
@@ -501,7 +506,6 @@ void tst_Translations::fixedFormSizeKeptWhenItFits()
             const QStringList clipped = clippedTexts(d.get());
             QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
         }
-        QApplication::setFont(original);
     }
 }
 
