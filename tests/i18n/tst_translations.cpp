@@ -40,6 +40,8 @@ private slots:
     void englishMainWindowAndDialogs();
     void dialogTexts_data();
     void dialogTexts();
+    void actionsOpenTranslatedDialogs_data();
+    void actionsOpenTranslatedDialogs();
     void boxTexts_data();
     void boxTexts();
     void readyTextInStoredLanguage_data();
@@ -60,13 +62,14 @@ namespace {
 // and the main window started in it: the window's own start-up loads the
 // translation, as it does for the user.
 struct Session {
-    explicit Session(const QString &language)
+    explicit Session(const QString &language, QVariantMap config = {})
     {
         for (const char *l : {"en_US", "zh_CH", "zh_TW"}) {
             const QString qm = QString::fromLatin1(l) + QStringLiteral(".qm");
             ok = QFile::copy(QStringLiteral(ZR_QM_DIR "/") + qm, dir.filePath(qm)) && ok;
         }
-        dir.writeConfig({{"language/language", language}});
+        config.insert(QStringLiteral("language/language"), language);
+        dir.writeConfig(config);
         window = std::make_unique<MainWindow>();
     }
     TempWorkDir dir;
@@ -338,6 +341,48 @@ void tst_Translations::dialogTexts()
     }
 }
 
+void tst_Translations::actionsOpenTranslatedDialogs_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("en_US setup") << "en_US" << "setup" << "Serial Port Setup";
+    QTest::newRow("en_US history") << "en_US" << "debug" << "History Data";
+    QTest::newRow("en_US update") << "en_US" << "update" << "Update Firmware";
+    QTest::newRow("en_US monitor") << "en_US" << "monitor" << "Device Monitor";
+    QTest::newRow("en_US about") << "en_US" << "about" << "About";
+    // No instrument: the serial port does not exist, so the box says so.
+    QTest::newRow("en_US write SN, no link") << "en_US" << "writeSN" << "Write SN";
+    QTest::newRow("zh_TW setup") << "zh_TW" << "setup" << "序列埠設定";
+    QTest::newRow("zh_TW update") << "zh_TW" << "update" << "更新韌體";
+    QTest::newRow("zh_TW write SN, no link") << "zh_TW" << "writeSN" << "寫入 SN";
+}
+
+void tst_Translations::actionsOpenTranslatedDialogs()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, action);
+    QFETCH(QString, title);
+    Session session(language, {{"communicate/udp", 0}, {"serial/port", "/nonexistent/ttyZR"}});
+    QVERIFY(session.ok);
+    // Through the window's own slot, which runs the dialog modally.
+    QStringList texts;
+    ModalCloser closer;
+    closer.setDialogHandler([&texts](QWidget *d) {
+        texts = visibleTexts(d);
+        static_cast<QDialog *>(d)->reject();
+    });
+    auto *a = session.window->findChild<QAction *>(action);
+    QVERIFY(a);
+    a->trigger();
+    QCOMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().at(0).title, title);
+    if (language == QLatin1String("en_US")) {
+        for (const QString &t : texts)
+            QVERIFY2(!hasChinese(t), qPrintable(t));
+    }
+}
+
 void tst_Translations::boxTexts_data()
 {
     QTest::addColumn<QString>("language");
@@ -350,6 +395,7 @@ void tst_Translations::boxTexts_data()
     QTest::newRow("en_US history") << "en_US" << "history" << "Query"
                                    << "The start date must not be later than the end date";
     QTest::newRow("en_US error box") << "en_US" << "error" << "Error" << "x";
+    QTest::newRow("en_US command item") << "en_US" << "command" << " " << "恢复出厂设置";
     QTest::newRow("en_US info box") << "en_US" << "info" << "Information" << "x";
     QTest::newRow("zh_TW search") << "zh_TW" << "search" << "搜尋裝置" << "請選擇裝置";
     QTest::newRow("zh_TW history") << "zh_TW" << "history" << "查詢" << "起始日期應早於或等於結束日期";
@@ -366,8 +412,8 @@ void tst_Translations::boxTexts()
     QVERIFY(session.ok);
     MainWindow *w = session.window.get();
     std::unique_ptr<QDialog> d;
-    if (box != QLatin1String("error") && box != QLatin1String("info")) {
-        d.reset(dialogCase(box).make(w));
+    if (const DialogCase c = dialogCase(box); c.make) {
+        d.reset(c.make(w));
         d->show();
     }
     // The box's buttons, read when it is shown, before the closer answers it.
@@ -397,6 +443,9 @@ void tst_Translations::boxTexts()
         }
         QVERIFY(query);
         query->click();
+    } else if (box == QLatin1String("command")) {
+        QString value;
+        QCOMPARE(w->editItem(QStringLiteral("05. 恢复出厂设置"), QString(), value), 1);
     } else if (box == QLatin1String("error")) {
         showErrorBox(QStringLiteral("x"), nullptr);
     } else {
