@@ -20,6 +20,96 @@ int countOf(QSqlDatabase &db, const QString &sql)
     return query.value(0).toInt();
 }
 
+// Qt's list readers reserve room for the count they read before reading a
+// single element, so one count field in a payload of a few bytes could make
+// a reading allocate gigabytes. Each element takes at least four bytes, so
+// a larger count could never be met anyway.
+constexpr int kMinElementBytes = 4;
+// Deeper nesting than any package needs would only exhaust the stack.
+constexpr int kMaxNesting = 32;
+
+bool countFits(QDataStream &in, quint32 *count)
+{
+    in >> *count;
+    return in.status() == QDataStream::Ok && *count <= in.device()->bytesAvailable() / kMinElementBytes;
+}
+
+bool variantFits(QDataStream &in, int depth);
+
+bool variantMapFits(QDataStream &in, int depth)
+{
+    quint32 n = 0;
+    if (!countFits(in, &n))
+        return false;
+    for (quint32 i = 0; i < n; ++i) {
+        QString key;
+        in >> key;
+        if (in.status() != QDataStream::Ok || !variantFits(in, depth))
+            return false;
+    }
+    return true;
+}
+
+template<typename T>
+bool plainListFits(QDataStream &in)
+{
+    quint32 n = 0;
+    if (!countFits(in, &n))
+        return false;
+    for (quint32 i = 0; i < n && in.status() == QDataStream::Ok; ++i) {
+        T element;
+        in >> element;
+    }
+    return in.status() == QDataStream::Ok;
+}
+
+// Walks one serialised variant without building its containers; leaves are
+// read by Qt itself so that the walk ends where Qt's reading would.
+bool variantFits(QDataStream &in, int depth)
+{
+    if (depth > kMaxNesting)
+        return false;
+    const qint64 start = in.device()->pos();
+    quint32 type = 0;
+    qint8 isNull = 0;
+    in >> type >> isNull;
+    if (in.status() != QDataStream::Ok)
+        return false;
+    switch (type) {
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash:
+        return variantMapFits(in, depth + 1);
+    case QMetaType::QVariantList: {
+        quint32 n = 0;
+        if (!countFits(in, &n))
+            return false;
+        for (quint32 i = 0; i < n; ++i) {
+            if (!variantFits(in, depth + 1))
+                return false;
+        }
+        return true;
+    }
+    case QMetaType::QStringList:
+        return plainListFits<QString>(in);
+    case QMetaType::QByteArrayList:
+        return plainListFits<QByteArray>(in);
+    default: {
+        in.device()->seek(start);
+        QVariant leaf;
+        in >> leaf;
+        return in.status() == QDataStream::Ok;
+    }
+    }
+}
+
+// False when the payload would not read as a field map anyway, decided
+// before Qt reserves anything for it.
+bool payloadFits(const QByteArray &payload)
+{
+    QDataStream in(payload);
+    return variantMapFits(in, 0);
+}
+
 } // namespace
 
 DDbServer::DDbServer(const QString &connectionName)
@@ -72,9 +162,13 @@ QString DDbServer::readInfo(DEncryptInfo &info)
     if (QCryptographicHash::hash(payload, QCryptographicHash::Md5) != digest)
         return tr("解析文件失败,文件校验失败!");
 
+    // A payload whose counts outrun it reads as an empty map, as one that
+    // ends early does.
     QMap<QString, QVariant> fields;
-    QDataStream in(payload);
-    in >> fields;
+    if (payloadFits(payload)) {
+        QDataStream in(payload);
+        in >> fields;
+    }
     info.setFields(fields);
     return QString();
 }
