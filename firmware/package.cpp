@@ -70,11 +70,22 @@ bool variantFits(QDataStream &in, int depth)
     if (depth > kMaxNesting)
         return false;
     const qint64 start = in.device()->pos();
-    quint32 type = 0;
+    quint32 stored = 0;
     qint8 isNull = 0;
-    in >> type >> isNull;
+    in >> stored >> isNull;
     if (in.status() != QDataStream::Ok)
         return false;
+    // Resolve the type the way Qt's reading does: a user type by its name,
+    // any other id cut to the 30 bits a variant keeps (so 0x40000009 reads
+    // as a variant list too).
+    int type = static_cast<int>(stored & 0x3FFFFFFF);
+    if (stored == QMetaType::User) {
+        QByteArray name;
+        in >> name;
+        type = QMetaType::type(name.constData());
+        if (in.status() != QDataStream::Ok || type == QMetaType::UnknownType)
+            return false;
+    }
     switch (type) {
     case QMetaType::QVariantMap:
     case QMetaType::QVariantHash:

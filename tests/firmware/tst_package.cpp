@@ -260,6 +260,13 @@ void tst_Package::countsBeyondPayloadReadEmpty_data()
     QTest::newRow("list inside a list")
         << oneEntryMap(variantHeader(QMetaType::QVariantList) + be32(1) + variantHeader(QMetaType::QStringList)
                        + be32(0x20000000));
+    // Qt keeps 30 bits of a type id and finds user types by name, so these
+    // read as lists as well.
+    QTest::newRow("fuzz: list under a wider type id")
+        << oneEntryMap(be32(0x40000009) + QByteArray(1, '\0') + be32(0x4B030000));
+    QTest::newRow("list as a named user type")
+        << oneEntryMap(be32(QMetaType::User) + QByteArray(1, '\0') + be32(12) + QByteArray("QVariantList", 12)
+                       + be32(0x10000000));
     QTest::newRow("map count") << be32(0xFFFFFFF0);
     QTest::newRow("nesting deep enough to exhaust the stack") << oneEntryMap(nestedLists(100000));
 }
