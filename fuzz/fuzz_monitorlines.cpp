@@ -3,6 +3,7 @@
 // every captured line can be formatted for the view.
 #include "fuzz/chunking.h"
 #include "fuzz/fuzzcheck.h"
+#include "link/framecodec.h"
 #include "monitor/monitorlines.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -34,12 +35,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QByteArray &line : lines) {
         FUZZ_CHECK(line.endsWith('\n') && line.count('\n') == 1);
         joined += line;
+        FUZZ_CHECK(formatMonitorLine(line, MonitorFormat::Original, now) == decodeDeviceText(line));
         FUZZ_CHECK(formatMonitorLine(line, MonitorFormat::Hex, now).endsWith(QStringLiteral("\r\n")));
         const QString both = formatMonitorLine(line, MonitorFormat::OriginalHex, now);
         // The flattened text keeps the view at one line per capture.
         FUZZ_CHECK(both.count(QLatin1Char('\n')) == 1 && both.endsWith(QStringLiteral(" )\r\n")));
     }
     FUZZ_CHECK(joined + pieces.rest() == stream);
+    FUZZ_CHECK(formatMonitorLine(QByteArray(), MonitorFormat::OriginalHex, now).isEmpty());
     pieces.clear();
     FUZZ_CHECK(pieces.rest().isEmpty() && pieces.feed(stream) == expected);
     return 0;
