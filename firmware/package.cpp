@@ -63,8 +63,53 @@ bool plainListFits(QDataStream &in)
     return in.status() == QDataStream::Ok;
 }
 
-// Walks one serialised variant without building its containers; leaves are
-// read by Qt itself so that the walk ends where Qt's reading would.
+// Plain values whose reading is bounded by the bytes they take. Other types
+// hide containers of their own (an easing curve's point vector, a polygon)
+// or decode images, and a package never holds them: those are refused.
+bool isPlainValue(int type)
+{
+    switch (type) {
+    case QMetaType::UnknownType:
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::QChar:
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+    case QMetaType::QBitArray:
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::QDateTime:
+    case QMetaType::QUrl:
+    case QMetaType::QUuid:
+    case QMetaType::QSize:
+    case QMetaType::QSizeF:
+    case QMetaType::QPoint:
+    case QMetaType::QPointF:
+    case QMetaType::QRect:
+    case QMetaType::QRectF:
+    case QMetaType::QLine:
+    case QMetaType::QLineF:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Walks one serialised variant without building its containers; plain
+// values are read by Qt itself so that the walk ends where Qt's reading
+// would.
 bool variantFits(QDataStream &in, int depth)
 {
     if (depth > kMaxNesting)
@@ -105,6 +150,8 @@ bool variantFits(QDataStream &in, int depth)
     case QMetaType::QByteArrayList:
         return plainListFits<QByteArray>(in);
     default: {
+        if (!isPlainValue(type))
+            return false;
         in.device()->seek(start);
         QVariant leaf;
         in >> leaf;

@@ -267,6 +267,26 @@ void tst_Package::countsBeyondPayloadReadEmpty_data()
     QTest::newRow("list as a named user type")
         << oneEntryMap(be32(QMetaType::User) + QByteArray(1, '\0') + be32(12) + QByteArray("QVariantList", 12)
                        + be32(0x10000000));
+    // Found by fuzz_readpackage: an easing curve inside a list, whose own
+    // point vector claims more points than the payload holds.
+    QTest::newRow("fuzz: easing curve points") << QByteArray::fromHex(
+        "0000000700000008006c00690073007400000009000000008000000000548c0200506100000000000000000000000000"
+        "00000000000000000042002d0035003100410031002d0042003600390034002d004400390037003800310039ffffffff"
+        "ffffffff003800390039003300410044007d0000000a0000000012005a005200206e29000000000000000000206e296e"
+        "7f5ea68bb05f5500002f0001000000000000000000000000000000000000000000000000000000000000000000000000"
+        "000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "0000000000000000000000000000000000000000000000000000000002000001000400004c007b003000310046003100"
+        "30003900350044002d003200350044e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e000"
+        "42002ddbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdb"
+        "dbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdb"
+        "dbdbdbdbdbdbdb0034003100410031002d0042003600390034002d004400390037003800310039003800390039003300"
+        "410044007d0000000a000000311200000000000000000000000000000000000000000000000000000000000000000000"
+        "0000001d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d"
+        "1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d"
+        "1d1d1d1d1d1d000800000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "00000000000000000000000000000000000000000000000141004115410000");
+    QTest::newRow("easing curve") << oneEntryMap(variantHeader(QMetaType::QEasingCurve) + QByteArray(64, '\0'));
+    QTest::newRow("image") << oneEntryMap(variantHeader(QMetaType::QImage) + QByteArray(16, '\x01'));
     QTest::newRow("map count") << be32(0xFFFFFFF0);
     QTest::newRow("nesting deep enough to exhaust the stack") << oneEntryMap(nestedLists(100000));
 }
