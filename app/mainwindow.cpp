@@ -54,7 +54,11 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, &MainWindow::slotItemDoubleClicked);
 
     showStatus(tr("准备就绪"), 5000);
+    const QString ready = statusBar()->currentMessage();
     loadSettings();
+    // The ready text went up before the stored language was loaded.
+    if (statusBar()->currentMessage() == ready)
+        showStatus(tr("准备就绪"), 5000);
 
     // The tool bar draws its icons at 16 x 16 inside the 25 x 25 buttons.
     for (QAction *action : m_ui->toolBar->actions()) {

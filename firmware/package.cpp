@@ -20,6 +20,154 @@ int countOf(QSqlDatabase &db, const QString &sql)
     return query.value(0).toInt();
 }
 
+// Qt's list readers reserve room for the count they read before reading a
+// single element, so one count field in a payload of a few bytes could make
+// a reading allocate gigabytes. Each element takes at least four bytes, so
+// a larger count could never be met anyway.
+constexpr int kMinElementBytes = 4;
+// Deeper nesting than any package needs would only exhaust the stack.
+constexpr int kMaxNesting = 32;
+
+bool countFits(QDataStream &in, quint32 *count)
+{
+    in >> *count;
+    return in.status() == QDataStream::Ok && *count <= in.device()->bytesAvailable() / kMinElementBytes;
+}
+
+bool variantFits(QDataStream &in, int depth);
+
+bool variantMapFits(QDataStream &in, int depth)
+{
+    quint32 n = 0;
+    if (!countFits(in, &n))
+        return false;
+    for (quint32 i = 0; i < n; ++i) {
+        QString key;
+        in >> key;
+        if (in.status() != QDataStream::Ok || !variantFits(in, depth))
+            return false;
+    }
+    return true;
+}
+
+template<typename T>
+bool plainListFits(QDataStream &in)
+{
+    quint32 n = 0;
+    if (!countFits(in, &n))
+        return false;
+    for (quint32 i = 0; i < n && in.status() == QDataStream::Ok; ++i) {
+        T element;
+        in >> element;
+    }
+    return in.status() == QDataStream::Ok;
+}
+
+// Plain values whose reading is bounded by the bytes they take. Other types
+// hide containers of their own (an easing curve's point vector, a polygon)
+// or decode images, and a package never holds them: those are refused.
+bool isPlainValue(int type)
+{
+    switch (type) {
+    case QMetaType::UnknownType:
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::QChar:
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+    case QMetaType::QBitArray:
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::QDateTime:
+    case QMetaType::QUrl:
+    case QMetaType::QUuid:
+    case QMetaType::QSize:
+    case QMetaType::QSizeF:
+    case QMetaType::QPoint:
+    case QMetaType::QPointF:
+    case QMetaType::QRect:
+    case QMetaType::QRectF:
+    case QMetaType::QLine:
+    case QMetaType::QLineF:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Walks one serialised variant without building its containers; plain
+// values are read by Qt itself so that the walk ends where Qt's reading
+// would.
+bool variantFits(QDataStream &in, int depth)
+{
+    if (depth > kMaxNesting)
+        return false;
+    const qint64 start = in.device()->pos();
+    quint32 stored = 0;
+    qint8 isNull = 0;
+    in >> stored >> isNull;
+    if (in.status() != QDataStream::Ok)
+        return false;
+    // Resolve the type the way Qt's reading does: a user type by its name,
+    // any other id cut to the 30 bits a variant keeps (so 0x40000009 reads
+    // as a variant list too).
+    int type = static_cast<int>(stored & 0x3FFFFFFF);
+    if (stored == QMetaType::User) {
+        QByteArray name;
+        in >> name;
+        type = QMetaType::type(name.constData());
+        if (in.status() != QDataStream::Ok || type == QMetaType::UnknownType)
+            return false;
+    }
+    switch (type) {
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash:
+        return variantMapFits(in, depth + 1);
+    case QMetaType::QVariantList: {
+        quint32 n = 0;
+        if (!countFits(in, &n))
+            return false;
+        for (quint32 i = 0; i < n; ++i) {
+            if (!variantFits(in, depth + 1))
+                return false;
+        }
+        return true;
+    }
+    case QMetaType::QStringList:
+        return plainListFits<QString>(in);
+    case QMetaType::QByteArrayList:
+        return plainListFits<QByteArray>(in);
+    default: {
+        if (!isPlainValue(type))
+            return false;
+        in.device()->seek(start);
+        QVariant leaf;
+        in >> leaf;
+        return in.status() == QDataStream::Ok;
+    }
+    }
+}
+
+// False when the payload would not read as a field map anyway, decided
+// before Qt reserves anything for it.
+bool payloadFits(const QByteArray &payload)
+{
+    QDataStream in(payload);
+    return variantMapFits(in, 0);
+}
+
 } // namespace
 
 DDbServer::DDbServer(const QString &connectionName)
@@ -72,9 +220,13 @@ QString DDbServer::readInfo(DEncryptInfo &info)
     if (QCryptographicHash::hash(payload, QCryptographicHash::Md5) != digest)
         return tr("解析文件失败,文件校验失败!");
 
+    // A payload whose counts outrun it reads as an empty map, as one that
+    // ends early does.
     QMap<QString, QVariant> fields;
-    QDataStream in(payload);
-    in >> fields;
+    if (payloadFits(payload)) {
+        QDataStream in(payload);
+        in >> fields;
+    }
     info.setFields(fields);
     return QString();
 }

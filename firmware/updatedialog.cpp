@@ -18,7 +18,9 @@ UpdateDialog::UpdateDialog(QWidget *parent)
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setWindowIcon(QIcon(QStringLiteral(":/image/update.png")));
-    setFixedSize(size());
+    // The form's size unless the fonts or the translation need more rows'
+    // height than it was drawn for.
+    setFixedSize(size().expandedTo(minimumSizeHint()));
     // Display-only fields must not look like places to type.
     for (QLineEdit *field : {m_ui->edDevice, m_ui->edType, m_ui->edVersion, m_ui->edDownloadDir}) {
         QPalette palette = field->palette();

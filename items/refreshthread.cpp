@@ -11,6 +11,12 @@ QString refreshImage()
 }
 } // namespace
 
+QStringList itemReplyFields(const QByteArray &reply)
+{
+    const int n = quint8(reply.at(2));
+    return splitItemText(decodeDeviceText(reply.constData() + 3, n));
+}
+
 RefreshThread::RefreshThread(QObject *parent)
     : QThread(parent)
 {
@@ -47,9 +53,7 @@ void RefreshThread::readItems(DeviceLink &link)
         const int result = requestItem(link, index, reply, m_firstTimeoutMs);
         if (checkReply(result, link, index, reply))
             return;
-        const int n = quint8(reply.at(2));
-        const QString text = decodeDeviceText(reply.constData() + 3, n);
-        emit signalAddItems(index, splitItemText(text));
+        emit signalAddItems(index, itemReplyFields(reply));
     }
 }
 

@@ -7,6 +7,10 @@
 
 class DeviceLink;
 
+// The item fields of a reply that checkReply accepted: the N data bytes
+// after the header, decoded and split at every ':'.
+QStringList itemReplyFields(const QByteArray &reply);
+
 // Reads the instrument's item list, one request per item, until the empty
 // item or the first error. Reports only through its signals.
 class RefreshThread : public QThread

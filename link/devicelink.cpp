@@ -258,6 +258,12 @@ int DeviceLink::transact(const char *request, int length, QByteArray &reply, boo
     reply.clear();
 
     if (useUdp) {
+        // A reply that came after its exchange gave up would otherwise be
+        // taken as the answer to this request (the serial path discards
+        // stale input before writing for the same reason). A socket that
+        // never sent is not bound and has nothing waiting.
+        if (udpSocket && udpSocket->state() == QAbstractSocket::BoundState)
+            readDatagrams();
         if (!sendDatagram(frame))
             return LinkSendFailed;
         for (;;) {

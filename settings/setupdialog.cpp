@@ -41,7 +41,6 @@ SetupDialog::SetupDialog(QWidget *parent)
 {
     m_ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setFixedSize(344, 527);
 
     alignLabels();
     fillLists();
@@ -56,6 +55,9 @@ SetupDialog::SetupDialog(QWidget *parent)
 
     loadConfig();
     m_ui->ckDTR->hide();
+    // Larger system fonts and longer translations need more than the form's
+    // 344 x 527; growing beats squeezing the rows.
+    setFixedSize(QSize(344, 527).expandedTo(minimumSizeHint()));
 }
 
 SetupDialog::~SetupDialog()

@@ -699,4 +699,39 @@
         <translation>Firmware update failed: sending the file data failed.</translation>
     </message>
 </context>
+<context>
+    <name>ZrvuCli</name>
+    <message>
+        <source>更新固件</source>
+        <translation>Updating firmware</translation>
+    </message>
+    <message>
+        <source>固件更新被中断,设备可能需要重新更新固件。</source>
+        <translation>Firmware update interrupted; the device may need to be flashed again.</translation>
+    </message>
+    <message>
+        <source>再按一次 Ctrl-C 强制结束。</source>
+        <translation>Press Ctrl-C again to force quit.</translation>
+    </message>
+    <message>
+        <source>固件更新失败</source>
+        <translation>Firmware update failed</translation>
+    </message>
+    <message>
+        <source>下载文件</source>
+        <translation>Downloading</translation>
+    </message>
+    <message>
+        <source>设备没有第%1项</source>
+        <translation>The device has no item %1</translation>
+    </message>
+    <message>
+        <source>第%1项是命令项,请用 trigger</source>
+        <translation>Item %1 is a command item; use trigger</translation>
+    </message>
+    <message>
+        <source>第%1项带有值,请用 set</source>
+        <translation>Item %1 has a value; use set</translation>
+    </message>
+</context>
 </TS>

@@ -699,4 +699,39 @@
         <translation>固件更新失败,发送文件数据失败!</translation>
     </message>
 </context>
+<context>
+    <name>ZrvuCli</name>
+    <message>
+        <source>更新固件</source>
+        <translation>更新固件</translation>
+    </message>
+    <message>
+        <source>固件更新被中断,设备可能需要重新更新固件。</source>
+        <translation>固件更新被中断,设备可能需要重新更新固件。</translation>
+    </message>
+    <message>
+        <source>再按一次 Ctrl-C 强制结束。</source>
+        <translation>再按一次 Ctrl-C 强制结束。</translation>
+    </message>
+    <message>
+        <source>固件更新失败</source>
+        <translation>固件更新失败</translation>
+    </message>
+    <message>
+        <source>下载文件</source>
+        <translation>下载文件</translation>
+    </message>
+    <message>
+        <source>设备没有第%1项</source>
+        <translation>设备没有第%1项</translation>
+    </message>
+    <message>
+        <source>第%1项是命令项,请用 trigger</source>
+        <translation>第%1项是命令项,请用 trigger</translation>
+    </message>
+    <message>
+        <source>第%1项带有值,请用 set</source>
+        <translation>第%1项带有值,请用 set</translation>
+    </message>
+</context>
 </TS>

@@ -699,4 +699,39 @@
         <translation>韌體更新失敗,傳送檔案資料失敗!</translation>
     </message>
 </context>
+<context>
+    <name>ZrvuCli</name>
+    <message>
+        <source>更新固件</source>
+        <translation>更新韌體</translation>
+    </message>
+    <message>
+        <source>固件更新被中断,设备可能需要重新更新固件。</source>
+        <translation>韌體更新被中斷,裝置可能需要重新更新韌體。</translation>
+    </message>
+    <message>
+        <source>再按一次 Ctrl-C 强制结束。</source>
+        <translation>再按一次 Ctrl-C 強制結束。</translation>
+    </message>
+    <message>
+        <source>固件更新失败</source>
+        <translation>韌體更新失敗</translation>
+    </message>
+    <message>
+        <source>下载文件</source>
+        <translation>下載檔案</translation>
+    </message>
+    <message>
+        <source>设备没有第%1项</source>
+        <translation>裝置沒有第%1項</translation>
+    </message>
+    <message>
+        <source>第%1项是命令项,请用 trigger</source>
+        <translation>第%1項是命令項,請用 trigger</translation>
+    </message>
+    <message>
+        <source>第%1项带有值,请用 set</source>
+        <translation>第%1項帶有值,請用 set</translation>
+    </message>
+</context>
 </TS>

@@ -30,6 +30,26 @@ QByteArray qstringBytes(const QString &s)
     return out;
 }
 
+// One variant header: 32-bit type id and the null flag.
+QByteArray variantHeader(QMetaType::Type type)
+{
+    return be32(static_cast<quint32>(type)) + QByteArray(1, '\0');
+}
+
+// A field map of one entry whose value is `value` (serialised by hand).
+QByteArray oneEntryMap(const QByteArray &value)
+{
+    return be32(1) + qstringBytes(QStringLiteral("k")) + value;
+}
+
+QByteArray nestedLists(int depth)
+{
+    QByteArray value = variantHeader(QMetaType::Int) + be32(7);
+    for (int i = 0; i < depth; ++i)
+        value = variantHeader(QMetaType::QVariantList) + be32(1) + value;
+    return value;
+}
+
 QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
@@ -62,6 +82,9 @@ private slots:
     void damagedPackages_data();
     void damagedPackages();
     void missingKeyReadsEmpty();
+    void countsBeyondPayloadReadEmpty_data();
+    void countsBeyondPayloadReadEmpty();
+    void containerFieldsStillRead();
     void readingNeverWrites();
     void secondReadingReusesConnection();
     void zrpackBuildsReadablePackage();
@@ -211,6 +234,97 @@ void tst_Package::missingKeyReadsEmpty()
     QVERIFY(!info.field(PackageKeys::version()).isValid());
     QCOMPARE(info.version(), QString());
     QCOMPARE(info.model(), QStringLiteral("M"));
+}
+
+// A count field must never make the reader reserve room for more elements
+// than the payload could hold: Qt's list readers reserve first, so such a
+// payload made the reading allocate gigabytes (or abort) before it failed.
+void tst_Package::countsBeyondPayloadReadEmpty_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    // Found by fuzz_readpackage: a variant list claiming 0x5A005200 elements.
+    QTest::newRow("fuzz: list count") << QByteArray::fromHex(
+        "0000000700000008006c00690073007400000009005a005200206e296e7f5ea68bb05f554eea0000004c007b00310036"
+        "003000420045004100370043002d0030003700420042002d0034004600430043002d0042004600370045002d00330043"
+        "000040787878787878787878787878787878787878787878787878787878787878787878787878787878787878787878"
+        "787878787878787878787878787878787878780000004c007b00440042004300410030003900410032002d0033004200"
+        "300046002d0035003900430038002d003800390000000000000000000000000000000000000000000000d7ffffffffff"
+        "290000320044002d004200420046003500340043003000410043004400360034007d0000000a000000000c005a005200"
+        "2d003200300030");
+    QTest::newRow("variant list") << oneEntryMap(variantHeader(QMetaType::QVariantList) + be32(0x7FFFFFFF));
+    QTest::newRow("string list") << oneEntryMap(variantHeader(QMetaType::QStringList) + be32(0x40000000));
+    QTest::newRow("byte array list") << oneEntryMap(variantHeader(QMetaType::QByteArrayList) + be32(0x40000000));
+    QTest::newRow("list inside a map")
+        << oneEntryMap(variantHeader(QMetaType::QVariantMap) + be32(1) + qstringBytes("x")
+                       + variantHeader(QMetaType::QVariantList) + be32(0x20000000));
+    QTest::newRow("list inside a list")
+        << oneEntryMap(variantHeader(QMetaType::QVariantList) + be32(1) + variantHeader(QMetaType::QStringList)
+                       + be32(0x20000000));
+    // Qt keeps 30 bits of a type id and finds user types by name, so these
+    // read as lists as well.
+    QTest::newRow("fuzz: list under a wider type id")
+        << oneEntryMap(be32(0x40000009) + QByteArray(1, '\0') + be32(0x4B030000));
+    QTest::newRow("list as a named user type")
+        << oneEntryMap(be32(QMetaType::User) + QByteArray(1, '\0') + be32(12) + QByteArray("QVariantList", 12)
+                       + be32(0x10000000));
+    // Found by fuzz_readpackage: an easing curve inside a list, whose own
+    // point vector claims more points than the payload holds.
+    QTest::newRow("fuzz: easing curve points") << QByteArray::fromHex(
+        "0000000700000008006c00690073007400000009000000008000000000548c0200506100000000000000000000000000"
+        "00000000000000000042002d0035003100410031002d0042003600390034002d004400390037003800310039ffffffff"
+        "ffffffff003800390039003300410044007d0000000a0000000012005a005200206e29000000000000000000206e296e"
+        "7f5ea68bb05f5500002f0001000000000000000000000000000000000000000000000000000000000000000000000000"
+        "000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "0000000000000000000000000000000000000000000000000000000002000001000400004c007b003000310046003100"
+        "30003900350044002d003200350044e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e0e000"
+        "42002ddbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdb"
+        "dbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdbdb"
+        "dbdbdbdbdbdbdb0034003100410031002d0042003600390034002d004400390037003800310039003800390039003300"
+        "410044007d0000000a000000311200000000000000000000000000000000000000000000000000000000000000000000"
+        "0000001d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d"
+        "1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d1d"
+        "1d1d1d1d1d1d000800000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "00000000000000000000000000000000000000000000000141004115410000");
+    QTest::newRow("easing curve") << oneEntryMap(variantHeader(QMetaType::QEasingCurve) + QByteArray(64, '\0'));
+    QTest::newRow("image") << oneEntryMap(variantHeader(QMetaType::QImage) + QByteArray(16, '\x01'));
+    QTest::newRow("map count") << be32(0xFFFFFFF0);
+    QTest::newRow("nesting deep enough to exhaust the stack") << oneEntryMap(nestedLists(100000));
+}
+
+void tst_Package::countsBeyondPayloadReadEmpty()
+{
+    QFETCH(QByteArray, payload);
+    const QString file = path(QStringLiteral("counts.zrbin"));
+    const QByteArray md5 = QCryptographicHash::hash(payload, QCryptographicHash::Md5);
+    QString error;
+    QVERIFY2(writePackageDatabase(file, {sealPackageBlob(payload, md5).toBase64()}, true, &error), qPrintable(error));
+    DEncryptInfo info;
+    // Like a payload that ends early: the reading succeeds, the fields are empty.
+    QCOMPARE(read(file, &info), QString());
+    QVERIFY(info.fields().isEmpty());
+}
+
+void tst_Package::containerFieldsStillRead()
+{
+    QVariantMap fields = packageFields("D", "M", "V", QByteArray(3000, 'i'));
+    fields.insert(QStringLiteral("notes"), QStringList{QStringLiteral("a"), QString(), QStringLiteral("c")});
+    fields.insert(QStringLiteral("parts"), QVariantList{1, QStringLiteral("x"), QVariantList{QByteArray("y")}});
+    fields.insert(QStringLiteral("more"), QVariantMap{{QStringLiteral("k"), QVariantList{2.5}}});
+    fields.insert(QStringLiteral("blobs"), QVariant::fromValue(QByteArrayList{"p", "q"}));
+    fields.insert(QStringLiteral("shallow"), QVariant());
+    const QString file = path(QStringLiteral("containers.zrbin"));
+    QVERIFY(writePackage(file, fields, nullptr));
+    DEncryptInfo info;
+    QCOMPARE(read(file, &info), QString());
+    QCOMPARE(info.fields(), fields);
+    QCOMPARE(info.image(), QByteArray(3000, 'i'));
+
+    // Nesting of a depth real data uses still reads.
+    const QByteArray payload = oneEntryMap(nestedLists(8));
+    const QByteArray md5 = QCryptographicHash::hash(payload, QCryptographicHash::Md5);
+    QVERIFY(writePackageDatabase(file, {sealPackageBlob(payload, md5).toBase64()}, true, nullptr));
+    QCOMPARE(read(file, &info), QString());
+    QCOMPARE(info.fields().size(), 1);
 }
 
 void tst_Package::readingNeverWrites()

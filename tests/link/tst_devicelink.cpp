@@ -61,6 +61,7 @@ private slots:
     void streamNoAnswer_data();
     void streamNoAnswer();
     void takePendingDropsStaleInput();
+    void udpLateReplyIsNotTheNextAnswer();
     void waitForSignalTimesOut();
     void errorText_data();
     void errorText();
@@ -391,6 +392,35 @@ void tst_DeviceLink::takePendingDropsStaleInput()
     QCOMPARE(link.takePending(), QByteArray("debug line\r\n"));
     QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 1000), 0);
     QCOMPARE(reply.toHex(), kItem.toHex());
+}
+
+void tst_DeviceLink::udpLateReplyIsNotTheNextAnswer()
+{
+    // The first request is answered after its exchange gave up; the next
+    // request must get its own answer, not the late one.
+    TempWorkDir dir;
+    ScriptedPeer peer(ScriptedPeer::Udp);
+    QVERIFY(peer.start());
+    const QByteArray other = withCrc(QByteArray::fromHex("010305") + "Rate:");
+    peer.setReplies({Reply{Chunk{250, kItem}}, ScriptedPeer::once(other)});
+    dir.writeUdpConfig(peer.port());
+    DeviceLink link;
+    QVERIFY(link.open());
+    QByteArray reply;
+    // Looking for stale input on a socket that never sent must stay quiet.
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type != QtDebugMsg && type != QtInfoMsg)
+            warnings << text;
+    });
+    const int first = link.transact(buildItemReadRequest(1, 0), reply, false, 50);
+    qInstallMessageHandler(previous);
+    QCOMPARE(first, int(LinkNoReply));
+    QCOMPARE(warnings, QStringList());
+    QTRY_VERIFY(link.udpSocket->hasPendingDatagrams());
+    QCOMPARE(link.transact(buildItemReadRequest(1, 1), reply, false, 1000), int(LinkOk));
+    QCOMPARE(reply.toHex(), other.toHex());
 }
 
 void tst_DeviceLink::waitForSignalTimesOut()

@@ -172,6 +172,12 @@ private slots:
     void foreignDecoyIsFiltered();
     void badCommandLine_data();
     void badCommandLine();
+    void randomFaultAlways_data();
+    void randomFaultAlways();
+    void randomSplitReassembles();
+    void randomSplitReassembles_data() { transports_data(); }
+    void randomDelaySpread();
+    void randomPatternFollowsSeed();
     void ptySymlinkRemovedOnExit();
     void verboseLogNeverStalls();
 };
@@ -567,6 +573,24 @@ void tst_ZrSim::badCommandLine_data()
     QTest::newRow("bad address") << QStringList{QStringLiteral("--pty"), QStringLiteral("--address"),
                                                 QStringLiteral("300")}
                                  << QStringLiteral("--address");
+    QTest::newRow("rate above 1") << QStringList{QStringLiteral("--pty"), QStringLiteral("--drop-rate"),
+                                                 QStringLiteral("1.5")}
+                                  << QStringLiteral("--drop-rate");
+    QTest::newRow("negative rate") << QStringList{QStringLiteral("--pty"), QStringLiteral("--crc-rate"),
+                                                  QStringLiteral("-0.1")}
+                                   << QStringLiteral("--crc-rate");
+    QTest::newRow("rate not a number") << QStringList{QStringLiteral("--pty"), QStringLiteral("--split-rate"),
+                                                      QStringLiteral("often")}
+                                       << QStringLiteral("--split-rate");
+    QTest::newRow("rate nan") << QStringList{QStringLiteral("--pty"), QStringLiteral("--delay-rate"),
+                                             QStringLiteral("nan")}
+                              << QStringLiteral("--delay-rate");
+    QTest::newRow("zero delay max") << QStringList{QStringLiteral("--pty"), QStringLiteral("--delay-max"),
+                                                   QStringLiteral("0")}
+                                    << QStringLiteral("--delay-max");
+    QTest::newRow("negative seed") << QStringList{QStringLiteral("--pty"), QStringLiteral("--fault-seed"),
+                                                  QStringLiteral("-1")}
+                                   << QStringLiteral("--fault-seed");
 }
 
 void tst_ZrSim::badCommandLine()
@@ -619,6 +643,149 @@ void tst_ZrSim::verboseLogNeverStalls()
             QFAIL(qPrintable(QStringLiteral("exchange %1: result %2").arg(i).arg(result)));
     }
     QTRY_VERIFY_WITH_TIMEOUT(rig.sim.errorOutput().contains(QStringLiteral("RX udp 127.0.0.1:")), 5000);
+}
+
+void tst_ZrSim::randomFaultAlways_data()
+{
+    QTest::addColumn<QString>("transport");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<bool>("encrypt");
+    for (const QString &t : {kUdp, kPty}) {
+        QTest::newRow(qPrintable(t + QStringLiteral(" drop"))) << t << QStringLiteral("--drop-rate") << false;
+        QTest::newRow(qPrintable(t + QStringLiteral(" crc"))) << t << QStringLiteral("--crc-rate") << false;
+        QTest::newRow(qPrintable(t + QStringLiteral(" crc envelope"))) << t << QStringLiteral("--crc-rate") << true;
+    }
+}
+
+void tst_ZrSim::randomFaultAlways()
+{
+    // A rate of 1 hits every reply: item reads, writes and flash frames.
+    QFETCH(QString, transport);
+    QFETCH(QString, option);
+    QFETCH(bool, encrypt);
+    QStringList args{QStringLiteral("--fault-seed"), QStringLiteral("42"), option, QStringLiteral("1")};
+    if (encrypt)
+        args << QStringLiteral("--encrypt");
+    Rig rig;
+    QVERIFY(rig.start(transport, args, {{"communicate/encrypt", encrypt}}));
+    rig.link->interChunkWaitMs = 100;
+    const bool drop = option == QLatin1String("--drop-rate");
+    const QList<QPair<QByteArray, bool>> requests = {
+        {buildItemReadRequest(1, 2), false},
+        {buildTextWriteRequest(1, 2, QStringLiteral("West")), false},
+        {buildItemReadRequest(1, 6), false},
+        {buildDelimitedFrame(QByteArray::fromHex("0502293F0000")), true},
+    };
+    for (const auto &r : requests) {
+        QByteArray reply;
+        const int result = rig.link->transact(r.first, reply, r.second, 300);
+        if (drop) {
+            QCOMPARE(result, int(LinkNoReply));
+            QVERIFY(reply.isEmpty());
+            continue;
+        }
+        // The bytes arrive but their CRC is wrong; over plain UDP such a
+        // reply never counts as complete, so the link waits it out.
+        QVERIFY2(!reply.isEmpty(), qPrintable(hexDump(r.first)));
+        if (r.second) {
+            QVERIFY(reply.startsWith('\x7E') && reply.endsWith('\x7F'));
+            QVERIFY(!checkFrameCrc(reply.constData(), reply.size() - 1, true));
+        } else {
+            QVERIFY(!checkFrameCrc(reply, false));
+            QCOMPARE(linkErrorText(result, reply),
+                     result == LinkOk ? QStringLiteral("CRC校验错误") : QStringLiteral("接收数据超时"));
+            QCOMPARE(reply.size(), quint8(reply.at(2)) + 5);
+        }
+    }
+}
+
+void tst_ZrSim::randomSplitReassembles()
+{
+    QFETCH(QString, transport);
+    Rig rig;
+    QVERIFY(rig.start(transport, {QStringLiteral("--split-rate"), QStringLiteral("1"), QStringLiteral("--split-gap-max"),
+                                  QStringLiteral("60"), QStringLiteral("--verbose")}));
+    QByteArray reply;
+    for (int i = 0; i < 12; ++i) {
+        const int index = i % 7;
+        QCOMPARE(rig.read(index, reply), int(LinkOk));
+        QCOMPARE(reply, counted(1, index < kItemTexts.size() ? encodeDeviceText(kItemTexts[index]) : QByteArray()));
+    }
+    // Each reply really went out in two or three pieces.
+    const QString origin = transport == kUdp ? QStringLiteral("TX udp") : QStringLiteral("TX pty");
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.errorOutput().count(QStringLiteral("random fault: split")) == 12, 5000);
+    const int pieces = rig.sim.errorOutput().count(origin);
+    QVERIFY2(pieces >= 24 && pieces <= 36, qPrintable(QString::number(pieces)));
+}
+
+void tst_ZrSim::randomDelaySpread()
+{
+    // Delays spread up to the maximum: a short timeout misses some replies,
+    // a long one gets all of them.
+    Rig rig;
+    QVERIFY(rig.start(kUdp, {QStringLiteral("--delay-rate"), QStringLiteral("1"), QStringLiteral("--delay-max"),
+                             QStringLiteral("400"), QStringLiteral("--verbose")}));
+    QByteArray reply;
+    int late = 0;
+    for (int i = 0; i < 10; ++i) {
+        const int result = rig.read(2, reply, 60);
+        if (result == LinkNoReply)
+            ++late;
+        // Whatever was late drains before the next try.
+        QTest::qWait(450);
+        rig.link->takePending();
+    }
+    QVERIFY2(late >= 3, qPrintable(QString::number(late)));
+    for (int i = 0; i < 5; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(rig.read(2, reply, 2000), int(LinkOk));
+        QCOMPARE(replyText(reply), kItemTexts[2]);
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(rig.sim.errorOutput().count(QStringLiteral("random fault: delay")) >= 15, 5000);
+}
+
+void tst_ZrSim::randomPatternFollowsSeed()
+{
+    auto pattern = [](const QString &seed, QStringList *log) {
+        Rig rig;
+        if (!rig.start(kPty, {QStringLiteral("--fault-seed"), seed, QStringLiteral("--drop-rate"), QStringLiteral("0.2"),
+                              QStringLiteral("--crc-rate"), QStringLiteral("0.3"), QStringLiteral("--split-rate"),
+                              QStringLiteral("0.3"), QStringLiteral("--delay-rate"), QStringLiteral("0.3"),
+                              QStringLiteral("--delay-max"), QStringLiteral("40"), QStringLiteral("--split-gap-max"),
+                              QStringLiteral("10"), QStringLiteral("--verbose")}))
+            return QString();
+        rig.link->interChunkWaitMs = 100;
+        QString seen;
+        QByteArray reply;
+        for (int i = 0; i < 30; ++i) {
+            const int result = rig.read(i % 7, reply, 250);
+            seen += result != LinkOk ? QLatin1Char('-') : linkErrorText(result, reply).isEmpty() ? QLatin1Char('o')
+                                                                                                  : QLatin1Char('c');
+        }
+        QElapsedTimer clock;
+        clock.start();
+        while (rig.sim.errorOutput().count(QStringLiteral("RX pty:")) < 30 && clock.elapsed() < 5000)
+            rig.sim.process().waitForReadyRead(50);
+        for (const QString &line : rig.sim.errorOutput().split(QLatin1Char('\n'))) {
+            const int at = line.indexOf(QStringLiteral("random fault:"));
+            if (at >= 0)
+                *log << line.mid(at);
+        }
+        return seen;
+    };
+    QStringList log1, log2, log3;
+    const QString first = pattern(QStringLiteral("7"), &log1);
+    const QString again = pattern(QStringLiteral("7"), &log2);
+    const QString other = pattern(QStringLiteral("8"), &log3);
+    QCOMPARE(first.size(), 30);
+    QVERIFY2(first.contains(QLatin1Char('-')) && first.contains(QLatin1Char('c')) && first.contains(QLatin1Char('o')),
+             qPrintable(first));
+    QCOMPARE(again, first);
+    QCOMPARE(log2, log1);
+    QVERIFY(!log1.isEmpty());
+    QVERIFY(log3 != log1);
 }
 
 QTEST_MAIN(tst_ZrSim)

@@ -147,6 +147,7 @@ void SimDevice::addOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("silent"), QStringLiteral("Never answer.")});
     parser.addOption({QStringLiteral("foreign"),
                       QStringLiteral("Over UDP, send a decoy datagram from another port before every reply.")});
+    SimRandomFaults::addOptions(parser);
 }
 
 bool SimDevice::configure(const QCommandLineParser &parser, QString *error)
@@ -174,6 +175,8 @@ bool SimDevice::configure(const QCommandLineParser &parser, QString *error)
     m_faults.split = parser.isSet(QStringLiteral("split"));
     m_faults.silent = parser.isSet(QStringLiteral("silent"));
     m_faults.foreign = parser.isSet(QStringLiteral("foreign"));
+    if (!m_random.configure(parser, error))
+        return false;
     m_udpSpec = parser.value(QStringLiteral("udp"));
     m_wantPty = parser.isSet(QStringLiteral("pty")) || parser.isSet(QStringLiteral("pty-link"));
     m_ptyLink = parser.value(QStringLiteral("pty-link"));
@@ -513,20 +516,25 @@ void SimDevice::handleRequest(const QByteArray &raw, const SimOrigin &origin)
     if (reply.isEmpty())
         return;
     const int number = ++m_replyCount;
-    if (m_faults.dropReplies.contains(number)) {
+    // Drawn for every reply, so the pattern does not depend on the other faults.
+    const SimFaultPlan plan = m_random.enabled() ? m_random.next() : SimFaultPlan();
+    if (plan.any())
+        log(QStringLiteral("   reply %1 random fault: %2").arg(number).arg(plan.describe()));
+    if (m_faults.dropReplies.contains(number) || plan.drop) {
         log(QStringLiteral("   reply %1 dropped").arg(number));
         return;
     }
-    if (m_faults.corruptReplies.contains(number)) {
+    if (m_faults.corruptReplies.contains(number) || plan.corruptCrc) {
         log(QStringLiteral("   reply %1 gets a wrong CRC").arg(number));
         corruptCrc(reply.last().bytes);
     }
-    sendReply(reply, enveloped, origin);
+    sendReply(reply, enveloped, origin, plan);
 }
 
-void SimDevice::sendReply(const QList<SimChunk> &chunks, bool enveloped, const SimOrigin &to)
+void SimDevice::sendReply(const QList<SimChunk> &chunks, bool enveloped, const SimOrigin &to,
+                          const SimFaultPlan &plan)
 {
-    int at = m_faults.delayMs;
+    int at = m_faults.delayMs + plan.extraDelayMs;
     bool first = true;
     for (const SimChunk &chunk : chunks) {
         at += qBound(0, chunk.delayMs, kMaxDelayMs);
@@ -539,14 +547,19 @@ void SimDevice::sendReply(const QList<SimChunk> &chunks, bool enveloped, const S
             bytes[bytes.size() - 1] = low;
         }
         QList<QByteArray> pieces;
-        if (m_faults.split && bytes.size() > 1) {
+        QList<int> gaps;
+        if (!plan.cuts.isEmpty()) {
+            pieces = SimRandomFaults::splitBytes(bytes, plan.cuts);
+            gaps = plan.gapsMs;
+        } else if (m_faults.split && bytes.size() > 1) {
             pieces << bytes.left(bytes.size() / 2) << bytes.mid(bytes.size() / 2);
+            gaps << kSplitGapMs;
         } else {
             pieces << bytes;
         }
         for (int i = 0; i < pieces.size(); ++i) {
             if (i > 0)
-                at += kSplitGapMs;
+                at += gaps.value(i - 1, kSplitGapMs);
             const QByteArray piece = pieces[i];
             const bool decoy = first && m_faults.foreign && to.kind == SimOrigin::Udp;
             first = false;
@@ -561,7 +574,9 @@ void SimDevice::sendReply(const QList<SimChunk> &chunks, bool enveloped, const S
             if (at == 0)
                 send();
             else
-                QTimer::singleShot(at, this, send);
+                // Coarse timers (the default from 2 s) may fire 5% early or
+                // late, which would reorder the pieces of a long-delayed reply.
+                QTimer::singleShot(at, Qt::PreciseTimer, this, send);
         }
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/zrsim/simfaults.h"
 #include "tools/zrsim/simfeature.h"
 #include "tools/zrsim/simoutput.h"
 
@@ -86,7 +87,7 @@ private:
     bool openPty(const QString &link, QString *error);
     void takeSerialRequests();
     void handleRequest(const QByteArray &raw, const SimOrigin &origin);
-    void sendReply(const QList<SimChunk> &chunks, bool enveloped, const SimOrigin &to);
+    void sendReply(const QList<SimChunk> &chunks, bool enveloped, const SimOrigin &to, const SimFaultPlan &plan);
     void transmit(const SimOrigin &to, const QByteArray &bytes, const char *what);
     void closePty();
 
@@ -95,6 +96,7 @@ private:
     bool m_encrypt = false;
     bool m_verbose = false;
     Faults m_faults;
+    SimRandomFaults m_random;
     QString m_udpSpec;
     bool m_wantPty = false;
     QString m_ptyLink;
