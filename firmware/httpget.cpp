@@ -45,7 +45,10 @@ HttpGet::~HttpGet()
 {
     if (m_reply) {
         m_reply->disconnect();
-        m_reply->abort();
+        // A reply that already ended (an error page, a dropped connection)
+        // must not be aborted again: Qt reports a second error then.
+        if (!m_reply->isFinished())
+            m_reply->abort();
         m_reply->close();
         delete m_reply;
     }
