@@ -15,11 +15,17 @@ constexpr int kTransferTimeoutMs = 30000;
 HttpGet::HttpGet(const QString &address)
     : m_manager(std::make_unique<QNetworkAccessManager>())
 {
-    QNetworkRequest request(QUrl(address, QUrl::TolerantMode));
+    const QUrl url(address, QUrl::TolerantMode);
+    QNetworkRequest request(url);
 #ifndef QT_NO_SSL
-    QSslConfiguration ssl = request.sslConfiguration();
-    ssl.setPeerVerifyMode(QSslSocket::VerifyNone);
-    request.setSslConfiguration(ssl);
+    // Touching the TLS configuration loads OpenSSL on this worker thread,
+    // whose per-thread state OpenSSL then frees twice when the process
+    // exits just after the worker (zrvu-cli does): plain HTTP keeps clear.
+    if (url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0) {
+        QSslConfiguration ssl = request.sslConfiguration();
+        ssl.setPeerVerifyMode(QSslSocket::VerifyNone);
+        request.setSslConfiguration(ssl);
+    }
 #endif
     // Content-Length must describe the bytes we get, not a compressed body.
     request.setRawHeader("Accept-Encoding", "identity");
@@ -39,7 +45,10 @@ HttpGet::~HttpGet()
 {
     if (m_reply) {
         m_reply->disconnect();
-        m_reply->abort();
+        // A reply that already ended (an error page, a dropped connection)
+        // must not be aborted again: Qt reports a second error then.
+        if (!m_reply->isFinished())
+            m_reply->abort();
         m_reply->close();
         delete m_reply;
     }

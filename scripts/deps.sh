@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, if missing.
+#   --gui         also what the screenshots need
+#   --sanitizers  also the AddressSanitizer, UBSan and ThreadSanitizer runtimes
 set -euo pipefail
 packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev libqt5sql5-sqlite qttools5-dev qttools5-dev-tools ccache)
-if [ "${1:-}" = "--gui" ]; then
-    packages+=(python3)
-fi
+for arg in "$@"; do
+    case "$arg" in
+        --gui) packages+=(python3) ;;
+        --sanitizers) packages+=(libasan8 libubsan1 libtsan2) ;;
+    esac
+done
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

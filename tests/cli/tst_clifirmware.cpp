@@ -383,7 +383,7 @@ void tst_CliFirmware::download()
     server.setResponse("/f/zr3100.zrbin", file);
     QDir().mkpath(dir.filePath("Files"));
     const CliResult r = CliProcess::run(dir.path(), {"download", server.url("/f/zr3100.zrbin"), "Files"});
-    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.exitCode == 0, r.err.constData());
     QCOMPARE(r.outText(), QStringLiteral("文件下载成功!\n"));
     QCOMPARE(readAll(dir.filePath("Files/zr3100.zrbin")), file.body);
 }

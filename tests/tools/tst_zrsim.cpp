@@ -255,7 +255,8 @@ void tst_ZrSim::writeEcho_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("echo");
     for (const QString &t : {kUdp, kPty}) {
-        auto row = [&t](const char *name) { return qPrintable(QStringLiteral("%1 %2").arg(t, QLatin1String(name))); };
+        // The row name is copied by newRow(); the bytes must outlive the call.
+        auto row = [&t](const char *name) { return QStringLiteral("%1 %2").arg(t, QLatin1String(name)).toLocal8Bit(); };
         QTest::newRow(row("choice")) << t << 1 << QStringLiteral("4800") << QStringLiteral("波特率(2400/4800/9600):4800");
         QTest::newRow(row("choice refused")) << t << 1 << QStringLiteral("19200") << kItemTexts[1];
         QTest::newRow(row("text")) << t << 2 << QStringLiteral("South 1") << QStringLiteral("Station:South 1");
