@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -128,6 +129,25 @@ bool waitFinished(QThread &thread, int timeoutMs = kRoundLimitMs)
     return true;
 }
 
+// Lets the worker run to where this round ends it (midPauseMs for a stop
+// mid-exchange), then stops it the owner's way unless the destructor is to.
+// False when it overran.
+bool endRound(QThread &thread, int round, int midPauseMs, const std::function<bool()> &ownerStop)
+{
+    switch (stopAt(round)) {
+    case StopAt::Immediately:
+        break;
+    case StopAt::MidExchange:
+        QTest::qWait(midPauseMs);
+        break;
+    case StopAt::AfterFinish:
+        if (!waitFinished(thread))
+            return false;
+        break;
+    }
+    return destructorStops(round) || ownerStop();
+}
+
 QByteArray catalogue()
 {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -202,18 +222,8 @@ void tst_WorkerLifecycle::refreshThread()
         sink.listen(thread.get(), &RefreshThread::showErrorMessage);
         thread->start();
         // No stop flag: the owner can only wait, or let the destructor do it.
-        switch (stopAt(round)) {
-        case StopAt::Immediately:
-            break;
-        case StopAt::MidExchange:
-            QTest::qWait(pauseMs(3));
-            break;
-        case StopAt::AfterFinish:
-            QVERIFY2(waitFinished(*thread), qPrintable(QString::number(round)));
-            break;
-        }
-        if (!destructorStops(round))
-            QVERIFY2(thread->wait(kRoundLimitMs), qPrintable(QString::number(round)));
+        QVERIFY2(endRound(*thread, round, pauseMs(3), [&] { return thread->wait(kRoundLimitMs); }),
+                 qPrintable(QString::number(round)));
         thread.reset();
         QCoreApplication::processEvents();
     }
@@ -245,18 +255,8 @@ void tst_WorkerLifecycle::updateThread()
         sink.listen(thread.get(), &UpdateThread::signalShowErrorMessage);
         sink.listen(thread.get(), &UpdateThread::signalUpdateSucceed);
         thread->start();
-        switch (stopAt(round)) {
-        case StopAt::Immediately:
-            break;
-        case StopAt::MidExchange:
-            QTest::qWait(pauseMs(4));
-            break;
-        case StopAt::AfterFinish:
-            QVERIFY2(waitFinished(*thread), qPrintable(QString::number(round)));
-            break;
-        }
-        if (!destructorStops(round))
-            QVERIFY2(thread->wait(kRoundLimitMs), qPrintable(QString::number(round)));
+        QVERIFY2(endRound(*thread, round, pauseMs(4), [&] { return thread->wait(kRoundLimitMs); }),
+                 qPrintable(QString::number(round)));
         thread.reset();
         QCoreApplication::processEvents();
     }
@@ -283,20 +283,8 @@ void tst_WorkerLifecycle::readThread()
         sink.listen(thread.get(), &ReadThread::signalAddText);
         sink.listen(thread.get(), &ReadThread::signalShowError);
         thread->startQuery(request, 30);
-        switch (stopAt(round)) {
-        case StopAt::Immediately:
-            break;
-        case StopAt::MidExchange:
-            QTest::qWait(pauseMs(8));
-            break;
-        case StopAt::AfterFinish:
-            QVERIFY2(waitFinished(*thread), qPrintable(QString::number(round)));
-            break;
-        }
-        if (!destructorStops(round)) {
-            thread->requestStop();
-            QVERIFY2(thread->wait(kRoundLimitMs), qPrintable(QString::number(round)));
-        }
+        QVERIFY2(endRound(*thread, round, pauseMs(8), [&] { thread->requestStop(); return thread->wait(kRoundLimitMs); }),
+                 qPrintable(QString::number(round)));
         thread.reset();
         QCoreApplication::processEvents();
     }
@@ -327,21 +315,9 @@ void tst_WorkerLifecycle::monitorThread()
         sink.listen(thread.get(), &MonitorThread::signalDataRecv);
         sink.listen(thread.get(), &MonitorThread::signalShowError);
         thread->start();
-        switch (at) {
-        case StopAt::Immediately:
-            break;
-        case StopAt::MidExchange:
-            QTest::qWait(pauseMs(30));
-            break;
-        case StopAt::AfterFinish:
-            QVERIFY2(waitFinished(*thread), qPrintable(QString::number(round)));
-            break;
-        }
-        if (!destructorStops(round)) {
-            // The dialog's way: flag, then wait.
-            thread->requestStop();
-            QVERIFY2(thread->wait(kRoundLimitMs), qPrintable(QString::number(round)));
-        }
+        // The dialog's way: flag, then wait.
+        QVERIFY2(endRound(*thread, round, pauseMs(30), [&] { thread->requestStop(); return thread->wait(kRoundLimitMs); }),
+                 qPrintable(QString::number(round)));
         thread.reset();
         QCoreApplication::processEvents();
     }
@@ -367,20 +343,8 @@ void tst_WorkerLifecycle::searchThread()
         sink.listen(thread.get(), &DSearchDeviceThread::signalInsertDevice);
         sink.listen(thread.get(), &DSearchDeviceThread::signalSetEnableButtons);
         thread->startSearch();
-        switch (stopAt(round)) {
-        case StopAt::Immediately:
-            break;
-        case StopAt::MidExchange:
-            QTest::qWait(pauseMs(20));
-            break;
-        case StopAt::AfterFinish:
-            QVERIFY2(waitFinished(*thread), qPrintable(QString::number(round)));
-            break;
-        }
-        if (!destructorStops(round)) {
-            thread->requestStop();
-            QVERIFY2(thread->wait(kRoundLimitMs), qPrintable(QString::number(round)));
-        }
+        QVERIFY2(endRound(*thread, round, pauseMs(20), [&] { thread->requestStop(); return thread->wait(kRoundLimitMs); }),
+                 qPrintable(QString::number(round)));
         thread.reset();
         QCoreApplication::processEvents();
     }
@@ -414,18 +378,8 @@ void tst_WorkerLifecycle::downloadThread()
         sink.listen(thread.get(), &DownloadThread::signalShowErrorMessage);
         sink.listen(thread.get(), &DownloadThread::signalDownloadSucceed);
         thread->startDownload(server.url(round % 4 == 3 ? "/f/cut.zrbin" : "/f/slow.zrbin"), folder.path());
-        switch (stopAt(round)) {
-        case StopAt::Immediately:
-            break;
-        case StopAt::MidExchange:
-            QTest::qWait(pauseMs(15));
-            break;
-        case StopAt::AfterFinish:
-            QVERIFY2(waitFinished(*thread), qPrintable(QString::number(round)));
-            break;
-        }
-        if (!destructorStops(round))
-            thread->stopDownload();
+        QVERIFY2(endRound(*thread, round, pauseMs(15), [&] { thread->stopDownload(); return true; }),
+                 qPrintable(QString::number(round)));
         thread.reset();
         QCoreApplication::processEvents();
     }
@@ -461,18 +415,8 @@ void tst_WorkerLifecycle::catalogueFetch()
         sink.listen(mgr.get(), &DeviceTypeMgr::signalFinished);
         sink.listen(mgr.get(), &DeviceTypeMgr::signalShowErrorMessage);
         mgr->start();
-        switch (stopAt(round)) {
-        case StopAt::Immediately:
-            break;
-        case StopAt::MidExchange:
-            QTest::qWait(pauseMs(10));
-            break;
-        case StopAt::AfterFinish:
-            QVERIFY2(waitFinished(*mgr), qPrintable(QString::number(round)));
-            break;
-        }
-        if (!destructorStops(round))
-            mgr->stopFetch();
+        QVERIFY2(endRound(*mgr, round, pauseMs(10), [&] { mgr->stopFetch(); return true; }),
+                 qPrintable(QString::number(round)));
         mgr.reset();
         QCoreApplication::processEvents();
     }
