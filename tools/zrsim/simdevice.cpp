@@ -42,16 +42,7 @@ bool parseIndexList(const QString &text, QSet<int> *out)
 
 bool parseBounded(const QCommandLineParser &parser, const QString &name, int min, int max, int *out, QString *error)
 {
-    if (!parser.isSet(name))
-        return true;
-    bool ok = false;
-    const int v = parser.value(name).toInt(&ok);
-    if (!ok || v < min || v > max) {
-        *error = QStringLiteral("--%1 needs a number from %2 to %3").arg(name).arg(min).arg(max);
-        return false;
-    }
-    *out = v;
-    return true;
+    return parseBoundedOption(parser, name, min, max, "a number", out, error);
 }
 
 // Balanced braces, ignoring braces inside JSON strings.

@@ -1,4 +1,5 @@
 #include "tools/zrsim/simfaults.h"
+#include "tools/zrsim/simfeature.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>
@@ -17,20 +18,6 @@ bool parseRate(const QCommandLineParser &parser, const QString &name, double *ou
     const double v = parser.value(name).toDouble(&ok);
     if (!ok || !std::isfinite(v) || v < 0.0 || v > 1.0) {
         *error = QStringLiteral("--%1 needs a probability from 0 to 1, e.g. 0.01").arg(name);
-        return false;
-    }
-    *out = v;
-    return true;
-}
-
-bool parseMs(const QCommandLineParser &parser, const QString &name, int min, int max, int *out, QString *error)
-{
-    if (!parser.isSet(name))
-        return true;
-    bool ok = false;
-    const int v = parser.value(name).toInt(&ok);
-    if (!ok || v < min || v > max) {
-        *error = QStringLiteral("--%1 needs milliseconds from %2 to %3").arg(name).arg(min).arg(max);
         return false;
     }
     *out = v;
@@ -95,8 +82,10 @@ bool SimRandomFaults::configure(const QCommandLineParser &parser, QString *error
            && parseRate(parser, QStringLiteral("crc-rate"), &m_crcRate, error)
            && parseRate(parser, QStringLiteral("split-rate"), &m_splitRate, error)
            && parseRate(parser, QStringLiteral("delay-rate"), &m_delayRate, error)
-           && parseMs(parser, QStringLiteral("delay-max"), 1, kMaxDelayMs, &m_delayMaxMs, error)
-           && parseMs(parser, QStringLiteral("split-gap-max"), 0, kMaxDelayMs, &m_splitGapMaxMs, error);
+           && parseBoundedOption(parser, QStringLiteral("delay-max"), 1, kMaxDelayMs, "milliseconds",
+                                 &m_delayMaxMs, error)
+           && parseBoundedOption(parser, QStringLiteral("split-gap-max"), 0, kMaxDelayMs, "milliseconds",
+                                 &m_splitGapMaxMs, error);
 }
 
 // splitmix64: tiny, well mixed, and the same everywhere.

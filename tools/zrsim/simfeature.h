@@ -7,6 +7,23 @@
 
 class SimDevice;
 
+// Reads an integer option that must lie in [min, max]; an option not given
+// leaves *out alone. `what` names the unit in the error, e.g. "milliseconds".
+inline bool parseBoundedOption(const QCommandLineParser &parser, const QString &name, int min, int max,
+                               const char *what, int *out, QString *error)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const int v = parser.value(name).toInt(&ok);
+    if (!ok || v < min || v > max) {
+        *error = QStringLiteral("--%1 needs %2 from %3 to %4").arg(name, QLatin1String(what)).arg(min).arg(max);
+        return false;
+    }
+    *out = v;
+    return true;
+}
+
 // One piece of a reply, sent delayMs after the previous piece (or after the
 // request for the first one).
 struct SimChunk {
