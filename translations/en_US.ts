@@ -464,6 +464,53 @@
     </message>
 </context>
 <context>
+    <name>SafeFileWriter</name>
+    <message>
+        <source>%1: %2 (%3)</source>
+        <translation>%1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>不是普通文件: %1</source>
+        <translation>Not a regular file: %1</translation>
+    </message>
+    <message>
+        <source>保存文件失败</source>
+        <translation>Cannot save the file</translation>
+    </message>
+    <message>
+        <source>创建文件失败</source>
+        <translation>Cannot create the file</translation>
+    </message>
+    <message>
+        <source>文件不存在: %1</source>
+        <translation>File not found: %1</translation>
+    </message>
+    <message>
+        <source>文件超过系统允许的大小</source>
+        <translation>the file exceeds the size the system allows</translation>
+    </message>
+    <message>
+        <source>文件过大(超过%1 MB): %2</source>
+        <translation>File too large (over %1 MB): %2</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>写入文件失败</source>
+        <translation>Cannot write the file</translation>
+    </message>
+    <message>
+        <source>读取文件失败: %1</source>
+        <translation>Cannot read the file: %1</translation>
+    </message>
+</context>
+<context>
     <name>SearchDeviceDialog</name>
     <message>
         <source>查找设备</source>

@@ -464,6 +464,53 @@
     </message>
 </context>
 <context>
+    <name>SafeFileWriter</name>
+    <message>
+        <source>%1: %2 (%3)</source>
+        <translation>%1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>不是普通文件: %1</source>
+        <translation>不是普通文件: %1</translation>
+    </message>
+    <message>
+        <source>保存文件失败</source>
+        <translation>保存文件失败</translation>
+    </message>
+    <message>
+        <source>创建文件失败</source>
+        <translation>创建文件失败</translation>
+    </message>
+    <message>
+        <source>文件不存在: %1</source>
+        <translation>文件不存在: %1</translation>
+    </message>
+    <message>
+        <source>文件超过系统允许的大小</source>
+        <translation>文件超过系统允许的大小</translation>
+    </message>
+    <message>
+        <source>文件过大(超过%1 MB): %2</source>
+        <translation>文件过大(超过%1 MB): %2</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>没有写入权限</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>磁盘空间不足</translation>
+    </message>
+    <message>
+        <source>写入文件失败</source>
+        <translation>写入文件失败</translation>
+    </message>
+    <message>
+        <source>读取文件失败: %1</source>
+        <translation>读取文件失败: %1</translation>
+    </message>
+</context>
+<context>
     <name>SearchDeviceDialog</name>
     <message>
         <source>查找设备</source>

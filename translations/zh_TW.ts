@@ -464,6 +464,53 @@
     </message>
 </context>
 <context>
+    <name>SafeFileWriter</name>
+    <message>
+        <source>%1: %2 (%3)</source>
+        <translation>%1: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>不是普通文件: %1</source>
+        <translation>不是一般檔案: %1</translation>
+    </message>
+    <message>
+        <source>保存文件失败</source>
+        <translation>儲存檔案失敗</translation>
+    </message>
+    <message>
+        <source>创建文件失败</source>
+        <translation>建立檔案失敗</translation>
+    </message>
+    <message>
+        <source>文件不存在: %1</source>
+        <translation>檔案不存在: %1</translation>
+    </message>
+    <message>
+        <source>文件超过系统允许的大小</source>
+        <translation>檔案超過系統允許的大小</translation>
+    </message>
+    <message>
+        <source>文件过大(超过%1 MB): %2</source>
+        <translation>檔案過大(超過%1 MB): %2</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>沒有寫入權限</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>磁碟空間不足</translation>
+    </message>
+    <message>
+        <source>写入文件失败</source>
+        <translation>寫入檔案失敗</translation>
+    </message>
+    <message>
+        <source>读取文件失败: %1</source>
+        <translation>讀取檔案失敗: %1</translation>
+    </message>
+</context>
+<context>
     <name>SearchDeviceDialog</name>
     <message>
         <source>查找设备</source>
