@@ -1,4 +1,5 @@
-# zr_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [TIMEOUT s] [FUNCTIONS f1 f2 ...])
+# zr_add_test(NAME [GUI] SOURCES a.cpp b.cpp LIBS lib1 lib2 [TIMEOUT s] [FUNCTIONS f1 f2 ...])
+# GUI: the suite shows widgets; left out of a -DZRVU_GUI=OFF build.
 # Every suite runs offscreen, knows where zrsim is (ZRSIM) and runs in its
 # own build folder; suites that touch config.ini chdir into a temporary dir.
 # FUNCTIONS registers one CTest entry per test function (NAME_f1, ...)
@@ -25,7 +26,10 @@ if(ZRVU_TSAN)
 endif()
 
 function(zr_add_test name)
-    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;FUNCTIONS" ${ARGN})
+    cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS;FUNCTIONS" ${ARGN})
+    if(T_GUI AND NOT ZRVU_GUI)
+        return()
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
