@@ -5,6 +5,7 @@
 #include "history/historydata.h"
 #include "items/configtree.h"
 #include "monitor/monitordialog.h"
+#include "settings/appfolders.h"
 #include "settings/config.h"
 #include "settings/setupdialog.h"
 #include "ui_mainwindow.h"
@@ -23,6 +24,7 @@ MainWindow::MainWindow(QWidget *parent)
     , m_ui(new Ui::MainWindow)
     , m_tree(new ConfigTree(this))
     , m_translator(new QTranslator(this))
+    , m_qtTranslator(new QTranslator(this))
 {
     m_ui->setupUi(this);
     setWindowTitle(QString());
@@ -90,10 +92,14 @@ void MainWindow::setLanguage(const QString &language)
     m_ui->lang_zh_TW->setChecked(language == QLatin1String("zh_TW"));
     m_ui->lang_zh_CH->setChecked(!m_ui->lang_en_US->isChecked() && !m_ui->lang_zh_TW->isChecked());
 
-    if (!language.isEmpty() && m_translator->load(language))
+    if (!language.isEmpty() && loadTranslation(m_translator, language, translationDirs()))
         QApplication::installTranslator(m_translator);
     else
         QApplication::removeTranslator(m_translator);
+    if (loadTranslation(m_qtTranslator, qtTranslationName(language), translationDirs({qtTranslationsDir()})))
+        QApplication::installTranslator(m_qtTranslator);
+    else
+        QApplication::removeTranslator(m_qtTranslator);
 
     m_ui->retranslateUi(this);
 

@@ -79,6 +79,8 @@ private:
     ConfigTree *m_tree = nullptr;
     RefreshThread m_refreshThread;
     QTranslator *m_translator = nullptr;
+    // Qt's own texts (file dialogs, standard buttons) in the same language.
+    QTranslator *m_qtTranslator = nullptr;
     ItemSkipFilter m_skipFilter;
     FileNameProvider m_fileNameProvider;
     bool m_closing = false;

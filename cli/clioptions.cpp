@@ -142,6 +142,10 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
             if (!noValue())
                 return false;
             o.help = true;
+        } else if (name == QLatin1String("--version")) {
+            if (!noValue())
+                return false;
+            o.version = true;
         } else if (name == QLatin1String("--udp")) {
             QString host, port;
             if (!takeValue())
@@ -270,7 +274,7 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
         return false;
     }
 
-    if (o.help) {
+    if (o.help || o.version) {
         *options = o;
         return true;
     }
@@ -309,7 +313,9 @@ QString cliUsage()
         "Usage: zrvu-cli [link options] COMMAND [ARGS]\n"
         "\n"
         "Every instrument operation of ZRvu from the command line. Reads config.ini,\n"
-        "SkipItems and the translation files from the current directory, like ZRvu.\n"
+        "SkipItems and the translation files from the current directory, like ZRvu;\n"
+        "an installed zrvu-cli started where there is no config.ini works in\n"
+        "~/.local/share/zrvu instead.\n"
         "\n"
         "Link options (for this run only; config.ini is never changed):\n"
         "  --udp HOST:PORT        talk UDP to HOST:PORT\n"
@@ -323,6 +329,7 @@ QString cliUsage()
         "  --encrypt, --no-encrypt  link encryption on or off\n"
         "  --lang CODE            language of the messages (en_US, zh_CH, zh_TW);\n"
         "                         default: language/language of config.ini\n"
+        "  --help, --version      this text, or the version, and nothing else\n"
         "\n"
         "Commands:\n"
         "  items                  read the item list; one line per row on stdout:\n"

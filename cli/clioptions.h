@@ -18,6 +18,7 @@ enum CliExit {
 // Everything the command line asked for, before any instrument is touched.
 struct CliOptions {
     bool help = false;
+    bool version = false;
     QString command;
     QStringList arguments;
 

@@ -2,9 +2,11 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
 
+#include "settings/appfolders.h"
 #include "settings/config.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QHash>
 #include <QTranslator>
@@ -90,6 +92,10 @@ int main(int argc, char *argv[])
         writeOut(cliUsage());
         return ExitOk;
     }
+    if (options.version) {
+        writeOut(QStringLiteral("zrvu-cli " ZRVU_VERSION "\n"));
+        return ExitOk;
+    }
     const CliCommand command = commandTable().value(options.command);
     if (!command) {
         writeErr(QStringLiteral("zrvu-cli: %1 is not available in this build\n").arg(options.command));
@@ -98,6 +104,9 @@ int main(int argc, char *argv[])
 
     auto app = createApplication(argc, argv, needsGui(options));
     QCoreApplication::setApplicationName(QStringLiteral("zrvu-cli"));
+    // Before the private copy is taken of ./config.ini.
+    if (!enterWorkingDir(&error))
+        writeErr(QStringLiteral("zrvu-cli: %1; working in %2\n").arg(error, QDir::toNativeSeparators(QDir::currentPath())));
 
     PrivateSettings settings;
     registerPrivateSettings(&settings);
@@ -108,9 +117,9 @@ int main(int argc, char *argv[])
         ? *options.language
         : configSettings()->value(QStringLiteral("language/language")).toString();
     QTranslator translator;
-    // Like the assistant: looked up in the working directory; none found
-    // leaves the built-in texts.
-    if (!language.isEmpty() && translator.load(language))
+    // Like the assistant: the working folder first, then the installed
+    // translations; none found leaves the built-in texts.
+    if (!language.isEmpty() && loadTranslation(&translator, language, translationDirs()))
         QCoreApplication::installTranslator(&translator);
 
     const int status = command(options);

@@ -36,3 +36,13 @@ convert "$T/16x16/apps/utilities-system-monitor.png" "$T/24x24/apps/utilities-sy
         \( -background none "$T/scalable/apps/utilities-system-monitor.svg" -resize 48x48 \) \
         \( -background none "$T/scalable/apps/utilities-system-monitor.svg" -resize 256x256 \) \
         "$(dirname "$0")/zrvu.ico"
+
+# Desktop icons of the Debian package (hicolor theme), from the icon above:
+# its own frames where it has the size, its 256 px frame scaled down otherwise.
+HI=$(dirname "$0")/../packaging/icons
+for entry in 16:0 32:2 48:3 64:4 128:4 256:4; do
+    size=${entry%%:*}
+    frame=${entry#*:}
+    mkdir -p "$HI/${size}x${size}"
+    convert "$(dirname "$0")/zrvu.ico[$frame]" -resize "${size}x${size}" -strip "PNG32:$HI/${size}x${size}/zrvu.png"
+done

@@ -2,12 +2,14 @@
 # Installs the Debian packages the build and the tests need, if missing.
 #   --gui         also what the screenshots need
 #   --sanitizers  also the AddressSanitizer, UBSan and ThreadSanitizer runtimes
+#   --package     also what building and checking the Debian package needs
 set -euo pipefail
-packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev libqt5sql5-sqlite qttools5-dev qttools5-dev-tools ccache)
+packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev libqt5sql5-sqlite qttools5-dev qttools5-dev-tools qttranslations5-l10n ccache)
 for arg in "$@"; do
     case "$arg" in
         --gui) packages+=(python3) ;;
         --sanitizers) packages+=(libasan8 libubsan1 libtsan2) ;;
+        --package) packages+=(dpkg-dev fakeroot help2man lintian appstream) ;;
     esac
 done
 missing=()

@@ -8,6 +8,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -93,6 +95,8 @@ private slots:
     void startWithConfig();
     void languageSwitch();
     void translationFile();
+    void qtTexts_data();
+    void qtTexts();
     void closeStoresSizeAndReleasesStore();
     void refreshWithoutLink();
     void operationsWithoutLink_data();
@@ -266,6 +270,47 @@ void tst_MainWindow::translationFile()
     QCOMPARE(action(w, "refresh")->text(), QStringLiteral("Refresh"));
     QCOMPARE(w.windowTitle(), QStringLiteral("ZR Zoverezaz V6.5"));
 #endif
+}
+
+void tst_MainWindow::qtTexts_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("localFile"); // Qt catalogue copied into the working folder
+    QTest::addColumn<QString>("ok");
+    QTest::addColumn<QString>("open");
+    QTest::newRow("zh_TW") << "zh_TW" << "" << "確定" << "開啟";
+    QTest::newRow("zh_CH") << "zh_CH" << "" << "确定" << "打开";
+    QTest::newRow("en_US") << "en_US" << "" << "OK" << "Open";
+    QTest::newRow("no language yet") << "" << "" << "确定" << "打开";
+    // The working folder comes before Qt's folder.
+    QTest::newRow("zh_TW from the working folder") << "zh_TW" << "qtbase_zh_CN.qm" << "确定" << "打开";
+}
+
+void tst_MainWindow::qtTexts()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, localFile);
+    QFETCH(QString, ok);
+    QFETCH(QString, open);
+    TempWorkDir dir;
+    if (!localFile.isEmpty()) {
+        const QString qtDir = QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+        QVERIFY(QFile::copy(QDir(qtDir).filePath(localFile), dir.filePath(QStringLiteral("qtbase_zh_TW.qm"))));
+    }
+    dir.writeConfig({{"language/language", language == QLatin1String("en_US") ? "zh_TW" : "en_US"}});
+    {
+        MainWindow w;
+        // Switched from another language, whose Qt texts must go.
+        if (language == QLatin1String("en_US"))
+            action(w, "lang_en_US")->trigger();
+        else
+            w.setLanguage(language);
+        QDialogButtonBox box(QDialogButtonBox::Ok);
+        QCOMPARE(box.button(QDialogButtonBox::Ok)->text(), ok);
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "Open"), open);
+    }
+    // The window takes its translators with it.
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "Open"), QStringLiteral("Open"));
 }
 
 void tst_MainWindow::closeStoresSizeAndReleasesStore()

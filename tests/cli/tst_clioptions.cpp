@@ -125,6 +125,10 @@ void tst_CliOptions::helpNeedsNoCommand()
     QVERIFY(options.help);
     QVERIFY(parseCliOptions({"-h", "frobnicate"}, &options, &error));
     QVERIFY(options.help);
+    options = CliOptions();
+    QVERIFY(parseCliOptions({"--version"}, &options, &error));
+    QVERIFY(options.version);
+    QVERIFY(!parseCliOptions({"--version=1"}, &options, &error));
 }
 
 QTEST_GUILESS_MAIN(tst_CliOptions)

@@ -51,6 +51,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zrsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZRVU_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -65,6 +66,7 @@ int main(int argc, char *argv[])
         "Item 255 is the debug switch (\"1\" on, \"0\" off). Faults count only requests for this device "
         "address; --corrupt-crc on a serial-number answer spoils its last byte."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption({QStringLiteral("stay"),
                       QStringLiteral("Keep running when the parent process ends (by default zrsim ends with it).")});
     SimDevice::addOptions(parser);
