@@ -66,7 +66,10 @@ MainWindow::MainWindow(QWidget *parent)
         action->setIcon(QIcon(pixmap));
     }
 
-    m_skipFilter.setTable(loadSkipTable(QStringLiteral("SkipItems")));
+    QString skipWarning;
+    m_skipFilter.setTable(loadSkipTable(QStringLiteral("SkipItems"), &skipWarning));
+    if (!skipWarning.isEmpty())
+        showStatus(skipWarning, 10000);
 }
 
 MainWindow::~MainWindow()
@@ -152,8 +155,10 @@ QString MainWindow::askFileName(bool save, const QString &caption)
     if (m_fileNameProvider)
         return m_fileNameProvider(save, caption);
     const QString filter = QStringLiteral("Files (*.csv)");
+    // A colleague's file may carry another suffix, or none.
     return save ? QFileDialog::getSaveFileName(this, caption, QString(), filter)
-                : QFileDialog::getOpenFileName(this, caption, QString(), filter);
+                : QFileDialog::getOpenFileName(this, caption, QString(),
+                                               filter + QStringLiteral(";;") + tr("所有文件 (*)"));
 }
 
 void MainWindow::slotCommunicationSetup()
