@@ -109,7 +109,7 @@ private slots:
     void exportOpenFailureAndCancel();
     void exportAddsCsvSuffix();
     void exportFailureKeepsOlderFile();
-    void importDialogOffersAllFiles();
+    void itemFileDialogs();
     void importRefusesOddFiles_data();
     void importRefusesOddFiles();
     void oddSkipItemsIsReported();
@@ -513,20 +513,27 @@ void tst_MainWindow::exportFailureKeepsOlderFile()
     QCOMPARE(QDir(dir.path()).entryList({"older.csv*"}, QDir::Files | QDir::Hidden), QStringList{"older.csv"});
 }
 
-void tst_MainWindow::importDialogOffersAllFiles()
+void tst_MainWindow::itemFileDialogs()
 {
     TempWorkDir dir;
     ModalCloser closer;
     QStringList filters;
+    QString suffix = QStringLiteral("unset");
     closer.setDialogHandler([&](QWidget *dialog) {
-        if (auto *files = qobject_cast<QFileDialog *>(dialog))
+        if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
             filters = files->nameFilters();
+            suffix = files->defaultSuffix();
+        }
         static_cast<QDialog *>(dialog)->reject();
     });
     MainWindow w;
     action(w, "import_2")->trigger();
     // A colleague's file may carry another suffix or none.
     QCOMPARE(filters, (QStringList{QStringLiteral("Files (*.csv)"), QStringLiteral("所有文件 (*)")}));
+    // The save dialog adds .csv itself, so it asks before replacing that file.
+    action(w, "export_2")->trigger();
+    QCOMPARE(filters, QStringList{QStringLiteral("Files (*.csv)")});
+    QCOMPARE(suffix, QStringLiteral("csv"));
 }
 
 void tst_MainWindow::importRefusesOddFiles_data()
