@@ -68,7 +68,10 @@ MainWindow::MainWindow(QWidget *parent)
         action->setIcon(QIcon(pixmap));
     }
 
-    m_skipFilter.setTable(loadSkipTable(QStringLiteral("SkipItems")));
+    QString skipWarning;
+    m_skipFilter.setTable(loadSkipTable(QStringLiteral("SkipItems"), &skipWarning));
+    if (!skipWarning.isEmpty())
+        showStatus(skipWarning, 10000);
 }
 
 MainWindow::~MainWindow()
@@ -158,8 +161,15 @@ QString MainWindow::askFileName(bool save, const QString &caption)
     if (m_fileNameProvider)
         return m_fileNameProvider(save, caption);
     const QString filter = QStringLiteral("Files (*.csv)");
-    return save ? QFileDialog::getSaveFileName(this, caption, QString(), filter)
-                : QFileDialog::getOpenFileName(this, caption, QString(), filter);
+    if (save) {
+        QFileDialog dialog(this, caption, QString(), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // Adds .csv before the dialog asks about replacing a file.
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    }
+    // A colleague's file may carry another suffix, or none.
+    return QFileDialog::getOpenFileName(this, caption, QString(), filter + QStringLiteral(";;") + tr("所有文件 (*)"));
 }
 
 void MainWindow::slotCommunicationSetup()

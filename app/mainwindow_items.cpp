@@ -10,11 +10,11 @@
 #include "items/serialnumber.h"
 #include "link/devicelink.h"
 #include "link/messageboxes.h"
+#include "settings/fileio.h"
 
-#include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTreeWidgetItem>
 
 int MainWindow::editItem(const QString &name, const QString &value, QString &newValue)
@@ -126,20 +126,19 @@ void MainWindow::slotWriteItems()
 
 void MainWindow::slotExportItems()
 {
-    const QString fileName = askFileName(true, tr("导出配置"));
+    QString fileName = askFileName(true, tr("导出配置"));
     if (fileName.isEmpty())
         return;
-    // Written beside the target and renamed at the end, so a failed write
-    // never leaves a half file in place of an earlier export.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        showMessageBox(tr("导出配置"), tr("打开文件失败: %1").arg(fileName), windowIcon());
-        return;
-    }
+    // The import dialog lists *.csv: a name typed without a suffix would
+    // save a file it never shows.
+    if (QFileInfo(fileName).suffix().isEmpty())
+        fileName += fileName.endsWith(QLatin1Char('.')) ? QStringLiteral("csv") : QStringLiteral(".csv");
     showStatus(tr("正在导出配置......"));
-    const QByteArray bytes = buildItemFile(m_tree->rows());
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        showMessageBox(tr("导出配置"), tr("写入文件失败: %1").arg(fileName), windowIcon());
+    // A failed write keeps any earlier export and names the cause.
+    const QString error = writeWholeFile(fileName, buildItemFile(m_tree->rows()));
+    if (!error.isEmpty()) {
+        showStatus(QString());
+        showMessageBox(tr("导出配置"), tr("导出配置失败: %1").arg(error), windowIcon());
         return;
     }
     showStatus(tr("导出配置成功"), 5000);
@@ -150,15 +149,26 @@ void MainWindow::slotImportItems()
     const QString fileName = askFileName(false, tr("导入配置"));
     if (fileName.isEmpty())
         return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Regular files only and of a sane size: a FIFO would block the window.
+    const FileReadResult read = readRegularFile(fileName, kMaxItemFileBytes);
+    if (read.status == FileReadResult::NotFound || read.status == FileReadResult::ReadFailed) {
         showMessageBox(tr("导入配置"), tr("打开文件失败: %1").arg(fileName), windowIcon());
+        return;
+    }
+    if (!read.ok()) {
+        showMessageBox(tr("导入配置"), read.errorText, windowIcon());
+        return;
+    }
+    int badLine = 0;
+    const QStringList lines = itemFileLines(read.bytes, &badLine);
+    if (badLine > 0) {
+        // Refused before the tree changes: the rows could only be written
+        // back as replacement characters.
+        showMessageBox(tr("导入配置"), tr("文件编码错误: 第%1行不是UTF-8或GBK文本").arg(badLine), windowIcon());
         return;
     }
     showStatus(tr("正在导入配置......"));
     slotClearItems();
-    const QStringList lines = itemFileLines(file.readAll());
-    file.close();
     for (const QString &line : lines) {
         int index = 0;
         QStringList fields;

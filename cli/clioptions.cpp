@@ -1,6 +1,7 @@
 #include "cli/clioptions.h"
 
 #include <QHash>
+#include <QHostAddress>
 
 namespace {
 
@@ -73,9 +74,15 @@ bool parseUdpEndpoint(const QString &text, QString *host, QString *port)
     const int colon = text.lastIndexOf(QLatin1Char(':'));
     if (colon <= 0)
         return false;
-    const QString h = text.left(colon).trimmed();
+    QString h = text.left(colon).trimmed();
+    if (h.startsWith(QLatin1Char('[')) && h.endsWith(QLatin1Char(']')))
+        h = h.mid(1, h.size() - 2);
     int p = 0;
     if (h.isEmpty() || !parseInt(text.mid(colon + 1), 1, 65535, &p))
+        return false;
+    // The link resolves no names: a host name or 300.1.1.1 would only time
+    // out after every retry.
+    if (QHostAddress(h).isNull())
         return false;
     *host = h;
     *port = QString::number(p);
@@ -151,7 +158,7 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
             if (!takeValue())
                 return false;
             if (!parseUdpEndpoint(value, &host, &port))
-                return bad(QStringLiteral("HOST:PORT"));
+                return bad(QStringLiteral("IP-ADDRESS:PORT; host names are not resolved"));
             o.linkOverrides.insert(QStringLiteral("communicate/udp"), 1);
             o.linkOverrides.insert(QStringLiteral("udp/address"), host);
             o.linkOverrides.insert(QStringLiteral("udp/port"), port);
@@ -318,7 +325,7 @@ QString cliUsage()
         "~/.local/share/zrvu instead.\n"
         "\n"
         "Link options (for this run only; config.ini is never changed):\n"
-        "  --udp HOST:PORT        talk UDP to HOST:PORT\n"
+        "  --udp ADDRESS:PORT     talk UDP to the IP address ADDRESS, port PORT\n"
         "  --serial PORT          talk over the serial port PORT\n"
         "  --baud N               serial speed in bits per second\n"
         "  --databits 5..8        serial data bits\n"

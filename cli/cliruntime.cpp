@@ -1,6 +1,7 @@
 #include "cli/cliruntime.h"
 
 #include "settings/config.h"
+#include "settings/fileio.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -96,6 +97,8 @@ void ProgressDisplay::finish()
 
 namespace {
 PrivateSettings *g_privateSettings = nullptr;
+// config.ini holds a few dozen keys; anything this large is not one.
+constexpr qint64 kMaxConfigBytes = 16 * 1024 * 1024;
 }
 
 void registerPrivateSettings(PrivateSettings *settings)
@@ -117,12 +120,21 @@ bool PrivateSettings::setUp(const QVariantMap &overrides, QString *error)
     }
     const QString copy = m_dir->filePath(QStringLiteral("config.ini"));
     const QString original = QDir::current().filePath(QStringLiteral("config.ini"));
-    if (QFile::exists(original) && !QFile::copy(original, copy)) {
-        *error = QStringLiteral("cannot read %1").arg(QDir::toNativeSeparators(original));
-        return false;
+    // Read and written through the checked helpers: a FIFO or a device as
+    // config.ini is refused instead of blocking, and a full temporary folder
+    // is named as such instead of passing for an unreadable config.ini.
+    const FileReadResult read = readRegularFile(original, kMaxConfigBytes);
+    if (read.status != FileReadResult::NotFound) {
+        if (!read.ok()) {
+            *error = read.errorText;
+            return false;
+        }
+        const QString failure = writeWholeFile(copy, read.bytes);
+        if (!failure.isEmpty()) {
+            *error = failure;
+            return false;
+        }
     }
-    // A copy of a read-only config.ini is read-only too; the store writes it.
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
     singleton<Config>::destroy();
     setConfigFileName(copy);
     QSettings *settings = configSettings();

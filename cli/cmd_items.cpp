@@ -9,10 +9,9 @@
 #include "items/serialnumber.h"
 #include "link/devicelink.h"
 #include "link/framecodec.h"
+#include "settings/fileio.h"
 
 #include <QEventLoop>
-#include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -23,7 +22,11 @@ QString mainText(const char *sourceText)
 
 SkipTable workingDirSkipTable()
 {
-    return loadSkipTable(QStringLiteral("SkipItems"));
+    QString warning;
+    const SkipTable table = loadSkipTable(QStringLiteral("SkipItems"), &warning);
+    if (!warning.isEmpty())
+        writeErr(QStringLiteral("zrvu-cli: %1\n").arg(warning));
+    return table;
 }
 
 // A refresh as the window runs it; false with the window's message.
@@ -119,12 +122,11 @@ int runExport(const CliOptions &options)
     // A partial list must not pass for a configuration copy.
     if (!refreshRows(&rows, &error))
         return failWith(error);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return failWith(mainText("打开文件失败: %1").arg(fileName));
-    const QByteArray bytes = buildItemFile(rows);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return failWith(mainText("写入文件失败: %1").arg(fileName));
+    // The name is kept exactly as given (scripts rely on it); a failed write
+    // keeps any older file and names the cause.
+    const QString failure = writeWholeFile(fileName, buildItemFile(rows));
+    if (!failure.isEmpty())
+        return failWith(mainText("导出配置失败: %1").arg(failure));
     writeErr(mainText("导出配置成功") + QLatin1Char('\n'));
     return ExitOk;
 }
@@ -132,11 +134,15 @@ int runExport(const CliOptions &options)
 int runWrite(const CliOptions &options)
 {
     const QString fileName = options.arguments.at(0);
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    const FileReadResult read = readRegularFile(fileName, kMaxItemFileBytes);
+    if (read.status == FileReadResult::NotFound || read.status == FileReadResult::ReadFailed)
         return failWith(mainText("打开文件失败: %1").arg(fileName));
-    const QStringList lines = itemFileLines(file.readAll());
-    file.close();
+    if (!read.ok())
+        return failWith(read.errorText);
+    int badLine = 0;
+    const QStringList lines = itemFileLines(read.bytes, &badLine);
+    if (badLine > 0)
+        return failWith(mainText("文件编码错误: 第%1行不是UTF-8或GBK文本").arg(badLine));
     ItemRowList list(workingDirSkipTable());
     for (const QString &line : lines) {
         int index = 0;
@@ -165,7 +171,8 @@ int runWrite(const CliOptions &options)
             ++refused;
         writeOut(QStringLiteral("%1\t%2\t%3\n")
                      .arg(row.index)
-                     .arg(written ? QStringLiteral("ok") : QStringLiteral("refused"), outcome.reportedValue));
+                     .arg(written ? QStringLiteral("ok") : QStringLiteral("refused"),
+                          visibleItemText(outcome.reportedValue)));
     }
     link.close();
     if (refused > 0) {
@@ -234,7 +241,7 @@ int writeOne(int index, const QString &value, int mode)
         const QByteArray &b = outcome.reply;
         reported = splitItemText(decodeDeviceText(b.constData() + 3, quint8(b.at(2)))).value(0).trimmed();
     }
-    writeOut(reported + QLatin1Char('\n'));
+    writeOut(visibleItemText(reported) + QLatin1Char('\n'));
     if (outcome.status == ItemWriteOutcome::Refused) {
         writeErr(mainText("写入配置失败,该项不支持修改") + QLatin1Char('\n'));
         return ExitRefused;

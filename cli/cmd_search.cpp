@@ -63,6 +63,7 @@ int runSearch(const CliOptions &options)
     // The worker's answer signal carries the sender's address across threads.
     qRegisterMetaType<QHostAddress>("QHostAddress");
     InterruptWatcher interrupts;
+    int answers = 0;
     for (const auto &run : qAsConst(runs)) {
         DSearchDeviceThread thread(nullptr);
         if (!run.second.isEmpty())
@@ -74,7 +75,8 @@ int runSearch(const CliOptions &options)
             thread.setListenMs(listenMs);
         QEventLoop loop;
         QObject::connect(&thread, &DSearchDeviceThread::signalInsertDevice, &loop,
-                         [](const QString &name, const QHostAddress &address, quint16 port) {
+                         [&answers](const QString &name, const QHostAddress &address, quint16 port) {
+                             ++answers;
                              writeOut(QStringLiteral("%1\t%2\t%3\n").arg(name, addressText(address)).arg(port));
                          });
         QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
@@ -85,5 +87,8 @@ int runSearch(const CliOptions &options)
         if (interrupts.count() > 0)
             return ExitInterrupted;
     }
+    // An empty stdout with status 0 would read as "searched, all fine".
+    if (answers == 0)
+        return failWith(cliText("ZrvuCli", "没有设备应答"));
     return ExitOk;
 }

@@ -38,10 +38,12 @@ void roundTrip(const uint8_t *data, size_t size)
     const int position = data[2] + 1;
     const QStringList item = splitItemText(decodeDeviceText(reinterpret_cast<const char *>(data + 3), int(size - 3)));
     const ItemRow row{index, itemColumn0(position, item), itemColumn1(item)};
-    // A comma in the name or a line break anywhere cannot survive the line
-    // format; everything else must.
+    // Control characters are shown as symbols, so a row is one line whatever
+    // the instrument sent.
     const QString text = row.column0 + row.column1;
-    if (item.value(0).contains(QLatin1Char(',')) || text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+    FUZZ_CHECK(!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')));
+    // A comma in the name cannot survive the line format; everything else must.
+    if (item.value(0).contains(QLatin1Char(',')))
         return;
 
     const QByteArray file = buildItemFile({row});
@@ -50,6 +52,11 @@ void roundTrip(const uint8_t *data, size_t size)
     FUZZ_CHECK(lines.size() == 1);
     int parsedIndex = -1;
     QStringList fields;
+    // The instrument numbers its items in one byte: a larger index is refused.
+    if (index > 255) {
+        FUZZ_CHECK(!parseItemCsvLine(lines.at(0), &parsedIndex, &fields));
+        return;
+    }
     FUZZ_CHECK(parseItemCsvLine(lines.at(0), &parsedIndex, &fields));
     FUZZ_CHECK(parsedIndex == index);
     // Imported lines go through the same row making as received items.

@@ -42,8 +42,10 @@ QTreeWidgetItem *ConfigTree::appendItemRow(int index, const QStringList &fields)
 
 void ConfigTree::setRowValue(QTreeWidgetItem *item, const QString &column1)
 {
-    item->setText(1, column1);
-    item->setToolTip(1, column1);
+    // A value the instrument reported after a write is shown like a read one.
+    const QString text = visibleItemText(column1);
+    item->setText(1, text);
+    item->setToolTip(1, text);
 }
 
 ItemRow ConfigTree::rowOf(const QTreeWidgetItem *item)

@@ -2,6 +2,21 @@
 
 #include <QRegExp>
 
+QString visibleItemText(const QString &text)
+{
+    QString out = text;
+    for (QChar &c : out) {
+        const ushort u = c.unicode();
+        if (u < 0x20)
+            c = QChar(ushort(0x2400 + u));
+        else if (u == 0x7F)
+            c = QChar(ushort(0x2421));
+        else if ((u >= 0x80 && u < 0xA0) || u == 0x2028 || u == 0x2029)
+            c = QChar(ushort(0x2426));
+    }
+    return out;
+}
+
 QStringList splitItemText(const QString &text)
 {
     return text.split(QLatin1Char(':'), Qt::KeepEmptyParts, Qt::CaseSensitive);
@@ -10,14 +25,14 @@ QStringList splitItemText(const QString &text)
 QString itemColumn0(int position, const QStringList &fields)
 {
     const QString name = fields.isEmpty() ? QString() : fields.at(0).trimmed();
-    return QStringLiteral("%1. %2").arg(position, 2, 10, QLatin1Char('0')).arg(name);
+    return QStringLiteral("%1. %2").arg(position, 2, 10, QLatin1Char('0')).arg(visibleItemText(name));
 }
 
 QString itemColumn1(const QStringList &fields)
 {
     if (fields.size() < 2)
         return QString();
-    return QStringLiteral(": ") + fields.at(1).trimmed();
+    return QStringLiteral(": ") + visibleItemText(fields.at(1).trimmed());
 }
 
 QString stripPositionPrefix(const QString &column0)

@@ -14,13 +14,21 @@ struct ItemRow {
     QString column1;
 };
 
+// One item is always one line: control characters of an instrument's (or a
+// file's) text are shown as visible symbols instead of reaching the tree,
+// the terminal or an export. C0 controls and DEL become their control
+// pictures (CR LF reads "␍␊", ESC "␛", NUL "␀"); C1 controls and the
+// Unicode line and paragraph separators become "␦".
+QString visibleItemText(const QString &text);
+
 // The instrument's text split at every ':' (empty fields kept).
 QStringList splitItemText(const QString &text);
 
 // "03. Name": the 1-based position, zero-filled to two digits, and the
-// trimmed name.
+// trimmed name (as visibleItemText shows it).
 QString itemColumn0(int position, const QStringList &fields);
-// ": value" when the item has a value, else empty.
+// ": value" when the item has a value, else empty (value as visibleItemText
+// shows it).
 QString itemColumn1(const QStringList &fields);
 
 // Column-0 text without its leading "digits." prefix, trimmed.

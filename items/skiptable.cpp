@@ -1,6 +1,7 @@
 #include "items/skiptable.h"
 
-#include <QFile>
+#include "items/itemcsv.h"
+#include "settings/fileio.h"
 
 QString cleanSkipText(const QString &text)
 {
@@ -32,12 +33,15 @@ SkipTable parseSkipTable(const QByteArray &fileBytes)
     return table;
 }
 
-SkipTable loadSkipTable(const QString &path)
+SkipTable loadSkipTable(const QString &path, QString *warning)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const FileReadResult read = readRegularFile(path, kMaxItemFileBytes);
+    if (!read.ok()) {
+        if (warning && read.status != FileReadResult::NotFound)
+            *warning = read.errorText;
         return SkipTable();
-    return parseSkipTable(file.readAll());
+    }
+    return parseSkipTable(read.bytes);
 }
 
 bool ItemSkipFilter::decide(int index, const QStringList &list, Item *release)

@@ -17,8 +17,10 @@ QString cleanSkipText(const QString &text);
 
 // Lines "X" (X under X) and "X,Y" (Y under X); longer lines are ignored.
 SkipTable parseSkipTable(const QByteArray &fileBytes);
-// A missing or unreadable file gives an empty table.
-SkipTable loadSkipTable(const QString &path);
+// A missing or unreadable file gives an empty table. A file that is not a
+// regular file (a FIFO would block), is too large or cannot be read is
+// ignored as well, with *warning saying why; a missing one stays silent.
+SkipTable loadSkipTable(const QString &path, QString *warning = nullptr);
 
 // The skip filter in front of the tree. A device-name row whose value is a
 // key is held back until the next device-model row decides whether both

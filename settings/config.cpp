@@ -1,5 +1,6 @@
 #include "settings/config.h"
 
+#include <QFileInfo>
 #include <QTextCodec>
 
 #include <memory>
@@ -31,7 +32,12 @@ template<>
 Config *singleton<Config>::create()
 {
     std::unique_ptr<singleton<Config>> config(new singleton<Config>);
-    auto *settings = new QSettings(configFileName(), QSettings::IniFormat);
+    // The settings object opens the file itself, and a FIFO or a device in
+    // place of config.ini would block every reader (the window's start
+    // among them). Such a file counts as unreadable: defaults, nothing saved.
+    const QFileInfo info(configFileName());
+    const bool usable = !info.exists() || info.isFile();
+    auto *settings = new QSettings(usable ? configFileName() : QString(), QSettings::IniFormat);
     settings->setIniCodec(QTextCodec::codecForName("utf-8"));
     config->setSettings(settings);
     return config.release();

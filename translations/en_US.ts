@@ -337,6 +337,18 @@
         <source>写入SN成功</source>
         <translation>SN written</translation>
     </message>
+    <message>
+        <source>导出配置失败: %1</source>
+        <translation>Exporting the configuration failed: %1</translation>
+    </message>
+    <message>
+        <source>文件编码错误: 第%1行不是UTF-8或GBK文本</source>
+        <translation>Encoding error: line %1 is neither UTF-8 nor GBK text</translation>
+    </message>
+    <message>
+        <source>所有文件 (*)</source>
+        <translation>All files (*)</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -779,6 +791,10 @@
     <message>
         <source>第%1项带有值,请用 set</source>
         <translation>Item %1 has a value; use set</translation>
+    </message>
+    <message>
+        <source>没有设备应答</source>
+        <translation>No instrument answered</translation>
     </message>
 </context>
 </TS>

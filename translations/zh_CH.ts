@@ -337,6 +337,18 @@
         <source>写入SN成功</source>
         <translation>写入SN成功</translation>
     </message>
+    <message>
+        <source>导出配置失败: %1</source>
+        <translation>导出配置失败: %1</translation>
+    </message>
+    <message>
+        <source>文件编码错误: 第%1行不是UTF-8或GBK文本</source>
+        <translation>文件编码错误: 第%1行不是UTF-8或GBK文本</translation>
+    </message>
+    <message>
+        <source>所有文件 (*)</source>
+        <translation>所有文件 (*)</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -779,6 +791,10 @@
     <message>
         <source>第%1项带有值,请用 set</source>
         <translation>第%1项带有值,请用 set</translation>
+    </message>
+    <message>
+        <source>没有设备应答</source>
+        <translation>没有设备应答</translation>
     </message>
 </context>
 </TS>

@@ -337,6 +337,18 @@
         <source>写入SN成功</source>
         <translation>寫入 SN 成功</translation>
     </message>
+    <message>
+        <source>导出配置失败: %1</source>
+        <translation>匯出設定失敗: %1</translation>
+    </message>
+    <message>
+        <source>文件编码错误: 第%1行不是UTF-8或GBK文本</source>
+        <translation>檔案編碼錯誤: 第%1行不是UTF-8或GBK文字</translation>
+    </message>
+    <message>
+        <source>所有文件 (*)</source>
+        <translation>所有檔案 (*)</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -779,6 +791,10 @@
     <message>
         <source>第%1项带有值,请用 set</source>
         <translation>第%1項帶有值,請用 set</translation>
+    </message>
+    <message>
+        <source>没有设备应答</source>
+        <translation>沒有裝置應答</translation>
     </message>
 </context>
 </TS>

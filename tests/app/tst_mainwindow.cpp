@@ -2,6 +2,8 @@
 #include "items/configtree.h"
 #include "settings/config.h"
 #include "items/clocksync.h"
+#include "tests/support/fifo.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
@@ -10,13 +12,17 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLibraryInfo>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTextCodec>
 #include <QToolBar>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -105,6 +111,12 @@ private slots:
     void importErrors_data();
     void importErrors();
     void exportOpenFailureAndCancel();
+    void exportAddsCsvSuffix();
+    void exportFailureKeepsOlderFile();
+    void itemFileDialogs();
+    void importRefusesOddFiles_data();
+    void importRefusesOddFiles();
+    void oddSkipItemsIsReported();
     void importAppliesSkipTable();
     void choiceEditorSelection();
     void commandItemConfirmation();
@@ -435,6 +447,15 @@ void tst_MainWindow::importErrors_data()
     QTest::newRow("plain ascii lf") << QByteArray("007. A, 1\n2. B\n") << ""
                                     << QStringList{"7|01. A|: 1", "2|02. B|"};
     QTest::newRow("comma in value kept") << QByteArray("04. List, 1,2\n") << "" << QStringList{"4|01. List|: 1,2"};
+    // One byte on the wire: 263 would address item 7.
+    QTest::newRow("index beyond 255") << QByteArray("01. A, 1\n263. whatever, 30\n") << "文件解析错误"
+                                      << QStringList{};
+    QTest::newRow("gbk without bom")
+        << QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("01. 名称, 值\r\n")) << ""
+        << QStringList{QStringLiteral("1|01. 名称|: 值")};
+    // Refused before the tree changes: the rows would only carry U+FFFD.
+    QTest::newRow("bom, invalid utf8") << QByteArray("\xEF\xBB\xBF" "01. A, 1\r\n02. B, \xC3\x28\r\n")
+                                       << "文件编码错误: 第2行不是UTF-8或GBK文本" << QStringList{"9|01. stale|: x"};
 }
 
 void tst_MainWindow::importErrors()
@@ -472,18 +493,142 @@ void tst_MainWindow::exportOpenFailureAndCancel()
     name = dir.filePath(QStringLiteral("no/such/dir/out.csv"));
     action(w, "export_2")->trigger();
     action(w, "import_2")->trigger();
-    QCOMPARE(closer.texts(), (QStringList{"打开文件失败: " + name, "打开文件失败: " + name}));
+    QCOMPARE(closer.count(), 2);
+    QVERIFY2(closer.texts().at(0).startsWith(QStringLiteral("导出配置失败: "))
+                 && closer.texts().at(0).contains(QDir::toNativeSeparators(name)),
+             qPrintable(closer.texts().at(0)));
+    QCOMPARE(closer.texts().at(1), "打开文件失败: " + name);
     QCOMPARE(closer.seen().at(0).title, QStringLiteral("导出配置"));
     QCOMPARE(closer.seen().at(1).title, QStringLiteral("导入配置"));
     QCOMPARE(w.tree()->topLevelItemCount(), 1);
 
     // A directory in place of the file: nothing is replaced.
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("adir")));
-    name = dir.filePath(QStringLiteral("adir"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("adir.csv")));
+    name = dir.filePath(QStringLiteral("adir.csv"));
     closer.clear();
     action(w, "export_2")->trigger();
-    QCOMPARE(closer.texts(), QStringList{"打开文件失败: " + name});
+    QCOMPARE(closer.texts(), QStringList{"导出配置失败: 不是普通文件: " + QDir::toNativeSeparators(name)});
     QVERIFY(QFileInfo(name).isDir());
+}
+
+void tst_MainWindow::exportAddsCsvSuffix()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(1, {"A", "1"});
+    QString name;
+    w.setFileNameProvider([&](bool, const QString &) { return name; });
+    // The import dialog lists *.csv: "station1" would save a file it never shows.
+    name = dir.filePath(QStringLiteral("station1"));
+    action(w, "export_2")->trigger();
+    QVERIFY(QFileInfo(name + QStringLiteral(".csv")).isFile());
+    QVERIFY(!QFileInfo::exists(name));
+    // A suffix the user gave is kept.
+    name = dir.filePath(QStringLiteral("station2.txt"));
+    action(w, "export_2")->trigger();
+    QVERIFY(QFileInfo(name).isFile());
+    QCOMPARE(closer.count(), 0);
+}
+
+void tst_MainWindow::exportFailureKeepsOlderFile()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    // About 8 KB: more than the write limit, less than the file buffer, so
+    // only the final flush fails.
+    for (int i = 0; i < 200; ++i)
+        w.tree()->appendItemRow(i, {QStringLiteral("Item %1").arg(i), QStringLiteral("value %1").arg(i, 20)});
+    const QString name = dir.filePath(QStringLiteral("older.csv"));
+    dir.writeFile(QStringLiteral("older.csv"), "older export\r\n");
+    w.setFileNameProvider([&](bool, const QString &) { return name; });
+    {
+        FileSizeLimit limit(4096);
+        QVERIFY(limit.active());
+        action(w, "export_2")->trigger();
+    }
+    QCOMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("导出配置"));
+    const QString text = closer.texts().at(0);
+    QVERIFY2(text.startsWith(QStringLiteral("导出配置失败: ")) && text.contains(QStringLiteral("文件超过系统允许的大小")),
+             qPrintable(text));
+    QCOMPARE(dir.readFile(QStringLiteral("older.csv")), QByteArray("older export\r\n"));
+    QVERIFY(w.statusBar()->currentMessage() != QStringLiteral("导出配置成功"));
+    QCOMPARE(QDir(dir.path()).entryList({"older.csv*"}, QDir::Files | QDir::Hidden), QStringList{"older.csv"});
+}
+
+void tst_MainWindow::itemFileDialogs()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    QStringList filters;
+    QString suffix = QStringLiteral("unset");
+    closer.setDialogHandler([&](QWidget *dialog) {
+        if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
+            filters = files->nameFilters();
+            suffix = files->defaultSuffix();
+        }
+        static_cast<QDialog *>(dialog)->reject();
+    });
+    MainWindow w;
+    action(w, "import_2")->trigger();
+    // A colleague's file may carry another suffix or none.
+    QCOMPARE(filters, (QStringList{QStringLiteral("Files (*.csv)"), QStringLiteral("所有文件 (*)")}));
+    // The save dialog adds .csv itself, so it asks before replacing that file.
+    action(w, "export_2")->trigger();
+    QCOMPARE(filters, QStringList{QStringLiteral("Files (*.csv)")});
+    QCOMPARE(suffix, QStringLiteral("csv"));
+}
+
+void tst_MainWindow::importRefusesOddFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("boxText");
+    QTest::newRow("fifo") << "fifo" << QStringLiteral("不是普通文件: ");
+    QTest::newRow("over 16 MB") << "large" << QStringLiteral("文件过大(超过16 MB): ");
+}
+
+void tst_MainWindow::importRefusesOddFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, boxText);
+    TempWorkDir dir;
+    ModalCloser closer;
+    MainWindow w;
+    w.tree()->appendItemRow(9, {"stale", "x"});
+    const QString name = dir.filePath(QStringLiteral("in.csv"));
+    std::unique_ptr<FifoFile> fifo;
+    if (kind == QLatin1String("fifo")) {
+        fifo = std::make_unique<FifoFile>(name);
+        QVERIFY(fifo->made());
+    } else {
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("01. A, 1\n") > 0);
+        QVERIFY(file.resize(16 * 1024 * 1024 + 1)); // sparse
+    }
+    w.setFileNameProvider([&](bool, const QString &) { return name; });
+    QElapsedTimer clock;
+    clock.start();
+    action(w, "import_2")->trigger();
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(closer.texts(), QStringList{boxText + QDir::toNativeSeparators(name)});
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("导入配置"));
+    QCOMPARE(rowTexts(w.tree()), QStringList{"9|01. stale|: x"});
+}
+
+void tst_MainWindow::oddSkipItemsIsReported()
+{
+    TempWorkDir dir;
+    FifoFile fifo(dir.filePath(QStringLiteral("SkipItems")));
+    QVERIFY(fifo.made());
+    QElapsedTimer clock;
+    clock.start();
+    MainWindow w;
+    // The window starts at once and says why nothing is hidden.
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("不是普通文件: SkipItems"));
 }
 
 void tst_MainWindow::importAppliesSkipTable()

@@ -1,12 +1,17 @@
 #include "items/itemcsv.h"
 
 #include "tests/cli/cliprocess.h"
+#include "tests/support/fifo.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTextCodec>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -69,6 +74,13 @@ private slots:
     void writeReportsEachRow();
     void writeRejectsBadFile();
     void writeStopsAtLostReply();
+    void writeRefusesBeforeSending_data();
+    void writeRefusesBeforeSending();
+    void exportFailureKeepsOlderFile();
+    void controlCharactersStayInTheirRow();
+    void oddSettingsFiles_data();
+    void oddSettingsFiles();
+    void fullTemporaryFolderIsNamed();
     void setAndTrigger_data();
     void setAndTrigger();
     void tooLongValueIsNotSent();
@@ -245,6 +257,149 @@ void tst_CliItems::writeStopsAtLostReply()
     const QStringList seen = simLines(sim, "(WRITE|REFUSED)", 2);
     QCOMPARE(seen.size(), 2);
     QVERIFY(seen.filter(QStringLiteral(" 3 ")).isEmpty());
+}
+
+void tst_CliItems::writeRefusesBeforeSending_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("errPart");
+    QTest::addColumn<QString>("simLine");
+    const QByteArray bom("\xEF\xBB\xBF");
+    QTest::newRow("bom, invalid utf8") << "file" << (bom + "02. Rate(1/5/10/60), 5\r\n00. 设备名称, \xC3\x28\r\n") << 1
+                                       << QStringLiteral("文件编码错误: 第2行") << "";
+    QTest::newRow("index beyond 255") << "file" << QByteArray("02. Rate(1/5/10/60), 5\r\n263. whatever, 30\r\n") << 1
+                                      << QStringLiteral("文件解析错误") << "";
+    QTest::newRow("fifo") << "fifo" << QByteArray() << 1 << QStringLiteral("不是普通文件") << "";
+    QTest::newRow("over 16 MB") << "large" << QByteArray("02. Rate(1/5/10/60), 5\r\n") << 1
+                                << QStringLiteral("文件过大(超过16 MB)") << "";
+    // Valid GBK from a spreadsheet is read as GBK, not as U+FFFD.
+    QTest::newRow("gbk accepted") << "file"
+                                  << QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("00. 设备名称, 一号站\r\n"))
+                                  << 0 << QStringLiteral("写入配置成功") << QStringLiteral("ZRSIM WRITE 0 设备名称:一号站");
+}
+
+void tst_CliItems::writeRefusesBeforeSending()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, content);
+    QFETCH(int, exitCode);
+    QFETCH(QString, errPart);
+    QFETCH(QString, simLine);
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    const QString file = dir.filePath(QStringLiteral("in.csv"));
+    std::unique_ptr<FifoFile> fifo;
+    if (kind == QLatin1String("fifo")) {
+        fifo = std::make_unique<FifoFile>(file);
+        QVERIFY(fifo->made());
+    } else {
+        dir.writeFile(QStringLiteral("in.csv"), content);
+        if (kind == QLatin1String("large"))
+            QVERIFY(QFile::resize(file, 16 * 1024 * 1024 + 1)); // sparse
+    }
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"write", file});
+    QCOMPARE(r.exitCode, exitCode);
+    QVERIFY2(r.errText().contains(errPart), r.err.constData());
+    const QStringList writes = simLines(sim, "(WRITE|REFUSED)");
+    QCOMPARE(writes, simLine.isEmpty() ? QStringList() : QStringList{simLine});
+}
+
+void tst_CliItems::exportFailureKeepsOlderFile()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    dir.writeFile(QStringLiteral("older.csv"), "older export\r\n");
+    CliResult r;
+    {
+        // The export (about 150 bytes) cannot be written; zrvu-cli inherits the limit.
+        FileSizeLimit limit(64);
+        QVERIFY(limit.active());
+        r = CliProcess::run(dir.path(), link + QStringList{"export", dir.filePath(QStringLiteral("older.csv"))});
+    }
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.errText().contains(QStringLiteral("导出配置失败: ")) && r.errText().contains(QStringLiteral("文件超过系统允许的大小")),
+             r.err.constData());
+    QVERIFY(!r.errText().contains(QStringLiteral("导出配置成功")));
+    QCOMPARE(dir.readFile(QStringLiteral("older.csv")), QByteArray("older export\r\n"));
+
+    // Scripts rely on the name as given: no suffix is added here.
+    const CliResult plain = CliProcess::run(dir.path(), link + QStringList{"export", dir.filePath(QStringLiteral("station1"))});
+    QCOMPARE(plain.exitCode, 0);
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("station1"))).isFile());
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("station1.csv"))));
+}
+
+void tst_CliItems::controlCharactersStayInTheirRow()
+{
+    TempWorkDir dir;
+    dir.writeFile(QStringLiteral("sim-items.txt"), "设备名称:Demo\r07. 采样间隔(秒), 999\n"
+                                                   "Mode\x1B[2J:on\x1B]0;pwned\x07\n");
+    SimProcess sim;
+    QVERIFY(sim.start({"--items", dir.filePath(QStringLiteral("sim-items.txt")), "--udp", "127.0.0.1:0"}));
+    const QStringList link{"--udp", QStringLiteral("127.0.0.1:%1").arg(sim.udpPort()), "--address", "1"};
+    const QString expected = QStringLiteral("00. 设备名称, Demo\u240D07. 采样间隔(秒), 999\n"
+                                            "01. Mode\u241B[2J, on\u241B]0;pwned\u2407\n");
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"items"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.outText(), expected);
+    const CliResult e = CliProcess::run(dir.path(), link + QStringList{"export", dir.filePath(QStringLiteral("out.csv"))});
+    QCOMPARE(e.exitCode, 0);
+    const QByteArray file = dir.readFile(QStringLiteral("out.csv"));
+    QCOMPARE(file.count('\n'), 2);
+    QCOMPARE(file.count('\r'), 2);
+}
+
+void tst_CliItems::oddSettingsFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("errPart");
+    QTest::newRow("config.ini fifo") << "config.ini" << 1 << QStringLiteral("zrvu-cli: 不是普通文件: ");
+    // A broken SkipItems hides nothing and says so; the list still comes.
+    QTest::newRow("SkipItems fifo") << "SkipItems" << 0 << QStringLiteral("zrvu-cli: 不是普通文件: SkipItems");
+}
+
+void tst_CliItems::oddSettingsFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(int, exitCode);
+    QFETCH(QString, errPart);
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    FifoFile fifo(dir.filePath(name));
+    QVERIFY(fifo.made());
+    QElapsedTimer clock;
+    clock.start();
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"items"});
+    QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(r.exitCode, exitCode);
+    QVERIFY2(r.errText().contains(errPart), r.err.constData());
+    QCOMPARE(r.outText(), exitCode == 0 ? kItemLines : QString());
+    QVERIFY(fifo.intact());
+}
+
+void tst_CliItems::fullTemporaryFolderIsNamed()
+{
+    TempWorkDir dir;
+    dir.writeConfig({{"station/notes", QString(6000, QLatin1Char('x'))}});
+    CliResult r;
+    {
+        // The private copy of config.ini cannot be written in full.
+        FileSizeLimit limit(4096);
+        QVERIFY(limit.active());
+        r = CliProcess::run(dir.path(), {"--udp", "127.0.0.1:9", "items"});
+    }
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.errText().contains(QStringLiteral("文件超过系统允许的大小")), r.err.constData());
+    QVERIFY2(!r.errText().contains(QStringLiteral("cannot read")), r.err.constData());
 }
 
 void tst_CliItems::setAndTrigger_data()

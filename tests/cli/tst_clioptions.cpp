@@ -64,6 +64,9 @@ void tst_CliOptions::rejected_data()
     QTest::newRow("udp port 0") << QStringList{"--udp", "127.0.0.1:0", "items"} << "--udp";
     QTest::newRow("udp port too big") << QStringList{"--udp", "127.0.0.1:65536", "items"} << "--udp";
     QTest::newRow("udp no host") << QStringList{"--udp", ":5000", "items"} << "--udp";
+    // The link takes IP addresses only: refused before anything is sent.
+    QTest::newRow("udp host name") << QStringList{"--udp", "nohost:5000", "items"} << "--udp";
+    QTest::newRow("udp octet over 255") << QStringList{"--udp", "300.1.1.1:5000", "items"} << "--udp";
     QTest::newRow("udp and serial") << QStringList{"--udp", "127.0.0.1:1", "--serial", "x", "items"} << "exclude";
     QTest::newRow("encrypt both ways") << QStringList{"--encrypt", "--no-encrypt", "items"} << "exclude";
     QTest::newRow("address 0") << QStringList{"--address", "0", "items"} << "--address";

@@ -25,6 +25,7 @@ private slots:
     void answersPerTarget();
     void badTargets_data();
     void badTargets();
+    void noAnswerIsExitOne();
 };
 
 void tst_CliSearch::answersPerTarget()
@@ -75,3 +76,15 @@ void tst_CliSearch::badTargets()
 
 QTEST_GUILESS_MAIN(tst_CliSearch)
 #include "tst_clisearch.moc"
+
+void tst_CliSearch::noAnswerIsExitOne()
+{
+    TempWorkDir dir;
+    const quint16 silent = freeLoopbackPort();
+    QVERIFY(silent);
+    const CliResult r = CliProcess::run(dir.path(), {"search", "--target", QStringLiteral("127.0.0.1:%1").arg(silent)},
+                                        30000, kShortListen);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.errText().contains(QStringLiteral("没有设备应答")), r.err.constData());
+}

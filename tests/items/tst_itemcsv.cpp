@@ -29,6 +29,10 @@ private slots:
     void parse_data();
     void parse();
     void roundTrip();
+    void encodings_data();
+    void encodings();
+    void instrumentLineBreaksStayInTheirRow_data();
+    void instrumentLineBreaksStayInTheirRow();
 };
 
 void tst_ItemCsv::line_data()
@@ -101,6 +105,10 @@ void tst_ItemCsv::parse_data()
     QTest::newRow("no digits") << "A. b, c" << false << 0 << QStringList{};
     QTest::newRow("leading space") << " 01. A" << false << 0 << QStringList{};
     QTest::newRow("index overflows") << "99999999999. A, 1" << false << 0 << QStringList{};
+    // The request carries one byte: 263 would write item 7, 256 item 0.
+    QTest::newRow("index 255") << "255. A, 1" << true << 255 << QStringList{"A", " 1"};
+    QTest::newRow("index 256") << "256. A, 1" << false << 0 << QStringList{};
+    QTest::newRow("index 263") << "263. whatever, 30" << false << 0 << QStringList{};
     QTest::newRow("only spaces after dot") << "01.   " << true << 1 << QStringList{""};
 }
 
@@ -122,7 +130,7 @@ void tst_ItemCsv::parse()
 void tst_ItemCsv::roundTrip()
 {
     // What the tree shows after an import must export to the same file.
-    const QList<ItemRow> rows{makeRow(0, "01. A", ": 1"), makeRow(9, "02. Reset", ""), makeRow(300, "03. E", ": "),
+    const QList<ItemRow> rows{makeRow(0, "01. A", ": 1"), makeRow(9, "02. Reset", ""), makeRow(255, "03. E", ": "),
                               makeRow(4, QStringLiteral("04. 模式(开/关)"), QStringLiteral(": 开"))};
     const QByteArray file = buildItemFile(rows);
     QList<ItemRow> back;
@@ -143,3 +151,73 @@ void tst_ItemCsv::roundTrip()
 
 QTEST_GUILESS_MAIN(tst_ItemCsv)
 #include "tst_itemcsv.moc"
+
+void tst_ItemCsv::encodings_data()
+{
+    QTextCodec *gbk = QTextCodec::codecForName("GBK");
+    QVERIFY(gbk);
+    const QByteArray bom("\xEF\xBB\xBF");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("badLine");
+    QTest::newRow("gbk without bom") << gbk->fromUnicode(QStringLiteral("01. 设备名称, 一号站\r\n02. 采样间隔(秒), 30\r\n"))
+                                     << QStringList{QStringLiteral("01. 设备名称, 一号站"),
+                                                    QStringLiteral("02. 采样间隔(秒), 30")}
+                                     << 0;
+    QTest::newRow("utf8 without bom") << QStringLiteral("01. 名, 值\n").toUtf8() << QStringList{QStringLiteral("01. 名, 值")}
+                                      << 0;
+    QTest::newRow("bom, invalid utf8 in line 2")
+        << (bom + "01. A, 1\r\n02. B, \xC3\x28\r\n03. C\r\n") << QStringList{} << 2;
+    // After a byte-order mark even valid GBK is refused: the file says UTF-8.
+    QTest::newRow("bom, gbk body") << (bom + "01. A\r\n" + gbk->fromUnicode(QStringLiteral("02. 名, 值\r\n")))
+                                   << QStringList{} << 2;
+    QTest::newRow("neither utf8 nor gbk") << QByteArray("01. A, 1\n02. B, \xFF\xFE\n") << QStringList{} << 2;
+    QTest::newRow("gbk cut in its last byte") << QByteArray("01. A, \xC4") << QStringList{} << 1;
+    QTest::newRow("gbk trail byte out of range") << QByteArray("01. A, 1\n02. \xC4\x20x\n") << QStringList{} << 2;
+    QTest::newRow("replacement character") << (bom + QStringLiteral("01. A, \uFFFD\r\n").toUtf8()) << QStringList{}
+                                           << 1;
+}
+
+void tst_ItemCsv::encodings()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, lines);
+    QFETCH(int, badLine);
+    int gotBad = -1;
+    const QStringList got = itemFileLines(bytes, &gotBad);
+    QCOMPARE(got, lines);
+    QCOMPARE(gotBad, badLine);
+    for (const QString &line : got)
+        QVERIFY(!line.contains(QChar::ReplacementCharacter));
+}
+
+void tst_ItemCsv::instrumentLineBreaksStayInTheirRow_data()
+{
+    QTest::addColumn<QString>("itemText");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("cr lf and a forged row")
+        << QStringLiteral("设备名称:Demo\r\n07. 采样间隔(秒), 999")
+        << QStringLiteral("03. 设备名称, Demo\u240D\u240A07. 采样间隔(秒), 999");
+    QTest::newRow("escape sequence and nul in the name")
+        << QStringLiteral("A\x1B[2J\x00" "B:1") << QStringLiteral("03. A\u241B[2J\u2400B, 1");
+    QTest::newRow("tab, del, c1 and line separator")
+        << QStringLiteral("N\tx\x7F:a\u0085b\u2028c") << QStringLiteral("03. N\u2409x\u2421, a\u2426b\u2426c");
+    QTest::newRow("plain text unchanged") << QStringLiteral("波特率(9600/19200): 9600 ")
+                                          << QStringLiteral("03. 波特率(9600/19200), 9600");
+}
+
+void tst_ItemCsv::instrumentLineBreaksStayInTheirRow()
+{
+    QFETCH(QString, itemText);
+    QFETCH(QString, line);
+    // As the tree and the command line build a row from what the instrument sent.
+    const QStringList fields = splitItemText(itemText);
+    const ItemRow row = makeRow(3, itemColumn0(1, fields), itemColumn1(fields));
+    QCOMPARE(itemCsvLine(row), line);
+    const QStringList back = itemFileLines(buildItemFile({row}));
+    QCOMPARE(back, QStringList{line});
+    int index = -1;
+    QStringList parsed;
+    QVERIFY(parseItemCsvLine(back.at(0), &index, &parsed));
+    QCOMPARE(index, 3);
+}

@@ -1,7 +1,11 @@
+#include "items/itemcsv.h"
 #include "items/skiptable.h"
+#include "tests/support/fifo.h"
 #include "tests/support/workdir.h"
 
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -42,6 +46,8 @@ private slots:
     void parse_data();
     void parse();
     void missingFile();
+    void oddFilesIgnored_data();
+    void oddFilesIgnored();
     void filter_data();
     void filter();
     void heldRowSurvivesRefreshes();
@@ -75,6 +81,45 @@ void tst_SkipTable::missingFile()
     QVERIFY(loadSkipTable(QStringLiteral("SkipItems")).isEmpty());
     dir.writeFile(QStringLiteral("SkipItems"), "A,B\n");
     QCOMPARE(loadSkipTable(QStringLiteral("SkipItems")), (SkipTable{{"A", {"B"}}}));
+}
+
+void tst_SkipTable::oddFilesIgnored_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("missing") << "missing" << "";
+    QTest::newRow("fifo") << "fifo" << QStringLiteral("不是普通文件");
+    QTest::newRow("folder") << "folder" << QStringLiteral("不是普通文件");
+    QTest::newRow("over 16 MB") << "large" << QStringLiteral("文件过大");
+}
+
+void tst_SkipTable::oddFilesIgnored()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, warning);
+    TempWorkDir dir;
+    const QString path = dir.filePath(QStringLiteral("SkipItems"));
+    std::unique_ptr<FifoFile> fifo;
+    if (kind == QLatin1String("fifo")) {
+        fifo = std::make_unique<FifoFile>(path);
+        QVERIFY(fifo->made());
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkdir(path));
+    } else if (kind == QLatin1String("large")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write("A,B\n") == 4);
+        QVERIFY(file.resize(kMaxItemFileBytes + 1)); // sparse: no disk needed
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QString got = QStringLiteral("unset");
+    QVERIFY(loadSkipTable(path, &got).isEmpty());
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    if (warning.isEmpty())
+        QCOMPARE(got, QStringLiteral("unset"));
+    else
+        QVERIFY2(got.contains(warning) && got.contains(QStringLiteral("SkipItems")), qPrintable(got));
 }
 
 void tst_SkipTable::filter_data()

@@ -1,6 +1,8 @@
 #include "settings/config.h"
+#include "tests/support/fifo.h"
 #include "tests/support/workdir.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
 
@@ -21,6 +23,7 @@ private slots:
     void lockExcludes();
     void title_data();
     void title();
+    void fifoAsFileDoesNotBlock();
 };
 
 void tst_Config::missingFileGivesDefaults()
@@ -143,3 +146,19 @@ void tst_Config::title()
 
 QTEST_GUILESS_MAIN(tst_Config)
 #include "tst_config.moc"
+
+void tst_Config::fifoAsFileDoesNotBlock()
+{
+    TempWorkDir dir;
+    FifoFile fifo(dir.filePath(QStringLiteral("config.ini")));
+    QVERIFY(fifo.made());
+    QElapsedTimer clock;
+    clock.start();
+    QSettings *s = configSettings();
+    QCOMPARE(s->value("device/address", ConfigDefaults::deviceAddress).toInt(), 255);
+    s->setValue("window/width", 800);
+    singleton<Config>::destroy();
+    // Read like a missing file, at once; the write went nowhere.
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(fifo.intact());
+}
