@@ -33,14 +33,26 @@ bool ReadThread::isStopped()
     return m_stop;
 }
 
+void ReadThread::fail(const QString &error)
+{
+    // One failure per query: a hang-up also ends the wait for the first
+    // bytes, which reports itself.
+    if (m_failed)
+        return;
+    m_failed = true;
+    emit signalShowError(tr("查询"), error);
+}
+
 void ReadThread::onError(const QString &error)
 {
     if (!error.isEmpty())
-        emit signalShowError(tr("查询"), error);
+        fail(error);
 }
 
 void ReadThread::onData(const QByteArray &data)
 {
+    if (m_capped)
+        return;
     const QList<QByteArray> lines = m_lines.feed(data);
     for (const QByteArray &line : lines)
         flush(line);
@@ -48,13 +60,24 @@ void ReadThread::onData(const QByteArray &data)
 
 void ReadThread::flush(const QByteArray &line)
 {
-    if (!line.isEmpty())
-        emit signalAddText(decodeDeviceText(line));
+    if (line.isEmpty() || m_capped)
+        return;
+    if (m_lineCount >= m_maxLines) {
+        m_capped = true;
+        m_stop = true;
+        fail(tr("历史数据超过%1行，已停止读取").arg(m_maxLines));
+        return;
+    }
+    ++m_lineCount;
+    emit signalAddText(decodeDeviceText(line));
 }
 
 void ReadThread::run()
 {
     m_lines.clear();
+    m_lineCount = 0;
+    m_failed = false;
+    m_capped = false;
     DeviceLink link;
     link.interChunkWaitMs = m_interChunkWait;
     if (!link.open()) {
@@ -63,6 +86,10 @@ void ReadThread::run()
     }
     emit signalClearText();
     link.transactStream(m_request, this);
+    // A line that hung up mid-answer looks like the answer's closing
+    // silence; what came is not the whole answer.
+    if (!link.useUdp && link.transportFailed())
+        fail(tr("串口读取失败"));
     // The answer's last line may come without a line feed.
     flush(m_lines.takeRest());
 }

@@ -19,9 +19,16 @@ public:
     explicit ReadThread(QObject *parent = nullptr);
     ~ReadThread() override;
 
+    // An answer past this many lines is cut off with a message: a peer that
+    // never falls silent must not fill the memory.
+    static constexpr int kDefaultMaxLines = 2000000;
+
     // Only while idle.
     void startQuery(const QByteArray &request, int interChunkWait);
     void requestStop();
+    // Only while idle (tests lower it).
+    void setMaxLines(int lines) { m_maxLines = lines; }
+    int maxLines() const { return m_maxLines; }
 
     bool isStopped() override;
     void onError(const QString &error) override;
@@ -37,8 +44,13 @@ protected:
 
 private:
     void flush(const QByteArray &line);
+    void fail(const QString &error);
 
     std::atomic_bool m_stop{false};
+    int m_maxLines = kDefaultMaxLines;
+    int m_lineCount = 0;
+    bool m_failed = false;
+    bool m_capped = false;
     HistoryLineSplitter m_lines;
     int m_interChunkWait = 500;
     QByteArray m_request;
