@@ -93,6 +93,7 @@ int runHistory(const CliOptions &options)
     thread.startQuery(buildHistoryRequest(start, end), kInterChunkWaitMs);
     loop.exec();
     thread.wait();
+    thread.deliverAll();
     if (interrupts.count() > 0)
         return ExitInterrupted;
     if (!errors.isEmpty()) {

@@ -3,9 +3,19 @@
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 
+#include <QElapsedTimer>
+
+namespace {
+
+constexpr int kDeliverBatch = 500;
+constexpr int kDeliverSliceMs = 30;
+
+} // namespace
+
 ReadThread::ReadThread(QObject *parent)
     : QThread(parent)
 {
+    connect(this, &ReadThread::signalLinesQueued, this, &ReadThread::slotDeliverLines, Qt::QueuedConnection);
 }
 
 ReadThread::~ReadThread()
@@ -26,6 +36,68 @@ void ReadThread::startQuery(const QByteArray &request, int interChunkWait)
 void ReadThread::requestStop()
 {
     m_stop = true;
+    QMutexLocker lock(&m_queueMutex);
+    m_queueSpace.wakeAll();
+}
+
+void ReadThread::queueLine(const QString &line)
+{
+    QMutexLocker lock(&m_queueMutex);
+    while (m_queue.size() >= static_cast<size_t>(kMaxQueuedLines)) {
+        if (m_stop)
+            return; // nobody wants the rest any more
+        m_queueSpace.wait(&m_queueMutex, 100);
+    }
+    m_queue.push_back(line);
+    if (m_wakePending)
+        return;
+    m_wakePending = true;
+    lock.unlock();
+    emit signalLinesQueued();
+}
+
+bool ReadThread::deliver(int maxLines)
+{
+    QList<QString> lines;
+    bool more = false;
+    {
+        QMutexLocker lock(&m_queueMutex);
+        while (!m_queue.empty() && lines.size() < maxLines) {
+            lines.append(std::move(m_queue.front()));
+            m_queue.pop_front();
+        }
+        more = !m_queue.empty();
+        m_wakePending = more;
+        m_queueSpace.wakeAll();
+    }
+    for (const QString &line : qAsConst(lines))
+        emit signalAddText(line);
+    return !more;
+}
+
+void ReadThread::slotDeliverLines()
+{
+    // In slices: the receiving thread's timers and input keep their turn.
+    QElapsedTimer clock;
+    clock.start();
+    while (!deliver(kDeliverBatch)) {
+        if (clock.elapsed() >= kDeliverSliceMs) {
+            QMetaObject::invokeMethod(this, &ReadThread::slotDeliverLines, Qt::QueuedConnection);
+            return;
+        }
+    }
+}
+
+int ReadThread::queuedLineCount()
+{
+    QMutexLocker lock(&m_queueMutex);
+    return static_cast<int>(m_queue.size());
+}
+
+void ReadThread::deliverAll()
+{
+    while (!deliver(kDeliverBatch)) {
+    }
 }
 
 bool ReadThread::isStopped()
@@ -69,7 +141,7 @@ void ReadThread::flush(const QByteArray &line)
         return;
     }
     ++m_lineCount;
-    emit signalAddText(decodeDeviceText(line));
+    queueLine(decodeDeviceText(line));
 }
 
 void ReadThread::run()
@@ -78,6 +150,11 @@ void ReadThread::run()
     m_lineCount = 0;
     m_failed = false;
     m_capped = false;
+    {
+        QMutexLocker lock(&m_queueMutex);
+        m_queue.clear();
+        m_wakePending = false;
+    }
     DeviceLink link;
     link.interChunkWaitMs = m_interChunkWait;
     if (!link.open()) {

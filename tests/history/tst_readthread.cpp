@@ -7,6 +7,9 @@
 #include "tests/support/workdir.h"
 
 #include <QElapsedTimer>
+
+#include <atomic>
+#include <thread>
 #include <QtTest>
 
 using Piece = FakeInstrument::Piece;
@@ -27,6 +30,7 @@ private slots:
     void serialHangUpMidAnswer();
     void endlessAnswerStopsAtLineCap_data();
     void endlessAnswerStopsAtLineCap();
+    void slowReceiverHoldsTheWorker();
     void longLinesAreCut_data();
     void longLinesAreCut();
 
@@ -278,6 +282,30 @@ void tst_ReadThread::endlessAnswerStopsAtLineCap()
     QCOMPARE(out.lines.size(), 100);
     QCOMPARE(out.errors, QStringList{QStringLiteral("查询|历史数据超过100行，已停止读取")});
     QVERIFY2(out.elapsedMs < 5000, qPrintable(QString::number(out.elapsedMs)));
+}
+
+void tst_ReadThread::slowReceiverHoldsTheWorker()
+{
+    ReadThread thread;
+    SignalLog lines(&thread, &ReadThread::signalAddText);
+    const int total = ReadThread::kMaxQueuedLines + 5000;
+    std::atomic_bool done{false};
+    // The link's side, fed while this thread (the receiver) is busy.
+    std::thread producer([&] {
+        for (int i = 0; i < total; i += 100)
+            thread.onData(QByteArray("2024-03-05 10:00:00, 21.5, 60\n").repeated(100));
+        done = true;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (thread.queuedLineCount() < ReadThread::kMaxQueuedLines && clock.elapsed() < 10000)
+        QThread::msleep(5);
+    QCOMPARE(thread.queuedLineCount(), ReadThread::kMaxQueuedLines);
+    QVERIFY(!done); // waiting for room, not queueing on
+    QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+    producer.join();
+    QTRY_COMPARE_WITH_TIMEOUT(lines.size(), total, 10000);
+    QCOMPARE(thread.queuedLineCount(), 0);
 }
 
 void tst_ReadThread::longLinesAreCut_data()
