@@ -116,8 +116,10 @@ void MainWindow::setLanguage(const QString &language)
     // pushed the last action behind the extension arrow; the bar's own
     // hint includes it.
     width = qMax(width, m_ui->toolBar->sizeHint().width());
+    // The stored or user-chosen width wins when the new texts fit in it;
+    // long values would otherwise be cut off at every start.
     setMinimumWidth(width);
-    resize(width, height());
+    resize(qMax(width, this->width()), height());
 
     QSettings *s = configSettings();
     s->setValue(QStringLiteral("language/language"), language);

@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QEventLoop>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -53,13 +54,31 @@ int runHistory(const CliOptions &options)
     if (end < start)
         return usageError(historyText("起始日期应该小于或等于结束日期"));
 
+    // The answer is spooled for the exports instead of held: it may be
+    // long, and the exports read it line by line (the PDF twice).
+    const bool exporting = !options.csvFile.isEmpty() || !options.pdfFile.isEmpty();
+    QTemporaryFile spool;
+    if (exporting && !spool.open())
+        return failWith(QStringLiteral("cannot create a temporary file: %1").arg(spool.errorString()));
+    bool spoolFailed = false;
+    auto spoolText = [&](const QString &text) {
+        if (!exporting || spoolFailed)
+            return;
+        const QByteArray bytes = historyViewText(text).toUtf8();
+        spoolFailed = spool.write(bytes) != bytes.size();
+    };
+
     ReadThread thread;
-    QString received;
     QStringList errors;
     QEventLoop loop;
-    QObject::connect(&thread, &ReadThread::signalClearText, &loop, [&] { received.clear(); });
+    QObject::connect(&thread, &ReadThread::signalClearText, &loop, [&] {
+        if (exporting) {
+            spool.resize(0);
+            spool.seek(0);
+        }
+    });
     QObject::connect(&thread, &ReadThread::signalAddText, &loop, [&](const QString &text) {
-        received += text;
+        spoolText(text);
         // Lines go out as they come, so a long answer can be piped on.
         QString line = historyViewText(text);
         if (!line.endsWith(QLatin1Char('\n')))
@@ -74,22 +93,26 @@ int runHistory(const CliOptions &options)
     thread.startQuery(buildHistoryRequest(start, end), kInterChunkWaitMs);
     loop.exec();
     thread.wait();
+    thread.deliverAll();
     if (interrupts.count() > 0)
         return ExitInterrupted;
     if (!errors.isEmpty()) {
+        // A cut-off answer is no history to export.
         for (const QString &error : qAsConst(errors))
             failWith(error);
         return ExitFailed;
     }
+    if (spoolFailed || (exporting && !spool.flush()))
+        return failWith(QStringLiteral("cannot write the temporary file: %1").arg(spool.errorString()));
 
-    const QString text = historyViewText(received);
+    HistoryDeviceLines lines(&spool);
     if (!options.csvFile.isEmpty()) {
-        const QString error = exportHistoryCsv(options.csvFile, text);
+        const QString error = exportHistoryCsv(options.csvFile, lines);
         if (!error.isEmpty())
             return failWith(error);
     }
     if (!options.pdfFile.isEmpty()) {
-        const QString error = exportHistoryPdf(options.pdfFile, text);
+        const QString error = exportHistoryPdf(options.pdfFile, lines);
         if (!error.isEmpty())
             return failWith(error);
     }

@@ -40,6 +40,8 @@ int runMonitor(const CliOptions &options)
             stop();
         }
     });
+    QObject::connect(&thread, &MonitorThread::signalLinesDropped, &loop,
+                     [&](qint64 count) { writeErr(MonitorThread::droppedText(count) + QLatin1Char('\n')); });
     QObject::connect(&thread, &MonitorThread::signalShowError, &loop,
                      [&](const QString &, const QString &error) { errors << error; });
     QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
@@ -58,8 +60,9 @@ int runMonitor(const CliOptions &options)
     thread.start();
     loop.exec();
     thread.wait();
-    // Lines captured before the stop are still queued.
+    // Lines captured before the stop may still wait; the queue is bounded.
     QCoreApplication::sendPostedEvents();
+    thread.deliverAll();
 
     if (!errors.isEmpty()) {
         for (const QString &error : qAsConst(errors))

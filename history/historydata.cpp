@@ -210,6 +210,7 @@ void HistoryData::slotThreadStarted()
 
 void HistoryData::slotThreadFinished()
 {
+    m_thread.deliverAll();
     slotFlushText();
     if (m_closePending) {
         m_closePending = false;

@@ -1,7 +1,8 @@
 #include "history/historyexport.h"
 
+#include "settings/fileio.h"
+
 #include <QCoreApplication>
-#include <QFile>
 #include <QFontMetrics>
 #include <QPageSize>
 #include <QPainter>
@@ -9,7 +10,6 @@
 #include <QRegularExpression>
 #include <QTextCodec>
 #include <QTextStream>
-#include <QVector>
 
 namespace {
 
@@ -18,13 +18,56 @@ QString openFailedText(const QString &fileName)
     return QCoreApplication::translate("HistoryData", "打开文件失败: %1").arg(fileName);
 }
 
-// Lines as a plain-text document holds them: split at line feeds only.
-QVector<QStringRef> textLines(const QString &text)
+} // namespace
+
+HistoryLineSource::~HistoryLineSource() = default;
+
+HistoryTextLines::HistoryTextLines(const QString &text)
+    : m_text(text)
 {
-    return text.splitRef(QLatin1Char('\n'));
 }
 
-} // namespace
+bool HistoryTextLines::rewind()
+{
+    m_at = 0;
+    return true;
+}
+
+bool HistoryTextLines::next(QString *line)
+{
+    // Lines as a plain-text document holds them: split at line feeds only.
+    if (m_at > m_text.size())
+        return false;
+    int lf = m_text.indexOf(QLatin1Char('\n'), m_at);
+    if (lf < 0)
+        lf = m_text.size();
+    *line = m_text.mid(m_at, lf - m_at);
+    m_at = lf + 1;
+    return true;
+}
+
+HistoryDeviceLines::HistoryDeviceLines(QIODevice *device)
+    : m_device(device)
+{
+}
+
+bool HistoryDeviceLines::rewind()
+{
+    m_more = true;
+    return m_device->seek(0);
+}
+
+bool HistoryDeviceLines::next(QString *line)
+{
+    if (!m_more)
+        return false;
+    QByteArray bytes = m_device->readLine();
+    m_more = bytes.endsWith('\n');
+    if (m_more)
+        bytes.chop(1);
+    *line = QString::fromUtf8(bytes);
+    return true;
+}
 
 QStringList splitHistoryFields(const QString &line)
 {
@@ -39,17 +82,22 @@ QStringList splitHistoryFields(const QString &line)
     return fields;
 }
 
-int historyColumnCount(const QString &text)
+int historyColumnCount(HistoryLineSource &lines)
 {
-    if (text.isEmpty())
-        return 0;
     int last = 0;
-    for (const QStringRef &line : textLines(text)) {
-        last = splitHistoryFields(line.toString()).size();
+    QString line;
+    while (lines.next(&line)) {
+        last = splitHistoryFields(line).size();
         if (last > 1)
             return last;
     }
     return last;
+}
+
+int historyColumnCount(const QString &text)
+{
+    HistoryTextLines lines(text);
+    return historyColumnCount(lines);
 }
 
 QStringList historyRowFields(const QString &line, int columns)
@@ -67,6 +115,15 @@ QStringList historyRowFields(const QString &line, int columns)
 int historyLineCount(const QString &text)
 {
     return text.count(QLatin1Char('\n')) + 1;
+}
+
+int historyLineCount(HistoryLineSource &lines)
+{
+    int count = 0;
+    QString line;
+    while (lines.next(&line))
+        ++count;
+    return count;
 }
 
 HistoryPdfLayout historyPdfLayout(QPainter &painter, int pageWidth, int pageHeight, int columns, int lineCount)
@@ -90,12 +147,11 @@ HistoryPdfLayout historyPdfLayout(QPainter &painter, int pageWidth, int pageHeig
     return l;
 }
 
-void drawHistoryTable(QPainter &painter, const HistoryPdfLayout &l, const QString &text,
+void drawHistoryTable(QPainter &painter, const HistoryPdfLayout &l, HistoryLineSource &lines,
                       const std::function<void()> &newPage)
 {
-    const QVector<QStringRef> lines = textLines(text);
     const QFontMetrics fm = painter.fontMetrics();
-    int next = 0;
+    bool more = true;
     for (int page = 0; page < l.pageCount; ++page) {
         if (page > 0)
             newPage();
@@ -110,8 +166,11 @@ void drawHistoryTable(QPainter &painter, const HistoryPdfLayout &l, const QStrin
             x += c == 0 ? l.firstWidth : l.otherWidth;
         }
         for (int row = 0; row < l.rowsPerPage; ++row) {
-            const QString line = next < lines.size() ? lines.at(next).toString() : QString();
-            ++next;
+            QString line;
+            if (more && !lines.next(&line)) {
+                more = false;
+                line.clear();
+            }
             const QStringList cells = historyRowFields(line, l.columns);
             const int baseline = l.top + row * l.rowHeight + l.fontHeight;
             int cellLeft = l.left;
@@ -125,46 +184,80 @@ void drawHistoryTable(QPainter &painter, const HistoryPdfLayout &l, const QStrin
     }
 }
 
-QString exportHistoryCsv(const QString &fileName, const QString &text)
+void drawHistoryTable(QPainter &painter, const HistoryPdfLayout &layout, const QString &text,
+                      const std::function<void()> &newPage)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    HistoryTextLines lines(text);
+    drawHistoryTable(painter, layout, lines, newPage);
+}
+
+QString exportHistoryCsv(const QString &fileName, HistoryLineSource &lines)
+{
+    if (!lines.rewind())
         return openFailedText(fileName);
-    QTextStream out(&file);
-    out.setCodec(QTextCodec::codecForLocale());
-    out << text;
-    out.flush();
-    file.close();
-    if (out.status() != QTextStream::Ok || file.error() != QFileDevice::NoError)
+    SafeFileWriter file(fileName);
+    if (!file.open())
         return openFailedText(fileName);
+    {
+        QTextStream out(file.device());
+        out.setCodec(QTextCodec::codecForLocale());
+        QString line;
+        bool first = true;
+        while (lines.next(&line)) {
+            if (!first)
+                out << QLatin1Char('\n');
+            out << line;
+            first = false;
+        }
+        out.flush();
+    }
+    if (!file.commit())
+        return file.errorText();
     return QString();
 }
 
-QString exportHistoryPdf(const QString &fileName, const QString &text, HistoryPdfLayout *layoutOut)
+QString exportHistoryCsv(const QString &fileName, const QString &text)
 {
-    const int columns = historyColumnCount(text);
+    HistoryTextLines lines(text);
+    return exportHistoryCsv(fileName, lines);
+}
+
+QString exportHistoryPdf(const QString &fileName, HistoryLineSource &lines, HistoryPdfLayout *layoutOut)
+{
+    if (!lines.rewind())
+        return openFailedText(fileName);
+    const int columns = historyColumnCount(lines);
     if (columns <= 1)
         return QCoreApplication::translate("HistoryData", "导出数据失败，数据格式错误");
+    if (!lines.rewind())
+        return openFailedText(fileName);
+    const int lineCount = historyLineCount(lines);
+    if (!lines.rewind())
+        return openFailedText(fileName);
 
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    SafeFileWriter file(fileName);
+    if (!file.open())
         return openFailedText(fileName);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(file.device());
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageOrientation(QPageLayout::Portrait);
         QPainter painter(&writer);
         QPen pen(Qt::black, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
         painter.setPen(pen);
-        const HistoryPdfLayout layout = historyPdfLayout(painter, writer.width(), writer.height(), columns,
-                                                         historyLineCount(text));
-        drawHistoryTable(painter, layout, text, [&writer] { writer.newPage(); });
+        const HistoryPdfLayout layout = historyPdfLayout(painter, writer.width(), writer.height(), columns, lineCount);
+        drawHistoryTable(painter, layout, lines, [&writer] { writer.newPage(); });
         painter.end();
         if (layoutOut)
             *layoutOut = layout;
     }
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return openFailedText(fileName);
+    if (!file.commit())
+        return file.errorText();
     return QString();
+}
+
+QString exportHistoryPdf(const QString &fileName, const QString &text, HistoryPdfLayout *layoutOut)
+{
+    HistoryTextLines lines(text);
+    return exportHistoryPdf(fileName, lines, layoutOut);
 }

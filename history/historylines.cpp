@@ -1,24 +1,35 @@
 #include "history/historylines.h"
 
+#include <algorithm>
+
+HistoryLineSplitter::HistoryLineSplitter(int maxLineBytes)
+    : m_maxLine(std::max(1, maxLineBytes))
+{
+}
+
 QList<QByteArray> HistoryLineSplitter::feed(const QByteArray &chunk)
 {
     QList<QByteArray> lines;
+    const int size = chunk.size();
     int from = 0;
-    for (;;) {
+    while (from < size) {
         const int lf = chunk.indexOf('\n', from);
-        if (lf < 0)
-            break;
-        if (m_rest.isEmpty()) {
-            lines.append(chunk.mid(from, lf + 1 - from));
-        } else {
-            m_rest.append(chunk.constData() + from, lf + 1 - from);
-            lines.append(m_rest);
-            m_rest.clear();
+        const int end = lf < 0 ? size : lf + 1;
+        if (m_rest.isEmpty() && lf >= 0 && end - from <= m_maxLine) {
+            lines.append(chunk.mid(from, end - from));
+            from = end;
+            continue;
         }
-        from = lf + 1;
+        while (from < end) {
+            const int take = std::min(m_maxLine - m_rest.size(), end - from);
+            m_rest.append(chunk.constData() + from, take);
+            from += take;
+            if (m_rest.size() >= m_maxLine || (lf >= 0 && from == end)) {
+                lines.append(m_rest);
+                m_rest.clear();
+            }
+        }
     }
-    if (from < chunk.size())
-        m_rest.append(chunk.constData() + from, chunk.size() - from);
     return lines;
 }
 

@@ -4,10 +4,13 @@
 #include "link/datareceiver.h"
 
 #include <QByteArray>
+#include <QMutex>
 #include <QString>
 #include <QThread>
+#include <QWaitCondition>
 
 #include <atomic>
+#include <deque>
 
 // Runs one history query: sends the request over a link of its own and
 // hands the answer on line by line until the instrument falls silent.
@@ -19,9 +22,25 @@ public:
     explicit ReadThread(QObject *parent = nullptr);
     ~ReadThread() override;
 
+    // An answer past this many lines is cut off with a message: a peer that
+    // never falls silent must not fill the memory.
+    static constexpr int kDefaultMaxLines = 2000000;
+    // Lines decoded but not yet handed on. A receiver slower than the
+    // line (a blocked stdout) makes the worker wait at this many instead of
+    // piling the answer up in the event queue; over the serial line the
+    // instrument then waits too.
+    static constexpr int kMaxQueuedLines = 20000;
+
     // Only while idle.
     void startQuery(const QByteArray &request, int interChunkWait);
     void requestStop();
+    // Only while idle (tests lower it).
+    void setMaxLines(int lines) { m_maxLines = lines; }
+    int maxLines() const { return m_maxLines; }
+    // Hands on the lines still waiting (after the run, before the owner
+    // looks at the result).
+    void deliverAll();
+    int queuedLineCount();
 
     bool isStopped() override;
     void onError(const QString &error) override;
@@ -31,14 +50,31 @@ signals:
     void signalClearText();
     void signalAddText(QString text);
     void signalShowError(QString title, QString error);
+    // Internal: lines wait in the queue.
+    void signalLinesQueued();
 
 protected:
     void run() override;
 
+private slots:
+    void slotDeliverLines();
+
 private:
+    void queueLine(const QString &line);
+    bool deliver(int maxLines);
+
     void flush(const QByteArray &line);
+    void fail(const QString &error);
 
     std::atomic_bool m_stop{false};
+    int m_maxLines = kDefaultMaxLines;
+    int m_lineCount = 0;
+    bool m_failed = false;
+    bool m_capped = false;
+    QMutex m_queueMutex;
+    QWaitCondition m_queueSpace;
+    std::deque<QString> m_queue;
+    bool m_wakePending = false;
     HistoryLineSplitter m_lines;
     int m_interChunkWait = 500;
     QByteArray m_request;

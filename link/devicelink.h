@@ -61,6 +61,9 @@ public:
     bool isPeer(const QHostAddress &sender, quint16 port) const;
     // Drops every pending input (datagrams or serial bytes) and returns it.
     QByteArray takePending();
+    // One datagram to the instrument; false for an unset address or when
+    // nothing went out.
+    bool sendDatagram(const QByteArray &frame);
 
     // Fields in the order of the data model; read by the feature workers.
     bool useRts = false;
@@ -77,7 +80,6 @@ public:
 
 private:
     bool pulseRts();
-    bool sendDatagram(const QByteArray &frame);
     void createTransports();
 
     bool m_transportFailed = false;

@@ -36,6 +36,16 @@ MonitorDialog::MonitorDialog(QWidget *parent)
     connect(&m_thread, &QThread::finished, this, &MonitorDialog::slotThreadFinished);
     connect(&m_thread, &MonitorThread::signalShowError, this, &MonitorDialog::slotShowError);
     connect(&m_thread, &MonitorThread::signalDataRecv, this, &MonitorDialog::slotDataRecv);
+    connect(&m_thread, &MonitorThread::signalLinesDropped, this, &MonitorDialog::slotLinesDropped);
+
+    // The range grows after each insertion, once the view has laid the
+    // text out; following is done there, not judged before the insertion.
+    QScrollBar *bar = m_textEdit->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) { m_follow = value >= bar->maximum(); });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (m_follow)
+            bar->setValue(maximum);
+    });
 }
 
 MonitorDialog::~MonitorDialog()
@@ -142,18 +152,24 @@ void MonitorDialog::slotDataRecv(const QByteArray &buffer)
 {
     if (buffer.isEmpty())
         return;
-    const QString text = formatMonitorLine(buffer, currentFormat(), m_clock());
-    // Keep following new lines unless the user scrolled back to read.
+    appendText(formatMonitorLine(buffer, currentFormat(), m_clock()));
+}
+
+void MonitorDialog::slotLinesDropped(qint64 count)
+{
+    appendText(QStringLiteral("[%1]\n").arg(MonitorThread::droppedText(count)));
+}
+
+void MonitorDialog::appendText(const QString &text)
+{
+    // Not through the view's own cursor: that would scroll to it even while
+    // the user reads further up.
+    QTextCursor cursor(m_textEdit->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
     QScrollBar *bar = m_textEdit->verticalScrollBar();
-    const bool atEnd = bar->value() == bar->maximum();
-    if (atEnd) {
-        m_textEdit->moveCursor(QTextCursor::End);
-        m_textEdit->insertPlainText(text);
-    } else {
-        QTextCursor cursor(m_textEdit->document());
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(text);
-    }
+    if (m_follow && bar->value() != bar->maximum())
+        bar->setValue(bar->maximum());
 }
 
 bool MonitorDialog::stopForClose()

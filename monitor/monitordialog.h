@@ -39,9 +39,11 @@ private slots:
     void slotThreadFinished();
     void slotShowError(const QString &title, const QString &error);
     void slotDataRecv(const QByteArray &buffer);
+    void slotLinesDropped(qint64 count);
 
 private:
     void setupForm();
+    void appendText(const QString &text);
     // False while the run is still winding down; the dialog closes itself
     // once the thread has finished.
     bool stopForClose();
@@ -58,4 +60,7 @@ private:
     MonitorThread m_thread;
     std::function<QDateTime()> m_clock = [] { return QDateTime::currentDateTime(); };
     bool m_closePending = false;
+    // Follow new lines while the view is at its bottom; the user scrolling
+    // up clears it, scrolling back down sets it again.
+    bool m_follow = true;
 };

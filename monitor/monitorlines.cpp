@@ -2,22 +2,100 @@
 
 #include "link/framecodec.h"
 
+#include <algorithm>
+
+MonitorLineSplitter::MonitorLineSplitter(int maxLineBytes)
+    : m_maxLine(std::max(1, maxLineBytes))
+{
+}
+
 QList<QByteArray> MonitorLineSplitter::feed(const QByteArray &bytes)
 {
     QList<QByteArray> lines;
+    const int size = bytes.size();
     int from = 0;
-    for (;;) {
+    while (from < size) {
         const int lf = bytes.indexOf('\n', from);
-        if (lf < 0)
-            break;
-        m_rest.append(bytes.constData() + from, lf + 1 - from);
-        lines.append(m_rest);
-        m_rest.clear();
-        from = lf + 1;
+        const int end = lf < 0 ? size : lf + 1;
+        while (from < end) {
+            const int take = std::min(m_maxLine - m_rest.size(), end - from);
+            m_rest.append(bytes.constData() + from, take);
+            from += take;
+            if (m_rest.size() >= m_maxLine || (lf >= 0 && from == end)) {
+                lines.append(m_rest);
+                m_rest.clear();
+            }
+        }
     }
-    if (from < bytes.size())
-        m_rest.append(bytes.constData() + from, bytes.size() - from);
     return lines;
+}
+
+void MonitorLineQueue::setLimits(int maxLines, qint64 maxBytes)
+{
+    QMutexLocker lock(&m_mutex);
+    m_maxLines = std::max(1, maxLines);
+    m_maxBytes = std::max<qint64>(1, maxBytes);
+}
+
+bool MonitorLineQueue::push(const QByteArray &line, bool *wake)
+{
+    QMutexLocker lock(&m_mutex);
+    *wake = false;
+    if (m_lines >= m_maxLines || m_bytes + line.size() > m_maxBytes) {
+        ++m_pendingDrops;
+        return false;
+    }
+    if (m_pendingDrops > 0) {
+        m_entries.push_back({QByteArray(), m_pendingDrops});
+        m_pendingDrops = 0;
+    }
+    m_entries.push_back({line, 0});
+    ++m_lines;
+    m_bytes += line.size();
+    if (!m_wakePending) {
+        m_wakePending = true;
+        *wake = true;
+    }
+    return true;
+}
+
+QList<MonitorLineQueue::Entry> MonitorLineQueue::take(int maxEntries, bool *more)
+{
+    QMutexLocker lock(&m_mutex);
+    QList<Entry> out;
+    while (!m_entries.empty() && out.size() < maxEntries) {
+        Entry &e = m_entries.front();
+        if (!e.line.isEmpty()) {
+            --m_lines;
+            m_bytes -= e.line.size();
+        }
+        out.append(std::move(e));
+        m_entries.pop_front();
+    }
+    // Drops after the last queued line have no later line to carry them.
+    if (m_entries.empty() && m_pendingDrops > 0) {
+        out.append({QByteArray(), m_pendingDrops});
+        m_pendingDrops = 0;
+    }
+    *more = !m_entries.empty();
+    m_wakePending = *more;
+    return out;
+}
+
+int MonitorLineQueue::size() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_lines;
+}
+
+void MonitorLineQueue::clear()
+{
+    QMutexLocker lock(&m_mutex);
+    m_entries.clear();
+    m_lines = 0;
+    m_bytes = 0;
+    m_pendingDrops = 0;
+    m_wakePending = false;
 }
 
 QString monitorLinePrefix(const QByteArray &line, const QDateTime &now)

@@ -3,19 +3,63 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QMutex>
 #include <QString>
 
+#include <deque>
+
 // Cuts captured bytes into lines at each line feed; the rest of a read waits
-// for the next one.
+// for the next one. Output without line feeds must not pile up: a line that
+// reaches maxLineBytes is handed on as it is.
 class MonitorLineSplitter
 {
 public:
+    static constexpr int kDefaultMaxLineBytes = 4096;
+
+    explicit MonitorLineSplitter(int maxLineBytes = kDefaultMaxLineBytes);
     QList<QByteArray> feed(const QByteArray &bytes);
     void clear() { m_rest.clear(); }
     QByteArray rest() const { return m_rest; }
+    int maxLineBytes() const { return m_maxLine; }
 
 private:
     QByteArray m_rest;
+    int m_maxLine;
+};
+
+// Lines on their way from the capture to the view, which may be slower than
+// the instrument. Past the limits new lines are dropped and counted; the
+// count travels as a marker at the place where the lines went missing.
+class MonitorLineQueue
+{
+public:
+    static constexpr int kDefaultMaxLines = 10000;
+    static constexpr qint64 kDefaultMaxBytes = 8 * 1024 * 1024;
+
+    struct Entry {
+        QByteArray line;     // empty for a marker
+        qint64 dropped = 0;  // lines lost at this place (markers only)
+    };
+
+    void setLimits(int maxLines, qint64 maxBytes);
+    // False when the line was dropped. *wake is set when the consumer has
+    // not been told of waiting lines yet.
+    bool push(const QByteArray &line, bool *wake);
+    // At most maxEntries entries, oldest first. *more tells whether entries
+    // remain; when none do, the next push wakes the consumer again.
+    QList<Entry> take(int maxEntries, bool *more);
+    int size() const;
+    void clear();
+
+private:
+    mutable QMutex m_mutex;
+    std::deque<Entry> m_entries;
+    int m_lines = 0;
+    qint64 m_bytes = 0;
+    qint64 m_pendingDrops = 0;
+    int m_maxLines = kDefaultMaxLines;
+    qint64 m_maxBytes = kDefaultMaxBytes;
+    bool m_wakePending = false;
 };
 
 enum class MonitorFormat {

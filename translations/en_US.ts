@@ -437,6 +437,10 @@
         <source>串口读取失败</source>
         <translation>Serial port read failed</translation>
     </message>
+    <message>
+        <source>已丢弃 %1 行</source>
+        <translation>%1 lines dropped</translation>
+    </message>
 </context>
 <context>
     <name>NeutralAboutDialog</name>
@@ -454,6 +458,14 @@
     <message>
         <source>查询</source>
         <translation>Query</translation>
+    </message>
+    <message>
+        <source>历史数据超过%1行，已停止读取</source>
+        <translation>The history data exceeds %1 lines; reading stopped</translation>
+    </message>
+    <message>
+        <source>串口读取失败</source>
+        <translation>Serial port read failed</translation>
     </message>
 </context>
 <context>

@@ -437,6 +437,10 @@
         <source>串口读取失败</source>
         <translation>串口读取失败</translation>
     </message>
+    <message>
+        <source>已丢弃 %1 行</source>
+        <translation>已丢弃 %1 行</translation>
+    </message>
 </context>
 <context>
     <name>NeutralAboutDialog</name>
@@ -454,6 +458,14 @@
     <message>
         <source>查询</source>
         <translation>查询</translation>
+    </message>
+    <message>
+        <source>历史数据超过%1行，已停止读取</source>
+        <translation>历史数据超过%1行，已停止读取</translation>
+    </message>
+    <message>
+        <source>串口读取失败</source>
+        <translation>串口读取失败</translation>
     </message>
 </context>
 <context>

@@ -437,6 +437,10 @@
         <source>串口读取失败</source>
         <translation>序列埠讀取失敗</translation>
     </message>
+    <message>
+        <source>已丢弃 %1 行</source>
+        <translation>已捨棄 %1 行</translation>
+    </message>
 </context>
 <context>
     <name>NeutralAboutDialog</name>
@@ -454,6 +458,14 @@
     <message>
         <source>查询</source>
         <translation>查詢</translation>
+    </message>
+    <message>
+        <source>历史数据超过%1行，已停止读取</source>
+        <translation>歷史資料超過%1行，已停止讀取</translation>
+    </message>
+    <message>
+        <source>串口读取失败</source>
+        <translation>序列埠讀取失敗</translation>
     </message>
 </context>
 <context>

@@ -204,17 +204,21 @@ void tst_MainWindow::startWithConfig_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("checked");
     QTest::addColumn<int>("height");
+    QTest::addColumn<int>("width"); // 0: the computed minimum
     QTest::newRow("english without file") << QVariantMap{{"language/language", "en_US"}} << "ZR Zoverezaz V6.5"
-                                          << "lang_en_US" << 600;
+                                          << "lang_en_US" << 600 << 0;
     QTest::newRow("traditional") << QVariantMap{{"language/language", "zh_TW"}, {"window/height", 800}}
-                                 << "ZRvu V6.5" << "lang_zh_TW" << 800;
-    QTest::newRow("no version") << QVariantMap{{"appname/ver", false}} << "ZRvu" << "lang_zh_CH" << 600;
+                                 << "ZRvu V6.5" << "lang_zh_TW" << 800 << 0;
+    QTest::newRow("no version") << QVariantMap{{"appname/ver", false}} << "ZRvu" << "lang_zh_CH" << 600 << 0;
     QTest::newRow("renamed english") << QVariantMap{{"language/language", "en_US"}, {"appname/us", "Foo"}}
-                                     << "Foo V6.5" << "lang_en_US" << 600;
+                                     << "Foo V6.5" << "lang_en_US" << 600 << 0;
     QTest::newRow("other code") << QVariantMap{{"language/language", "fr_FR"}, {"appname/ch", QStringLiteral("配置")}}
-                                << QStringLiteral("配置 V6.5") << "lang_zh_CH" << 600;
-    QTest::newRow("low height raised") << QVariantMap{{"window/height", 300}, {"window/width", 2000}} << "ZRvu V6.5"
-                                       << "lang_zh_CH" << 600;
+                                << QStringLiteral("配置 V6.5") << "lang_zh_CH" << 600 << 0;
+    // The stored width comes back; below the minimum it is raised to it.
+    QTest::newRow("low height raised, wide") << QVariantMap{{"window/height", 300}, {"window/width", 2000}}
+                                             << "ZRvu V6.5" << "lang_zh_CH" << 600 << 2000;
+    QTest::newRow("narrow width raised") << QVariantMap{{"window/width", 50}} << "ZRvu V6.5" << "lang_zh_CH" << 600
+                                         << 0;
 }
 
 void tst_MainWindow::startWithConfig()
@@ -223,6 +227,7 @@ void tst_MainWindow::startWithConfig()
     QFETCH(QString, title);
     QFETCH(QString, checked);
     QFETCH(int, height);
+    QFETCH(int, width);
     TempWorkDir dir;
     dir.writeConfig(config);
     MainWindow w;
@@ -230,7 +235,7 @@ void tst_MainWindow::startWithConfig()
     for (const char *name : {"lang_en_US", "lang_zh_CH", "lang_zh_TW"})
         QCOMPARE(action(w, name)->isChecked(), checked == QLatin1String(name));
     QCOMPARE(w.height(), height);
-    QCOMPARE(w.width(), w.minimumWidth());
+    QCOMPARE(w.width(), width ? width : w.minimumWidth());
     // No translation file beside config.ini: the texts stay Chinese.
     QCOMPARE(action(w, "refresh")->text(), QStringLiteral("刷新"));
 }
@@ -277,10 +282,16 @@ void tst_MainWindow::translationFile()
     QCOMPARE(action(w, "refresh")->text(), QStringLiteral("刷新"));
     QCOMPARE(w.menuBar()->actions().at(0)->text(), QStringLiteral("操作"));
     QVERIFY(w.minimumWidth() < englishWidth);
-    QCOMPARE(w.width(), w.minimumWidth());
+    // The wider English window still fits the Chinese texts: it keeps its width.
+    QCOMPARE(w.width(), englishWidth);
+    w.resize(w.minimumWidth(), w.height());
     action(w, "lang_en_US")->trigger();
     QCOMPARE(action(w, "refresh")->text(), QStringLiteral("Refresh"));
+    QCOMPARE(w.width(), englishWidth); // too narrow for the English texts: raised
     QCOMPARE(w.windowTitle(), QStringLiteral("ZR Zoverezaz V6.5"));
+    w.resize(englishWidth + 100, w.height());
+    action(w, "lang_zh_TW")->trigger();
+    QCOMPARE(w.width(), englishWidth + 100);
 #endif
 }
 
@@ -351,10 +362,11 @@ void tst_MainWindow::closeStoresSizeAndReleasesStore()
         QCOMPARE(s->value("window/width").toInt(), w.minimumWidth());
         QVERIFY(s->contains("language/language"));
     }
-    // The next start takes the stored height; the width is the minimum.
+    // The next start takes the stored size.
     MainWindow again;
     QCOMPARE(again.height(), 650);
-    QCOMPARE(again.width(), again.minimumWidth());
+    QVERIFY(again.minimumWidth() > 0);
+    QCOMPARE(again.width(), again.minimumWidth() + 40);
 }
 
 void tst_MainWindow::refreshWithoutLink()

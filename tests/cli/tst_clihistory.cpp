@@ -1,6 +1,7 @@
 #include "history/historyexport.h"
 
 #include "tests/cli/cliprocess.h"
+#include "tests/history/fakeinstrument.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 
@@ -58,6 +59,7 @@ private slots:
     void historyBadDates_data();
     void historyBadDates();
     void historyOpenFailure();
+    void historySerialHangUp();
     void monitorFormats_data();
     void monitorFormats();
     void monitorWithoutDebug();
@@ -146,6 +148,31 @@ void tst_CliHistory::historyOpenFailure()
     QCOMPARE(r.exitCode, 1);
     QVERIFY(r.out.isEmpty());
     QVERIFY(!QFile::exists(dir.filePath("h.csv")));
+}
+
+void tst_CliHistory::historySerialHangUp()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(fake.startPty());
+    // 100 records, then the line goes dead in the middle of the answer.
+    fake.setResponder([](const QByteArray &) {
+        QList<FakeInstrument::Piece> pieces;
+        for (int i = 0; i < 100; ++i)
+            pieces.append({"2024-03-05 10:00:00, 21.5, " + QByteArray::number(i) + "\r\n", i % 10 ? 0 : 20});
+        return pieces;
+    });
+    connect(&fake, &FakeInstrument::requestReceived, &fake,
+            [&fake] { QTimer::singleShot(300, &fake, [&fake] { fake.hangUp(); }); });
+    dir.writeFile("h.csv", "older");
+    const CliResult r = CliProcess::run(dir.path(), {"--serial", fake.ptyPath(), "history", "2024-03-05",
+                                                     "2024-03-05", "--csv", "h.csv", "--pdf", "h.pdf"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.errText().contains(QStringLiteral("串口读取失败")), qPrintable(r.errText()));
+    QCOMPARE(r.outText().count(QLatin1Char('\n')), 100);
+    // An incomplete answer is not exported as if it were the whole.
+    QCOMPARE(readAll(dir.filePath("h.csv")), QByteArray("older"));
+    QVERIFY(!QFile::exists(dir.filePath("h.pdf")));
 }
 
 void tst_CliHistory::monitorFormats_data()

@@ -5,7 +5,12 @@
 #include <QNetworkDatagram>
 #include <QTimer>
 
+#include <chrono>
+
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -32,8 +37,43 @@ void FakeInstrument::cancelPending()
     m_timerContext = new QObject(this);
 }
 
+bool FakeInstrument::startFlood(const QByteArray &datagram, int count, int maxMs)
+{
+    stopFlood();
+    bool ok = false;
+    const quint32 peer = m_peer.toIPv4Address(&ok);
+    if (!m_udp || m_peerPort == 0 || !ok || (peer >> 24) != 127)
+        return false;
+    const int fd = static_cast<int>(m_udp->socketDescriptor());
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(m_peerPort);
+    to.sin_addr.s_addr = htonl(peer);
+    m_floodStop = false;
+    m_floodSent = 0;
+    m_flood = std::thread([this, fd, to, datagram, count, maxMs] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+        while (!m_floodStop && m_floodSent < count && std::chrono::steady_clock::now() < end) {
+            if (::sendto(fd, datagram.constData(), static_cast<size_t>(datagram.size()), 0,
+                         reinterpret_cast<const sockaddr *>(&to), sizeof to) > 0)
+                ++m_floodSent;
+            else
+                std::this_thread::yield(); // the buffer is full (non-blocking socket)
+        }
+    });
+    return true;
+}
+
+void FakeInstrument::stopFlood()
+{
+    m_floodStop = true;
+    if (m_flood.joinable())
+        m_flood.join();
+}
+
 FakeInstrument::~FakeInstrument()
 {
+    stopFlood();
     m_notifier.reset();
     if (m_master >= 0)
         ::close(m_master);
@@ -57,13 +97,15 @@ quint16 FakeInstrument::udpPort() const
 
 bool FakeInstrument::startPty()
 {
-    m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    // Close-on-exec: a child process (zrvu-cli under test) holding either
+    // end would keep the line up after hangUp().
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0)
         return false;
     m_ptyPath = QString::fromLocal8Bit(::ptsname(m_master));
     // Holding the slave open keeps the master readable between the link's
     // opens and closes.
-    m_slaveKeep = ::open(m_ptyPath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    m_slaveKeep = ::open(m_ptyPath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_slaveKeep < 0)
         return false;
     termios raw{};

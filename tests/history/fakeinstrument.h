@@ -8,7 +8,9 @@
 #include <QString>
 #include <QUdpSocket>
 
+#include <atomic>
 #include <functional>
+#include <thread>
 #include <memory>
 
 // A scripted instrument on loopback UDP or on a pseudo-terminal, driven by
@@ -40,6 +42,12 @@ public:
     void hangUp();
     // Drops the pieces of earlier answers not sent yet.
     void cancelPending();
+    // UDP only: sends `datagram` to the last requester from a thread of its
+    // own, as fast as the socket takes it, until `count` went out, `maxMs`
+    // passed or stopFlood(). Loopback peers only.
+    bool startFlood(const QByteArray &datagram, int count, int maxMs);
+    void stopFlood();
+    int floodSent() const { return m_floodSent; }
 
     QList<QByteArray> requests() const { return m_requests; }
     // Serial only: bytes that did not (yet) form a request.
@@ -72,4 +80,7 @@ private:
     QList<QByteArray> m_requests;
     Responder m_responder;
     QObject *m_timerContext = nullptr;
+    std::thread m_flood;
+    std::atomic_bool m_floodStop{false};
+    std::atomic_int m_floodSent{0};
 };

@@ -1,6 +1,8 @@
 #include "history/historyexport.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/workdir.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPaintEngine>
 #include <QPainter>
@@ -112,6 +114,10 @@ private slots:
     void pdfPageCount();
     void pdfFormatErrorLeavesNoFile_data();
     void pdfFormatErrorLeavesNoFile();
+    void failedWriteKeepsOlderFile_data();
+    void failedWriteKeepsOlderFile();
+    void spooledLinesExportAsText_data();
+    void spooledLinesExportAsText();
 };
 
 void tst_HistoryExport::fields_data()
@@ -305,6 +311,62 @@ void tst_HistoryExport::pdfFormatErrorLeavesNoFile()
     dir.writeFile("old.pdf", "keep");
     QCOMPARE(exportHistoryPdf(dir.filePath("old.pdf"), text), QStringLiteral("导出数据失败，数据格式错误"));
     QCOMPARE(dir.readFile("old.pdf"), QByteArray("keep"));
+}
+
+void tst_HistoryExport::failedWriteKeepsOlderFile_data()
+{
+    QTest::addColumn<bool>("pdf");
+    QTest::newRow("csv") << false;
+    QTest::newRow("pdf") << true;
+}
+
+void tst_HistoryExport::failedWriteKeepsOlderFile()
+{
+    QFETCH(bool, pdf);
+    TempWorkDir dir;
+    const QString name = dir.filePath(pdf ? "out.pdf" : "out.csv");
+    dir.writeFile(pdf ? "out.pdf" : "out.csv", "older export");
+    QString error;
+    {
+        // The file opens; writing it fails part-way, as on a full disk.
+        FileSizeLimit limit(4096);
+        QVERIFY(limit.active());
+        error = pdf ? exportHistoryPdf(name, records(3000)) : exportHistoryCsv(name, records(3000));
+    }
+    QVERIFY2(!error.isEmpty() && !error.contains(QStringLiteral("打开文件失败")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("文件超过系统允许的大小")), qPrintable(error));
+    QCOMPARE(dir.readFile(pdf ? "out.pdf" : "out.csv"), QByteArray("older export"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary left
+}
+
+void tst_HistoryExport::spooledLinesExportAsText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("records") << records(40);
+    QTest::newRow("no final lf") << QStringLiteral("时间,温度\n2024-03-05 10:00:00, 1");
+    QTest::newRow("empty") << QString();
+}
+
+void tst_HistoryExport::spooledLinesExportAsText()
+{
+    // Read line by line from a device, the exports give what the whole text gives.
+    QFETCH(QString, text);
+    TempWorkDir dir;
+    QBuffer spool;
+    spool.setData(text.toUtf8());
+    QVERIFY(spool.open(QIODevice::ReadOnly));
+    HistoryDeviceLines lines(&spool);
+    QCOMPARE(exportHistoryCsv(dir.filePath("a.csv"), lines), QString());
+    QCOMPARE(exportHistoryCsv(dir.filePath("b.csv"), text), QString());
+    QCOMPARE(dir.readFile("a.csv"), dir.readFile("b.csv"));
+    HistoryPdfLayout fromDevice, fromText;
+    const QString e1 = exportHistoryPdf(dir.filePath("a.pdf"), lines, &fromDevice);
+    const QString e2 = exportHistoryPdf(dir.filePath("b.pdf"), text, &fromText);
+    QCOMPARE(e1, e2);
+    QCOMPARE(fromDevice.lineCount, fromText.lineCount);
+    QCOMPARE(fromDevice.columns, fromText.columns);
+    if (e1.isEmpty())
+        QCOMPARE(pagesInPdf(dir.readFile("a.pdf")), pagesInPdf(dir.readFile("b.pdf")));
 }
 
 QTEST_MAIN(tst_HistoryExport)

@@ -1,3 +1,4 @@
+#include "history/historylines.h"
 #include "history/historyrequest.h"
 #include "history/readthread.h"
 #include "link/framecodec.h"
@@ -6,6 +7,9 @@
 #include "tests/support/workdir.h"
 
 #include <QElapsedTimer>
+
+#include <atomic>
+#include <thread>
 #include <QtTest>
 
 using Piece = FakeInstrument::Piece;
@@ -23,6 +27,12 @@ private slots:
     void encryptionLeavesRequestPlain();
     void stopBetweenChunks();
     void openFailure();
+    void serialHangUpMidAnswer();
+    void endlessAnswerStopsAtLineCap_data();
+    void endlessAnswerStopsAtLineCap();
+    void slowReceiverHoldsTheWorker();
+    void longLinesAreCut_data();
+    void longLinesAreCut();
 
 private:
     // Runs one query against `fake` and collects what the thread emitted.
@@ -215,6 +225,116 @@ void tst_ReadThread::openFailure()
     QCOMPARE(out.clears, 0);
     QCOMPARE(out.errors.size(), 1);
     QVERIFY(out.errors.first().startsWith(QStringLiteral("查询|打开串口失败: ")));
+}
+
+void tst_ReadThread::serialHangUpMidAnswer()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(fake.startPty());
+    dir.writeSerialConfig(fake.ptyPath());
+    fake.setResponder([](const QByteArray &) {
+        QList<Piece> pieces;
+        for (int i = 0; i < 10; ++i)
+            pieces.append({"2024-03-05 10:0" + QByteArray::number(i) + ":00, 21.5\n", 30});
+        pieces.append({"2024-03-05 10:10", 0});
+        return pieces;
+    });
+    connect(&fake, &FakeInstrument::requestReceived, &fake, [&fake] {
+        QTimer::singleShot(500, &fake, [&fake] { fake.hangUp(); });
+    });
+    ReadThread thread;
+    const Outcome out = runQuery(thread, 2000);
+    // A cut-off answer is a failure, not a complete one.
+    QCOMPARE(out.errors, QStringList{QStringLiteral("查询|串口读取失败")});
+    QCOMPARE(out.lines.size(), 11);
+    QVERIFY2(out.elapsedMs < 2000, qPrintable(QString::number(out.elapsedMs)));
+}
+
+void tst_ReadThread::endlessAnswerStopsAtLineCap_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::newRow("udp") << true;
+    QTest::newRow("serial") << false;
+}
+
+void tst_ReadThread::endlessAnswerStopsAtLineCap()
+{
+    QFETCH(bool, udp);
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(udp ? fake.startUdp() : fake.startPty());
+    if (udp)
+        dir.writeUdpConfig(fake.udpPort());
+    else
+        dir.writeSerialConfig(fake.ptyPath());
+    // An answer that would go on for 20 s without a pause.
+    fake.setResponder([](const QByteArray &) {
+        QList<Piece> pieces;
+        for (int i = 0; i < 1000; ++i)
+            pieces.append({QByteArray("2024-03-05 10:00:00, 21.5, 60\n").repeated(5), 20});
+        return pieces;
+    });
+    ReadThread thread;
+    QCOMPARE(thread.maxLines(), 2000000);
+    thread.setMaxLines(100);
+    const Outcome out = runQuery(thread, 2000);
+    QCOMPARE(out.lines.size(), 100);
+    QCOMPARE(out.errors, QStringList{QStringLiteral("查询|历史数据超过100行，已停止读取")});
+    QVERIFY2(out.elapsedMs < 5000, qPrintable(QString::number(out.elapsedMs)));
+}
+
+void tst_ReadThread::slowReceiverHoldsTheWorker()
+{
+    ReadThread thread;
+    SignalLog lines(&thread, &ReadThread::signalAddText);
+    const int total = ReadThread::kMaxQueuedLines + 5000;
+    std::atomic_bool done{false};
+    // The link's side, fed while this thread (the receiver) is busy.
+    std::thread producer([&] {
+        for (int i = 0; i < total; i += 100)
+            thread.onData(QByteArray("2024-03-05 10:00:00, 21.5, 60\n").repeated(100));
+        done = true;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (thread.queuedLineCount() < ReadThread::kMaxQueuedLines && clock.elapsed() < 10000)
+        QThread::msleep(5);
+    QCOMPARE(thread.queuedLineCount(), ReadThread::kMaxQueuedLines);
+    QVERIFY(!done); // waiting for room, not queueing on
+    QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+    producer.join();
+    QTRY_COMPARE_WITH_TIMEOUT(lines.size(), total, 10000);
+    QCOMPARE(thread.queuedLineCount(), 0);
+}
+
+void tst_ReadThread::longLinesAreCut_data()
+{
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QList<QByteArray>>("lines");
+    QTest::addColumn<QByteArray>("rest");
+    QTest::newRow("no line feed at all") << QList<QByteArray>{"abcdefghij", "klm"}
+                                         << QList<QByteArray>{"abcd", "efgh", "ijkl"} << QByteArray("m");
+    QTest::newRow("exactly the bound with lf") << QList<QByteArray>{"abc\nabcd"}
+                                               << QList<QByteArray>{"abc\n", "abcd"} << QByteArray();
+    QTest::newRow("lf right after a cut") << QList<QByteArray>{"abcd", "\nx"}
+                                          << QList<QByteArray>{"abcd", "\n"} << QByteArray("x");
+    QTest::newRow("long line in one chunk") << QList<QByteArray>{"0123456789\n"}
+                                            << QList<QByteArray>{"0123", "4567", "89\n"} << QByteArray();
+}
+
+void tst_ReadThread::longLinesAreCut()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QList<QByteArray>, lines);
+    QFETCH(QByteArray, rest);
+    QCOMPARE(HistoryLineSplitter().maxLineBytes(), 4096);
+    HistoryLineSplitter splitter(4);
+    QList<QByteArray> got;
+    for (const QByteArray &chunk : chunks)
+        got += splitter.feed(chunk);
+    QCOMPARE(got, lines);
+    QCOMPARE(splitter.takeRest(), rest);
 }
 
 QTEST_GUILESS_MAIN(tst_ReadThread)

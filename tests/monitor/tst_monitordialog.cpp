@@ -2,12 +2,17 @@
 #include "tests/history/fakeinstrument.h"
 #include "tests/history/signallog.h"
 #include "tests/support/modalcloser.h"
+#include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QtTest>
 
 using Piece = FakeInstrument::Piece;
@@ -37,6 +42,9 @@ private slots:
     void formatsWithClock();
     void startUsesDebugCheckBox();
     void failedFirstRequestReturnsIdle();
+    void followsWhileAtBottom();
+    void droppedLinesShown();
+    void followsSimulatorStream();
     void dismissWhileCapturing_data();
     void dismissWhileCapturing();
 };
@@ -140,6 +148,85 @@ void tst_MonitorDialog::failedFirstRequestReturnsIdle()
     QVERIFY(!child<QPushButton>(dialog, "bntStop")->isEnabled());
     QVERIFY(child<QCheckBox>(dialog, "ckDebug")->isEnabled());
     QCOMPARE(fake.requests(), QList<QByteArray>{kOn});
+}
+
+void tst_MonitorDialog::followsWhileAtBottom()
+{
+    MonitorDialog dialog(nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QScrollBar *bar = child<QPlainTextEdit>(dialog, "textEdit")->verticalScrollBar();
+    int n = 0;
+    auto deliver = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            emit dialog.monitorThread()->signalDataRecv("line " + QByteArray::number(n++) + "\r\n");
+        QCoreApplication::processEvents();
+    };
+
+    deliver(200);
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+    // Well past the first line that left the bottom, still following.
+    for (int round = 0; round < 5; ++round) {
+        deliver(1);
+        QCOMPARE(bar->value(), bar->maximum());
+        deliver(40);
+        QCOMPARE(bar->value(), bar->maximum());
+    }
+    // Scrolled back to read: the view holds still.
+    bar->setValue(bar->maximum() - 30);
+    const int held = bar->value();
+    deliver(50);
+    QCOMPARE(bar->value(), held);
+    QVERIFY(bar->maximum() > held + 30);
+    // Back at the bottom by hand: it follows again.
+    bar->setValue(bar->maximum());
+    deliver(1);
+    QCOMPARE(bar->value(), bar->maximum());
+    deliver(50);
+    QCOMPARE(bar->value(), bar->maximum());
+}
+
+void tst_MonitorDialog::droppedLinesShown()
+{
+    MonitorDialog dialog(nullptr);
+    auto *view = child<QPlainTextEdit>(dialog, "textEdit");
+    emit dialog.monitorThread()->signalDataRecv("before\n");
+    emit dialog.monitorThread()->signalLinesDropped(1234);
+    emit dialog.monitorThread()->signalDataRecv("after\n");
+    QCOMPARE(view->toPlainText(), QStringLiteral("before\n[已丢弃 1234 行]\nafter\n"));
+}
+
+void tst_MonitorDialog::followsSimulatorStream()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--debug-rate", "1000"}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    MonitorDialog dialog(nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    auto *view = child<QPlainTextEdit>(dialog, "textEdit");
+    QScrollBar *bar = view->verticalScrollBar();
+    emit child<QPushButton>(dialog, "bntStart")->pressed();
+    QTRY_VERIFY_WITH_TIMEOUT(view->document()->blockCount() > 1500, 20000);
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(view->toPlainText().endsWith(QLatin1Char('\n')));
+
+    // ZR_SHOT_DIR: keep a picture of the running view (under Xvfb the
+    // screen's own pixels).
+    const QString shots = qEnvironmentVariable("ZR_SHOT_DIR");
+    if (!shots.isEmpty()) {
+        const QPixmap shot = QGuiApplication::platformName() == QLatin1String("xcb")
+                                 ? dialog.screen()->grabWindow(dialog.winId())
+                                 : dialog.grab();
+        QVERIFY(shot.save(QDir(shots).filePath(QStringLiteral("monitor-follows-fast-stream.png"))));
+    }
+    emit child<QPushButton>(dialog, "bntStop")->pressed();
+    QVERIFY(!dialog.monitorThread()->isRunning());
+    QTRY_VERIFY(child<QPushButton>(dialog, "bntStart")->isEnabled());
+    QCoreApplication::processEvents();
+    QCOMPARE(bar->value(), bar->maximum());
 }
 
 void tst_MonitorDialog::dismissWhileCapturing_data()

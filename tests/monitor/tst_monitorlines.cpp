@@ -59,13 +59,21 @@ void tst_MonitorLines::splitter_data()
     QTest::addColumn<QList<QByteArray>>("reads");
     QTest::addColumn<QList<QByteArray>>("lines");
     QTest::addColumn<QByteArray>("rest");
+    QTest::addColumn<int>("maxLine"); // 0: the default bound
     QTest::newRow("split over reads") << QList<QByteArray>{"hel", "lo\r", "\nwor", "ld\n"}
-                                      << QList<QByteArray>{"hello\r\n", "world\n"} << QByteArray();
+                                      << QList<QByteArray>{"hello\r\n", "world\n"} << QByteArray() << 0;
     QTest::newRow("two in one read") << QList<QByteArray>{"a\nb\n"} << QList<QByteArray>{"a\n", "b\n"}
-                                     << QByteArray();
+                                     << QByteArray() << 0;
     QTest::newRow("no lf stays") << QList<QByteArray>{"a\nrest", " more"} << QList<QByteArray>{"a\n"}
-                                 << QByteArray("rest more");
-    QTest::newRow("empty lines") << QList<QByteArray>{"\n\n"} << QList<QByteArray>{"\n", "\n"} << QByteArray();
+                                 << QByteArray("rest more") << 0;
+    QTest::newRow("empty lines") << QList<QByteArray>{"\n\n"} << QList<QByteArray>{"\n", "\n"} << QByteArray() << 0;
+    // Output without line feeds is handed on in pieces instead of piling up.
+    QTest::newRow("endless line cut") << QList<QByteArray>{"abcdefghij", "kl"}
+                                      << QList<QByteArray>{"abcd", "efgh", "ijkl"} << QByteArray() << 4;
+    QTest::newRow("lf at the bound") << QList<QByteArray>{"abc\nab", "cdef\n"}
+                                     << QList<QByteArray>{"abc\n", "abcd", "ef\n"} << QByteArray() << 4;
+    QTest::newRow("default bound") << QList<QByteArray>{QByteArray(5000, 'x')}
+                                   << QList<QByteArray>{QByteArray(4096, 'x')} << QByteArray(904, 'x') << 0;
 }
 
 void tst_MonitorLines::splitter()
@@ -73,7 +81,8 @@ void tst_MonitorLines::splitter()
     QFETCH(QList<QByteArray>, reads);
     QFETCH(QList<QByteArray>, lines);
     QFETCH(QByteArray, rest);
-    MonitorLineSplitter splitter;
+    QFETCH(int, maxLine);
+    MonitorLineSplitter splitter = maxLine ? MonitorLineSplitter(maxLine) : MonitorLineSplitter();
     QList<QByteArray> got;
     for (const QByteArray &r : reads)
         got += splitter.feed(r);

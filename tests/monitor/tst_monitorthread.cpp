@@ -70,6 +70,11 @@ private slots:
     void serialHangUpEndsRun();
     void encryptedSwitch();
     void openFailure();
+    void noUdpAddressFailsAtOnce();
+    void floodedSwitchReplyIsBadFrame_data();
+    void floodedSwitchReplyIsBadFrame();
+    void slowReceiverDropsCountedLines();
+    void stopUnderFlood();
 };
 
 void tst_MonitorThread::switchOrderAndCapture_data()
@@ -303,6 +308,143 @@ void tst_MonitorThread::openFailure()
     QVERIFY(waitThread(&thread, 5000));
     QCoreApplication::processEvents();
     QCOMPARE(errors(errs), QStringList{QStringLiteral("设备监听|串口打开失败")});
+}
+
+void tst_MonitorThread::noUdpAddressFailsAtOnce()
+{
+    TempWorkDir dir;
+    dir.writeConfig({{"communicate/udp", 1}, {"udp/port", 9}, {"device/address", 1}});
+    MonitorThread thread;
+    thread.setDebug(true);
+    thread.setReplyTimeout(3000);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
+    QElapsedTimer clock;
+    clock.start();
+    thread.start();
+    QVERIFY(waitThread(&thread, 10000));
+    // As every other operation: nothing is sent to this host instead.
+    QCOMPARE(errors(errs), QStringList{QStringLiteral("监听调试|发送命令超时")});
+    QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+}
+
+void tst_MonitorThread::floodedSwitchReplyIsBadFrame_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("1.4 KB datagrams") << 1400;
+    QTest::newRow("64 KB datagrams") << 65000;
+}
+
+void tst_MonitorThread::floodedSwitchReplyIsBadFrame()
+{
+    QFETCH(int, size);
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, true));
+    // Datagrams that start like a reply and never complete one.
+    QByteArray junk(size, 'x');
+    junk[0] = '\x01';
+    junk[2] = '\xFF';
+    connect(&fake, &FakeInstrument::requestReceived, &fake,
+            [&] { QVERIFY(fake.startFlood(junk, 200000 * 1400 / size, 8000)); });
+    MonitorThread thread;
+    thread.setDebug(true);
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
+    QElapsedTimer clock;
+    clock.start();
+    thread.start();
+    QVERIFY(waitThread(&thread, 15000));
+    fake.stopFlood();
+    QCOMPARE(errors(errs), QStringList{QStringLiteral("监听调试|CRC校验错误")});
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(fake.requests(), QList<QByteArray>{kOn});
+}
+
+void tst_MonitorThread::slowReceiverDropsCountedLines()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, true));
+    ackSwitch(fake);
+    MonitorThread thread;
+    thread.setDebug(false);
+    thread.setQueueLimits(50, 1 << 20);
+    SignalLog lines(&thread, &MonitorThread::signalDataRecv);
+    SignalLog dropped(&thread, &MonitorThread::signalLinesDropped);
+    thread.start();
+    QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
+    // Capturing once the first line comes through.
+    QTRY_VERIFY_WITH_TIMEOUT((fake.push("ready\n"), !lines.isEmpty()), 5000);
+
+    // This thread, the receiver, is busy: nothing is handed on meanwhile.
+    const int total = 500;
+    for (int i = 0; i < total; i += 10) {
+        for (int j = i; j < i + 10; ++j)
+            fake.push("line " + QByteArray::number(j) + "\n");
+        QThread::msleep(1);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (thread.queuedLineCount() < 50 && clock.elapsed() < 5000)
+        QThread::msleep(2);
+    QCOMPARE(thread.queuedLineCount(), 50);
+
+    auto counted = [&] {
+        QList<QByteArray> got;
+        for (const QByteArray &line : received(lines))
+            if (line.startsWith("line "))
+                got << line;
+        qint64 n = 0;
+        for (const QList<QVariant> &a : dropped)
+            n += a.at(0).toLongLong();
+        return qMakePair(got, n);
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(counted().first.size() + counted().second, qint64(total), 5000);
+    const auto got = counted();
+    QVERIFY2(got.second >= total - 100, qPrintable(QString::number(got.second)));
+    // The lines that got through come in order, the first of them first.
+    QCOMPARE(got.first.first(), QByteArray("line 0\n"));
+    for (int i = 1; i < got.first.size(); ++i)
+        QVERIFY(got.first.at(i - 1).mid(5).trimmed().toInt() < got.first.at(i).mid(5).trimmed().toInt());
+    thread.requestStop();
+    QVERIFY(waitThread(&thread, 10000));
+}
+
+void tst_MonitorThread::stopUnderFlood()
+{
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, true));
+    ackSwitch(fake);
+    MonitorThread thread;
+    thread.setDebug(true);
+    // A receiver slower than the instrument, as a terminal is.
+    connect(&thread, &MonitorThread::signalDataRecv, this, [] { QThread::usleep(100); });
+    SignalLog errs(&thread, &MonitorThread::signalShowError);
+    QElapsedTimer clock;
+    qint64 stopAt = -1;
+    qint64 offAt = -1;
+    connect(&fake, &FakeInstrument::requestReceived, &fake, [&](const QByteArray &request) {
+        if (request == kOn) {
+            const QByteArray line = QByteArray("#123456 ch1=12.34 mA state=OK temperature 21.5 ").repeated(2) + "\r\n";
+            QVERIFY(fake.startFlood(line, 5000000, 8000));
+            QTimer::singleShot(1000, &thread, [&] {
+                stopAt = clock.elapsed();
+                thread.requestStop();
+            });
+        } else if (request == kOff) {
+            offAt = clock.elapsed();
+            fake.stopFlood();
+        }
+    });
+    clock.start();
+    thread.start();
+    QVERIFY(waitThread(&thread, 20000));
+    fake.stopFlood();
+    QVERIFY(stopAt >= 0);
+    QVERIFY2(offAt >= 0, "the final request went out");
+    // The capture ended and the debug output was switched off at once.
+    QVERIFY2(offAt - stopAt < 500, qPrintable(QStringLiteral("%1 ms").arg(offAt - stopAt)));
+    QVERIFY(stopAt < 1500); // the receiver's event loop kept its timers
 }
 
 QTEST_GUILESS_MAIN(tst_MonitorThread)

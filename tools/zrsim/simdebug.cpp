@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int kMaxRate = 100;
+constexpr int kMaxRate = 1000;
 // Debug output switches itself off after this long, so a forgotten
 // simulator never talks forever.
 constexpr qint64 kMaxDebugMs = 10 * 60 * 1000;
@@ -21,7 +21,7 @@ public:
     void addOptions(QCommandLineParser &parser) override
     {
         parser.addOption({QStringLiteral("debug-rate"),
-                          QStringLiteral("Debug lines per second while debug output is on (1-100, default 5)."),
+                          QStringLiteral("Debug lines per second while debug output is on (1-1000, default 5)."),
                           QStringLiteral("N"), QStringLiteral("5")});
         parser.addOption({QStringLiteral("debug-split"),
                           QStringLiteral("Over UDP, send every third debug line in two datagrams.")});
