@@ -1,14 +1,18 @@
 #include "cli/cliruntime.h"
+#include "cli/clioptions.h"
 
 #include "settings/config.h"
 #include "settings/fileio.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QMetaObject>
 #include <QSettings>
 #include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -246,4 +250,40 @@ void InterruptWatcher::slotActivated()
 #else
     emit interrupted(++m_count);
 #endif
+}
+
+void stopOnInterrupt(int count, OperationRun &run)
+{
+    if (count >= 2)
+        exitNow(ExitInterrupted);
+    run.stop = true;
+}
+
+int runOperation(const std::function<int(OperationRun &run)> &work, const InterruptHandler &onInterrupt,
+                 int deadlineMs, OperationRun *state)
+{
+    OperationRun local;
+    OperationRun &run = state ? *state : local;
+    int result = ExitFailed;
+    std::unique_ptr<QThread> thread(QThread::create([&] { result = work(run); }));
+    QEventLoop loop;
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    InterruptWatcher interrupts;
+    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &loop, [&](int count) {
+        run.interrupts = count;
+        onInterrupt(count, run);
+    });
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
+        run.deadlinePassed = true;
+        run.stop = true;
+    });
+    if (deadlineMs >= 0)
+        deadline.start(deadlineMs);
+    thread->start();
+    loop.exec();
+    thread->wait();
+    return result;
 }

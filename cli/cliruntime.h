@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QVariantMap>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 
 class QSocketNotifier;
@@ -85,3 +87,22 @@ private:
 // A hard exit that still removes the private settings copy.
 [[noreturn]] void exitNow(int status);
 void registerPrivateSettings(PrivateSettings *settings);
+
+// How a command runs an instrument operation: the operation (a synchronous
+// core function) runs on a thread of its own, so that it creates its link
+// there, while this thread's event loop turns Ctrl-C into onInterrupt calls
+// and ends the run at the deadline. Results reach the command through the
+// operation's own callbacks, on the operation's thread.
+struct OperationRun {
+    std::atomic_bool stop{false};
+    int interrupts = 0;
+    bool deadlinePassed = false;
+};
+using InterruptHandler = std::function<void(int count, OperationRun &run)>;
+// The default: the first Ctrl-C asks the operation to stop, the second ends
+// the process.
+void stopOnInterrupt(int count, OperationRun &run);
+// Returns what `work` returned.
+int runOperation(const std::function<int(OperationRun &run)> &work,
+                 const InterruptHandler &onInterrupt = stopOnInterrupt, int deadlineMs = -1,
+                 OperationRun *state = nullptr);
