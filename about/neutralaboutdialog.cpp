@@ -1,7 +1,7 @@
 #include "about/neutralaboutdialog.h"
 #include "ui_neutralaboutdialog.h"
 
-#include "settings/config.h"
+#include "settings/settingkeys.h"
 
 #include <QFontMetrics>
 #include <QPushButton>
@@ -13,7 +13,7 @@ NeutralAboutDialog::NeutralAboutDialog(QWidget *parent)
     m_ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
-    const QString language = configSettings()->value(QStringLiteral("language/language")).toString();
+    const QString language = SettingKeys::language.read();
     m_ui->labelVersion->setText(applicationTitle(language));
 
     // appname/* may hold any name, and translated or CJK fonts run wider

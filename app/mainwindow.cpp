@@ -7,6 +7,7 @@
 #include "monitor/monitordialog.h"
 #include "settings/appfolders.h"
 #include "settings/config.h"
+#include "settings/settingkeys.h"
 #include "settings/setupdialog.h"
 #include "ui_mainwindow.h"
 
@@ -83,10 +84,10 @@ MainWindow::~MainWindow()
 void MainWindow::loadSettings()
 {
     QSettings *s = configSettings();
-    const int width = s->value(QStringLiteral("window/width"), ConfigDefaults::windowWidth).toInt();
-    const int height = s->value(QStringLiteral("window/height"), ConfigDefaults::windowHeight).toInt();
+    const int width = SettingKeys::windowWidth.read(s);
+    const int height = SettingKeys::windowHeight.read(s);
     resize(width, qMax(height, 600));
-    setLanguage(s->value(QStringLiteral("language/language"), QString()).toString());
+    setLanguage(SettingKeys::language.read(s));
 }
 
 void MainWindow::setLanguage(const QString &language)
@@ -122,8 +123,8 @@ void MainWindow::setLanguage(const QString &language)
     resize(qMax(width, this->width()), height());
 
     QSettings *s = configSettings();
-    s->setValue(QStringLiteral("language/language"), language);
-    setWindowTitle(applicationTitle(s->value(QStringLiteral("language/language"), QString()).toString()));
+    SettingKeys::language.write(language, s);
+    setWindowTitle(applicationTitle(SettingKeys::language.read(s)));
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
@@ -133,8 +134,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
         hide();
     m_refreshThread.wait();
     QSettings *s = configSettings();
-    s->setValue(QStringLiteral("window/width"), width());
-    s->setValue(QStringLiteral("window/height"), height());
+    SettingKeys::windowWidth.write(width(), s);
+    SettingKeys::windowHeight.write(height(), s);
     QMainWindow::closeEvent(event);
     singleton<Config>::destroy();
 }

@@ -1,7 +1,7 @@
 #include "link/devicelink.h"
 
 #include "link/framecodec.h"
-#include "settings/config.h"
+#include "settings/linksettings.h"
 
 #include <QElapsedTimer>
 #include <QNetworkDatagram>
@@ -38,34 +38,34 @@ void DeviceLink::createTransports()
 
 bool DeviceLink::open()
 {
+    return open(m_fixedSettings ? *m_fixedSettings : LinkSettings::fromSettings());
+}
+
+bool DeviceLink::open(const LinkSettings &settings)
+{
     createTransports();
     errorText.clear();
-    QSettings *s = configSettings();
-    useRts = s->value(QStringLiteral("serial/send_rts")).toBool();
-    useDtr = s->value(QStringLiteral("serial/send_dtr")).toBool();
-    useUdp = s->value(QStringLiteral("communicate/udp"), ConfigDefaults::communicateUdp).toInt() != 0;
-    deviceAddress = static_cast<quint8>(s->value(QStringLiteral("device/address"), ConfigDefaults::deviceAddress).toInt() & 0xFF);
-    encrypt = s->value(QStringLiteral("communicate/encrypt"), ConfigDefaults::communicateEncrypt).toBool();
+    useRts = settings.useRts;
+    useDtr = settings.useDtr;
+    useUdp = settings.useUdp;
+    deviceAddress = settings.deviceAddress;
+    encrypt = settings.encrypt;
 
     if (useUdp) {
-        peerAddress = QHostAddress(s->value(QStringLiteral("udp/address")).toString());
-        peerPort = static_cast<quint16>(s->value(QStringLiteral("udp/port")).toUInt() & 0xFFFF);
+        peerAddress = QHostAddress(settings.udpAddress);
+        peerPort = settings.udpPort;
         return true;
     }
 
-    const QString name = s->value(QStringLiteral("serial/port")).toString();
+    const QString name = settings.serialPort;
     if (serialPort->isOpen())
         serialPort->close();
     serialPort->setPortName(name);
     if (serialPort->open(QIODevice::ReadWrite)) {
-        const int baud = s->value(QStringLiteral("serial/baudrate"), ConfigDefaults::serialBaudrate).toInt();
-        serialPort->setBaudRate(baud, QSerialPort::AllDirections);
-        serialPort->setDataBits(static_cast<QSerialPort::DataBits>(
-            s->value(QStringLiteral("serial/databits"), ConfigDefaults::serialDatabits).toInt()));
-        serialPort->setParity(static_cast<QSerialPort::Parity>(
-            s->value(QStringLiteral("serial/parity"), ConfigDefaults::serialParity).toInt()));
-        serialPort->setStopBits(static_cast<QSerialPort::StopBits>(
-            s->value(QStringLiteral("serial/stopbits"), ConfigDefaults::serialStopbits).toInt()));
+        serialPort->setBaudRate(settings.baudrate, QSerialPort::AllDirections);
+        serialPort->setDataBits(static_cast<QSerialPort::DataBits>(settings.databits));
+        serialPort->setParity(static_cast<QSerialPort::Parity>(settings.parity));
+        serialPort->setStopBits(static_cast<QSerialPort::StopBits>(settings.stopbits));
         serialPort->setFlowControl(QSerialPort::NoFlowControl);
         serialPort->clearError();
     } else if (!name.isEmpty()) {
@@ -74,6 +74,11 @@ bool DeviceLink::open()
         errorText = tr("串口打开失败");
     }
     return errorText.isEmpty();
+}
+
+void DeviceLink::setFixedSettings(const LinkSettings &settings)
+{
+    m_fixedSettings = std::make_unique<LinkSettings>(settings);
 }
 
 void DeviceLink::close()

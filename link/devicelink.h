@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/datareceiver.h"
+#include "settings/linksettings.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -31,7 +32,12 @@ public:
     DeviceLink(const DeviceLink &) = delete;
     DeviceLink &operator=(const DeviceLink &) = delete;
 
+    // Reads the communication settings (or the fixed ones) and opens.
     bool open();
+    bool open(const LinkSettings &settings);
+    // Every later open() uses these instead of the stored settings (a test
+    // of a setup not yet saved, one of several instruments).
+    void setFixedSettings(const LinkSettings &settings);
     int transact(const char *request, int length, QByteArray &reply, bool highByteFirst, int timeoutMs);
     int transact(const QByteArray &request, QByteArray &reply, bool highByteFirst, int timeoutMs)
     {
@@ -83,6 +89,7 @@ private:
     void createTransports();
 
     bool m_transportFailed = false;
+    std::unique_ptr<LinkSettings> m_fixedSettings;
 };
 
 // Runs a local event loop until `object` emits `signal` or timeoutMs pass.

@@ -1,4 +1,5 @@
 #include "settings/config.h"
+#include "settings/settingkeys.h"
 
 #include <QFileInfo>
 #include <QTextCodec>
@@ -53,12 +54,12 @@ QString applicationTitle(const QString &language)
     QSettings *s = configSettings();
     QString name;
     if (language == QLatin1String("en_US"))
-        name = s->value(QStringLiteral("appname/us"), ConfigDefaults::appnameUs()).toString();
+        name = SettingKeys::appnameUs.read(s);
     else if (language == QLatin1String("zh_TW"))
-        name = s->value(QStringLiteral("appname/tw"), ConfigDefaults::appnameTw()).toString();
+        name = SettingKeys::appnameTw.read(s);
     else
-        name = s->value(QStringLiteral("appname/ch"), ConfigDefaults::appnameCh()).toString();
-    if (s->value(QStringLiteral("appname/ver"), ConfigDefaults::appnameVer).toBool())
-        name += ConfigDefaults::versionText();
+        name = SettingKeys::appnameCh.read(s);
+    if (SettingKeys::appnameVer.read(s))
+        name += versionText();
     return name;
 }

@@ -33,25 +33,8 @@ QString configFileName();
 // Shorthand for singleton<Config>::instance()->settings().
 QSettings *configSettings();
 
-// Defaults shared by every reader of a key.
-namespace ConfigDefaults {
-constexpr int deviceAddress = 255;
-constexpr int communicateUdp = 0;
-constexpr bool communicateEncrypt = false;
-constexpr int serialBaudrate = 9600;
-constexpr int serialDatabits = 8;
-constexpr int serialParity = 0;
-constexpr int serialStopbits = 1;
-constexpr bool serialSendRts = false;
-constexpr bool serialSendDtr = false;
-constexpr int windowWidth = 0;
-constexpr int windowHeight = 0;
-constexpr bool appnameVer = true;
-inline QString appnameUs() { return QStringLiteral("ZR Zoverezaz"); }
-inline QString appnameTw() { return QStringLiteral("ZRvu"); }
-inline QString appnameCh() { return QStringLiteral("ZRvu"); }
+// The version text appended to the application name.
 inline QString versionText() { return QStringLiteral(" V6.5"); }
-} // namespace ConfigDefaults
 
 // The application name for a language value ("en_US", "zh_TW", anything
 // else), with the version text unless appname/ver is false.

@@ -1,7 +1,7 @@
 #include "settings/setupdialog.h"
 
 #include "discovery/searchdevicedialog.h"
-#include "settings/config.h"
+#include "settings/settingkeys.h"
 #include "ui_setupdialog.h"
 
 #include <QHostAddress>
@@ -14,19 +14,6 @@
 #include <algorithm>
 
 namespace {
-
-const QString kDeviceAddress = QStringLiteral("device/address");
-const QString kUdp = QStringLiteral("communicate/udp");
-const QString kEncrypt = QStringLiteral("communicate/encrypt");
-const QString kPort = QStringLiteral("serial/port");
-const QString kBaudrate = QStringLiteral("serial/baudrate");
-const QString kDatabits = QStringLiteral("serial/databits");
-const QString kParity = QStringLiteral("serial/parity");
-const QString kStopbits = QStringLiteral("serial/stopbits");
-const QString kSendRts = QStringLiteral("serial/send_rts");
-const QString kSendDtr = QStringLiteral("serial/send_dtr");
-const QString kUdpAddress = QStringLiteral("udp/address");
-const QString kUdpPort = QStringLiteral("udp/port");
 
 void selectData(QComboBox *combo, int value)
 {
@@ -125,21 +112,19 @@ void SetupDialog::fillPorts(const QString &storedPort, bool hasStoredPort)
 
 void SetupDialog::loadConfig()
 {
-    QSettings *s = configSettings();
+    selectData(m_ui->cmbDeviceAddress, SettingKeys::deviceAddress.read() & 0xFF);
+    fillPorts(SettingKeys::serialPort.read(), SettingKeys::serialPort.isStored());
+    m_ui->baudrate->setEditText(QString::number(SettingKeys::serialBaudrate.read()));
+    selectData(m_ui->databit, SettingKeys::serialDatabits.read());
+    selectData(m_ui->parity, SettingKeys::serialParity.read());
+    selectData(m_ui->stopbit, SettingKeys::serialStopbits.read());
+    m_ui->cbEncrypt->setChecked(SettingKeys::communicateEncrypt.read());
+    m_ui->edUdpAddress->setText(SettingKeys::udpAddress.read());
+    m_ui->edUdpPort->setText(SettingKeys::udpPort.read());
+    m_ui->ckRTS->setChecked(SettingKeys::serialSendRts.read());
+    m_ui->ckDTR->setChecked(SettingKeys::serialSendDtr.read());
 
-    selectData(m_ui->cmbDeviceAddress, s->value(kDeviceAddress, ConfigDefaults::deviceAddress).toInt() & 0xFF);
-    fillPorts(s->value(kPort).toString(), s->contains(kPort));
-    m_ui->baudrate->setEditText(QString::number(s->value(kBaudrate, ConfigDefaults::serialBaudrate).toInt()));
-    selectData(m_ui->databit, s->value(kDatabits, ConfigDefaults::serialDatabits).toInt());
-    selectData(m_ui->parity, s->value(kParity, ConfigDefaults::serialParity).toInt());
-    selectData(m_ui->stopbit, s->value(kStopbits, ConfigDefaults::serialStopbits).toInt());
-    m_ui->cbEncrypt->setChecked(s->value(kEncrypt, ConfigDefaults::communicateEncrypt).toBool());
-    m_ui->edUdpAddress->setText(s->value(kUdpAddress).toString());
-    m_ui->edUdpPort->setText(s->value(kUdpPort).toString());
-    m_ui->ckRTS->setChecked(s->value(kSendRts, ConfigDefaults::serialSendRts).toBool());
-    m_ui->ckDTR->setChecked(s->value(kSendDtr, ConfigDefaults::serialSendDtr).toBool());
-
-    const bool udp = s->value(kUdp, ConfigDefaults::communicateUdp).toInt() != 0;
+    const bool udp = SettingKeys::communicateUdp.read() != 0;
     m_ui->gbUdp->setChecked(udp);
     m_ui->gbSerial->setChecked(!udp);
 }
@@ -151,11 +136,9 @@ void SetupDialog::showError(const QString &text)
 
 void SetupDialog::saveConfig()
 {
-    QSettings *s = configSettings();
-
     // Saved before any check, so they stick even when the dialog stays open.
-    s->setValue(kDeviceAddress, m_ui->cmbDeviceAddress->currentData().toInt());
-    s->setValue(kEncrypt, m_ui->cbEncrypt->isChecked());
+    SettingKeys::deviceAddress.write(m_ui->cmbDeviceAddress->currentData().toInt());
+    SettingKeys::communicateEncrypt.write(m_ui->cbEncrypt->isChecked());
 
     if (m_ui->gbSerial->isChecked()) {
         if (m_ui->port->currentText().isEmpty()) {
@@ -169,14 +152,14 @@ void SetupDialog::saveConfig()
             showError(tr("请选择波特率!"));
             return;
         }
-        s->setValue(kPort, m_ui->port->currentText());
-        s->setValue(kBaudrate, baudrate);
-        s->setValue(kDatabits, m_ui->databit->currentData().toInt());
-        s->setValue(kParity, m_ui->parity->currentData().toInt());
-        s->setValue(kStopbits, m_ui->stopbit->currentData().toInt());
-        s->setValue(kSendRts, m_ui->ckRTS->isChecked());
-        s->setValue(kSendDtr, m_ui->ckDTR->isChecked());
-        s->setValue(kUdp, 0);
+        SettingKeys::serialPort.write(m_ui->port->currentText());
+        SettingKeys::serialBaudrate.write(baudrate);
+        SettingKeys::serialDatabits.write(m_ui->databit->currentData().toInt());
+        SettingKeys::serialParity.write(m_ui->parity->currentData().toInt());
+        SettingKeys::serialStopbits.write(m_ui->stopbit->currentData().toInt());
+        SettingKeys::serialSendRts.write(m_ui->ckRTS->isChecked());
+        SettingKeys::serialSendDtr.write(m_ui->ckDTR->isChecked());
+        SettingKeys::communicateUdp.write(0);
     } else {
         if (m_ui->edUdpAddress->text().isEmpty()) {
             showError(tr("请输入UDP地址"));
@@ -186,9 +169,9 @@ void SetupDialog::saveConfig()
             showError(tr("请输入UDP端口"));
             return;
         }
-        s->setValue(kUdpAddress, m_ui->edUdpAddress->text());
-        s->setValue(kUdpPort, m_ui->edUdpPort->text());
-        s->setValue(kUdp, 1);
+        SettingKeys::udpAddress.write(m_ui->edUdpAddress->text());
+        SettingKeys::udpPort.write(m_ui->edUdpPort->text());
+        SettingKeys::communicateUdp.write(1);
     }
     accept();
 }

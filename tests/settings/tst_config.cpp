@@ -1,4 +1,6 @@
 #include "settings/config.h"
+#include "settings/linksettings.h"
+#include "settings/settingkeys.h"
 #include "tests/support/fifo.h"
 #include "tests/support/workdir.h"
 
@@ -21,6 +23,8 @@ private slots:
     void destroyWritesAndRecreates();
     void concurrentInstance();
     void lockExcludes();
+    void linkSettings_data();
+    void linkSettings();
     void title_data();
     void title();
     void fifoAsFileDoesNotBlock();
@@ -30,8 +34,8 @@ void tst_Config::missingFileGivesDefaults()
 {
     TempWorkDir dir;
     QSettings *s = configSettings();
-    QCOMPARE(s->value("device/address", ConfigDefaults::deviceAddress).toInt(), 255);
-    QCOMPARE(s->value("serial/baudrate", ConfigDefaults::serialBaudrate).toInt(), 9600);
+    QCOMPARE(SettingKeys::deviceAddress.read(s), 255);
+    QCOMPARE(SettingKeys::serialBaudrate.read(s), 9600);
     QCOMPARE(s->value("serial/send_rts").toBool(), false);
     QCOMPARE(s->value("udp/port").toUInt(), 0u);
     QVERIFY(s->value("serial/port").toString().isEmpty());
@@ -144,6 +148,40 @@ void tst_Config::title()
     QCOMPARE(applicationTitle(language), title);
 }
 
+void tst_Config::linkSettings_data()
+{
+    QTest::addColumn<QVariantMap>("stored");
+    QTest::addColumn<QString>("expected"); // udp,address,encrypt,port,baud,data,parity,stop,rts,host:port
+    QTest::newRow("nothing stored") << QVariantMap{} << "0,255,0,,9600,8,0,1,0,:0";
+    QTest::newRow("any non-zero is udp") << QVariantMap{{"communicate/udp", 2}, {"udp/address", "127.0.0.1"}, {"udp/port", "5000"}}
+                                         << "1,255,0,,9600,8,0,1,0,127.0.0.1:5000";
+    QTest::newRow("low bits kept") << QVariantMap{{"device/address", 256}, {"udp/port", "70000"}}
+                                   << "0,0,0,,9600,8,0,1,0,:4464";
+    QTest::newRow("serial line") << QVariantMap{{"serial/port", "COM3"}, {"serial/baudrate", 115200}, {"serial/databits", 7},
+                                                {"serial/parity", 2}, {"serial/stopbits", 3}, {"serial/send_rts", true},
+                                                {"communicate/encrypt", true}, {"device/address", 7}}
+                                 << "0,7,1,COM3,115200,7,2,3,1,:0";
+    QTest::newRow("unconvertible reads as 0") << QVariantMap{{"device/address", "abc"}, {"serial/baudrate", "fast"}}
+                                              << "0,0,0,,0,8,0,1,0,:0";
+}
+
+void tst_Config::linkSettings()
+{
+    QFETCH(QVariantMap, stored);
+    QFETCH(QString, expected);
+    TempWorkDir dir;
+    QSettings *s = configSettings();
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        s->setValue(it.key(), it.value());
+    const LinkSettings l = LinkSettings::fromSettings();
+    const QString got = QStringList{QString::number(l.useUdp), QString::number(l.deviceAddress), QString::number(l.encrypt),
+                                    l.serialPort, QString::number(l.baudrate), QString::number(l.databits),
+                                    QString::number(l.parity), QString::number(l.stopbits), QString::number(l.useRts),
+                                    l.udpAddress + ':' + QString::number(l.udpPort)}
+                            .join(',');
+    QCOMPARE(got, expected);
+}
+
 QTEST_GUILESS_MAIN(tst_Config)
 #include "tst_config.moc"
 
@@ -155,7 +193,7 @@ void tst_Config::fifoAsFileDoesNotBlock()
     QElapsedTimer clock;
     clock.start();
     QSettings *s = configSettings();
-    QCOMPARE(s->value("device/address", ConfigDefaults::deviceAddress).toInt(), 255);
+    QCOMPARE(SettingKeys::deviceAddress.read(s), 255);
     s->setValue("window/width", 800);
     singleton<Config>::destroy();
     // Read like a missing file, at once; the write went nowhere.
