@@ -11,6 +11,7 @@
 #include "history/historyexport.h"
 #include "history/historyrequest.h"
 #include "history/readthread.h"
+#include "settings/settingkeys.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -150,10 +151,10 @@ int main(int argc, char *argv[])
     {
         QSettings s(dir.filePath(QStringLiteral("config.ini")), QSettings::IniFormat);
         s.setIniCodec(QTextCodec::codecForName("utf-8"));
-        s.setValue(QStringLiteral("communicate/udp"), 1);
-        s.setValue(QStringLiteral("udp/address"), QStringLiteral("127.0.0.1"));
-        s.setValue(QStringLiteral("udp/port"), port);
-        s.setValue(QStringLiteral("device/address"), 1);
+        SettingKeys::communicateUdp.write(1, &s);
+        SettingKeys::udpAddress.write(QStringLiteral("127.0.0.1"), &s);
+        SettingKeys::udpPort.write(QString::number(port), &s);
+        SettingKeys::deviceAddress.write(1, &s);
     }
     const QDate lastDay = kFirstDay.addDays(days - 1);
     const int expected = 1 + days * ((24 * 60 + interval - 1) / interval);

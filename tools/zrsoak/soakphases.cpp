@@ -8,6 +8,7 @@
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 #include "settings/config.h"
+#include "settings/settingkeys.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -151,16 +152,16 @@ void writeConfig(const SoakOptions &o, const SoakSim &sim)
     QFile::remove(QStringLiteral("config.ini"));
     QSettings s(QStringLiteral("config.ini"), QSettings::IniFormat);
     s.setIniCodec(QTextCodec::codecForName("utf-8"));
-    s.setValue(QStringLiteral("device/address"), 1);
-    s.setValue(QStringLiteral("communicate/encrypt"), o.encrypt);
+    SettingKeys::deviceAddress.write(1, &s);
+    SettingKeys::communicateEncrypt.write(o.encrypt, &s);
     if (o.serial) {
-        s.setValue(QStringLiteral("communicate/udp"), 0);
-        s.setValue(QStringLiteral("serial/port"), sim.ptyPath());
-        s.setValue(QStringLiteral("serial/baudrate"), 115200);
+        SettingKeys::communicateUdp.write(0, &s);
+        SettingKeys::serialPort.write(sim.ptyPath(), &s);
+        SettingKeys::serialBaudrate.write(115200, &s);
     } else {
-        s.setValue(QStringLiteral("communicate/udp"), 1);
-        s.setValue(QStringLiteral("udp/address"), QStringLiteral("127.0.0.1"));
-        s.setValue(QStringLiteral("udp/port"), QString::number(sim.udpPort()));
+        SettingKeys::communicateUdp.write(1, &s);
+        SettingKeys::udpAddress.write(QStringLiteral("127.0.0.1"), &s);
+        SettingKeys::udpPort.write(QString::number(sim.udpPort()), &s);
     }
 }
 
