@@ -1,37 +1,12 @@
 #include "cli/clioptions.h"
+#include "cli/commands.h"
 
 #include <QHash>
 #include <QHostAddress>
 
+#include <algorithm>
+
 namespace {
-
-struct CommandShape {
-    int minArgs;
-    int maxArgs;
-    QStringList options; // command options it accepts
-};
-
-const QHash<QString, CommandShape> &commandShapes()
-{
-    static const QHash<QString, CommandShape> shapes{
-        {QStringLiteral("items"), {0, 0, {}}},
-        {QStringLiteral("export"), {1, 1, {}}},
-        {QStringLiteral("write"), {1, 1, {}}},
-        {QStringLiteral("set"), {2, 2, {}}},
-        {QStringLiteral("trigger"), {1, 1, {}}},
-        {QStringLiteral("sync-time"), {0, 0, {}}},
-        {QStringLiteral("write-sn"), {1, 1, {}}},
-        {QStringLiteral("package-info"), {1, 1, {}}},
-        {QStringLiteral("flash"), {1, 1, {}}},
-        {QStringLiteral("history"), {2, 2, {QStringLiteral("--csv"), QStringLiteral("--pdf")}}},
-        {QStringLiteral("monitor"),
-         {0, 0, {QStringLiteral("--no-debug"), QStringLiteral("--format"), QStringLiteral("--seconds")}}},
-        {QStringLiteral("search"), {0, 0, {QStringLiteral("--target")}}},
-        {QStringLiteral("catalogue"), {0, 0, {QStringLiteral("--url")}}},
-        {QStringLiteral("download"), {2, 2, {}}},
-    };
-    return shapes;
-}
 
 bool parseInt(const QString &text, int low, int high, int *value)
 {
@@ -89,15 +64,282 @@ bool parseUdpEndpoint(const QString &text, QString *host, QString *port)
     return true;
 }
 
+namespace {
+
+bool setInt(const QString &value, int low, int high, const char *key, CliOptions *o)
+{
+    int n = 0;
+    if (!parseInt(value, low, high, &n))
+        return false;
+    o->linkOverrides.insert(QLatin1String(key), n);
+    return true;
+}
+
+bool setText(const QString &value, QString *field)
+{
+    if (value.isEmpty())
+        return false;
+    *field = value;
+    return true;
+}
+
+// Option names in the order --help lists them.
+const QVector<CliOptionSpec> &globalOptionTable()
+{
+    static const QVector<CliOptionSpec> table{
+        {"--udp", "ADDRESS:PORT", "talk UDP to the IP address ADDRESS, port PORT",
+         [](const QString &v, CliOptions *o) {
+             QString host, port;
+             if (!parseUdpEndpoint(v, &host, &port))
+                 return false;
+             o->linkOverrides.insert(QStringLiteral("communicate/udp"), 1);
+             o->linkOverrides.insert(QStringLiteral("udp/address"), host);
+             o->linkOverrides.insert(QStringLiteral("udp/port"), port);
+             return true;
+         },
+         "IP-ADDRESS:PORT; host names are not resolved", false, "--serial"},
+        {"--serial", "PORT", "talk over the serial port PORT",
+         [](const QString &v, CliOptions *o) {
+             if (v.isEmpty())
+                 return false;
+             o->linkOverrides.insert(QStringLiteral("communicate/udp"), 0);
+             o->linkOverrides.insert(QStringLiteral("serial/port"), v);
+             return true;
+         },
+         "a port name", false, "--udp"},
+        {"--baud", "N", "serial speed in bits per second",
+         [](const QString &v, CliOptions *o) { return setInt(v, 1, 100000000, "serial/baudrate", o); },
+         "bits per second"},
+        {"--databits", "5..8", "serial data bits",
+         [](const QString &v, CliOptions *o) { return setInt(v, 5, 8, "serial/databits", o); }, "5 to 8"},
+        {"--parity", "P", "none, even, odd, space or mark",
+         [](const QString &v, CliOptions *o) {
+             int n = 0;
+             if (!parseParity(v, &n))
+                 return false;
+             o->linkOverrides.insert(QStringLiteral("serial/parity"), n);
+             return true;
+         },
+         "none, even, odd, space or mark"},
+        {"--stopbits", "S", "1, 1.5 or 2",
+         [](const QString &v, CliOptions *o) {
+             int n = 0;
+             if (!parseStopBits(v, &n))
+                 return false;
+             o->linkOverrides.insert(QStringLiteral("serial/stopbits"), n);
+             return true;
+         },
+         "1, 1.5 or 2"},
+        {"--rts", "", "pulse RTS before each write",
+         [](const QString &, CliOptions *o) {
+             o->linkOverrides.insert(QStringLiteral("serial/send_rts"), true);
+             return true;
+         }},
+        {"--address", "N", "device address 1..255",
+         [](const QString &v, CliOptions *o) { return setInt(v, 1, 255, "device/address", o); }, "1 to 255"},
+        {"--encrypt", "", "link encryption on",
+         [](const QString &, CliOptions *o) {
+             o->linkOverrides.insert(QStringLiteral("communicate/encrypt"), true);
+             return true;
+         },
+         "", false, "--no-encrypt"},
+        {"--no-encrypt", "", "link encryption off",
+         [](const QString &, CliOptions *o) {
+             o->linkOverrides.insert(QStringLiteral("communicate/encrypt"), false);
+             return true;
+         },
+         "", false, "--encrypt"},
+        {"--lang", "CODE",
+         "language of the messages (en_US, zh_CH, zh_TW);\ndefault: language/language of config.ini",
+         [](const QString &v, CliOptions *o) {
+             o->language = v;
+             return true;
+         }},
+        {"--help", "", "this text (also -h), and nothing else",
+         [](const QString &, CliOptions *o) {
+             o->help = true;
+             return true;
+         }},
+        {"--version", "", "the version, and nothing else",
+         [](const QString &, CliOptions *o) {
+             o->version = true;
+             return true;
+         }},
+    };
+    return table;
+}
+
+#ifdef ZRVU_CLI_HAVE_ITEMS
+#define ZR_ITEMS_HANDLER(f) f
+#else
+#define ZR_ITEMS_HANDLER(f) nullptr
+#endif
+#ifdef ZRVU_CLI_HAVE_HISTORY
+#define ZR_HISTORY_HANDLER(f) f
+#else
+#define ZR_HISTORY_HANDLER(f) nullptr
+#endif
+#ifdef ZRVU_CLI_HAVE_MONITOR
+#define ZR_MONITOR_HANDLER(f) f
+#else
+#define ZR_MONITOR_HANDLER(f) nullptr
+#endif
+#ifdef ZRVU_CLI_HAVE_DISCOVERY
+#define ZR_DISCOVERY_HANDLER(f) f
+#else
+#define ZR_DISCOVERY_HANDLER(f) nullptr
+#endif
+
+const QVector<CliCommandSpec> &commandTable()
+{
+    static const QVector<CliCommandSpec> table{
+        {"items", {}, {}, ZR_ITEMS_HANDLER(runItems),
+         "read the item list; one line per row on stdout:\n\"07. Name, value\" (UTF-8, LF); SkipItems applies"},
+        {"export", {"FILE"}, {}, ZR_ITEMS_HANDLER(runExport),
+         "the same rows as ZRvu's export writes them (CSV)"},
+        {"write", {"FILE"}, {}, ZR_ITEMS_HANDLER(runWrite),
+         "import an item file and write every valued row;\nprints INDEX<TAB>ok|refused<TAB>reported value"},
+        {"set", {"INDEX", "VALUE"}, {}, ZR_ITEMS_HANDLER(runSet), "write one value item; prints the reported value"},
+        {"trigger", {"INDEX"}, {}, ZR_ITEMS_HANDLER(runTrigger),
+         "write one command item; prints the reported value"},
+        {"sync-time", {}, {}, ZR_ITEMS_HANDLER(runSyncTime), "set the instrument's clock to this computer's time"},
+        {"write-sn", {"SN"}, {}, ZR_ITEMS_HANDLER(runWriteSn),
+         "write the serial number (1 to 24 letters or digits)"},
+        {"package-info", {"PACKAGE"}, {}, runPackageInfo, "device, model, version and image size of a .zrbin"},
+        {"flash", {"PACKAGE"}, {}, runFlash, "flash the package into the instrument"},
+        {"history",
+         {"FROM", "TO"},
+         {{"--csv", "FILE", "also export the records as CSV into FILE",
+           [](const QString &v, CliOptions *o) { return setText(v, &o->csvFile); }, "a file name"},
+          {"--pdf", "FILE", "also export the records as PDF into FILE",
+           [](const QString &v, CliOptions *o) { return setText(v, &o->pdfFile); }, "a file name"}},
+         ZR_HISTORY_HANDLER(runHistory), "records between the dates (YYYY-MM-DD) on stdout"},
+        {"monitor",
+         {},
+         {{"--no-debug", "", "do not switch the instrument's debug output on\nfor the run",
+           [](const QString &, CliOptions *o) {
+               o->noDebug = true;
+               return true;
+           }},
+          {"--format", "raw|hex|both", "the lines as text, as hex dumps, or both",
+           [](const QString &v, CliOptions *o) {
+               if (v != QLatin1String("raw") && v != QLatin1String("hex") && v != QLatin1String("both"))
+                   return false;
+               o->format = v;
+               return true;
+           },
+           "raw, hex or both"},
+          {"--seconds", "N", "stop after N seconds (otherwise at Ctrl-C)",
+           [](const QString &v, CliOptions *o) {
+               int n = 0;
+               if (!parseInt(v, 1, 86400 * 366, &n))
+                   return false;
+               o->seconds = n;
+               return true;
+           },
+           "a whole number of seconds, at least 1"}},
+         ZR_MONITOR_HANDLER(runMonitor), "the instrument's text lines on stdout"},
+        {"search",
+         {},
+         {{"--target", "ADDRESS[:PORT]", "ask this address instead of the broadcast\naddresses; may be repeated",
+           [](const QString &v, CliOptions *o) {
+               if (v.isEmpty())
+                   return false;
+               o->targets << v;
+               return true;
+           },
+           "ADDRESS[:PORT]", true}},
+         ZR_DISCOVERY_HANDLER(runSearch), "find instruments: name<TAB>address<TAB>port per answer"},
+        {"catalogue",
+         {},
+         {{"--url", "URL", "read this page instead of update/catalogue",
+           [](const QString &v, CliOptions *o) { return setText(v, &o->url); }, "a URL"}},
+         runCatalogue, "the downloadable packages: name<TAB>link"},
+        {"download", {"LINK", "DIR"}, {}, runDownload, "download a package into DIR"},
+    };
+    return table;
+}
+
+// A command option wherever it stands on the line; which command it belongs
+// to is checked once the command is known.
+const CliOptionSpec *findOption(const QString &name, QString *owner)
+{
+    for (const CliOptionSpec &option : globalOptionTable()) {
+        if (name == QLatin1String(option.name))
+            return &option;
+    }
+    for (const CliCommandSpec &command : commandTable()) {
+        for (const CliOptionSpec &option : command.options) {
+            if (name == QLatin1String(option.name)) {
+                *owner = QLatin1String(command.name);
+                return &option;
+            }
+        }
+    }
+    return nullptr;
+}
+
+QString optionLeft(const CliOptionSpec &option)
+{
+    QString left = QLatin1String(option.name);
+    if (*option.value)
+        left += QLatin1Char(' ') + QLatin1String(option.value);
+    return left;
+}
+
+// "  left     first help line" and the further lines under it; a long left
+// side gets the help on the lines below.
+void addEntry(QString *out, int indent, const QString &left, const char *help)
+{
+    constexpr int column = 25;
+    QString line = QString(indent, QLatin1Char(' ')) + left;
+    const QStringList lines = QString::fromLatin1(help).split(QLatin1Char('\n'));
+    if (line.size() + 1 > column) {
+        *out += line + QLatin1Char('\n');
+        line.clear();
+    }
+    for (const QString &text : lines) {
+        *out += line.leftJustified(column) + text + QLatin1Char('\n');
+        line.clear();
+    }
+}
+
+} // namespace
+
+const QVector<CliCommandSpec> &cliCommands()
+{
+    return commandTable();
+}
+
+const QVector<CliOptionSpec> &cliGlobalOptions()
+{
+    return globalOptionTable();
+}
+
+const CliCommandSpec *findCliCommand(const QString &name)
+{
+    for (const CliCommandSpec &command : commandTable()) {
+        if (name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
+}
+
+QString cliSynopsis(const CliCommandSpec &command)
+{
+    QStringList parts{QLatin1String(command.name)};
+    parts += command.arguments;
+    for (const CliOptionSpec &option : command.options)
+        parts << QStringLiteral("[%1]%2").arg(optionLeft(option), option.repeatable ? QStringLiteral("...") : QString());
+    return parts.join(QLatin1Char(' '));
+}
+
 bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString *error)
 {
     CliOptions o;
     QStringList positional;
+    QStringList seen;
     QStringList commandOptionsSeen;
-    bool haveUdp = false;
-    bool haveSerial = false;
-    bool haveEncrypt = false;
-    bool haveNoEncrypt = false;
 
     for (int i = 0; i < arguments.size(); ++i) {
         const QString arg = arguments.at(i);
@@ -122,163 +364,34 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
             value = arg.mid(eq + 1);
             inlineValue = true;
         }
-        auto takeValue = [&]() -> bool {
-            if (inlineValue)
-                return true;
+        QString owner;
+        const CliOptionSpec *option = findOption(name, &owner);
+        if (!option) {
+            *error = QStringLiteral("unknown option %1").arg(name);
+            return false;
+        }
+        if (!*option->value && inlineValue) {
+            *error = QStringLiteral("option %1 takes no value").arg(name);
+            return false;
+        }
+        if (*option->value && !inlineValue) {
             if (i + 1 >= arguments.size()) {
                 *error = QStringLiteral("option %1 needs a value").arg(name);
                 return false;
             }
             value = arguments.at(++i);
-            return true;
-        };
-        auto noValue = [&]() -> bool {
-            if (inlineValue) {
-                *error = QStringLiteral("option %1 takes no value").arg(name);
-                return false;
-            }
-            return true;
-        };
-        auto bad = [&](const QString &expected) {
-            *error = QStringLiteral("bad value \"%1\" for %2 (%3)").arg(value, name, expected);
-            return false;
-        };
-
-        int n = 0;
-        if (name == QLatin1String("--help")) {
-            if (!noValue())
-                return false;
-            o.help = true;
-        } else if (name == QLatin1String("--version")) {
-            if (!noValue())
-                return false;
-            o.version = true;
-        } else if (name == QLatin1String("--udp")) {
-            QString host, port;
-            if (!takeValue())
-                return false;
-            if (!parseUdpEndpoint(value, &host, &port))
-                return bad(QStringLiteral("IP-ADDRESS:PORT; host names are not resolved"));
-            o.linkOverrides.insert(QStringLiteral("communicate/udp"), 1);
-            o.linkOverrides.insert(QStringLiteral("udp/address"), host);
-            o.linkOverrides.insert(QStringLiteral("udp/port"), port);
-            haveUdp = true;
-        } else if (name == QLatin1String("--serial")) {
-            if (!takeValue())
-                return false;
-            if (value.isEmpty())
-                return bad(QStringLiteral("a port name"));
-            o.linkOverrides.insert(QStringLiteral("communicate/udp"), 0);
-            o.linkOverrides.insert(QStringLiteral("serial/port"), value);
-            haveSerial = true;
-        } else if (name == QLatin1String("--baud")) {
-            if (!takeValue())
-                return false;
-            if (!parseInt(value, 1, 100000000, &n))
-                return bad(QStringLiteral("bits per second"));
-            o.linkOverrides.insert(QStringLiteral("serial/baudrate"), n);
-        } else if (name == QLatin1String("--databits")) {
-            if (!takeValue())
-                return false;
-            if (!parseInt(value, 5, 8, &n))
-                return bad(QStringLiteral("5 to 8"));
-            o.linkOverrides.insert(QStringLiteral("serial/databits"), n);
-        } else if (name == QLatin1String("--parity")) {
-            if (!takeValue())
-                return false;
-            if (!parseParity(value, &n))
-                return bad(QStringLiteral("none, even, odd, space or mark"));
-            o.linkOverrides.insert(QStringLiteral("serial/parity"), n);
-        } else if (name == QLatin1String("--stopbits")) {
-            if (!takeValue())
-                return false;
-            if (!parseStopBits(value, &n))
-                return bad(QStringLiteral("1, 1.5 or 2"));
-            o.linkOverrides.insert(QStringLiteral("serial/stopbits"), n);
-        } else if (name == QLatin1String("--rts")) {
-            if (!noValue())
-                return false;
-            o.linkOverrides.insert(QStringLiteral("serial/send_rts"), true);
-        } else if (name == QLatin1String("--address")) {
-            if (!takeValue())
-                return false;
-            if (!parseInt(value, 1, 255, &n))
-                return bad(QStringLiteral("1 to 255"));
-            o.linkOverrides.insert(QStringLiteral("device/address"), n);
-        } else if (name == QLatin1String("--encrypt")) {
-            if (!noValue())
-                return false;
-            o.linkOverrides.insert(QStringLiteral("communicate/encrypt"), true);
-            haveEncrypt = true;
-        } else if (name == QLatin1String("--no-encrypt")) {
-            if (!noValue())
-                return false;
-            o.linkOverrides.insert(QStringLiteral("communicate/encrypt"), false);
-            haveNoEncrypt = true;
-        } else if (name == QLatin1String("--lang")) {
-            if (!takeValue())
-                return false;
-            o.language = value;
-        } else if (name == QLatin1String("--csv")) {
-            if (!takeValue())
-                return false;
-            if (value.isEmpty())
-                return bad(QStringLiteral("a file name"));
-            o.csvFile = value;
-            commandOptionsSeen << name;
-        } else if (name == QLatin1String("--pdf")) {
-            if (!takeValue())
-                return false;
-            if (value.isEmpty())
-                return bad(QStringLiteral("a file name"));
-            o.pdfFile = value;
-            commandOptionsSeen << name;
-        } else if (name == QLatin1String("--no-debug")) {
-            if (!noValue())
-                return false;
-            o.noDebug = true;
-            commandOptionsSeen << name;
-        } else if (name == QLatin1String("--format")) {
-            if (!takeValue())
-                return false;
-            if (value != QLatin1String("raw") && value != QLatin1String("hex") && value != QLatin1String("both"))
-                return bad(QStringLiteral("raw, hex or both"));
-            o.format = value;
-            commandOptionsSeen << name;
-        } else if (name == QLatin1String("--seconds")) {
-            if (!takeValue())
-                return false;
-            if (!parseInt(value, 1, 86400 * 366, &n))
-                return bad(QStringLiteral("a whole number of seconds, at least 1"));
-            o.seconds = n;
-            commandOptionsSeen << name;
-        } else if (name == QLatin1String("--target")) {
-            if (!takeValue())
-                return false;
-            if (value.isEmpty())
-                return bad(QStringLiteral("ADDRESS[:PORT]"));
-            o.targets << value;
-            commandOptionsSeen << name;
-        } else if (name == QLatin1String("--url")) {
-            if (!takeValue())
-                return false;
-            if (value.isEmpty())
-                return bad(QStringLiteral("a URL"));
-            o.url = value;
-            commandOptionsSeen << name;
-        } else {
-            *error = QStringLiteral("unknown option %1").arg(name);
+        }
+        if (!option->apply(value, &o)) {
+            *error = QStringLiteral("bad value \"%1\" for %2 (%3)").arg(value, name, QLatin1String(option->expected));
             return false;
         }
-    }
-
-    if (haveUdp && haveSerial) {
-        *error = QStringLiteral("--udp and --serial exclude each other");
-        return false;
-    }
-    if (haveEncrypt && haveNoEncrypt) {
-        *error = QStringLiteral("--encrypt and --no-encrypt exclude each other");
-        return false;
+        if (option->excludes && seen.contains(QLatin1String(option->excludes))) {
+            *error = QStringLiteral("%1 and %2 exclude each other").arg(QLatin1String(option->excludes), name);
+            return false;
+        }
+        seen << name;
+        if (!owner.isEmpty())
+            commandOptionsSeen << name;
     }
 
     if (o.help || o.version) {
@@ -291,22 +404,23 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
     }
     o.command = positional.takeFirst();
     o.arguments = positional;
-    const auto shape = commandShapes().find(o.command);
-    if (shape == commandShapes().end()) {
+    const CliCommandSpec *command = findCliCommand(o.command);
+    if (!command) {
         *error = QStringLiteral("unknown command \"%1\"").arg(o.command);
         return false;
     }
-    if (o.arguments.size() < shape->minArgs || o.arguments.size() > shape->maxArgs) {
+    if (o.arguments.size() != command->arguments.size()) {
         *error = QStringLiteral("%1 takes %2 argument(s), %3 given")
                      .arg(o.command)
-                     .arg(shape->minArgs == shape->maxArgs ? QString::number(shape->minArgs)
-                                                           : QStringLiteral("%1 to %2").arg(shape->minArgs).arg(shape->maxArgs))
+                     .arg(command->arguments.size())
                      .arg(o.arguments.size());
         return false;
     }
-    for (const QString &seen : qAsConst(commandOptionsSeen)) {
-        if (!shape->options.contains(seen)) {
-            *error = QStringLiteral("option %1 does not apply to %2").arg(seen, o.command);
+    for (const QString &used : qAsConst(commandOptionsSeen)) {
+        const auto applies = std::any_of(command->options.begin(), command->options.end(),
+                                         [&used](const CliOptionSpec &option) { return used == QLatin1String(option.name); });
+        if (!applies) {
+            *error = QStringLiteral("option %1 does not apply to %2").arg(used, o.command);
             return false;
         }
     }
@@ -316,7 +430,7 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
 
 QString cliUsage()
 {
-    return QStringLiteral(
+    QString out = QStringLiteral(
         "Usage: zrvu-cli [link options] COMMAND [ARGS]\n"
         "\n"
         "Every instrument operation of ZRvu from the command line. Reads config.ini,\n"
@@ -324,49 +438,28 @@ QString cliUsage()
         "an installed zrvu-cli started where there is no config.ini works in\n"
         "~/.local/share/zrvu instead.\n"
         "\n"
-        "Link options (for this run only; config.ini is never changed):\n"
-        "  --udp ADDRESS:PORT     talk UDP to the IP address ADDRESS, port PORT\n"
-        "  --serial PORT          talk over the serial port PORT\n"
-        "  --baud N               serial speed in bits per second\n"
-        "  --databits 5..8        serial data bits\n"
-        "  --parity P             none, even, odd, space or mark\n"
-        "  --stopbits S           1, 1.5 or 2\n"
-        "  --rts                  pulse RTS before each write\n"
-        "  --address N            device address 1..255\n"
-        "  --encrypt, --no-encrypt  link encryption on or off\n"
-        "  --lang CODE            language of the messages (en_US, zh_CH, zh_TW);\n"
-        "                         default: language/language of config.ini\n"
-        "  --help, --version      this text, or the version, and nothing else\n"
-        "\n"
-        "Commands:\n"
-        "  items                  read the item list; one line per row on stdout:\n"
-        "                         \"07. Name, value\" (UTF-8, LF); SkipItems applies\n"
-        "  export FILE            the same rows as ZRvu's export writes them (CSV)\n"
-        "  write FILE             import an item file and write every valued row;\n"
-        "                         prints INDEX<TAB>ok|refused<TAB>reported value\n"
-        "  set INDEX VALUE        write one value item; prints the reported value\n"
-        "  trigger INDEX          write one command item; prints the reported value\n"
-        "  sync-time              set the instrument's clock to this computer's time\n"
-        "  write-sn SN            write the serial number (1 to 24 letters or digits)\n"
-        "  package-info PACKAGE   device, model, version and image size of a .zrbin\n"
-        "  flash PACKAGE          flash the package into the instrument\n"
-        "  history FROM TO [--csv FILE] [--pdf FILE]\n"
-        "                         records between the dates (YYYY-MM-DD) on stdout,\n"
-        "                         and optionally exported as CSV and/or PDF\n"
-        "  monitor [--no-debug] [--format raw|hex|both] [--seconds N]\n"
-        "                         the instrument's text lines on stdout, until N\n"
-        "                         seconds passed or Ctrl-C; debug output is switched\n"
-        "                         on for the run unless --no-debug\n"
-        "  search [--target ADDRESS[:PORT]]...\n"
-        "                         find instruments: name<TAB>address<TAB>port per\n"
-        "                         answer; --target replaces the broadcast addresses\n"
-        "  catalogue [--url URL]  the downloadable packages: name<TAB>link\n"
-        "  download LINK DIR      download a package into DIR\n"
+        "Link options (for this run only; config.ini is never changed):\n");
+    for (const CliOptionSpec &option : globalOptionTable())
+        addEntry(&out, 2, optionLeft(option), option.help);
+    out += QStringLiteral("\nCommands:\n");
+    for (const CliCommandSpec &command : commandTable()) {
+        addEntry(&out, 2, cliSynopsis(command), command.help);
+        for (const CliOptionSpec &option : command.options)
+            addEntry(&out, 6, optionLeft(option), option.help);
+    }
+    out += QStringLiteral(
         "\n"
         "Progress of flash and download goes to stderr when it is a terminal.\n"
         "Ctrl-C during a flash is refused once (the update cannot be interrupted\n"
         "safely); a second Ctrl-C ends the process.\n"
         "\n"
         "Exit status: 0 success; 1 the operation failed (message on stderr);\n"
-        "2 usage error; 3 the instrument refused a value; 130 interrupted.\n");
+        "2 usage error, or a value the command refuses (message on stderr);\n"
+        "3 the instrument refused a value; 130 interrupted.\n");
+    return out;
+}
+
+QString cliUsageErrorText(const QString &problem)
+{
+    return QStringLiteral("zrvu-cli: %1\nTry 'zrvu-cli --help'.\n").arg(problem);
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
+#include <QVector>
 
 #include <optional>
 
@@ -10,7 +11,7 @@
 enum CliExit {
     ExitOk = 0,
     ExitFailed = 1,    // the operation failed; the assistant's message is on stderr
-    ExitUsage = 2,     // bad command line; usage on stderr
+    ExitUsage = 2,     // bad command line, or a value the command refuses
     ExitRefused = 3,   // the instrument refused a value
     ExitInterrupted = 130,
 };
@@ -36,8 +37,44 @@ struct CliOptions {
     QString url;
 };
 
+// One command: takes the parsed options, returns the exit status. Messages
+// go to stderr, results to stdout.
+using CliCommand = int (*)(const CliOptions &options);
+
+// One option. `value` names its value in the help; empty for a switch.
+// `apply` stores a value into the options (the settings keys of a link
+// option go into linkOverrides); on false the option's `expected` text
+// says what it takes.
+struct CliOptionSpec {
+    const char *name;
+    const char *value;
+    const char *help;
+    bool (*apply)(const QString &value, CliOptions *options);
+    const char *expected = "";
+    bool repeatable = false;
+    const char *excludes = nullptr; // the option it cannot be combined with
+};
+
+// One command: what the parser checks and what --help shows come from here.
+// Every argument is required. `handler` is null when this build lacks the
+// command's core library; `help` lines are separated by '\n'.
+struct CliCommandSpec {
+    const char *name;
+    QStringList arguments;
+    QVector<CliOptionSpec> options;
+    CliCommand handler;
+    const char *help;
+};
+
+const QVector<CliCommandSpec> &cliCommands();
+// Link options (settings for this run) and --lang, --help, --version.
+const QVector<CliOptionSpec> &cliGlobalOptions();
+const CliCommandSpec *findCliCommand(const QString &name);
+// "history FROM TO [--csv FILE] [--pdf FILE]"
+QString cliSynopsis(const CliCommandSpec &command);
+
 // Parses argv without the program name. On false, *error holds one line
-// saying what is wrong (the caller adds the usage).
+// saying what is wrong.
 bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString *error);
 
 // Settings keys for one link option value; false with *error on a bad value.
@@ -46,4 +83,7 @@ bool parseParity(const QString &text, int *value);
 bool parseStopBits(const QString &text, int *value);
 bool parseUdpEndpoint(const QString &text, QString *host, QString *port);
 
+// The --help text, generated from the tables.
 QString cliUsage();
+// What a usage error puts on stderr: the problem and where to look.
+QString cliUsageErrorText(const QString &problem);

@@ -19,12 +19,6 @@ QString historyText(const char *sourceText)
     return cliText("HistoryData", sourceText);
 }
 
-int usageError(const QString &text)
-{
-    writeErr(QStringLiteral("zrvu-cli: %1\n\n%2").arg(text, cliUsage()));
-    return ExitUsage;
-}
-
 // The request carries two-digit years, as the dialog's date range does.
 bool parseDate(const QString &text, QDate *date)
 {
@@ -52,7 +46,7 @@ int runHistory(const CliOptions &options)
     if (!parseDate(options.arguments.at(1), &end))
         return usageError(QStringLiteral("TO must be a date YYYY-MM-DD between 2000-01-01 and 2099-12-31"));
     if (end < start)
-        return usageError(historyText("起始日期应该小于或等于结束日期"));
+        return refuseWith(historyText("起始日期应该小于或等于结束日期"));
 
     // The answer is spooled for the exports instead of held: it may be
     // long, and the exports read it line by line (the PDF twice).

@@ -71,12 +71,6 @@ bool parseIndex(const QString &text, int *index)
     return true;
 }
 
-int usageError(const QString &text)
-{
-    writeErr(QStringLiteral("zrvu-cli: %1\n\n%2").arg(text, cliUsage()));
-    return ExitUsage;
-}
-
 // The window's message for an exchange that got no sensible answer.
 QString writeFailureText(const ItemWriteOutcome &outcome)
 {
@@ -224,11 +218,11 @@ int writeOne(int index, const QString &value, int mode)
     if (!readItemFields(link, index, &fields, &error))
         return failWith(error);
     if (fields.isEmpty())
-        return usageError(cliText("ZrvuCli", "设备没有第%1项").arg(index));
+        return refuseWith(cliText("ZrvuCli", "设备没有第%1项").arg(index));
     if (mode == WriteValue && fields.size() < 2)
-        return usageError(cliText("ZrvuCli", "第%1项是命令项,请用 trigger").arg(index));
+        return refuseWith(cliText("ZrvuCli", "第%1项是命令项,请用 trigger").arg(index));
     if (mode == WriteCommand && fields.size() > 1)
-        return usageError(cliText("ZrvuCli", "第%1项带有值,请用 set").arg(index));
+        return refuseWith(cliText("ZrvuCli", "第%1项带有值,请用 set").arg(index));
     const ItemWriteOutcome outcome = writeItemExchange(link, index, value, mode);
     link.close();
     if (!outcome.answered()) {
@@ -292,7 +286,7 @@ int runWriteSn(const CliOptions &options)
     const QString sn = options.arguments.at(0);
     // The dialog accepts nothing else, so nothing else goes out.
     if (!isValidSerialNumber(sn))
-        return usageError(cliText("DDialogInputSN", "SN输入有误"));
+        return refuseWith(cliText("DDialogInputSN", "SN输入有误"));
     DeviceLink link;
     if (!link.open())
         return failWith(mainText("写入SN失败,连接设备失败,请检查通讯设置"));

@@ -47,9 +47,7 @@ int runSearch(const CliOptions &options)
         QHostAddress address;
         quint16 port = 0;
         if (!parseTarget(text, &address, &port)) {
-            writeErr(QStringLiteral("zrvu-cli: bad search target \"%1\" (IPv4 ADDRESS[:PORT])\n\n%2")
-                         .arg(text, cliUsage()));
-            return ExitUsage;
+            return usageError(QStringLiteral("bad search target \"%1\" (IPv4 ADDRESS[:PORT])").arg(text));
         }
         auto it = std::find_if(runs.begin(), runs.end(), [port](const auto &run) { return run.first == port; });
         if (it == runs.end())

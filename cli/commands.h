@@ -4,16 +4,18 @@
 
 #include <QString>
 
-// One command: takes the parsed options, returns the exit status. Messages
-// go to stderr, results to stdout.
-using CliCommand = int (*)(const CliOptions &options);
-
 // The messages are the assistant's own texts, in the context that shows them
 // there, so that one translation serves both.
 QString cliText(const char *context, const char *sourceText);
 
 // Writes "zrvu-cli: <text>" on stderr and returns ExitFailed.
 int failWith(const QString &text);
+// A malformed argument: the problem and the pointer to --help on stderr,
+// returns ExitUsage.
+int usageError(const QString &problem);
+// A well-formed value the command will not take (a command item given to
+// set, a bad serial number): only the message, returns ExitUsage.
+int refuseWith(const QString &text);
 
 int runPackageInfo(const CliOptions &options);
 int runFlash(const CliOptions &options);

@@ -8,52 +8,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
-#include <QHash>
 #include <QTranslator>
 
 #include <memory>
 
-QString cliText(const char *context, const char *sourceText)
-{
-    return QCoreApplication::translate(context, sourceText);
-}
-
-int failWith(const QString &text)
-{
-    writeErr(QStringLiteral("zrvu-cli: ") + text + QLatin1Char('\n'));
-    return ExitFailed;
-}
-
 namespace {
-
-const QHash<QString, CliCommand> &commandTable()
-{
-    static const QHash<QString, CliCommand> table{
-        {QStringLiteral("package-info"), runPackageInfo},
-        {QStringLiteral("flash"), runFlash},
-        {QStringLiteral("catalogue"), runCatalogue},
-        {QStringLiteral("download"), runDownload},
-#ifdef ZRVU_CLI_HAVE_ITEMS
-        {QStringLiteral("items"), runItems},
-        {QStringLiteral("export"), runExport},
-        {QStringLiteral("write"), runWrite},
-        {QStringLiteral("set"), runSet},
-        {QStringLiteral("trigger"), runTrigger},
-        {QStringLiteral("sync-time"), runSyncTime},
-        {QStringLiteral("write-sn"), runWriteSn},
-#endif
-#ifdef ZRVU_CLI_HAVE_HISTORY
-        {QStringLiteral("history"), runHistory},
-#endif
-#ifdef ZRVU_CLI_HAVE_MONITOR
-        {QStringLiteral("monitor"), runMonitor},
-#endif
-#ifdef ZRVU_CLI_HAVE_DISCOVERY
-        {QStringLiteral("search"), runSearch},
-#endif
-    };
-    return table;
-}
 
 // The PDF writer needs the GUI module; without a display it draws offscreen.
 bool needsGui(const CliOptions &options)
@@ -84,10 +43,8 @@ int main(int argc, char *argv[])
 
     CliOptions options;
     QString error;
-    if (!parseCliOptions(arguments, &options, &error)) {
-        writeErr(QStringLiteral("zrvu-cli: %1\n\n%2").arg(error, cliUsage()));
-        return ExitUsage;
-    }
+    if (!parseCliOptions(arguments, &options, &error))
+        return usageError(error);
     if (options.help) {
         writeOut(cliUsage());
         return ExitOk;
@@ -96,7 +53,7 @@ int main(int argc, char *argv[])
         writeOut(QStringLiteral("zrvu-cli " ZRVU_VERSION "\n"));
         return ExitOk;
     }
-    const CliCommand command = commandTable().value(options.command);
+    const CliCommand command = findCliCommand(options.command)->handler;
     if (!command) {
         writeErr(QStringLiteral("zrvu-cli: %1 is not available in this build\n").arg(options.command));
         return ExitFailed;

@@ -121,11 +121,15 @@ void tst_CliFirmware::usage()
     const CliResult r = CliProcess::run(dir.path(), args);
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, exitCode);
-    // Usage on stderr for mistakes, on stdout when asked for.
-    const QByteArray &usage = exitCode == 0 ? r.out : r.err;
-    QVERIFY(usage.contains("Usage: zrvu-cli [link options] COMMAND [ARGS]"));
+    // A mistake gets one line and a pointer to --help; the usage is on
+    // stdout when asked for.
     QVERIFY((exitCode == 0 ? r.err : r.out).isEmpty());
-    if (exitCode == 0) {
+    if (exitCode != 0) {
+        QVERIFY2(r.err.startsWith("zrvu-cli: ") && r.err.endsWith("\nTry 'zrvu-cli --help'.\n") && r.err.count('\n') == 2,
+                 r.err.constData());
+    } else {
+        const QByteArray &usage = r.out;
+        QVERIFY(usage.contains("Usage: zrvu-cli [link options] COMMAND [ARGS]"));
         for (const char *command : {"items", "export FILE", "write FILE", "set INDEX VALUE", "trigger INDEX",
                                     "sync-time", "write-sn SN", "package-info PACKAGE", "flash PACKAGE", "history FROM TO",
                                     "monitor", "search", "catalogue", "download LINK DIR", "Exit status"})

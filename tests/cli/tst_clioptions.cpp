@@ -1,4 +1,6 @@
 #include "cli/clioptions.h"
+#include "tests/cli/cliprocess.h"
+#include "tests/support/workdir.h"
 
 #include <QtTest>
 
@@ -13,7 +15,40 @@ private slots:
     void rejected();
     void commandOptions();
     void helpNeedsNoCommand();
+    void usageErrorIsOneLine_data();
+    void usageErrorIsOneLine();
+    void helpListsTheTables();
 };
+
+namespace {
+
+const QByteArray kTry("Try 'zrvu-cli --help'.\n");
+
+QString optionText(const CliOptionSpec &option)
+{
+    return *option.value ? QStringLiteral("%1 %2").arg(QLatin1String(option.name), QLatin1String(option.value))
+                         : QLatin1String(option.name);
+}
+
+// A value of the right shape for each argument name, so that only the
+// count is wrong.
+QStringList someArguments(const CliCommandSpec &command, int count)
+{
+    QStringList values;
+    for (int i = 0; i < count; ++i)
+        values << (i < command.arguments.size() && command.arguments.at(i) == QLatin1String("INDEX")
+                       ? QStringLiteral("7")
+                       : QStringLiteral("2024-05-01"));
+    return values;
+}
+
+// An entry's left side, followed by its help on the same line or the next.
+bool listsEntry(const QString &help, const QString &left)
+{
+    return help.contains(left + QLatin1Char(' ')) || help.contains(left + QLatin1Char('\n'));
+}
+
+} // namespace
 
 void tst_CliOptions::linkOverrides_data()
 {
@@ -132,6 +167,111 @@ void tst_CliOptions::helpNeedsNoCommand()
     QVERIFY(parseCliOptions({"--version"}, &options, &error));
     QVERIFY(options.version);
     QVERIFY(!parseCliOptions({"--version=1"}, &options, &error));
+}
+
+void tst_CliOptions::usageErrorIsOneLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("parses"); // the command itself finds the problem
+
+    QTest::newRow("nothing") << QStringList{} << false;
+    QTest::newRow("unknown command") << QStringList{"frobnicate"} << false;
+    QTest::newRow("bad link value") << QStringList{"--address", "300", "items"} << false;
+    QTest::newRow("udp and serial") << QStringList{"--udp", "127.0.0.1:9", "--serial", "x", "items"} << false;
+    for (const CliCommandSpec &command : cliCommands()) {
+        const QString name = QLatin1String(command.name);
+        const int n = command.arguments.size();
+        if (n > 0)
+            QTest::addRow("%s too few", command.name) << QStringList{name} + someArguments(command, n - 1) << false;
+        QTest::addRow("%s too many", command.name) << QStringList{name} + someArguments(command, n + 1) << false;
+        QTest::addRow("%s unknown option", command.name)
+            << QStringList{name} + someArguments(command, n) + QStringList{"--frobnicate"} << false;
+        // An option of another command.
+        for (const CliCommandSpec &other : cliCommands()) {
+            if (&other != &command && !other.options.isEmpty()) {
+                const CliOptionSpec &option = other.options.first();
+                QStringList args{name};
+                args += someArguments(command, n);
+                args << QLatin1String(option.name);
+                if (*option.value)
+                    args << QStringLiteral("raw");
+                QTest::addRow("%s with %s", command.name, option.name) << args << false;
+                break;
+            }
+        }
+    }
+    // Malformed arguments the commands check before touching a link; the
+    // link given is loopback in case one did not.
+    QTest::newRow("set index") << QStringList{"--udp", "127.0.0.1:9", "set", "256", "1"} << true;
+    QTest::newRow("trigger index") << QStringList{"--udp", "127.0.0.1:9", "trigger", "four"} << true;
+    QTest::newRow("history from") << QStringList{"--udp", "127.0.0.1:9", "history", "yesterday", "2024-05-01"} << true;
+    QTest::newRow("history to") << QStringList{"--udp", "127.0.0.1:9", "history", "2024-05-01", "01.05.2024"} << true;
+}
+
+// Two lines on stderr, the problem and where to look; never the whole usage.
+void tst_CliOptions::usageErrorIsOneLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, parses);
+    CliOptions options;
+    QString error;
+    QCOMPARE(parseCliOptions(args, &options, &error), parses);
+    QVERIFY2(!error.contains(QLatin1Char('\n')), qPrintable(error));
+
+    TempWorkDir dir;
+    const CliResult r = CliProcess::run(dir.path(), args);
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.out, QByteArray());
+    QVERIFY2(r.err.startsWith("zrvu-cli: ") && r.err.endsWith("\n" + kTry) && r.err.count('\n') == 2,
+             r.err.constData());
+    if (!parses)
+        QCOMPARE(r.errText(), QStringLiteral("zrvu-cli: %1\n").arg(error) + QString::fromLatin1(kTry));
+}
+
+void tst_CliOptions::helpListsTheTables()
+{
+    const QString help = cliUsage();
+    const QStringList lines = help.split(QLatin1Char('\n'));
+    for (const QString &line : lines)
+        QVERIFY2(line.size() <= 80, qPrintable(line));
+
+    // The commands as scripts know them, and what they take.
+    QStringList names;
+    for (const CliCommandSpec &command : cliCommands())
+        names << QLatin1String(command.name);
+    QCOMPARE(names, (QStringList{"items", "export", "write", "set", "trigger", "sync-time", "write-sn", "package-info",
+                                 "flash", "history", "monitor", "search", "catalogue", "download"}));
+    for (const char *text : {"  set INDEX VALUE ", "  history FROM TO [--csv FILE] [--pdf FILE]\n",
+                             "  monitor [--no-debug] [--format raw|hex|both] [--seconds N]\n",
+                             "  search [--target ADDRESS[:PORT]]...\n", "  download LINK DIR ", "  --udp ADDRESS:PORT ",
+                             "  --no-encrypt ", "  --lang CODE ", "      --pdf FILE ", "Exit status"})
+        QVERIFY2(help.contains(QLatin1String(text)), text);
+
+    // Exactly the table's commands under "Commands:", each with its options.
+    const int commandsAt = lines.indexOf(QStringLiteral("Commands:"));
+    QVERIFY(commandsAt > 0);
+    QStringList listed;
+    for (int i = commandsAt + 1; i < lines.size() && !lines.at(i).isEmpty(); ++i) {
+        const QString &line = lines.at(i);
+        if (line.startsWith(QLatin1String("  ")) && line.at(2) != QLatin1Char(' '))
+            listed << line.mid(2).section(QLatin1Char(' '), 0, 0);
+    }
+    QCOMPARE(listed, names);
+    for (const CliCommandSpec &command : cliCommands()) {
+        QVERIFY2(listsEntry(help, QLatin1String("  ") + cliSynopsis(command)), command.name);
+        for (const CliOptionSpec &option : command.options)
+            QVERIFY2(listsEntry(help, QLatin1String("      ") + optionText(option)), option.name);
+    }
+    for (const CliOptionSpec &option : cliGlobalOptions())
+        QVERIFY2(listsEntry(help, QLatin1String("  ") + optionText(option)), option.name);
+
+    // The program prints that same text.
+    TempWorkDir dir;
+    const CliResult r = CliProcess::run(dir.path(), {"--help"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.outText(), help);
+    QCOMPARE(r.err, QByteArray());
 }
 
 QTEST_GUILESS_MAIN(tst_CliOptions)

@@ -71,6 +71,7 @@ void tst_CliSearch::badTargets()
     const CliResult r = CliProcess::run(dir.path(), {"search", "--target", target}, 30000, kShortListen);
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.errText().contains(QStringLiteral("bad search target")), r.err.constData());
+    QVERIFY2(r.err.endsWith("\nTry 'zrvu-cli --help'.\n") && r.err.count('\n') == 2, r.err.constData());
     QVERIFY(r.out.isEmpty());
 }
 

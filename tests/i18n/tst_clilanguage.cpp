@@ -56,6 +56,10 @@ void tst_CliLanguage::messages_data()
                                         << "zrvu-cli: The device has no item 200";
     QTest::newRow("en_US set") << "" << "en_US" << true << QStringList{"set", "7", "30"} << 0 << "30\n"
                                << "Configuration written";
+    QTest::newRow("en_US set on a command") << "" << "en_US" << true << QStringList{"set", "18", "1"} << 2 << ""
+                                            << "zrvu-cli: Item 18 is a command item; use trigger";
+    QTest::newRow("en_US bad serial number") << "" << "en_US" << false << QStringList{"write-sn", "ZR-01"} << 2
+                                             << "" << "zrvu-cli: Invalid serial number";
     QTest::newRow("en_US bad date range") << "" << "en_US" << false
                                           << QStringList{"history", "2024-05-31", "2024-05-01"} << 2 << ""
                                           << "zrvu-cli: The start date must not be later than the end date";
@@ -103,6 +107,9 @@ void tst_CliLanguage::messages()
     QCOMPARE(r.outText(), out);
     const QString firstLine = r.errText().section(QLatin1Char('\n'), 0, 0);
     QCOMPARE(firstLine, err);
+    // A refused value is a message of its own, with no usage after it.
+    if (exitCode == 2)
+        QCOMPARE(r.errText(), err + QLatin1Char('\n'));
     QCOMPARE(r.exitCode, exitCode);
     if (option == QLatin1String("en_US") || (option.isEmpty() && stored == QLatin1String("en_US")))
         QVERIFY2(!hasChinese(r.outText() + r.errText()), qPrintable(r.errText()));

@@ -1,0 +1,27 @@
+#include "cli/commands.h"
+#include "cli/cliruntime.h"
+
+#include <QCoreApplication>
+
+QString cliText(const char *context, const char *sourceText)
+{
+    return QCoreApplication::translate(context, sourceText);
+}
+
+int failWith(const QString &text)
+{
+    writeErr(QStringLiteral("zrvu-cli: ") + text + QLatin1Char('\n'));
+    return ExitFailed;
+}
+
+int usageError(const QString &problem)
+{
+    writeErr(cliUsageErrorText(problem));
+    return ExitUsage;
+}
+
+int refuseWith(const QString &text)
+{
+    writeErr(QStringLiteral("zrvu-cli: ") + text + QLatin1Char('\n'));
+    return ExitUsage;
+}
