@@ -39,6 +39,8 @@ QString expectedError(int result, quint8 address, bool retried, const QByteArray
             return QStringLiteral("串口连接已断开");
         case LinkBadFrame:
             return QStringLiteral("CRC校验错误");
+        case LinkExtraAnswer:
+            return QStringLiteral("设备重复应答");
         default:
             return QStringLiteral("未定义的错误");
         }
