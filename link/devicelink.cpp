@@ -162,15 +162,16 @@ void DeviceLink::dropStale()
             taken += datagram.size();
             m_answersSeen += countAnswers(datagram);
         }
-    } else if (serialPort && serialPort->isOpen() && !m_transportFailed) {
-        // What came since the last wait is still in the driver.
-        serialPort->waitForReadyRead(0);
-        m_answersSeen += countAnswers(serialPort->read(kMaxPendingRead));
     }
+    // Not on a serial line: the port outlives the connection, and a late
+    // answer to an earlier connection's request is not one too many on
+    // this one. writeSerial discards what is pending.
 }
 
 bool DeviceLink::answeredMoreThanAsked(int waitMs)
 {
+    if (!useUdp)
+        return false;
     QElapsedTimer clock;
     clock.start();
     for (;;) {
@@ -178,10 +179,7 @@ bool DeviceLink::answeredMoreThanAsked(int waitMs)
         const qint64 left = waitMs - clock.elapsed();
         if (m_answersSeen > m_requestsSent || left <= 0)
             break;
-        if (useUdp)
-            waitForDatagram(int(left));
-        else if (!waitForSerialData(int(left)))
-            break;
+        waitForDatagram(int(left));
     }
     return m_answersSeen > m_requestsSent;
 }
@@ -377,13 +375,8 @@ int DeviceLink::transact(const char *request, int length, QByteArray &reply, boo
                 return LinkBadFrame;
         }
     } else {
-        // writeSerial discards what is pending; count the answers in it first.
-        dropStale();
-        if (m_answersSeen > m_requestsSent)
-            return LinkExtraAnswer;
         if (!writeSerial(frame.constData(), frame.size()))
             return m_transportFailed ? LinkLineLost : LinkSendFailed;
-        ++m_requestsSent;
         if (!waitForSerialWritten(timeoutMs))
             return m_transportFailed ? LinkLineLost : LinkSendFailed;
         if (!waitForSerialData(int(std::max<qint64>(timeLeft(timeoutMs), 0))))
@@ -404,8 +397,6 @@ int DeviceLink::transact(const char *request, int length, QByteArray &reply, boo
             }
             reply.append(serialPort->readAll());
         }
-        if (isReplyComplete(reply, deviceAddress, encrypt, highByteFirst))
-            ++m_answersSeen;
     }
 
     if (encrypt && reply.size() > 6)

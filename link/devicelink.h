@@ -53,7 +53,7 @@ public:
     // the loop, and the result, growing.
     QByteArray readDatagrams(int maxBytes);
     static constexpr int kMaxPendingRead = 256 * 1024;
-    // Waits up to waitMs for answers nobody asked for and tells
+    // Over UDP: waits up to waitMs for answers nobody asked for and tells
     // whether the instrument has answered more often than it was asked on
     // this connection. Then some reply taken so far may have been the
     // second copy of an earlier one: the pairing of replies to requests is
@@ -102,7 +102,7 @@ private:
     int countAnswers(const QByteArray &bytes) const;
 
     bool m_transportFailed = false;
-    // Requests sent and whole answers seen (taken, or dropped as stale).
+    // UDP requests sent and whole answers seen (taken, or dropped as stale).
     int m_requestsSent = 0;
     int m_answersSeen = 0;
 };
