@@ -38,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QByteArray accumulated;
     int cutAt = -1; // the size at which the link gave up on an overlong reply
     int boundSeen = 0;
+    bool taken = false; // the link stopped at a complete reply
     for (int pos = 0; pos < reply.size(); pos += chunk) {
         accumulated.append(reply.mid(pos, chunk));
         const bool complete = isReplyComplete(accumulated, address, encrypt, high);
@@ -52,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(bound <= kMaxCountedReply);
         if (!encrypt && !counted)
             FUZZ_CHECK(bound == kMaxDelimitedReply);
-        if (cutAt < 0 && !complete && accumulated.size() > bound) {
+        if (cutAt < 0 && !taken && !complete && accumulated.size() > bound) {
             cutAt = accumulated.size();
             boundSeen = bound;
         }
@@ -62,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             FUZZ_CHECK(!counted);
             FUZZ_CHECK(!encrypt || decryptEnvelope(accumulated, high) == accumulated);
         }
+        taken = taken || (complete && cutAt < 0);
         // Memory: what the link holds is at most the bound plus one chunk.
         if (cutAt >= 0)
             FUZZ_CHECK(cutAt <= boundSeen + chunk);
