@@ -1,6 +1,6 @@
 // RefreshThread::checkReply on whatever a link could hand back, the way the
-// refresh calls it. Input: flags byte (bits 0-1 the link's result code,
-// bit 2 this is already the retry, bit 3 append a valid CRC), the device
+// refresh calls it. Input: flags byte (bits 0-1 and 4 the link's result
+// code, bit 2 this is already the retry, bit 3 append a valid CRC), the device
 // address, the item index, then the reply bytes. The link is never opened,
 // so a retry fails at once as an unsendable request.
 #include "fuzz/fuzzcheck.h"
@@ -35,6 +35,12 @@ QString expectedError(int result, quint8 address, bool retried, const QByteArray
             return QStringLiteral("发送命令超时");
         case LinkNoReply:
             return QStringLiteral("接收数据超时");
+        case LinkLineLost:
+            return QStringLiteral("串口连接已断开");
+        case LinkBadFrame:
+            return QStringLiteral("CRC校验错误");
+        case LinkExtraAnswer:
+            return QStringLiteral("设备重复应答");
         default:
             return QStringLiteral("未定义的错误");
         }
@@ -75,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         Qt::DirectConnection);
     FUZZ_CHECK(connected);
 
-    const int result = data[0] & 3;
+    const int result = (data[0] & 3) | ((data[0] & 0x10) ? 4 : 0);
     const bool retried = data[0] & 4;
     link.deviceAddress = data[1];
     const int index = retried ? -1 : data[2];

@@ -1,6 +1,7 @@
 // isReplyComplete as the link calls it: after every chunk appended to a
-// reply. Input: flags byte (bit 0 encrypt, bit 1 high byte first, bits 4-7
-// the chunk size), device address, then the reply bytes.
+// reply, with the size bound past which the link gives up (maxReplySize).
+// Input: flags byte (bit 0 encrypt, bit 1 high byte first, bits 4-7 the
+// chunk size), device address, then the reply bytes.
 #include "fuzz/fuzzcheck.h"
 #include "link/framecodec.h"
 
@@ -35,12 +36,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray reply = fuzzBytes(data + 2, size - 2);
 
     QByteArray accumulated;
+    int cutAt = -1; // the size at which the link gave up on an overlong reply
+    int boundSeen = 0;
+    bool taken = false; // the link stopped at a complete reply
     for (int pos = 0; pos < reply.size(); pos += chunk) {
         accumulated.append(reply.mid(pos, chunk));
         const bool complete = isReplyComplete(accumulated, address, encrypt, high);
         FUZZ_CHECK(complete == expected(accumulated, address, encrypt, high));
-        if (complete && !encrypt && static_cast<quint8>(accumulated.at(0)) == address)
+        const bool counted = !encrypt && static_cast<quint8>(accumulated.at(0)) == address;
+        if (complete && counted)
             FUZZ_CHECK(accumulated.size() == static_cast<quint8>(accumulated.at(2)) + 5);
+
+        const int bound = maxReplySize(accumulated, address, encrypt);
+        FUZZ_CHECK(bound >= 5 && bound <= kMaxEnvelope);
+        if (counted)
+            FUZZ_CHECK(bound <= kMaxCountedReply);
+        if (!encrypt && !counted)
+            FUZZ_CHECK(bound == kMaxDelimitedReply);
+        if (cutAt < 0 && !taken && !complete && accumulated.size() > bound) {
+            cutAt = accumulated.size();
+            boundSeen = bound;
+        }
+        // Nothing the link gave up on could still have become a counted
+        // reply or a valid envelope: the bound never cuts a real frame.
+        if (cutAt >= 0 && complete) {
+            FUZZ_CHECK(!counted);
+            FUZZ_CHECK(!encrypt || decryptEnvelope(accumulated, high) == accumulated);
+        }
+        taken = taken || (complete && cutAt < 0);
+        // Memory: what the link holds is at most the bound plus one chunk.
+        if (cutAt >= 0)
+            FUZZ_CHECK(cutAt <= boundSeen + chunk);
     }
     FUZZ_CHECK(!isReplyComplete(QByteArray(), address, encrypt, high));
     return 0;

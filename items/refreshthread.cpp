@@ -48,13 +48,25 @@ void RefreshThread::readItems(DeviceLink &link)
         return;
     }
     emit signalClearItems();
+    m_failed = false;
     QByteArray reply;
     for (int index = 0; index < kMaxItems; ++index) {
         const int result = requestItem(link, index, reply, m_firstTimeoutMs);
         if (checkReply(result, link, index, reply))
-            return;
+            break;
         emit signalAddItems(index, itemReplyFields(reply));
     }
+    // Replies carry no item number: when the instrument answered some
+    // request twice, a copy may have been taken for the next item and the
+    // list may be shifted; it must not be reported as read.
+    if (!m_failed && link.answeredMoreThanAsked(kSettleMs))
+        fail(tr("刷新"), linkErrorText(LinkExtraAnswer, QByteArray()));
+}
+
+void RefreshThread::fail(const QString &title, const QString &error)
+{
+    m_failed = true;
+    emit showErrorMessage(title, error, refreshImage());
 }
 
 int RefreshThread::requestItem(DeviceLink &link, int index, QByteArray &reply, int timeoutMs)
@@ -69,7 +81,7 @@ bool RefreshThread::checkReply(int result, DeviceLink &link, int index, QByteArr
     const QString err = linkErrorText(result, reply);
     if (!err.isEmpty()) {
         if (index == -1) {
-            emit showErrorMessage(title, err, refreshImage());
+            fail(title, err);
             return true;
         }
         const int retried = requestItem(link, index, reply, m_retryTimeoutMs);
@@ -79,9 +91,9 @@ bool RefreshThread::checkReply(int result, DeviceLink &link, int index, QByteArr
         const int n = quint8(reply.at(2));
         if (reply.size() == n + 5)
             return n == 0;
-        emit showErrorMessage(title, tr("数据长度校验错误 : \n%1").arg(hexDump(reply)), refreshImage());
+        fail(title, tr("数据长度校验错误 : \n%1").arg(hexDump(reply)));
         return true;
     }
-    emit showErrorMessage(title, tr("地址或命令校验错误: \n%1").arg(hexDump(reply)), refreshImage());
+    fail(title, tr("地址或命令校验错误: \n%1").arg(hexDump(reply)));
     return true;
 }

@@ -26,6 +26,9 @@ public:
     static constexpr int kMaxItems = 256;
     static constexpr int kFirstTimeoutMs = 3000;
     static constexpr int kRetryTimeoutMs = 5000;
+    // After the empty item: how long a second copy of a reply may still
+    // come in (an instrument that answers twice shifts every later row).
+    static constexpr int kSettleMs = 100;
 
     // Only while not running (tests shorten the waits).
     void setTimeouts(int firstMs, int retryMs);
@@ -45,6 +48,9 @@ protected:
     void run() override;
 
 private:
+    void fail(const QString &title, const QString &error);
+
     int m_firstTimeoutMs = kFirstTimeoutMs;
     int m_retryTimeoutMs = kRetryTimeoutMs;
+    bool m_failed = false; // this refresh has shown its error
 };

@@ -34,6 +34,8 @@ void DeviceLink::createTransports()
     if (!serialPort)
         serialPort = std::make_unique<QSerialPort>();
     m_transportFailed = false;
+    m_requestsSent = 0;
+    m_answersSeen = 0;
 }
 
 bool DeviceLink::open()
@@ -107,12 +109,12 @@ bool DeviceLink::isPeer(const QHostAddress &sender, quint16 port) const
     return sender.protocol() == peerAddress.protocol() && sender.toString() == peerAddress.toString();
 }
 
-QByteArray DeviceLink::readDatagrams()
+QByteArray DeviceLink::readDatagrams(int maxBytes)
 {
     QByteArray out;
     if (!udpSocket)
         return out;
-    while (udpSocket->hasPendingDatagrams()) {
+    while (out.size() < maxBytes && udpSocket->hasPendingDatagrams()) {
         const qint64 size = udpSocket->pendingDatagramSize();
         QByteArray datagram(static_cast<int>(std::max<qint64>(size, 0)), Qt::Uninitialized);
         QHostAddress sender;
@@ -125,6 +127,66 @@ QByteArray DeviceLink::readDatagrams()
             out.append(datagram);
     }
     return out;
+}
+
+int DeviceLink::countAnswers(const QByteArray &bytes) const
+{
+    // Whole counted replies from this instrument (or envelopes on an
+    // encrypted link), back to back or among other bytes. Flash frames
+    // and text lines are not item answers and are not counted.
+    int answers = 0;
+    int p = 0;
+    const int n = bytes.size();
+    while (p + 5 <= n) {
+        const auto b0 = static_cast<unsigned char>(bytes.at(p));
+        int length = 0;
+        if (encrypt && b0 == 0xFE && static_cast<unsigned char>(bytes.at(p + 1)) == 0xEF)
+            length = ((static_cast<unsigned char>(bytes.at(p + 2)) << 8) | static_cast<unsigned char>(bytes.at(p + 3))) + 6;
+        else if (!encrypt && b0 == deviceAddress)
+            length = static_cast<unsigned char>(bytes.at(p + 2)) + 5;
+        if (length > 0 && p + length <= n && checkFrameCrc(bytes.constData() + p, length, false)) {
+            ++answers;
+            p += length;
+        } else {
+            ++p;
+        }
+    }
+    return answers;
+}
+
+void DeviceLink::dropStale()
+{
+    if (useUdp) {
+        if (!udpSocket || udpSocket->state() != QAbstractSocket::BoundState)
+            return;
+        // Datagram by datagram: a whole answer among them is one the
+        // instrument sent beyond what it was asked for, or one that came late.
+        int taken = 0;
+        for (int round = 0; round < 4096 && taken < kMaxPendingRead && udpSocket->hasPendingDatagrams(); ++round) {
+            const QByteArray datagram = readDatagrams(1);
+            taken += datagram.size();
+            m_answersSeen += countAnswers(datagram);
+        }
+    }
+    // Not on a serial line: the port outlives the connection, and a late
+    // answer to an earlier connection's request is not one too many on
+    // this one. writeSerial discards what is pending.
+}
+
+bool DeviceLink::answeredMoreThanAsked(int waitMs)
+{
+    if (!useUdp)
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        dropStale();
+        const qint64 left = waitMs - clock.elapsed();
+        if (m_answersSeen > m_requestsSent || left <= 0)
+            break;
+        waitForDatagram(int(left));
+    }
+    return m_answersSeen > m_requestsSent;
 }
 
 bool DeviceLink::waitForDatagram(int timeoutMs)
@@ -262,36 +324,82 @@ int DeviceLink::transact(const char *request, int length, QByteArray &reply, boo
         frame = encryptEnvelope(frame);
     reply.clear();
 
+    // Each piece restarts the wait for the next, but a peer sending a byte
+    // now and then must not hold the exchange for ever.
+    QElapsedTimer overall;
+    overall.start();
+    const qint64 overallMs = qint64(timeoutMs) * kOverallLimitFactor;
+    const auto timeLeft = [&](qint64 wantMs) { return std::min<qint64>(wantMs, overallMs - overall.elapsed()); };
+    // Past the longest frame of its kind a reply can never become valid;
+    // without this a flooding peer makes the buffer grow until memory ends.
+    const auto overlong = [&] {
+        const int limit = maxReplySize(reply, deviceAddress, encrypt);
+        if (reply.size() <= limit)
+            return false;
+        reply.truncate(limit);
+        return true;
+    };
+
     if (useUdp) {
         // A reply that came after its exchange gave up would otherwise be
         // taken as the answer to this request (the serial path discards
         // stale input before writing for the same reason). A socket that
         // never sent is not bound and has nothing waiting.
-        if (udpSocket && udpSocket->state() == QAbstractSocket::BoundState)
-            readDatagrams();
+        dropStale();
+        // Once the instrument has answered more often than it was asked, no
+        // reply on this connection can be told from the copy of another.
+        if (m_answersSeen > m_requestsSent)
+            return LinkExtraAnswer;
         if (!sendDatagram(frame))
             return LinkSendFailed;
+        ++m_requestsSent;
         for (;;) {
+            // A datagram from anyone else is dropped and the wait goes on:
+            // ending it would send the retry while this request's answer is
+            // still on its way, and that answer would be taken for the
+            // retry's, and every later one for its successor's.
+            QElapsedTimer wait;
+            wait.start();
             QByteArray chunk;
-            if (waitForDatagram(timeoutMs))
-                chunk = readDatagrams();
+            for (;;) {
+                const qint64 left = timeLeft(timeoutMs - wait.elapsed());
+                if (left < 0 || !waitForDatagram(int(left)))
+                    break;
+                chunk = readDatagrams(maxReplySize(reply, deviceAddress, encrypt) - reply.size() + 1);
+                if (!chunk.isEmpty())
+                    break;
+            }
             if (chunk.isEmpty())
                 return LinkNoReply;
             reply.append(chunk);
-            if (isReplyComplete(reply, deviceAddress, encrypt, highByteFirst))
+            if (isReplyComplete(reply, deviceAddress, encrypt, highByteFirst)) {
+                ++m_answersSeen;
                 break;
+            }
+            if (overlong())
+                return LinkBadFrame;
         }
     } else {
         if (!writeSerial(frame.constData(), frame.size()))
-            return LinkSendFailed;
+            return m_transportFailed ? LinkLineLost : LinkSendFailed;
         if (!waitForSerialWritten(timeoutMs))
-            return LinkSendFailed;
-        if (!waitForSerialData(timeoutMs))
-            return LinkNoReply;
+            return m_transportFailed ? LinkLineLost : LinkSendFailed;
+        if (!waitForSerialData(int(std::max<qint64>(timeLeft(timeoutMs), 0))))
+            return m_transportFailed ? LinkLineLost : LinkNoReply;
         reply = serialPort->readAll();
         while (!isReplyComplete(reply, deviceAddress, encrypt, highByteFirst)) {
-            if (!waitForSerialData(interChunkWaitMs))
+            if (overlong())
+                return LinkBadFrame;
+            const qint64 left = timeLeft(interChunkWaitMs);
+            if (left <= 0)
+                return LinkNoReply;
+            if (!waitForSerialData(int(left))) {
+                if (m_transportFailed)
+                    return LinkLineLost;
+                if (overall.elapsed() >= overallMs)
+                    return LinkNoReply;
                 break;
+            }
             reply.append(serialPort->readAll());
         }
     }
@@ -326,7 +434,7 @@ void DeviceLink::transactStream(const char *request, int length, DDataReceiver *
     }
 
     if (!serialPort || !serialPort->isOpen()) {
-        receiver->onError(tr("发送命令失败"));
+        receiver->onError(m_transportFailed ? tr("串口连接已断开") : tr("发送命令失败"));
         return;
     }
     if (useRts && !pulseRts()) {
@@ -339,11 +447,11 @@ void DeviceLink::transactStream(const char *request, int length, DDataReceiver *
         return;
     }
     if (!waitForSerialWritten(5000)) {
-        receiver->onError(tr("发送命令超时"));
+        receiver->onError(m_transportFailed ? tr("串口连接已断开") : tr("发送命令超时"));
         return;
     }
     if (!waitForSerialData(5000)) {
-        receiver->onError(tr("接受数据超时"));
+        receiver->onError(m_transportFailed ? tr("串口连接已断开") : tr("接受数据超时"));
         return;
     }
     if (receiver->isStopped())
@@ -364,6 +472,12 @@ QString linkErrorText(int result, const QByteArray &reply)
         return DeviceLink::tr("发送命令超时");
     case LinkNoReply:
         return DeviceLink::tr("接收数据超时");
+    case LinkLineLost:
+        return DeviceLink::tr("串口连接已断开");
+    case LinkBadFrame:
+        return DeviceLink::tr("CRC校验错误");
+    case LinkExtraAnswer:
+        return DeviceLink::tr("设备重复应答");
     case LinkOk:
         if (reply.size() >= 3 && checkFrameCrc(reply, false))
             return QString();

@@ -18,6 +18,10 @@ enum LinkResult {
     LinkOk = 0,
     LinkSendFailed = 1,
     LinkNoReply = 2,
+    // 3 stays "undefined".
+    LinkLineLost = 4,   // the serial peer hung up during the exchange
+    LinkBadFrame = 5,   // more bytes came than any reply of that kind holds
+    LinkExtraAnswer = 6, // the instrument answered more often than it was asked
 };
 
 // One short-lived connection to the instrument, opened from the current
@@ -49,7 +53,21 @@ public:
         transactStream(request.constData(), request.size(), receiver);
     }
     bool writeSerial(const char *data, int length);
-    QByteArray readDatagrams();
+    QByteArray readDatagrams() { return readDatagrams(kMaxPendingRead); }
+    // Stops once maxBytes have been taken (the datagram that crosses it is
+    // kept): a peer that sends faster than we read would otherwise keep
+    // the loop, and the result, growing.
+    QByteArray readDatagrams(int maxBytes);
+    static constexpr int kMaxPendingRead = 256 * 1024;
+    // Over UDP: waits up to waitMs for answers nobody asked for and tells
+    // whether the instrument has answered more often than it was asked on
+    // this connection. Then some reply taken so far may have been the
+    // second copy of an earlier one: the pairing of replies to requests is
+    // lost.
+    bool answeredMoreThanAsked(int waitMs);
+    // An exchange whose reply keeps trickling in ends after this many times
+    // its timeout, however often a piece restarted the wait.
+    static constexpr int kOverallLimitFactor = 3;
     void close();
 
     // Waits at most timeoutMs for a datagram to be pending, noticing one at
@@ -87,9 +105,15 @@ public:
 private:
     bool pulseRts();
     void createTransports();
+    // Reads and drops pending input, counting the whole answers in it.
+    void dropStale();
+    int countAnswers(const QByteArray &bytes) const;
 
     bool m_transportFailed = false;
     std::unique_ptr<LinkSettings> m_fixedSettings;
+    // UDP requests sent and whole answers seen (taken, or dropped as stale).
+    int m_requestsSent = 0;
+    int m_answersSeen = 0;
 };
 
 // Runs a local event loop until `object` emits `signal` or timeoutMs pass.

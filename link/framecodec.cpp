@@ -22,18 +22,31 @@ void ivBytes(uint8_t out[16])
 }
 
 // Debian's "gb2312" is an ICU GBK converter that reports neither invalid
-// bytes nor a cut-off trailing sequence, so the byte structure is checked
-// here before the converter is trusted.
-bool isWellFormedGbk(const unsigned char *p, int length)
+// bytes nor a cut-off trailing sequence, and takes GBK's wider trail range
+// (0x40-0xFE): Latin-1 text such as "20\xB0C" would read as Chinese. Only
+// GB2312's own rows and cells are let through to the converter.
+bool isWellFormedGb2312(const unsigned char *p, int length)
 {
     for (int i = 0; i < length; ++i) {
         const unsigned char c = p[i];
         if (c < 0x80)
             continue;
-        if (c == 0x80 || c == 0xFF || i + 1 >= length)
+        if (c < 0xA1 || c > 0xF7 || i + 1 >= length)
             return false;
         const unsigned char t = p[++i];
-        if (t < 0x40 || t == 0x7F || t == 0xFF)
+        if (t < 0xA1 || t > 0xFE)
+            return false;
+    }
+    return true;
+}
+
+// Cells GB2312 leaves empty come out of the GBK converter as private-use
+// characters (or not at all); such text is not GB2312.
+bool isAssignedGb2312Text(const QString &text)
+{
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u == QChar::ReplacementCharacter || (u >= 0xE000 && u <= 0xF8FF))
             return false;
     }
     return true;
@@ -108,6 +121,23 @@ bool isReplyComplete(const QByteArray &reply, quint8 deviceAddress, bool encrypt
             && checkFrameCrc(reply.constData(), count - 1, highByteFirst);
     }
     return checkFrameCrc(reply, highByteFirst);
+}
+
+int maxReplySize(const QByteArray &reply, quint8 deviceAddress, bool encrypt)
+{
+    const int count = reply.size();
+    if (count == 0)
+        return kMaxEnvelope;
+    const auto first = static_cast<unsigned char>(reply.at(0));
+    if (encrypt && count >= 4 && first == 0xFE && static_cast<unsigned char>(reply.at(1)) == 0xEF)
+        return ((static_cast<unsigned char>(reply.at(2)) << 8) | static_cast<unsigned char>(reply.at(3))) + 6;
+    if (encrypt && count < 4 && first == 0xFE)
+        return kMaxEnvelope;
+    if (first == deviceAddress)
+        return count >= 3 ? static_cast<unsigned char>(reply.at(2)) + 5 : kMaxCountedReply;
+    // Nor a counted reply nor an envelope: no kind of reply is longer than
+    // a delimited frame.
+    return kMaxDelimitedReply;
 }
 
 QByteArray encryptEnvelope(const QByteArray &plain)
@@ -195,8 +225,8 @@ QString decodeDeviceText(const char *bytes, int length)
     if (length <= 0)
         return QString();
     QString text;
-    if (isWellFormedGbk(reinterpret_cast<const unsigned char *>(bytes), length)
-        && convertStrict(gbCodec(), bytes, length, &text) && !text.contains(QChar::ReplacementCharacter))
+    if (isWellFormedGb2312(reinterpret_cast<const unsigned char *>(bytes), length)
+        && convertStrict(gbCodec(), bytes, length, &text) && isAssignedGb2312Text(text))
         return text;
     if (convertStrict(latin1Codec(), bytes, length, &text))
         return text;
@@ -213,8 +243,8 @@ QByteArray encodeDeviceText(const QString &text)
         const QByteArray bytes = gb->fromUnicode(text.constData(), text.size(), &state);
         // The ICU converter may substitute silently; a round trip proves it did not.
         if (state.invalidChars == 0
-            && isWellFormedGbk(reinterpret_cast<const unsigned char *>(bytes.constData()), bytes.size())
-            && gb->toUnicode(bytes) == text)
+            && isWellFormedGb2312(reinterpret_cast<const unsigned char *>(bytes.constData()), bytes.size())
+            && isAssignedGb2312Text(text) && gb->toUnicode(bytes) == text)
             return bytes;
     }
     bool allLatin1 = true;

@@ -21,6 +21,18 @@ inline bool checkFrameCrc(const QByteArray &frame, bool highByteFirst)
 
 bool isReplyComplete(const QByteArray &reply, quint8 deviceAddress, bool encrypt, bool highByteFirst);
 
+// The longest a reply that starts like `reply` can validly grow, judged by
+// the same rules as isReplyComplete: a counted reply its count + 5 (at most
+// 260), an envelope its length field + 6, a delimited frame (and anything
+// else) kMaxDelimitedReply. Bytes past it are never a reply.
+constexpr int kMaxCountedReply = 255 + 5;
+constexpr int kMaxEnvelope = 0xFFFF + 6;
+// The flash replies are short (erase 29 bytes, a page at most 27); the
+// identify reply is free text, a line or two. Twice a flash page leaves a
+// wide margin.
+constexpr int kMaxDelimitedReply = 2048;
+int maxReplySize(const QByteArray &reply, quint8 deviceAddress, bool encrypt);
+
 QByteArray encryptEnvelope(const QByteArray &plain);
 // The inner frame, or `received` unchanged when it is not a valid envelope.
 QByteArray decryptEnvelope(const QByteArray &received, bool highByteFirst);

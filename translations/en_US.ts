@@ -74,6 +74,14 @@
         <translation>CRC check failed</translation>
     </message>
     <message>
+        <source>串口连接已断开</source>
+        <translation>The serial connection was lost</translation>
+    </message>
+    <message>
+        <source>设备重复应答</source>
+        <translation>The device answered more than once</translation>
+    </message>
+    <message>
         <source>未定义的错误</source>
         <translation>Unknown error</translation>
     </message>

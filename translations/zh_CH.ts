@@ -74,6 +74,14 @@
         <translation>CRC校验错误</translation>
     </message>
     <message>
+        <source>串口连接已断开</source>
+        <translation>串口连接已断开</translation>
+    </message>
+    <message>
+        <source>设备重复应答</source>
+        <translation>设备重复应答</translation>
+    </message>
+    <message>
         <source>未定义的错误</source>
         <translation>未定义的错误</translation>
     </message>

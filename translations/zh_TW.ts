@@ -74,6 +74,14 @@
         <translation>CRC 校驗錯誤</translation>
     </message>
     <message>
+        <source>串口连接已断开</source>
+        <translation>序列埠連線已中斷</translation>
+    </message>
+    <message>
+        <source>设备重复应答</source>
+        <translation>裝置重複應答</translation>
+    </message>
+    <message>
         <source>未定义的错误</source>
         <translation>未定義的錯誤</translation>
     </message>

@@ -3,6 +3,7 @@
 #include "link/framecodec.h"
 #include "tests/support/simprocess.h"
 #include "tests/items/endlessinstrument.h"
+#include "tests/support/hostilepeer.h"
 #include "tests/support/workdir.h"
 
 #include <QSignalSpy>
@@ -71,6 +72,8 @@ private slots:
     void serialFaults();
     void threadDeliversQueued();
     void endlessListStopsAtLastIndex();
+    void hostileInstrument_data();
+    void hostileInstrument();
 };
 
 void tst_RefreshThread::checkReply_data()
@@ -259,6 +262,69 @@ void tst_RefreshThread::endlessListStopsAtLastIndex()
     QCOMPARE(rec.indexes.last(), 255);
     QCOMPARE(rec.lists.last(), (QStringList{"Item255", "1"}));
     QCOMPARE(instrument.answered(), 256);
+}
+
+Q_DECLARE_METATYPE(HostilePeer::Kind)
+Q_DECLARE_METATYPE(HostilePeer::Mode)
+
+void tst_RefreshThread::hostileInstrument_data()
+{
+    QTest::addColumn<HostilePeer::Kind>("kind");
+    QTest::addColumn<HostilePeer::Mode>("mode");
+    QTest::addColumn<int>("gapUs");
+    QTest::addColumn<int>("rounds");
+    QTest::addColumn<QString>("error"); // "*": the list may also fail, never shift
+    QTest::newRow("udp duplicate replies") << HostilePeer::Udp << HostilePeer::Duplicate << 0 << 5 << "*";
+    QTest::newRow("udp duplicate replies, 2 ms apart") << HostilePeer::Udp << HostilePeer::Duplicate << 2000 << 5 << "*";
+    QTest::newRow("udp duplicate replies, 20 ms apart") << HostilePeer::Udp << HostilePeer::Duplicate << 20000 << 2 << "*";
+    QTest::newRow("udp foreign datagram first") << HostilePeer::Udp << HostilePeer::ForeignFirst << 0 << 1 << "";
+    QTest::newRow("pty duplicate replies") << HostilePeer::Pty << HostilePeer::Duplicate << 0 << 3 << "*";
+    QTest::newRow("pty duplicate replies, 2 ms apart") << HostilePeer::Pty << HostilePeer::Duplicate << 2000 << 3 << "*";
+    QTest::newRow("pty duplicate replies, 20 ms apart") << HostilePeer::Pty << HostilePeer::Duplicate << 20000 << 2 << "*";
+    QTest::newRow("udp flood") << HostilePeer::Udp << HostilePeer::Flood << 0 << 1 << "CRC校验错误";
+    QTest::newRow("pty hang-up") << HostilePeer::Pty << HostilePeer::HangUp << 0 << 1 << "串口连接已断开";
+}
+
+void tst_RefreshThread::hostileInstrument()
+{
+    // The instrument serves Item0:0 … Item9:9. Whatever it does to the
+    // replies, the list must be right, or the refresh must fail: never a
+    // list shifted by a stale reply and reported as read.
+    QFETCH(HostilePeer::Kind, kind);
+    QFETCH(HostilePeer::Mode, mode);
+    QFETCH(int, gapUs);
+    QFETCH(int, rounds);
+    QFETCH(QString, error);
+    for (int round = 0; round < rounds; ++round) {
+        HostilePeer peer(kind, mode);
+        peer.itemCount = 10;
+        peer.duplicateGapUs = gapUs;
+        peer.floodMs = 5000;
+        QVERIFY(peer.start());
+        TempWorkDir dir;
+        if (kind == HostilePeer::Udp)
+            dir.writeUdpConfig(peer.port());
+        else
+            dir.writeSerialConfig(peer.slavePath());
+        RefreshThread thread;
+        thread.setTimeouts(800, 1000);
+        Recorder rec;
+        rec.attach(thread);
+        DeviceLink link;
+        thread.readItems(link);
+        if (error != QLatin1String("*"))
+            QCOMPARE(rec.errors, error.isEmpty() ? QStringList() : QStringList{error});
+        else if (!rec.errors.isEmpty())
+            continue; // failed: the rows before the message may be anything
+        const int expected = rec.errors.isEmpty() ? 10 : rec.lists.size();
+        QCOMPARE(rec.lists.size(), expected);
+        if (mode == HostilePeer::HangUp)
+            QCOMPARE(rec.lists.size(), peer.hangUpAfter);
+        for (int i = 0; i < rec.lists.size(); ++i) {
+            QCOMPARE(rec.indexes.at(i), i);
+            QCOMPARE(rec.lists.at(i), (QStringList{QStringLiteral("Item%1").arg(i), QString::number(i)}));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_RefreshThread)

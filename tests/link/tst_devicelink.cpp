@@ -2,6 +2,7 @@
 #include "link/framecodec.h"
 #include "settings/config.h"
 #include "tests/link/scriptedpeer.h"
+#include "tests/support/hostilepeer.h"
 #include "tests/support/workdir.h"
 
 #include <QElapsedTimer>
@@ -63,6 +64,8 @@ private slots:
     void takePendingDropsStaleInput();
     void udpLateReplyIsNotTheNextAnswer();
     void waitForSignalTimesOut();
+    void hostilePeer_data();
+    void hostilePeer();
     void errorText_data();
     void errorText();
 
@@ -156,8 +159,14 @@ void tst_DeviceLink::udpTransact_data()
     QTest::newRow("no reply") << Reply{} << 2 << QByteArray();
     QTest::newRow("incomplete then silence") << ScriptedPeer::once(kItem.left(6)) << 2 << kItem.left(6);
     QTest::newRow("foreign sender only") << Reply{Chunk{0, kItem, true}} << 2 << QByteArray();
-    QTest::newRow("foreign sender during the wait ends it")
+    QTest::newRow("foreign sender only, then silence")
         << Reply{Chunk{0, kItem.left(3)}, Chunk{40, kItem.mid(3), true}} << 2 << kItem.left(3);
+    // Ending the wait at the foreign datagram would send a retry while this
+    // answer is still on its way.
+    QTest::newRow("foreign datagram before the reply is passed over")
+        << Reply{Chunk{0, kItem, true}, Chunk{50, kItem}} << 0 << kItem;
+    QTest::newRow("foreign datagram between the pieces")
+        << Reply{Chunk{0, kItem.left(3)}, Chunk{20, kItem, true}, Chunk{50, kItem.mid(3)}} << 0 << kItem;
 }
 
 void tst_DeviceLink::udpTransact()
@@ -273,11 +282,15 @@ void tst_DeviceLink::serialHangUpEndsWait()
     QElapsedTimer clock;
     clock.start();
     const int r = link.transact(buildItemReadRequest(1, 0), reply, false, 20000);
-    QCOMPARE(r, 2);
+    QCOMPARE(r, int(LinkLineLost));
+    QCOMPARE(linkErrorText(r, reply), QStringLiteral("串口连接已断开"));
     // Without the hang-up handling this would spin until the 20 s timeout.
     QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(link.transportFailed());
-    QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 20000), 1);
+    QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 20000), int(LinkLineLost));
+    TestReceiver receiver;
+    link.transactStream(buildItemReadRequest(1, 0), &receiver);
+    QCOMPARE(receiver.errors, QStringList{QStringLiteral("串口连接已断开")});
 }
 
 void tst_DeviceLink::streamUdp()
@@ -432,6 +445,64 @@ void tst_DeviceLink::waitForSignalTimesOut()
     QVERIFY(!waitForSignal(&source, &QTimer::timeout, 50));
 }
 
+Q_DECLARE_METATYPE(HostilePeer::Kind)
+Q_DECLARE_METATYPE(HostilePeer::Mode)
+
+void tst_DeviceLink::hostilePeer_data()
+{
+    QTest::addColumn<HostilePeer::Kind>("kind");
+    QTest::addColumn<HostilePeer::Mode>("mode");
+    QTest::addColumn<int>("piece");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("withinMs");
+    // A flood that never completes a frame fails at the frame's length,
+    // with the reply bounded, instead of growing until memory ends.
+    QTest::newRow("udp flood, 1.4 KB datagrams") << HostilePeer::Udp << HostilePeer::Flood << 1400 << 5 << 1500;
+    QTest::newRow("udp flood, 64 KB datagrams") << HostilePeer::Udp << HostilePeer::Flood << 65000 << 5 << 1500;
+    QTest::newRow("udp flood, short datagrams") << HostilePeer::Udp << HostilePeer::Flood << 40 << 5 << 1500;
+    QTest::newRow("pty flood") << HostilePeer::Pty << HostilePeer::Flood << 1400 << 5 << 1500;
+    // One byte every 100 ms: each piece restarts the wait, but the whole
+    // exchange ends at three times its timeout (600 ms here; the reply
+    // would take 1.2 s).
+    QTest::newRow("udp trickle") << HostilePeer::Udp << HostilePeer::Trickle << 0 << 2 << 1000;
+    QTest::newRow("pty trickle") << HostilePeer::Pty << HostilePeer::Trickle << 0 << 2 << 1000;
+}
+
+void tst_DeviceLink::hostilePeer()
+{
+    QFETCH(HostilePeer::Kind, kind);
+    QFETCH(HostilePeer::Mode, mode);
+    QFETCH(int, piece);
+    QFETCH(int, result);
+    QFETCH(int, withinMs);
+    HostilePeer peer(kind, mode);
+    peer.floodPieceBytes = piece;
+    peer.floodMs = 5000;
+    QVERIFY(peer.start());
+    TempWorkDir dir;
+    if (kind == HostilePeer::Udp)
+        dir.writeUdpConfig(peer.port());
+    else
+        dir.writeSerialConfig(peer.slavePath());
+    DeviceLink link;
+    QVERIFY(link.open());
+    for (int round = 0; round < 3; ++round) {
+        QByteArray reply;
+        QElapsedTimer clock;
+        clock.start();
+        const int r = link.transact(buildItemReadRequest(1, 0), reply, false, 200);
+        QCOMPARE(r, result);
+        QVERIFY2(clock.elapsed() < withinMs, qPrintable(QString::number(clock.elapsed())));
+        // A serial flood is joined up: what the link holds starts anywhere
+        // in a piece, and is bounded all the same.
+        const int bound = kind == HostilePeer::Udp ? kMaxCountedReply : kMaxDelimitedReply;
+        QVERIFY2(reply.size() <= bound, qPrintable(QString::number(reply.size())));
+        QCOMPARE(linkErrorText(r, reply), result == 5 ? QStringLiteral("CRC校验错误") : QStringLiteral("接收数据超时"));
+        if (mode == HostilePeer::Trickle)
+            break;
+    }
+}
+
 void tst_DeviceLink::errorText_data()
 {
     QTest::addColumn<int>("result");
@@ -443,6 +514,8 @@ void tst_DeviceLink::errorText_data()
     QTest::newRow("valid counted reply") << 0 << withCrc(QByteArray::fromHex("010300")) << QString();
     QTest::newRow("valid crc only high first") << 0 << QByteArray::fromHex("01034b0000002e52") << QStringLiteral("CRC校验错误");
     QTest::newRow("unknown code") << 3 << QByteArray() << QStringLiteral("未定义的错误");
+    QTest::newRow("line lost") << 4 << QByteArray() << QStringLiteral("串口连接已断开");
+    QTest::newRow("overlong reply") << 5 << withCrc(QByteArray::fromHex("010300")) << QStringLiteral("CRC校验错误");
 }
 
 void tst_DeviceLink::errorText()

@@ -50,6 +50,8 @@ private slots:
     void encodeText();
     void hexDump_data();
     void hexDump();
+    void maxReplySize_data();
+    void maxReplySize();
     void badInputNeverCrashes();
 };
 
@@ -335,6 +337,16 @@ void tst_FrameCodec::decodeText_data()
     QTest::newRow("invalid trail byte") << hex("b220") << QStringLiteral("\u00b2 ");
     QTest::newRow("latin1 text") << hex("e974e9") << QStringLiteral("\u00e9t\u00e9");
     QTest::newRow("0x80 single") << hex("4180") << QStringLiteral("A\u0080");
+    // Latin-1 text whose accented letter is followed by ASCII: a GBK trail
+    // byte, not a GB2312 one.
+    QTest::newRow("latin1 degree then ascii") << QByteArray("Temp:20\xb0" "C") << QStringLiteral("Temp:20\u00b0C");
+    QTest::newRow("latin1 umlaut inside") << QByteArray("City:Z\xfc" "rich") << QStringLiteral("City:Z\u00fcrich");
+    QTest::newRow("latin1 umlaut first") << QByteArray("\xdc" "ber") << QStringLiteral("\u00dcber");
+    QTest::newRow("gbk only character") << hex("d44f") << QStringLiteral("\u00d4O");
+    QTest::newRow("lead byte above gb2312") << hex("f8a1") << QStringLiteral("\u00f8\u00a1");
+    QTest::newRow("unassigned gb2312 row") << hex("aaa1") << QStringLiteral("\u00aa\u00a1");
+    QTest::newRow("unassigned gb2312 cell") << hex("d7fa") << QStringLiteral("\u00d7\u00fa");
+    QTest::newRow("last gb2312 cell") << hex("f7fe") << QStringLiteral("\u9f44");
     QTest::newRow("empty") << QByteArray() << QString();
 }
 
@@ -353,6 +365,8 @@ void tst_FrameCodec::encodeText_data()
     QTest::newRow("chinese") << QStringLiteral("设备名称") << hex("c9e8b1b8c3fbb3c6");
     QTest::newRow("degree sign is gb2312") << QStringLiteral("\u00b0C") << hex("a1e343");
     QTest::newRow("latin1 only") << QStringLiteral("\u00fe\u00f0") << hex("fef0");
+    QTest::newRow("gbk only goes the latin1 way") << QStringLiteral("\u8a2d") << hex("3f");
+    QTest::newRow("gbk only among gb2312") << QStringLiteral("\u8bbe\u8a2d") << hex("3f3f");
     QTest::newRow("neither") << QStringLiteral("\u00fe\u20ac") << hex("fe3f");
     QTest::newRow("empty") << QString() << QByteArray();
 }
@@ -378,6 +392,30 @@ void tst_FrameCodec::hexDump()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QCOMPARE(::hexDump(bytes), text);
+}
+
+void tst_FrameCodec::maxReplySize_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("encrypt");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("counted reply, count known") << hex("0103ff") << false << 260;
+    QTest::newRow("counted reply, empty item") << hex("010300") << false << 5;
+    QTest::newRow("counted reply, count not yet known") << hex("0103") << false << 260;
+    QTest::newRow("delimited frame") << hex("7e0205") << false << kMaxDelimitedReply;
+    QTest::newRow("envelope, length known") << hex("feef0105") << true << 0x105 + 6;
+    QTest::newRow("envelope, length not yet known") << hex("feef") << true << kMaxEnvelope;
+    QTest::newRow("plain reply on an encrypted link") << hex("010302") << true << 7;
+    QTest::newRow("any other first byte") << hex("4142") << false << kMaxDelimitedReply;
+    QTest::newRow("nothing yet") << QByteArray() << false << kMaxEnvelope;
+}
+
+void tst_FrameCodec::maxReplySize()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, encrypt);
+    QFETCH(int, limit);
+    QCOMPARE(::maxReplySize(reply, 1, encrypt), limit);
 }
 
 void tst_FrameCodec::badInputNeverCrashes()

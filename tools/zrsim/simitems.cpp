@@ -23,10 +23,14 @@ public:
                                          "\"name\" for a command item; a leading \"!\" makes it read-only; empty "
                                          "lines and lines starting with \"#\" are skipped)."),
                           QStringLiteral("FILE")});
+        parser.addOption({QStringLiteral("items-latin1"),
+                          QStringLiteral("Send the item texts in Latin-1, as an instrument with a single-byte "
+                                         "code page does (characters outside it become \"?\").")});
     }
 
     bool configure(const QCommandLineParser &parser, QString *error) override
     {
+        m_latin1 = parser.isSet(QStringLiteral("items-latin1"));
         QStringList lines = defaultSimItemLines();
         if (parser.isSet(QStringLiteral("items"))) {
             QFile f(parser.value(QStringLiteral("items")));
@@ -44,7 +48,7 @@ public:
             SimItem item;
             if (!parseSimItemLine(line, &item))
                 continue;
-            if (encodeDeviceText(item.text()).size() > kMaxTextBytes) {
+            if (encode(item.text()).size() > kMaxTextBytes) {
                 *error = QStringLiteral("--items: item text longer than %1 bytes: %2").arg(kMaxTextBytes).arg(line);
                 return false;
             }
@@ -64,7 +68,7 @@ public:
         const quint8 function = static_cast<quint8>(r[1]);
         const int index = static_cast<quint8>(r[3]);
         if (function == 0x03 && r.size() == 8) {
-            const QByteArray text = index < m_items.size() ? encodeDeviceText(m_items[index].text()) : QByteArray();
+            const QByteArray text = index < m_items.size() ? encode(m_items[index].text()) : QByteArray();
             reply.append({SimDevice::countedReply(device.address(), 0x03, text), 0});
             return true;
         }
@@ -88,18 +92,29 @@ public:
         } else {
             device.status(QStringLiteral("REFUSED %1 %2").arg(index).arg(value));
         }
-        reply.append({SimDevice::countedReply(device.address(), 0x03, encodeDeviceText(item.text())), 0});
+        reply.append({SimDevice::countedReply(device.address(), 0x03, encode(item.text())), 0});
         return true;
     }
 
 private:
-    static bool accepts(const SimItem &item, const QString &value)
+    QByteArray encode(const QString &text) const
+    {
+        if (!m_latin1)
+            return encodeDeviceText(text);
+        QByteArray out;
+        out.reserve(text.size());
+        for (const QChar c : text)
+            out.append(c.unicode() > 0xFF ? '?' : char(c.unicode()));
+        return out;
+    }
+
+    bool accepts(const SimItem &item, const QString &value) const
     {
         if (item.readOnly)
             return false;
         SimItem probe = item;
         probe.value = value;
-        if (encodeDeviceText(probe.text()).size() > kMaxTextBytes)
+        if (encode(probe.text()).size() > kMaxTextBytes)
             return false;
         // An item that lists its choices takes only one of them.
         static const QRegularExpression choices(QStringLiteral("^(.+)\\((([^/]+/)+[^/]+)\\)$"));
@@ -110,6 +125,7 @@ private:
     }
 
     QList<SimItem> m_items;
+    bool m_latin1 = false;
 };
 
 } // namespace
