@@ -1,6 +1,8 @@
 #include "cli/clioptions.h"
 #include "cli/commands.h"
 
+#include "settings/settingkeys.h"
+
 #include <QHash>
 #include <QHostAddress>
 
@@ -66,12 +68,12 @@ bool parseUdpEndpoint(const QString &text, QString *host, QString *port)
 
 namespace {
 
-bool setInt(const QString &value, int low, int high, const char *key, CliOptions *o)
+bool setInt(const QString &value, int low, int high, const SettingKey<int> &key, CliOptions *o)
 {
     int n = 0;
     if (!parseInt(value, low, high, &n))
         return false;
-    o->linkOverrides.insert(QLatin1String(key), n);
+    o->linkOverrides.insert(key.name(), n);
     return true;
 }
 
@@ -92,9 +94,9 @@ const QVector<CliOptionSpec> &globalOptionTable()
              QString host, port;
              if (!parseUdpEndpoint(v, &host, &port))
                  return false;
-             o->linkOverrides.insert(QStringLiteral("communicate/udp"), 1);
-             o->linkOverrides.insert(QStringLiteral("udp/address"), host);
-             o->linkOverrides.insert(QStringLiteral("udp/port"), port);
+             o->linkOverrides.insert(SettingKeys::communicateUdp.name(), 1);
+             o->linkOverrides.insert(SettingKeys::udpAddress.name(), host);
+             o->linkOverrides.insert(SettingKeys::udpPort.name(), port);
              return true;
          },
          "IP-ADDRESS:PORT; host names are not resolved", false, "--serial"},
@@ -102,22 +104,22 @@ const QVector<CliOptionSpec> &globalOptionTable()
          [](const QString &v, CliOptions *o) {
              if (v.isEmpty())
                  return false;
-             o->linkOverrides.insert(QStringLiteral("communicate/udp"), 0);
-             o->linkOverrides.insert(QStringLiteral("serial/port"), v);
+             o->linkOverrides.insert(SettingKeys::communicateUdp.name(), 0);
+             o->linkOverrides.insert(SettingKeys::serialPort.name(), v);
              return true;
          },
          "a port name", false, "--udp"},
         {"--baud", "N", "serial speed in bits per second",
-         [](const QString &v, CliOptions *o) { return setInt(v, 1, 100000000, "serial/baudrate", o); },
+         [](const QString &v, CliOptions *o) { return setInt(v, 1, 100000000, SettingKeys::serialBaudrate, o); },
          "bits per second"},
         {"--databits", "5..8", "serial data bits",
-         [](const QString &v, CliOptions *o) { return setInt(v, 5, 8, "serial/databits", o); }, "5 to 8"},
+         [](const QString &v, CliOptions *o) { return setInt(v, 5, 8, SettingKeys::serialDatabits, o); }, "5 to 8"},
         {"--parity", "P", "none, even, odd, space or mark",
          [](const QString &v, CliOptions *o) {
              int n = 0;
              if (!parseParity(v, &n))
                  return false;
-             o->linkOverrides.insert(QStringLiteral("serial/parity"), n);
+             o->linkOverrides.insert(SettingKeys::serialParity.name(), n);
              return true;
          },
          "none, even, odd, space or mark"},
@@ -126,26 +128,26 @@ const QVector<CliOptionSpec> &globalOptionTable()
              int n = 0;
              if (!parseStopBits(v, &n))
                  return false;
-             o->linkOverrides.insert(QStringLiteral("serial/stopbits"), n);
+             o->linkOverrides.insert(SettingKeys::serialStopbits.name(), n);
              return true;
          },
          "1, 1.5 or 2"},
         {"--rts", "", "pulse RTS before each write",
          [](const QString &, CliOptions *o) {
-             o->linkOverrides.insert(QStringLiteral("serial/send_rts"), true);
+             o->linkOverrides.insert(SettingKeys::serialSendRts.name(), true);
              return true;
          }},
         {"--address", "N", "device address 1..255",
-         [](const QString &v, CliOptions *o) { return setInt(v, 1, 255, "device/address", o); }, "1 to 255"},
+         [](const QString &v, CliOptions *o) { return setInt(v, 1, 255, SettingKeys::deviceAddress, o); }, "1 to 255"},
         {"--encrypt", "", "link encryption on",
          [](const QString &, CliOptions *o) {
-             o->linkOverrides.insert(QStringLiteral("communicate/encrypt"), true);
+             o->linkOverrides.insert(SettingKeys::communicateEncrypt.name(), true);
              return true;
          },
          "", false, "--no-encrypt"},
         {"--no-encrypt", "", "link encryption off",
          [](const QString &, CliOptions *o) {
-             o->linkOverrides.insert(QStringLiteral("communicate/encrypt"), false);
+             o->linkOverrides.insert(SettingKeys::communicateEncrypt.name(), false);
              return true;
          },
          "", false, "--encrypt"},

@@ -4,6 +4,7 @@
 
 #include "settings/appfolders.h"
 #include "settings/config.h"
+#include "settings/settingkeys.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -72,7 +73,7 @@ int main(int argc, char *argv[])
 
     const QString language = options.language
         ? *options.language
-        : configSettings()->value(QStringLiteral("language/language")).toString();
+        : SettingKeys::language.read();
     QTranslator translator;
     // Like the assistant: the working folder first, then the installed
     // translations; none found leaves the built-in texts.
