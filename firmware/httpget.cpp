@@ -5,14 +5,7 @@
 #include <QSslSocket>
 #endif
 
-namespace {
-
-// A stalled server must not hold a worker forever.
-constexpr int kTransferTimeoutMs = 30000;
-
-} // namespace
-
-HttpGet::HttpGet(const QString &address)
+HttpGet::HttpGet(const QString &address, int timeoutMs)
     : m_manager(std::make_unique<QNetworkAccessManager>())
 {
     const QUrl url(address, QUrl::TolerantMode);
@@ -30,7 +23,8 @@ HttpGet::HttpGet(const QString &address)
     // Content-Length must describe the bytes we get, not a compressed body.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(kTransferTimeoutMs);
+    // A stalled server must not hold a worker forever.
+    request.setTransferTimeout(timeoutMs);
     m_reply = m_manager->get(request);
 
     m_tick.setSingleShot(true);
@@ -46,8 +40,11 @@ HttpGet::~HttpGet()
     if (m_reply) {
         m_reply->disconnect();
         // A reply that already ended (an error page, a dropped connection)
-        // must not be aborted again: Qt reports a second error then.
-        if (!m_reply->isFinished())
+        // must not be aborted again: Qt reports a second error then. Its
+        // error arrives before its end, in a separate event, so a reply that
+        // is not finished yet may already carry one; deleting it ends the
+        // transfer just the same.
+        if (!m_reply->isFinished() && m_reply->error() == QNetworkReply::NoError)
             m_reply->abort();
         m_reply->close();
         delete m_reply;

@@ -14,7 +14,10 @@
 class HttpGet
 {
 public:
-    explicit HttpGet(const QString &address);
+    // A transfer that receives nothing for timeoutMs is cancelled (the
+    // reply then reports OperationCanceledError).
+    static constexpr int defaultTransferTimeoutMs = 30000;
+    explicit HttpGet(const QString &address, int timeoutMs = defaultTransferTimeoutMs);
     ~HttpGet();
     HttpGet(const HttpGet &) = delete;
     HttpGet &operator=(const HttpGet &) = delete;
