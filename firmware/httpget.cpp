@@ -5,8 +5,8 @@
 #include <QSslSocket>
 #endif
 
-HttpGet::HttpGet(const QString &address, int timeoutMs)
-    : m_manager(std::make_unique<QNetworkAccessManager>())
+HttpGet::HttpGet(const QString &address, int timeoutMs, std::unique_ptr<QNetworkAccessManager> manager)
+    : m_manager(manager ? std::move(manager) : std::make_unique<QNetworkAccessManager>())
 {
     const QUrl url(address, QUrl::TolerantMode);
     QNetworkRequest request(url);

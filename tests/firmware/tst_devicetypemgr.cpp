@@ -1,4 +1,5 @@
 #include "firmware/devicetypemgr.h"
+#include "firmware/httpget.h"
 
 #include "httptestserver.h"
 #include "tests/support/workdir.h"
@@ -29,6 +30,50 @@ QByteArray nested(int depth)
 
 using TypeList = QMap<QString, QString>;
 
+// A reply in a chosen state that counts the aborts it receives.
+class StateReply : public QNetworkReply
+{
+public:
+    StateReply(QObject *parent, bool failed, bool finished, int *aborts)
+        : QNetworkReply(parent)
+        , m_aborts(aborts)
+    {
+        open(QIODevice::ReadOnly);
+        if (failed)
+            setError(QNetworkReply::ContentNotFoundError, QStringLiteral("gone"));
+        setFinished(finished);
+    }
+    void abort() override { ++*m_aborts; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+
+private:
+    int *m_aborts;
+};
+
+class StateManager : public QNetworkAccessManager
+{
+public:
+    StateManager(bool failed, bool finished, int *aborts)
+        : m_failed(failed)
+        , m_finished(finished)
+        , m_aborts(aborts)
+    {
+    }
+
+protected:
+    QNetworkReply *createRequest(Operation, const QNetworkRequest &, QIODevice *) override
+    {
+        return new StateReply(this, m_failed, m_finished, m_aborts);
+    }
+
+private:
+    bool m_failed;
+    bool m_finished;
+    int *m_aborts;
+};
+
 } // namespace
 
 class tst_DeviceTypeMgr : public QObject
@@ -45,6 +90,8 @@ private slots:
     void fetch_data();
     void fetch();
     void stopEndsStalledFetch();
+    void endingReplyIsNotAbortedAgain_data();
+    void endingReplyIsNotAbortedAgain();
 };
 
 void tst_DeviceTypeMgr::parse_data()
@@ -231,6 +278,33 @@ void tst_DeviceTypeMgr::stopEndsStalledFetch()
     mgr.stopFetch();
     QVERIFY(mgr.isFinished());
     QCOMPARE(finished.count() + failed.count(), 0);
+}
+
+void tst_DeviceTypeMgr::endingReplyIsNotAbortedAgain_data()
+{
+    QTest::addColumn<bool>("failed");
+    QTest::addColumn<bool>("finished");
+    QTest::addColumn<int>("aborts");
+    QTest::newRow("running") << false << false << 1;
+    QTest::newRow("finished") << false << true << 0;
+    QTest::newRow("finished with an error") << true << true << 0;
+    // An error page's error and its end are two events: a stop between
+    // them made Qt warn of a second error.
+    QTest::newRow("error seen, end not yet") << true << false << 0;
+}
+
+void tst_DeviceTypeMgr::endingReplyIsNotAbortedAgain()
+{
+    QFETCH(bool, failed);
+    QFETCH(bool, finished);
+    QFETCH(int, aborts);
+    int counted = 0;
+    {
+        HttpGet get(QStringLiteral("http://127.0.0.1:9/down.html"), HttpGet::defaultTransferTimeoutMs,
+                    std::make_unique<StateManager>(failed, finished, &counted));
+        QVERIFY(get.reply());
+    }
+    QCOMPARE(counted, aborts);
 }
 
 QTEST_GUILESS_MAIN(tst_DeviceTypeMgr)
