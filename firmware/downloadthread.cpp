@@ -158,7 +158,8 @@ bool DownloadThread::download(QIODevice *file)
     }
     if (reply->error() == QNetworkReply::OperationCanceledError) {
         // Only the transfer timeout cancels a reply we did not abort.
-        emit signalShowErrorMessage(tr("下载异常: 服务器在%1秒内没有发送数据").arg(qMax(1, (m_transferTimeoutMs + 999) / 1000)));
+        const int seconds = qMax(1, (m_transferTimeoutMs + 999) / 1000);
+        emit signalShowErrorMessage(tr("下载异常: 服务器在%1秒内没有发送数据").arg(seconds));
         return false;
     }
     if (reply->error() != QNetworkReply::NoError) {
