@@ -39,14 +39,17 @@ HttpGet::~HttpGet()
 {
     if (m_reply) {
         m_reply->disconnect();
-        // A reply that already ended (an error page, a dropped connection)
-        // must not be aborted again: Qt reports a second error then. Its
-        // error arrives before its end, in a separate event, so a reply that
-        // is not finished yet may already carry one; deleting it ends the
+        // Aborting or closing a reply that already has an error makes Qt
+        // report a second one. An error page's error arrives before its end,
+        // in a separate event, so a reply that is not finished yet may
+        // already carry one: that reply is only deleted, which ends its
         // transfer just the same.
-        if (!m_reply->isFinished() && m_reply->error() == QNetworkReply::NoError)
-            m_reply->abort();
-        m_reply->close();
+        const bool ending = !m_reply->isFinished() && m_reply->error() != QNetworkReply::NoError;
+        if (!ending) {
+            if (!m_reply->isFinished())
+                m_reply->abort();
+            m_reply->close();
+        }
         delete m_reply;
     }
     m_manager->clearAccessCache();

@@ -30,48 +30,72 @@ QByteArray nested(int depth)
 
 using TypeList = QMap<QString, QString>;
 
-// A reply in a chosen state that counts the aborts it receives.
+// A reply in a chosen state. Counts its aborts, and the calls that make
+// Qt's HTTP reply report a second error: abort() or close() while it holds
+// an error but has not finished.
+struct ReplyCalls {
+    int aborts = 0;
+    int secondErrors = 0;
+};
+
 class StateReply : public QNetworkReply
 {
 public:
-    StateReply(QObject *parent, bool failed, bool finished, int *aborts)
+    StateReply(QObject *parent, bool failed, bool finished, ReplyCalls *calls)
         : QNetworkReply(parent)
-        , m_aborts(aborts)
+        , m_calls(calls)
     {
         open(QIODevice::ReadOnly);
         if (failed)
             setError(QNetworkReply::ContentNotFoundError, QStringLiteral("gone"));
         setFinished(finished);
     }
-    void abort() override { ++*m_aborts; }
+    void abort() override
+    {
+        ++m_calls->aborts;
+        countSecondError();
+        m_aborted = true;
+    }
+    void close() override
+    {
+        if (!m_aborted)
+            countSecondError();
+        QNetworkReply::close();
+    }
 
 protected:
     qint64 readData(char *, qint64) override { return -1; }
 
 private:
-    int *m_aborts;
+    void countSecondError()
+    {
+        if (!isFinished() && error() != QNetworkReply::NoError)
+            ++m_calls->secondErrors;
+    }
+    ReplyCalls *m_calls;
+    bool m_aborted = false;
 };
 
 class StateManager : public QNetworkAccessManager
 {
 public:
-    StateManager(bool failed, bool finished, int *aborts)
+    StateManager(bool failed, bool finished, ReplyCalls *calls)
         : m_failed(failed)
         , m_finished(finished)
-        , m_aborts(aborts)
+        , m_calls(calls)
     {
     }
 
 protected:
     QNetworkReply *createRequest(Operation, const QNetworkRequest &, QIODevice *) override
     {
-        return new StateReply(this, m_failed, m_finished, m_aborts);
+        return new StateReply(this, m_failed, m_finished, m_calls);
     }
 
 private:
     bool m_failed;
     bool m_finished;
-    int *m_aborts;
+    ReplyCalls *m_calls;
 };
 
 } // namespace
@@ -298,13 +322,14 @@ void tst_DeviceTypeMgr::endingReplyIsNotAbortedAgain()
     QFETCH(bool, failed);
     QFETCH(bool, finished);
     QFETCH(int, aborts);
-    int counted = 0;
+    ReplyCalls calls;
     {
         HttpGet get(QStringLiteral("http://127.0.0.1:9/down.html"), HttpGet::defaultTransferTimeoutMs,
-                    std::make_unique<StateManager>(failed, finished, &counted));
+                    std::make_unique<StateManager>(failed, finished, &calls));
         QVERIFY(get.reply());
     }
-    QCOMPARE(counted, aborts);
+    QCOMPARE(calls.aborts, aborts);
+    QCOMPARE(calls.secondErrors, 0);
 }
 
 QTEST_GUILESS_MAIN(tst_DeviceTypeMgr)
