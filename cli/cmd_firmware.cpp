@@ -43,6 +43,12 @@ int runPackageInfo(const CliOptions &options)
     writeOut(QStringLiteral("device: %1\nmodel: %2\nversion: %3\nimage: %4 bytes\n")
                  .arg(info.device(), info.model(), info.version())
                  .arg(info.image().size()));
+    // Scripts gate flashing on this command: a package that could not be
+    // flashed must not pass.
+    if (info.model().isEmpty())
+        return failWith(cliText("ZrvuCli", "固件文件中没有设备型号"));
+    if (info.image().isEmpty())
+        return failWith(cliText("UpdateThread", "固件更新失败,文件中没有固件数据!"));
     return ExitOk;
 }
 

@@ -3,12 +3,16 @@
 #include "firmware/httpget.h"
 #include "settings/config.h"
 
-#include <QDomDocument>
 #include <QMutexLocker>
+#include <QUrl>
+#include <QXmlStreamReader>
 
 namespace {
 
 constexpr int kPollMs = 50;
+constexpr int kMaxPageBytes = DeviceTypeMgr::maxPageBytes;
+constexpr int kMaxNesting = DeviceTypeMgr::maxNesting;
+constexpr qint64 kReadBufferBytes = 256 * 1024;
 
 } // namespace
 
@@ -24,9 +28,36 @@ DeviceTypeMgr::~DeviceTypeMgr()
 
 QString DeviceTypeMgr::configuredCatalogueUrl()
 {
-    return configSettings()
-        ->value(QStringLiteral("update/catalogue"), QStringLiteral("http://catalogue.invalid/down.html"))
-        .toString();
+    // No address until the user sets one: a made-up default would still
+    // cost a name lookup on every refresh.
+    return configSettings()->value(QStringLiteral("update/catalogue")).toString().trimmed();
+}
+
+QString DeviceTypeMgr::noCatalogueText()
+{
+    return tr("未设置设备列表地址!");
+}
+
+QString DeviceTypeMgr::invalidCatalogueText()
+{
+    return tr("设备列表地址无效,请输入 http 或 https 地址!");
+}
+
+bool DeviceTypeMgr::isValidCatalogueUrl(const QString &address)
+{
+    const QUrl url(address.trimmed(), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+        && !url.host().isEmpty();
+}
+
+bool DeviceTypeMgr::hasControlCharacter(const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            return true;
+    }
+    return false;
 }
 
 QByteArray DeviceTypeMgr::fetchCatalogue()
@@ -36,21 +67,36 @@ QByteArray DeviceTypeMgr::fetchCatalogue()
     QByteArray body;
     if (!reply)
         return body;
+    // Qt would otherwise buffer an endless page until memory runs out.
+    reply->setReadBufferSize(kReadBufferBytes);
     bool complete = false;
+    bool tooLarge = false;
+    auto drain = [&]() {
+        // A reply cancelled by its timeout is closed.
+        if (!reply->isOpen())
+            return;
+        const QByteArray chunk = reply->read(kMaxPageBytes + 1 - body.size());
+        if (chunk.isEmpty())
+            return;
+        body.append(chunk);
+        tooLarge = body.size() > kMaxPageBytes;
+        complete = get.contentLength() == body.size();
+    };
     while (!reply->isFinished()) {
-        if (complete || m_stop)
+        // An announced size over the cap is refused before its body.
+        tooLarge = tooLarge || get.contentLength() > kMaxPageBytes;
+        if (complete || tooLarge || m_stop)
             break;
         get.waitForActivity(kPollMs);
-        const QByteArray chunk = reply->readAll();
-        if (!chunk.isEmpty()) {
-            body.append(chunk);
-            complete = get.contentLength() == body.size();
-        }
+        drain();
     }
-    if (m_stop)
+    if (m_stop || tooLarge)
         return QByteArray();
     // What arrived together with the end of the transfer.
-    body.append(reply->readAll());
+    while (!tooLarge && reply->isOpen() && reply->bytesAvailable() > 0)
+        drain();
+    if (tooLarge)
+        return QByteArray();
     // An error page is no catalogue, however well-formed.
     if (reply->error() != QNetworkReply::NoError || get.status() >= 400)
         return QByteArray();
@@ -59,25 +105,98 @@ QByteArray DeviceTypeMgr::fetchCatalogue()
 
 bool DeviceTypeMgr::parseCatalogue(const QByteArray &page)
 {
-    QDomDocument doc;
-    doc.setContent(page);
-    const QDomElement root = doc.documentElement();
-    if (root.isNull() || root.tagName() != QLatin1String("html"))
+    if (page.size() > kMaxPageBytes)
         return false;
-    const QDomElement inner = root.firstChildElement(QStringLiteral("body"))
-                                  .firstChildElement(QStringLiteral("div"))
-                                  .firstChildElement(QStringLiteral("div"));
-    QDomElement entry = inner.isNull() ? QDomElement() : inner.nextSiblingElement();
-    if (entry.isNull())
+    // A stream reader does not recurse, so a deeply nested page cannot
+    // exhaust the stack, and the whole page must parse before anything of
+    // it is taken.
+    QXmlStreamReader xml(page);
+    xml.setNamespaceProcessing(false);
+
+    // How far the path html > body > div > div (the inner div) is matched:
+    // the element at depth n is the path's n-th step. Each step is the first
+    // child of its name; the entries are the inner div's later siblings.
+    int matched = 0;
+    bool pathClosed = false; // the body or the outer div has ended
+    int depth = 0;
+
+    struct Entry {
+        QString name;
+        QString link;
+    };
+    QList<Entry> entries;
+    bool inEntry = false;
+    bool haveNameDiv = false;
+    bool inNameDiv = false;
+    bool inDiv = false; // one of the entry's child divs
+    bool divHasLink = false;
+    QString name;
+    QString divLink;
+    QString lastDivLink;
+
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement: {
+            if (++depth > kMaxNesting)
+                return false;
+            const QStringRef tag = xml.qualifiedName();
+            if (depth == 1) {
+                if (tag != QLatin1String("html"))
+                    return false;
+                matched = 1;
+            } else if (pathClosed) {
+            } else if (depth == matched + 1 && matched < 4
+                       && tag == QLatin1String(matched == 1 ? "body" : "div")) {
+                matched = depth;
+            } else if (matched == 4 && depth == 4) {
+                inEntry = true;
+                haveNameDiv = false;
+                name.clear();
+                lastDivLink.clear();
+            } else if (inEntry && depth == 5 && tag == QLatin1String("div")) {
+                inNameDiv = !haveNameDiv;
+                haveNameDiv = true;
+                inDiv = true;
+                divHasLink = false;
+                divLink.clear();
+            } else if (inDiv && depth == 6 && !divHasLink && tag == QLatin1String("a")) {
+                divHasLink = true;
+                divLink = xml.attributes().value(QLatin1String("href")).toString().trimmed();
+            }
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            if (inEntry && depth == 5 && inDiv) {
+                lastDivLink = divLink;
+                inDiv = false;
+                inNameDiv = false;
+            } else if (inEntry && depth == 4) {
+                inEntry = false;
+                entries.append({name.trimmed(), lastDivLink});
+            } else if (!pathClosed && (depth == 2 || depth == 3) && matched >= depth) {
+                pathClosed = true;
+            }
+            --depth;
+            break;
+        case QXmlStreamReader::Characters:
+            // Whitespace-only text between elements is not part of a name.
+            if (inNameDiv && !xml.isWhitespace())
+                name += xml.text();
+            break;
+        default:
+            break;
+        }
+    }
+    if (xml.hasError() || entries.isEmpty())
         return false;
+
     QMutexLocker lock(&m_listLock);
-    for (; !entry.isNull(); entry = entry.nextSiblingElement()) {
-        const QString name = entry.firstChildElement(QStringLiteral("div")).text().trimmed();
-        const QString link = entry.lastChildElement(QStringLiteral("div"))
-                                 .firstChildElement(QStringLiteral("a"))
-                                 .attribute(QStringLiteral("href"))
-                                 .trimmed();
-        m_typeList.insert(name, link);
+    for (const Entry &e : qAsConst(entries)) {
+        // A tab or a line break would split the name<TAB>link lines; no
+        // control character belongs in a name or an address.
+        if (hasControlCharacter(e.name) || hasControlCharacter(e.link))
+            continue;
+        m_typeList.insert(e.name, e.link);
     }
     return true;
 }
@@ -99,6 +218,11 @@ void DeviceTypeMgr::stopFetch()
 void DeviceTypeMgr::run()
 {
     m_fetchUrl = m_url.isEmpty() ? configuredCatalogueUrl() : m_url;
+    if (m_fetchUrl.isEmpty() || !isValidCatalogueUrl(m_fetchUrl)) {
+        m_stop = false;
+        emit signalShowErrorMessage(m_fetchUrl.isEmpty() ? noCatalogueText() : invalidCatalogueText());
+        return;
+    }
     const QByteArray body = fetchCatalogue();
     const bool stopped = m_stop.exchange(false);
     if (stopped)

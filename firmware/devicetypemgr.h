@@ -17,9 +17,21 @@ public:
     explicit DeviceTypeMgr(QObject *parent = nullptr);
     ~DeviceTypeMgr() override;
 
-    // The page address; empty: the setting update/catalogue.
+    // The page address; empty: the setting update/catalogue, which is empty
+    // until the user sets it (then nothing is requested).
     void setCatalogueUrl(const QString &url) { m_url = url; }
     static QString configuredCatalogueUrl();
+    // An absolute http or https address with a host.
+    static bool isValidCatalogueUrl(const QString &address);
+    static QString noCatalogueText();
+    static QString invalidCatalogueText();
+    // Tabs, line breaks, NUL and the other C0/C1 controls.
+    static bool hasControlCharacter(const QString &text);
+
+    // Far above any real catalogue page (which nests a dozen levels); an
+    // endless or deeply nested page fails there.
+    static constexpr int maxPageBytes = 4 * 1024 * 1024;
+    static constexpr int maxNesting = 256;
 
     QByteArray fetchCatalogue();
     bool parseCatalogue(const QByteArray &page);

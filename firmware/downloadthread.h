@@ -1,5 +1,7 @@
 #pragma once
 
+#include "firmware/httpget.h"
+
 #include <QCoreApplication>
 #include <QString>
 #include <QThread>
@@ -7,6 +9,7 @@
 #include <atomic>
 
 class QIODevice;
+class SafeFileWriter;
 
 // Fetches one package into a folder. The file appears under its own name
 // only when the whole body arrived; an older file of that name survives
@@ -26,6 +29,10 @@ public:
     // (empty, ".", "..", or holding a path separator of any platform).
     static QString fileNameOfLink(const QString &link);
     QString link() const { return m_link; }
+    // Smaller bounds for tests; the defaults suit real packages and servers.
+    void setMaxBytes(qint64 bytes) { m_maxBytes = bytes; }
+    void setTransferTimeout(int ms) { m_transferTimeoutMs = ms; }
+    static constexpr qint64 defaultMaxBytes = 512LL * 1024 * 1024;
     QString folder() const { return m_folder; }
 
 signals:
@@ -42,4 +49,8 @@ private:
     std::atomic_bool m_stop{false};
     QString m_link;
     QString m_folder;
+    qint64 m_maxBytes = defaultMaxBytes;
+    int m_transferTimeoutMs = HttpGet::defaultTransferTimeoutMs;
+    // The writer of the running transfer, which names a failed write's cause.
+    SafeFileWriter *m_writer = nullptr;
 };

@@ -5,15 +5,8 @@
 #include <QSslSocket>
 #endif
 
-namespace {
-
-// A stalled server must not hold a worker forever.
-constexpr int kTransferTimeoutMs = 30000;
-
-} // namespace
-
-HttpGet::HttpGet(const QString &address)
-    : m_manager(std::make_unique<QNetworkAccessManager>())
+HttpGet::HttpGet(const QString &address, int timeoutMs, std::unique_ptr<QNetworkAccessManager> manager)
+    : m_manager(manager ? std::move(manager) : std::make_unique<QNetworkAccessManager>())
 {
     const QUrl url(address, QUrl::TolerantMode);
     QNetworkRequest request(url);
@@ -30,7 +23,8 @@ HttpGet::HttpGet(const QString &address)
     // Content-Length must describe the bytes we get, not a compressed body.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(kTransferTimeoutMs);
+    // A stalled server must not hold a worker forever.
+    request.setTransferTimeout(timeoutMs);
     m_reply = m_manager->get(request);
 
     m_tick.setSingleShot(true);
@@ -45,11 +39,17 @@ HttpGet::~HttpGet()
 {
     if (m_reply) {
         m_reply->disconnect();
-        // A reply that already ended (an error page, a dropped connection)
-        // must not be aborted again: Qt reports a second error then.
-        if (!m_reply->isFinished())
-            m_reply->abort();
-        m_reply->close();
+        // Aborting or closing a reply that already has an error makes Qt
+        // report a second one. An error page's error arrives before its end,
+        // in a separate event, so a reply that is not finished yet may
+        // already carry one: that reply is only deleted, which ends its
+        // transfer just the same.
+        const bool ending = !m_reply->isFinished() && m_reply->error() != QNetworkReply::NoError;
+        if (!ending) {
+            if (!m_reply->isFinished())
+                m_reply->abort();
+            m_reply->close();
+        }
         delete m_reply;
     }
     m_manager->clearAccessCache();

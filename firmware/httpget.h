@@ -14,7 +14,12 @@
 class HttpGet
 {
 public:
-    explicit HttpGet(const QString &address);
+    // A transfer that receives nothing for timeoutMs is cancelled (the
+    // reply then reports OperationCanceledError).
+    static constexpr int defaultTransferTimeoutMs = 30000;
+    // `manager` only for tests that hand out replies of their own.
+    explicit HttpGet(const QString &address, int timeoutMs = defaultTransferTimeoutMs,
+                     std::unique_ptr<QNetworkAccessManager> manager = nullptr);
     ~HttpGet();
     HttpGet(const HttpGet &) = delete;
     HttpGet &operator=(const HttpGet &) = delete;

@@ -188,8 +188,12 @@ DDbServer::~DDbServer()
 QString DDbServer::readInfo(DEncryptInfo &info)
 {
     const QFileInfo file(info.path());
+    // Regular files only: SQLite would block on a FIFO or read a device
+    // without end.
     if (info.path().isEmpty() || !file.exists() || !file.isFile() || !file.isReadable())
         return tr("解析文件失败,文件不存在或拒绝访问!");
+    if (file.size() > maxPackageBytes)
+        return tr("解析文件失败,文件过大!");
 
     m_db.close();
     m_db.setDatabaseName(info.path());

@@ -60,6 +60,9 @@ public:
     // Empty on success, otherwise the user's text. Never creates or changes
     // a file: packages are opened read-only.
     QString readInfo(DEncryptInfo &info);
+    // The whole package is held in memory several times over while it is
+    // read; firmware images are a few megabytes.
+    static constexpr qint64 maxPackageBytes = 256LL * 1024 * 1024;
 
 private:
     QSqlDatabase m_db;

@@ -2,6 +2,7 @@
 
 #include "firmware/package.h"
 #include "link/messageboxes.h"
+#include "settings/config.h"
 
 #include "ui_updatedialog.h"
 
@@ -22,7 +23,7 @@ UpdateDialog::UpdateDialog(QWidget *parent)
     // height than it was drawn for.
     setFixedSize(size().expandedTo(minimumSizeHint()));
     // Display-only fields must not look like places to type.
-    for (QLineEdit *field : {m_ui->edDevice, m_ui->edType, m_ui->edVersion, m_ui->edDownloadDir}) {
+    for (QLineEdit *field : {m_ui->edDevice, m_ui->edType, m_ui->edVersion}) {
         QPalette palette = field->palette();
         palette.setColor(QPalette::Base, palette.color(QPalette::Window));
         field->setPalette(palette);
@@ -54,6 +55,9 @@ UpdateDialog::UpdateDialog(QWidget *parent)
     m_ui->barDownload->setRange(0, 100);
     m_ui->barDownload->setValue(0);
     m_ui->bntUpdate->setEnabled(false);
+    m_ui->edCatalogueUrl->setText(DeviceTypeMgr::configuredCatalogueUrl());
+    // The program's folder for packages; created by the download itself.
+    m_ui->edDownloadDir->setText(QDir::toNativeSeparators(QDir::current().filePath(QStringLiteral("Files"))));
 }
 
 UpdateDialog::~UpdateDialog()
@@ -175,8 +179,22 @@ void UpdateDialog::slotUpdateSucceed()
 
 void UpdateDialog::startRefresh()
 {
-    if (!m_deviceTypeMgr.isRunning())
-        m_deviceTypeMgr.start();
+    if (m_deviceTypeMgr.isRunning())
+        return;
+    // Nothing is requested without a usable address.
+    const QString address = m_ui->edCatalogueUrl->text().trimmed();
+    if (address.isEmpty()) {
+        showErrorBox(DeviceTypeMgr::noCatalogueText(), this);
+        return;
+    }
+    if (!DeviceTypeMgr::isValidCatalogueUrl(address)) {
+        showErrorBox(DeviceTypeMgr::invalidCatalogueText(), this);
+        return;
+    }
+    if (address != DeviceTypeMgr::configuredCatalogueUrl())
+        configSettings()->setValue(QStringLiteral("update/catalogue"), address);
+    m_deviceTypeMgr.setCatalogueUrl(address);
+    m_deviceTypeMgr.start();
 }
 
 void UpdateDialog::slotStartRefreshFile()

@@ -90,6 +90,12 @@ void UpdateThread::run()
     DeviceLink link;
     const QByteArray image = m_info.image();
     const int length = image.size();
+    // Erasing for an empty image would leave the instrument without
+    // firmware: refuse before anything is sent.
+    if (length == 0) {
+        emit signalShowErrorMessage(tr("固件更新失败,文件中没有固件数据!"));
+        return;
+    }
 
     if (!link.open()) {
         emit signalShowErrorMessage(tr("固件更新失败,") + link.errorText);

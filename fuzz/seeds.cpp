@@ -153,7 +153,12 @@ QList<QByteArray> catalogueSeeds()
             cataloguePage(QByteArray()),
             QByteArray("<html><body><div><div><br></div></body>"),
             QByteArray("<page><body><div><div/><div/></div></body></page>"),
-            QByteArray("<!DOCTYPE html [<!ENTITY e \"x\">]><html><body><div><div/><div><div>&e;</div></div></div></body></html>")};
+            QByteArray("<!DOCTYPE html [<!ENTITY e \"x\">]><html><body><div><div/><div><div>&e;</div></div></div></body></html>"),
+            cataloguePage(catalogueEntry("A", "l1") + "<div><div>B</div><div><a href=\"l2\">x</a><br></div></div>"),
+            cataloguePage(catalogueEntry("A&#9;B", "l1") + catalogueEntry("C", "l&#10;2") + catalogueEntry("D", "l3")),
+            // Past the nesting and the size bound (see the target).
+            QByteArray("\xfe") + "ZR",
+            QByteArray("\xff") + cataloguePage(catalogueEntry("A", "l"))};
 }
 
 // Mode 0: whole files as the export writes them; mode 1: instrument item

@@ -23,6 +23,10 @@
         <source>解析文件失败,文件校验失败!</source>
         <translation>Cannot read the file: checksum mismatch.</translation>
     </message>
+    <message>
+        <source>解析文件失败,文件过大!</source>
+        <translation>Failed to parse the file: the file is too large.</translation>
+    </message>
 </context>
 <context>
     <name>DDialogInputSN</name>
@@ -92,6 +96,14 @@
         <source>获取设备列表失败,请重试!</source>
         <translation>Failed to get the device list. Please try again.</translation>
     </message>
+    <message>
+        <source>未设置设备列表地址!</source>
+        <translation>No catalogue address is set.</translation>
+    </message>
+    <message>
+        <source>设备列表地址无效,请输入 http 或 https 地址!</source>
+        <translation>Invalid catalogue address. Please enter an http or https address.</translation>
+    </message>
 </context>
 <context>
     <name>DownloadThread</name>
@@ -110,6 +122,14 @@
     <message>
         <source>下载异常: 未找到该文件或下载失败</source>
         <translation>Download error: file not found or download failed</translation>
+    </message>
+    <message>
+        <source>下载异常: 文件过大(超过%1 MB)</source>
+        <translation>Download error: the file is too large (over %1 MB)</translation>
+    </message>
+    <message>
+        <source>下载异常: 服务器在%1秒内没有发送数据</source>
+        <translation>Download error: the server sent no data for %1 s</translation>
     </message>
 </context>
 <context>
@@ -750,6 +770,10 @@
         <source>正在更新固件,请等待更新完成!</source>
         <translation>Updating firmware, please wait until it finishes.</translation>
     </message>
+    <message>
+        <source>地址：</source>
+        <translation>Address:</translation>
+    </message>
 </context>
 <context>
     <name>UpdateThread</name>
@@ -776,6 +800,10 @@
     <message>
         <source>固件更新失败,发送文件数据失败!</source>
         <translation>Firmware update failed: sending the file data failed.</translation>
+    </message>
+    <message>
+        <source>固件更新失败,文件中没有固件数据!</source>
+        <translation>Firmware update failed: the file holds no firmware data.</translation>
     </message>
 </context>
 <context>
@@ -815,6 +843,10 @@
     <message>
         <source>没有设备应答</source>
         <translation>No instrument answered</translation>
+    </message>
+    <message>
+        <source>固件文件中没有设备型号</source>
+        <translation>The firmware file names no device model</translation>
     </message>
 </context>
 </TS>

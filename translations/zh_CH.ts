@@ -23,6 +23,10 @@
         <source>解析文件失败,文件校验失败!</source>
         <translation>解析文件失败,文件校验失败!</translation>
     </message>
+    <message>
+        <source>解析文件失败,文件过大!</source>
+        <translation>解析文件失败,文件过大!</translation>
+    </message>
 </context>
 <context>
     <name>DDialogInputSN</name>
@@ -92,6 +96,14 @@
         <source>获取设备列表失败,请重试!</source>
         <translation>获取设备列表失败,请重试!</translation>
     </message>
+    <message>
+        <source>未设置设备列表地址!</source>
+        <translation>未设置设备列表地址!</translation>
+    </message>
+    <message>
+        <source>设备列表地址无效,请输入 http 或 https 地址!</source>
+        <translation>设备列表地址无效,请输入 http 或 https 地址!</translation>
+    </message>
 </context>
 <context>
     <name>DownloadThread</name>
@@ -110,6 +122,14 @@
     <message>
         <source>下载异常: 未找到该文件或下载失败</source>
         <translation>下载异常: 未找到该文件或下载失败</translation>
+    </message>
+    <message>
+        <source>下载异常: 文件过大(超过%1 MB)</source>
+        <translation>下载异常: 文件过大(超过%1 MB)</translation>
+    </message>
+    <message>
+        <source>下载异常: 服务器在%1秒内没有发送数据</source>
+        <translation>下载异常: 服务器在%1秒内没有发送数据</translation>
     </message>
 </context>
 <context>
@@ -750,6 +770,10 @@
         <source>正在更新固件,请等待更新完成!</source>
         <translation>正在更新固件,请等待更新完成!</translation>
     </message>
+    <message>
+        <source>地址：</source>
+        <translation>地址：</translation>
+    </message>
 </context>
 <context>
     <name>UpdateThread</name>
@@ -776,6 +800,10 @@
     <message>
         <source>固件更新失败,发送文件数据失败!</source>
         <translation>固件更新失败,发送文件数据失败!</translation>
+    </message>
+    <message>
+        <source>固件更新失败,文件中没有固件数据!</source>
+        <translation>固件更新失败,文件中没有固件数据!</translation>
     </message>
 </context>
 <context>
@@ -815,6 +843,10 @@
     <message>
         <source>没有设备应答</source>
         <translation>没有设备应答</translation>
+    </message>
+    <message>
+        <source>固件文件中没有设备型号</source>
+        <translation>固件文件中没有设备型号</translation>
     </message>
 </context>
 </TS>

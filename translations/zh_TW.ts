@@ -23,6 +23,10 @@
         <source>解析文件失败,文件校验失败!</source>
         <translation>解析檔案失敗,檔案校驗失敗!</translation>
     </message>
+    <message>
+        <source>解析文件失败,文件过大!</source>
+        <translation>解析檔案失敗,檔案過大!</translation>
+    </message>
 </context>
 <context>
     <name>DDialogInputSN</name>
@@ -92,6 +96,14 @@
         <source>获取设备列表失败,请重试!</source>
         <translation>取得裝置清單失敗,請重試!</translation>
     </message>
+    <message>
+        <source>未设置设备列表地址!</source>
+        <translation>未設定裝置清單位址!</translation>
+    </message>
+    <message>
+        <source>设备列表地址无效,请输入 http 或 https 地址!</source>
+        <translation>裝置清單位址無效,請輸入 http 或 https 位址!</translation>
+    </message>
 </context>
 <context>
     <name>DownloadThread</name>
@@ -110,6 +122,14 @@
     <message>
         <source>下载异常: 未找到该文件或下载失败</source>
         <translation>下載異常: 找不到該檔案或下載失敗</translation>
+    </message>
+    <message>
+        <source>下载异常: 文件过大(超过%1 MB)</source>
+        <translation>下載異常: 檔案過大(超過%1 MB)</translation>
+    </message>
+    <message>
+        <source>下载异常: 服务器在%1秒内没有发送数据</source>
+        <translation>下載異常: 伺服器在%1秒內沒有傳送資料</translation>
     </message>
 </context>
 <context>
@@ -750,6 +770,10 @@
         <source>正在更新固件,请等待更新完成!</source>
         <translation>正在更新韌體,請等待更新完成!</translation>
     </message>
+    <message>
+        <source>地址：</source>
+        <translation>位址：</translation>
+    </message>
 </context>
 <context>
     <name>UpdateThread</name>
@@ -776,6 +800,10 @@
     <message>
         <source>固件更新失败,发送文件数据失败!</source>
         <translation>韌體更新失敗,傳送檔案資料失敗!</translation>
+    </message>
+    <message>
+        <source>固件更新失败,文件中没有固件数据!</source>
+        <translation>韌體更新失敗,檔案中沒有韌體資料!</translation>
     </message>
 </context>
 <context>
@@ -815,6 +843,10 @@
     <message>
         <source>没有设备应答</source>
         <translation>沒有裝置應答</translation>
+    </message>
+    <message>
+        <source>固件文件中没有设备型号</source>
+        <translation>韌體檔案中沒有裝置型號</translation>
     </message>
 </context>
 </TS>

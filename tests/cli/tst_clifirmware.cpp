@@ -2,6 +2,7 @@
 
 #include "tests/cli/cliprocess.h"
 #include "tests/firmware/httptestserver.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 
@@ -86,6 +87,8 @@ private slots:
     void noWidgetsLinked();
     void packageInfo();
     void packageInfoRefusesNonPackages();
+    void packageInfoRefusesUnflashable_data();
+    void packageInfoRefusesUnflashable();
     void flash_data();
     void flash();
     void flashEncrypted();
@@ -98,8 +101,10 @@ private slots:
     void flashSecondCtrlCEnds();
     void catalogue();
     void catalogueFailure();
+    void catalogueNotConfigured();
     void download();
     void downloadFailureKeepsOldFile();
+    void downloadWriteFailureKeepsOldFile();
 };
 
 void tst_CliFirmware::usage_data()
@@ -170,6 +175,28 @@ void tst_CliFirmware::packageInfoRefusesNonPackages()
     }
     // The reader never creates what it was pointed at.
     QVERIFY(!QFile::exists(dir.filePath("absent.zrbin")));
+}
+
+void tst_CliFirmware::packageInfoRefusesUnflashable_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("imageSize");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("no model") << "" << 100 << QStringLiteral("固件文件中没有设备型号");
+    QTest::newRow("no image") << "ZR-SIM" << 0 << QStringLiteral("固件更新失败,文件中没有固件数据!");
+}
+
+// Scripts run `package-info … || exit 1` before flashing.
+void tst_CliFirmware::packageInfoRefusesUnflashable()
+{
+    QFETCH(QString, model);
+    QFETCH(int, imageSize);
+    QFETCH(QString, error);
+    TempWorkDir dir;
+    QVERIFY(writeTestPackage(dir.filePath("p.zrbin"), model, image(imageSize)));
+    const CliResult r = CliProcess::run(dir.path(), {"package-info", "p.zrbin"});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.errText(), QStringLiteral("zrvu-cli: %1\n").arg(error));
 }
 
 void tst_CliFirmware::flash_data()
@@ -346,7 +373,10 @@ void tst_CliFirmware::catalogue()
     HttpTestServer server;
     QVERIFY(server.listen());
     HttpTestServer::Response page;
+    // The names with a tab or a line break would break the lines.
     page.body = cataloguePage({{"ZR3100 压力", "http://127.0.0.1:1/f/zr3100.zrbin"},
+                               {"ZR&#9;2000", "http://127.0.0.1:1/f/zr2000.zrbin"},
+                               {"ZR&#10;http://x", "http://127.0.0.1:1/f/zr2001.zrbin"},
                                {"ZR1000", "http://127.0.0.1:1/f/zr1000.zrbin"}});
     server.setResponse("/down.html", page);
     const CliResult r = CliProcess::run(dir.path(), {"catalogue", "--url", server.url("/down.html")});
@@ -374,6 +404,15 @@ void tst_CliFirmware::catalogueFailure()
     QCOMPARE(r.exitCode, 1);
     QVERIFY(r.out.isEmpty());
     QVERIFY2(r.errText().contains(QStringLiteral("获取设备列表失败,请重试!")), r.err.constData());
+}
+
+void tst_CliFirmware::catalogueNotConfigured()
+{
+    TempWorkDir dir;
+    const CliResult r = CliProcess::run(dir.path(), {"catalogue"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.out.isEmpty());
+    QCOMPARE(r.errText(), QStringLiteral("zrvu-cli: 未设置设备列表地址!\n"));
 }
 
 void tst_CliFirmware::download()
@@ -409,6 +448,34 @@ void tst_CliFirmware::downloadFailureKeepsOldFile()
     QVERIFY2(r.errText().startsWith(QStringLiteral("zrvu-cli: 下载")), r.err.constData());
     QCOMPARE(readAll(dir.filePath("Files/zr3100.zrbin")), QByteArray("older package"));
     QCOMPARE(QDir(dir.filePath("Files")).entryList(QDir::Files), QStringList{"zr3100.zrbin"});
+}
+
+// A full disk: the older file stays and the cause is named (exit 0 and a
+// truncated file before).
+void tst_CliFirmware::downloadWriteFailureKeepsOldFile()
+{
+    TempWorkDir dir;
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response file;
+    // Less than the write buffer: only the final flush fails.
+    file.body = image(10000);
+    server.setResponse("/f/zr3100.zrbin", file);
+    QDir().mkpath(dir.filePath("Files"));
+    dir.writeFile(QStringLiteral("Files/zr3100.zrbin"), "older package");
+    CliResult r;
+    {
+        // The program inherits the limit.
+        FileSizeLimit limit(4096);
+        QVERIFY(limit.active());
+        r = CliProcess::run(dir.path(), {"download", server.url("/f/zr3100.zrbin"), "Files"});
+    }
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.errText().startsWith(QStringLiteral("zrvu-cli: 下载异常: ")), r.err.constData());
+    QVERIFY2(r.errText().contains(QStringLiteral("文件超过系统允许的大小")), r.err.constData());
+    QCOMPARE(readAll(dir.filePath("Files/zr3100.zrbin")), QByteArray("older package"));
+    QCOMPARE(QDir(dir.filePath("Files")).entryList(QDir::Files | QDir::Hidden), QStringList{"zr3100.zrbin"});
 }
 
 QTEST_GUILESS_MAIN(tst_CliFirmware)

@@ -1,4 +1,5 @@
 #include "firmware/devicetypemgr.h"
+#include "firmware/httpget.h"
 
 #include "httptestserver.h"
 #include "tests/support/workdir.h"
@@ -22,7 +23,80 @@ QByteArray entry(const QByteArray &name, const QByteArray &link)
            + " \">下载</a></div></div>";
 }
 
+QByteArray nested(int depth)
+{
+    return QByteArray("<div>").repeated(depth) + QByteArray("</div>").repeated(depth);
+}
+
 using TypeList = QMap<QString, QString>;
+
+// A reply in a chosen state. Counts its aborts, and the calls that make
+// Qt's HTTP reply report a second error: abort() or close() while it holds
+// an error but has not finished.
+struct ReplyCalls {
+    int aborts = 0;
+    int secondErrors = 0;
+};
+
+class StateReply : public QNetworkReply
+{
+public:
+    StateReply(QObject *parent, bool failed, bool finished, ReplyCalls *calls)
+        : QNetworkReply(parent)
+        , m_calls(calls)
+    {
+        open(QIODevice::ReadOnly);
+        if (failed)
+            setError(QNetworkReply::ContentNotFoundError, QStringLiteral("gone"));
+        setFinished(finished);
+    }
+    void abort() override
+    {
+        ++m_calls->aborts;
+        countSecondError();
+        m_aborted = true;
+    }
+    void close() override
+    {
+        if (!m_aborted)
+            countSecondError();
+        QNetworkReply::close();
+    }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+
+private:
+    void countSecondError()
+    {
+        if (!isFinished() && error() != QNetworkReply::NoError)
+            ++m_calls->secondErrors;
+    }
+    ReplyCalls *m_calls;
+    bool m_aborted = false;
+};
+
+class StateManager : public QNetworkAccessManager
+{
+public:
+    StateManager(bool failed, bool finished, ReplyCalls *calls)
+        : m_failed(failed)
+        , m_finished(finished)
+        , m_calls(calls)
+    {
+    }
+
+protected:
+    QNetworkReply *createRequest(Operation, const QNetworkRequest &, QIODevice *) override
+    {
+        return new StateReply(this, m_failed, m_finished, m_calls);
+    }
+
+private:
+    bool m_failed;
+    bool m_finished;
+    ReplyCalls *m_calls;
+};
 
 } // namespace
 
@@ -34,10 +108,14 @@ private slots:
     void parse_data();
     void parse();
     void listSurvivesLaterPages();
-    void defaultAddressIsNeutral();
+    void addressRefused_data();
+    void addressRefused();
+    void storedAddress();
     void fetch_data();
     void fetch();
     void stopEndsStalledFetch();
+    void endingReplyIsNotAbortedAgain_data();
+    void endingReplyIsNotAbortedAgain();
 };
 
 void tst_DeviceTypeMgr::parse_data()
@@ -59,6 +137,23 @@ void tst_DeviceTypeMgr::parse_data()
                                       << TypeList{};
     QTest::newRow("not XML") << QByteArray("<html><body><div><div><br></div></body>") << false << TypeList{};
     QTest::newRow("empty") << QByteArray() << false << TypeList{};
+    // The tree Qt's DOM keeps up to a parse error would list the first
+    // entry and an empty one.
+    QTest::newRow("stray br in the second entry")
+        << page(entry("A", "http://h/a") + "<div><div>B</div><div><a href=\"http://h/b\">x</a><br></div></div>")
+        << false << TypeList{};
+    QTest::newRow("50000 nested divs") << page(entry("A", "l") + "<div>" + nested(50000) + "</div>") << false
+                                       << TypeList{};
+    QTest::newRow("moderate nesting in an entry")
+        << page("<div><div>A" + nested(100) + "</div><div><a href=\"l\">x</a></div></div>") << true
+        << TypeList{{"A", "l"}};
+    QTest::newRow("over 4 MB") << page(entry("A", "l") + "<!--" + QByteArray(4 * 1024 * 1024, 'x') + "-->")
+                               << false << TypeList{};
+    // A tab or line break would split the CLI's name<TAB>link lines.
+    QTest::newRow("control characters refused")
+        << page(entry("A&#9;B", "l1") + entry("C&#10;D", "l2") + entry("Good", "l3") + entry("E", "http://h/x&#9;y")
+                + entry("F&#127;", "l4"))
+        << true << TypeList{{"Good", "l3"}};
     QTest::newRow("Body in other case") << QByteArray("<html><Body><div><div/><div/></div></Body></html>")
                                         << false << TypeList{};
 }
@@ -82,14 +177,48 @@ void tst_DeviceTypeMgr::listSurvivesLaterPages()
     QCOMPARE(mgr.typeList(), (TypeList{{"A", "l1"}, {"B", "l3"}}));
 }
 
-void tst_DeviceTypeMgr::defaultAddressIsNeutral()
+void tst_DeviceTypeMgr::addressRefused_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QString>("error");
+    const QString none = QStringLiteral("未设置设备列表地址!");
+    const QString invalid = QStringLiteral("设备列表地址无效,请输入 http 或 https 地址!");
+    QTest::newRow("nothing set") << "" << "" << none;
+    QTest::newRow("blank setting") << "   " << "" << none;
+    QTest::newRow("ftp") << "ftp://127.0.0.1/down.html" << "" << invalid;
+    QTest::newRow("no scheme") << "" << "127.0.0.1/down.html" << invalid;
+    QTest::newRow("no host") << "" << "http:///down.html" << invalid;
+}
+
+// Without an address nothing is requested, not even a name lookup.
+void tst_DeviceTypeMgr::addressRefused()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, given);
+    QFETCH(QString, error);
+    TempWorkDir dir;
+    if (!stored.isEmpty())
+        dir.writeConfig({{"update/catalogue", stored}});
+    DeviceTypeMgr mgr;
+    mgr.setCatalogueUrl(given);
+    QSignalSpy failed(&mgr, &DeviceTypeMgr::signalShowErrorMessage);
+    QSignalSpy finished(&mgr, &DeviceTypeMgr::signalFinished);
+    mgr.start();
+    QVERIFY(mgr.wait(5000));
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.at(0).at(0).toString(), error);
+}
+
+void tst_DeviceTypeMgr::storedAddress()
 {
     TempWorkDir dir;
-    const QUrl url(DeviceTypeMgr::configuredCatalogueUrl());
-    QVERIFY(url.host().endsWith(QLatin1String(".invalid")));
-    QCOMPARE(url.path(), QStringLiteral("/down.html"));
+    QCOMPARE(DeviceTypeMgr::configuredCatalogueUrl(), QString());
     dir.writeConfig({{"update/catalogue", "http://127.0.0.1:9/down.html"}});
     QCOMPARE(DeviceTypeMgr::configuredCatalogueUrl(), QStringLiteral("http://127.0.0.1:9/down.html"));
+    QVERIFY(DeviceTypeMgr::isValidCatalogueUrl(DeviceTypeMgr::configuredCatalogueUrl()));
+    QVERIFY(DeviceTypeMgr::isValidCatalogueUrl("HTTPS://127.0.0.1/down.html"));
 }
 
 void tst_DeviceTypeMgr::fetch_data()
@@ -99,12 +228,16 @@ void tst_DeviceTypeMgr::fetch_data()
     QTest::addColumn<int>("chunkSize");
     QTest::addColumn<int>("closeAfter");
     QTest::addColumn<bool>("succeeds");
-    QTest::newRow("with Content-Length") << 200 << true << 0 << -1 << true;
-    QTest::newRow("without Content-Length") << 200 << false << 0 << -1 << true;
-    QTest::newRow("slow, in pieces") << 200 << true << 64 << -1 << true;
-    QTest::newRow("slow, no length") << 200 << false << 64 << -1 << true;
-    QTest::newRow("error page with a body") << 404 << true << 0 << -1 << false;
-    QTest::newRow("server stops in the middle") << 200 << true << 0 << 100 << false;
+    QTest::addColumn<int>("padding");
+    QTest::newRow("with Content-Length") << 200 << true << 0 << -1 << true << 0;
+    QTest::newRow("without Content-Length") << 200 << false << 0 << -1 << true << 0;
+    QTest::newRow("slow, in pieces") << 200 << true << 64 << -1 << true << 0;
+    QTest::newRow("slow, no length") << 200 << false << 64 << -1 << true << 0;
+    QTest::newRow("error page with a body") << 404 << true << 0 << -1 << false << 0;
+    QTest::newRow("server stops in the middle") << 200 << true << 0 << 100 << false << 0;
+    // An endless page must end at the size cap, not in bad_alloc.
+    QTest::newRow("5 MB page") << 200 << true << 0 << -1 << false << 5 * 1024 * 1024;
+    QTest::newRow("5 MB page, no length") << 200 << false << 0 << -1 << false << 5 * 1024 * 1024;
 }
 
 void tst_DeviceTypeMgr::fetch()
@@ -114,6 +247,7 @@ void tst_DeviceTypeMgr::fetch()
     QFETCH(int, chunkSize);
     QFETCH(int, closeAfter);
     QFETCH(bool, succeeds);
+    QFETCH(int, padding);
 
     TempWorkDir dir;
     HttpTestServer server;
@@ -121,6 +255,8 @@ void tst_DeviceTypeMgr::fetch()
     HttpTestServer::Response r;
     r.status = status;
     r.body = page(entry("ZR-A", "http://127.0.0.1/a.zrbin") + entry("ZR-B", "http://127.0.0.1/b.zrbin"));
+    if (padding > 0)
+        r.body += "<!--" + QByteArray(padding, 'x') + "-->";
     r.withLength = withLength;
     r.chunkSize = chunkSize;
     r.chunkDelayMs = 20;
@@ -166,6 +302,34 @@ void tst_DeviceTypeMgr::stopEndsStalledFetch()
     mgr.stopFetch();
     QVERIFY(mgr.isFinished());
     QCOMPARE(finished.count() + failed.count(), 0);
+}
+
+void tst_DeviceTypeMgr::endingReplyIsNotAbortedAgain_data()
+{
+    QTest::addColumn<bool>("failed");
+    QTest::addColumn<bool>("finished");
+    QTest::addColumn<int>("aborts");
+    QTest::newRow("running") << false << false << 1;
+    QTest::newRow("finished") << false << true << 0;
+    QTest::newRow("finished with an error") << true << true << 0;
+    // An error page's error and its end are two events: a stop between
+    // them made Qt warn of a second error.
+    QTest::newRow("error seen, end not yet") << true << false << 0;
+}
+
+void tst_DeviceTypeMgr::endingReplyIsNotAbortedAgain()
+{
+    QFETCH(bool, failed);
+    QFETCH(bool, finished);
+    QFETCH(int, aborts);
+    ReplyCalls calls;
+    {
+        HttpGet get(QStringLiteral("http://127.0.0.1:9/down.html"), HttpGet::defaultTransferTimeoutMs,
+                    std::make_unique<StateManager>(failed, finished, &calls));
+        QVERIFY(get.reply());
+    }
+    QCOMPARE(calls.aborts, aborts);
+    QCOMPARE(calls.secondErrors, 0);
 }
 
 QTEST_GUILESS_MAIN(tst_DeviceTypeMgr)

@@ -2,6 +2,7 @@
 
 #include "httptestserver.h"
 #include "tests/history/signallog.h"
+#include "tests/support/filesizelimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -65,6 +66,8 @@ private slots:
     void emptyBodyIsNoPackage();
     void stopKeepsOlderFile();
     void missingFolderIsCreated();
+    void failuresKeepOlderFile_data();
+    void failuresKeepOlderFile();
 };
 
 void tst_DownloadThread::fileNameOfLink_data()
@@ -83,6 +86,10 @@ void tst_DownloadThread::fileNameOfLink_data()
     QTest::newRow("encoded slash") << "http://h/files/..%2F..%2Fevil.zrbin" << "evil.zrbin";
     QTest::newRow("encoded backslash") << "http://h/files/..%5Cevil.zrbin" << "";
     QTest::newRow("blank only") << "http://h/files/%20" << "";
+    // Saved as "a" before: the name ended at the NUL.
+    QTest::newRow("encoded NUL") << "http://h/files/a%00b.zrbin" << "";
+    QTest::newRow("encoded tab") << "http://h/files/a%09b.zrbin" << "";
+    QTest::newRow("encoded line break") << "http://h/files/a%0Ab.zrbin" << "";
 }
 
 void tst_DownloadThread::fileNameOfLink()
@@ -174,6 +181,7 @@ void tst_DownloadThread::badNamesRefused_data()
     QTest::newRow("dot") << "/pkg/." << ".";
     QTest::newRow("dot dot") << "/pkg/%2E%2E" << "..";
     QTest::newRow("backslash") << "/pkg/..%5Cescape.zrbin" << "..\\escape.zrbin";
+    QTest::newRow("NUL") << "/pkg/a%00b.zrbin" << QStringLiteral("a\uFFFDb.zrbin");
 }
 
 void tst_DownloadThread::badNamesRefused()
@@ -287,6 +295,75 @@ void tst_DownloadThread::missingFolderIsCreated()
     QCOMPARE(run.errors, QStringList());
     QCOMPARE(run.succeeded, 1);
     QCOMPARE(fileBytes(QDir(folder).filePath("t.zrbin")), QByteArray("tiny"));
+}
+
+void tst_DownloadThread::failuresKeepOlderFile_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("withLength");
+    QTest::addColumn<bool>("stall");
+    QTest::addColumn<qint64>("maxBytes");
+    QTest::addColumn<int>("fileLimit"); // > 0: no file may grow past it
+    QTest::addColumn<QString>("error");
+    const qint64 cap = DownloadThread::defaultMaxBytes;
+    const QString tooLarge = QStringLiteral("下载异常: 文件过大(超过0 MB)");
+    QTest::newRow("over the cap, announced") << 64 * 1024 << true << false << qint64(32 * 1024) << 0 << tooLarge;
+    QTest::newRow("over the cap, no length") << 64 * 1024 << false << false << qint64(32 * 1024) << 0 << tooLarge;
+    // Committed as a 0- or 4096-byte file before.
+    QTest::newRow("write fails, large body") << 64 * 1024 << true << false << cap << 4096
+                                             << QStringLiteral("文件超过系统允许的大小");
+    QTest::newRow("write fails at the flush") << 10000 << true << false << cap << 4096
+                                              << QStringLiteral("文件超过系统允许的大小");
+    // "Operation canceled" before.
+    QTest::newRow("server stalls") << 64 * 1024 << true << true << cap << 0
+                                   << QStringLiteral("下载异常: 服务器在1秒内没有发送数据");
+}
+
+void tst_DownloadThread::failuresKeepOlderFile()
+{
+    QFETCH(int, size);
+    QFETCH(bool, withLength);
+    QFETCH(bool, stall);
+    QFETCH(qint64, maxBytes);
+    QFETCH(int, fileLimit);
+    QFETCH(QString, error);
+
+    QTemporaryDir dir;
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response r;
+    r.body = body(size);
+    r.withLength = withLength;
+    if (stall) {
+        r.closeAfter = 1000;
+        r.stallAfterClose = true;
+    }
+    server.setResponse("/p.zrbin", r);
+    const QString target = QDir(dir.path()).filePath("p.zrbin");
+    {
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("older package");
+    }
+
+    DownloadThread thread;
+    thread.setMaxBytes(maxBytes);
+    thread.setTransferTimeout(1000);
+    Run run;
+    {
+        std::unique_ptr<FileSizeLimit> limit;
+        if (fileLimit > 0) {
+            limit = std::make_unique<FileSizeLimit>(fileLimit);
+            QVERIFY(limit->active());
+        }
+        run = runDownload(thread, server.url("/p.zrbin"), dir.path());
+    }
+    QCOMPARE(run.succeeded, 0);
+    QCOMPARE(run.errors.size(), 1);
+    QVERIFY2(run.errors.at(0).startsWith(QStringLiteral("下载异常: ")), qPrintable(run.errors.at(0)));
+    QVERIFY2(run.errors.at(0).contains(error), qPrintable(run.errors.at(0)));
+    QCOMPARE(fileBytes(target), QByteArray("older package"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"p.zrbin"});
 }
 
 QTEST_GUILESS_MAIN(tst_DownloadThread)

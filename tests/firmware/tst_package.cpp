@@ -11,6 +11,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray be32(quint32 v)
@@ -173,6 +175,10 @@ void tst_Package::damagedPackages_data()
     QTest::newRow("payload changed after sealing") << "bad digest" << digest;
     QTest::newRow("short digest") << "short digest" << digest;
     QTest::newRow("not Base64 at all") << "garbage" << digest;
+    // Neither may block the reading (SQLite would wait on a FIFO forever).
+    QTest::newRow("FIFO") << "fifo" << missing;
+    QTest::newRow("device") << "device" << missing;
+    QTest::newRow("over the size cap") << "huge" << QStringLiteral("解析文件失败,文件过大!");
 }
 
 void tst_Package::damagedPackages()
@@ -211,6 +217,16 @@ void tst_Package::damagedPackages()
         made = writePackageDatabase(file, {sealPackageBlob(payload, md5.left(15)).toBase64()}, true, &error);
     } else if (kind == "garbage") {
         made = writePackageDatabase(file, {"****"}, true, &error);
+    } else if (kind == "fifo") {
+        QVERIFY(mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+    } else if (kind == "device") {
+        file = QStringLiteral("/dev/zero");
+    } else if (kind == "huge") {
+        // Sparse: no disk space taken. A valid package in front, so only
+        // the size refuses it.
+        made = writePackageDatabase(file, {good}, true, &error);
+        QFile f(file);
+        QVERIFY(f.resize(DDbServer::maxPackageBytes + 1));
     }
     QVERIFY2(made, qPrintable(error));
 

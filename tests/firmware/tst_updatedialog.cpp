@@ -71,6 +71,7 @@ private slots:
     void previewAndUpdateMessages();
     void downloadPrompts();
     void refreshThenDownload();
+    void catalogueAddressField();
     void flashesThroughTheDialog();
     void closingWhileFlashingIsRefused();
     void closingStopsDownload();
@@ -162,6 +163,14 @@ void tst_UpdateDialog::downloadPrompts()
     child<QPushButton>(dialog, "bntDownload")->click();
     QCOMPARE(closer.texts(), QStringList{QStringLiteral("请选择设备类型!")});
 
+    // The folder starts at Files/ and can be typed or pasted.
+    auto *folder = child<QLineEdit>(dialog, "edDownloadDir");
+    QCOMPARE(folder->text(), QDir::toNativeSeparators(dir.filePath("Files")));
+    folder->clear();
+    QTest::keyClicks(folder, QStringLiteral("typed"));
+    QCOMPARE(folder->text(), QStringLiteral("typed"));
+    folder->clear();
+
     closer.clear();
     child<QComboBox>(dialog, "cmbFileList")->addItem(QIcon(), "A", "http://127.0.0.1:9/a.zrbin");
     child<QPushButton>(dialog, "bntDownload")->click();
@@ -224,6 +233,9 @@ void tst_UpdateDialog::refreshThenDownload()
     QVERIFY(!QFileInfo::exists(dir.filePath("Files/down/b.zrbin")));
 
     // A catalogue that no longer parses is reported; the list is emptied.
+    // The message may arrive before the download's end re-enables the
+    // button, and a click on a disabled button starts nothing.
+    QTRY_VERIFY(refresh->isEnabled());
     closer.clear();
     page.body = "not a page";
     server.setResponse("/down.html", page);
@@ -232,6 +244,45 @@ void tst_UpdateDialog::refreshThenDownload()
     QCOMPARE(closer.texts(), QStringList{QStringLiteral("获取设备列表失败,请重试!")});
     QTRY_VERIFY(refresh->isEnabled());
     QCOMPARE(list->count(), 0);
+}
+
+void tst_UpdateDialog::catalogueAddressField()
+{
+    TempWorkDir dir;
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response page;
+    page.body = catalogue("<div><div>ZR-A</div><div><a href=\"http://127.0.0.1:9/a.zrbin\">get</a></div></div>");
+    server.setResponse("/down.html", page);
+
+    ModalCloser closer;
+    TestUpdateDialog dialog;
+    dialog.show();
+    auto *address = child<QLineEdit>(dialog, "edCatalogueUrl");
+    auto *refresh = child<QPushButton>(dialog, "bntRefresh");
+    // Nothing set: nothing is requested.
+    QCOMPARE(address->text(), QString());
+    refresh->click();
+    QCOMPARE(closer.texts(), QStringList{QStringLiteral("未设置设备列表地址!")});
+    QVERIFY(!dialog.deviceTypeMgr().isRunning() && !dialog.deviceTypeMgr().isFinished());
+
+    closer.clear();
+    QTest::keyClicks(address, QStringLiteral("ftp://127.0.0.1/down.html"));
+    refresh->click();
+    QCOMPARE(closer.texts(), QStringList{QStringLiteral("设备列表地址无效,请输入 http 或 https 地址!")});
+    QVERIFY(!dialog.deviceTypeMgr().isFinished());
+
+    closer.clear();
+    address->clear();
+    QTest::keyClicks(address, server.url("/down.html"));
+    refresh->click();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.deviceTypeMgr().isFinished() && refresh->isEnabled(), 10000);
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(child<QComboBox>(dialog, "cmbFileList")->count(), 1);
+    QCOMPARE(server.requestedPaths(), QStringList{"/down.html"});
+    // Kept in the same key the command line reads.
+    resetConfigStore();
+    QCOMPARE(DeviceTypeMgr::configuredCatalogueUrl(), server.url("/down.html"));
 }
 
 void tst_UpdateDialog::flashesThroughTheDialog()

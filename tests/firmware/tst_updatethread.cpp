@@ -92,6 +92,7 @@ private slots:
     void reopensAfterIgnoredIdentify();
     void identifyFailsTwice();
     void modelMismatch();
+    void emptyImageRefused();
     void droppedPageAcknowledgement();
     void serialPortMissing();
 };
@@ -101,7 +102,7 @@ void tst_UpdateThread::flashesImage_data()
     QTest::addColumn<bool>("pty");
     QTest::addColumn<bool>("encrypt");
     QTest::addColumn<int>("size");
-    for (int size : {0, 1, 1023, 1024, 1025, 2049, 300 * 1024})
+    for (int size : {1, 1023, 1024, 1025, 2049, 300 * 1024})
         QTest::addRow("udp %d", size) << false << false << size;
     for (int size : {1, 1025, 300 * 1024})
         QTest::addRow("pty %d", size) << true << false << size;
@@ -198,6 +199,23 @@ void tst_UpdateThread::modelMismatch()
     QCOMPARE(lines.filter("FLASH ERASE ").size(), 0);
     QCOMPARE(lines.filter("FLASH PAGE ").size(), 0);
     QCOMPARE(lines.filter("FLASH LEAVE ").size(), 2);
+}
+
+// An erase with nothing to write after it would leave the instrument
+// without firmware.
+void tst_UpdateThread::emptyImageRefused()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY(startSim(sim, dir, false, {"--model", "ZR-T100"}));
+    const Outcome out = flash(QByteArray(), "ZR-T100");
+    QVERIFY(out.finished);
+    QCOMPARE(out.errors, QStringList{QStringLiteral("固件更新失败,文件中没有固件数据!")});
+    QCOMPARE(out.succeeded, 0);
+    QCOMPARE(out.progress, QList<int>());
+    // Not even the identify request went out.
+    sim.process().waitForReadyRead(300);
+    QCOMPARE(flashLines(sim), QStringList());
 }
 
 void tst_UpdateThread::droppedPageAcknowledgement()
