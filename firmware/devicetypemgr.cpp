@@ -1,7 +1,7 @@
 #include "firmware/devicetypemgr.h"
 
 #include "firmware/httpget.h"
-#include "settings/config.h"
+#include "settings/settingkeys.h"
 
 #include <QMutexLocker>
 #include <QUrl>
@@ -30,7 +30,7 @@ QString DeviceTypeMgr::configuredCatalogueUrl()
 {
     // No address until the user sets one: a made-up default would still
     // cost a name lookup on every refresh.
-    return configSettings()->value(QStringLiteral("update/catalogue")).toString().trimmed();
+    return SettingKeys::updateCatalogue.read().trimmed();
 }
 
 QString DeviceTypeMgr::noCatalogueText()

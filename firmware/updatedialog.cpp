@@ -2,7 +2,7 @@
 
 #include "firmware/package.h"
 #include "link/messageboxes.h"
-#include "settings/config.h"
+#include "settings/settingkeys.h"
 
 #include "ui_updatedialog.h"
 
@@ -192,7 +192,7 @@ void UpdateDialog::startRefresh()
         return;
     }
     if (address != DeviceTypeMgr::configuredCatalogueUrl())
-        configSettings()->setValue(QStringLiteral("update/catalogue"), address);
+        SettingKeys::updateCatalogue.write(address);
     m_deviceTypeMgr.setCatalogueUrl(address);
     m_deviceTypeMgr.start();
 }

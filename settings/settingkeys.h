@@ -66,6 +66,9 @@ inline const SettingKey<QString> language{"language/language", QString()};
 inline const SettingKey<int> windowWidth{"window/width", 0};
 inline const SettingKey<int> windowHeight{"window/height", 0};
 
+// The catalogue page of downloadable packages; none until the user sets one.
+inline const SettingKey<QString> updateCatalogue{"update/catalogue", QString()};
+
 // Read only: a config.ini may rename the application.
 inline const SettingKey<QString> appnameUs{"appname/us", QStringLiteral("ZR Zoverezaz")};
 inline const SettingKey<QString> appnameTw{"appname/tw", QStringLiteral("ZRvu")};
