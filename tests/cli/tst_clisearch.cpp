@@ -72,6 +72,7 @@ void tst_CliSearch::badTargets()
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.errText().contains(QStringLiteral("bad search target")), r.err.constData());
     QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.endsWith("\nTry 'zrvu-cli --help'.\n") && !r.err.contains("Usage:"), r.err.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_CliSearch)
