@@ -4,8 +4,17 @@
 #include "link/devicelink.h"
 #include "monitor/monitorcapture.h"
 #include "monitor/monitorlines.h"
+#include "monitor/monitorthread.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+
+namespace {
+
+constexpr int kWriteBatch = 200;
+constexpr int kWriteSliceMs = 30;
+
+} // namespace
 
 int runMonitor(const CliOptions &options)
 {
@@ -15,32 +24,64 @@ int runMonitor(const CliOptions &options)
     else if (options.format == QLatin1String("both"))
         format = MonitorFormat::OriginalHex;
 
-    MonitorCaptureOutcome outcome;
     OperationRun run;
+    // The capture must not wait for a slow stdout: lines go through the
+    // dialog's bounded queue and are written on this thread, which drops
+    // and counts what stdout cannot keep up with.
+    MonitorLineQueue queue;
+    bool outputGone = false;
+    QObject writer;
+    std::function<void()> write = [&] {
+        QElapsedTimer clock;
+        clock.start();
+        bool more = true;
+        while (more) {
+            for (const MonitorLineQueue::Entry &e : queue.take(kWriteBatch, &more)) {
+                if (e.line.isEmpty()) {
+                    writeErr(MonitorThread::droppedText(e.dropped) + QLatin1Char('\n'));
+                    continue;
+                }
+                QString text = formatMonitorLine(e.line, format, QDateTime::currentDateTime());
+                if (text.isEmpty() || outputGone)
+                    continue;
+                text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+                if (!writeOut(text)) {
+                    outputGone = true;
+                    run.stop = true;
+                }
+            }
+            // In slices: Ctrl-C and the deadline keep their turn.
+            if (more && clock.elapsed() >= kWriteSliceMs) {
+                QMetaObject::invokeMethod(&writer, write, Qt::QueuedConnection);
+                return;
+            }
+        }
+    };
+
+    MonitorCaptureOutcome outcome;
     // Ctrl-C and the deadline are the dialog's stop: the run ends with debug
     // output switched off again.
     runOperation(
         [&](OperationRun &r) {
-            bool outputGone = false;
             MonitorCaptureOptions capture;
             capture.debug = !options.noDebug;
             MonitorCaptureHooks hooks;
             hooks.stopRequested = [&r] { return r.stop.load(); };
             hooks.line = [&](const QByteArray &line) {
-                QString text = formatMonitorLine(line, format, QDateTime::currentDateTime());
-                if (text.isEmpty() || outputGone)
-                    return;
-                text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-                if (!writeOut(text)) {
-                    outputGone = true;
-                    r.stop = true;
-                }
+                bool wake = false;
+                queue.push(line, &wake);
+                if (wake)
+                    QMetaObject::invokeMethod(&writer, write, Qt::QueuedConnection);
             };
             DeviceLink link;
             outcome = captureMonitor(link, capture, hooks);
             return ExitOk;
         },
         stopOnInterrupt, options.seconds ? *options.seconds * 1000 : -1, &run);
+    // Lines captured before the stop may still wait; the queue is bounded.
+    do
+        write();
+    while (queue.size() > 0);
 
     const QString error = monitorCaptureMessage(outcome);
     if (!error.isEmpty())
