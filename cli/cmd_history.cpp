@@ -2,22 +2,16 @@
 #include "cli/commands.h"
 
 #include "history/historyexport.h"
+#include "history/historylines.h"
+#include "history/historyread.h"
 #include "history/historyrequest.h"
 #include "history/readthread.h"
+#include "link/devicelink.h"
 
 #include <QDate>
-#include <QEventLoop>
 #include <QTemporaryFile>
 
 namespace {
-
-// The dialog waits this long between chunks on a serial line.
-constexpr int kInterChunkWaitMs = 2000;
-
-QString historyText(const char *sourceText)
-{
-    return cliText("HistoryData", sourceText);
-}
 
 // The request carries two-digit years, as the dialog's date range does.
 bool parseDate(const QString &text, QDate *date)
@@ -28,16 +22,6 @@ bool parseDate(const QString &text, QDate *date)
 
 } // namespace
 
-// What the dialog's text view holds after the lines went in: every line
-// break (CR LF, CR or LF) one paragraph end. The exports read that text.
-QString historyViewText(const QString &received)
-{
-    QString text = received;
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
-
 int runHistory(const CliOptions &options)
 {
     QDate start, end;
@@ -45,8 +29,10 @@ int runHistory(const CliOptions &options)
         return usageError(QStringLiteral("FROM must be a date YYYY-MM-DD between 2000-01-01 and 2099-12-31"));
     if (!parseDate(options.arguments.at(1), &end))
         return usageError(QStringLiteral("TO must be a date YYYY-MM-DD between 2000-01-01 and 2099-12-31"));
-    if (end < start)
-        return refuseWith(historyText("起始日期应该小于或等于结束日期"));
+    // A refusal, not a misuse: no pointer to the help.
+    const QString refusal = historyRangeMessage(start, end);
+    if (!refusal.isEmpty())
+        return refuseWith(refusal);
 
     // The answer is spooled for the exports instead of held: it may be
     // long, and the exports read it line by line (the PDF twice).
@@ -62,40 +48,39 @@ int runHistory(const CliOptions &options)
         spoolFailed = spool.write(bytes) != bytes.size();
     };
 
-    ReadThread thread;
-    QStringList errors;
-    QEventLoop loop;
-    QObject::connect(&thread, &ReadThread::signalClearText, &loop, [&] {
-        if (exporting) {
-            spool.resize(0);
-            spool.seek(0);
-        }
-    });
-    QObject::connect(&thread, &ReadThread::signalAddText, &loop, [&](const QString &text) {
-        spoolText(text);
-        // Lines go out as they come, so a long answer can be piped on.
-        QString line = historyViewText(text);
-        if (!line.endsWith(QLatin1Char('\n')))
-            line += QLatin1Char('\n');
-        writeOut(line);
-    });
-    QObject::connect(&thread, &ReadThread::signalShowError, &loop,
-                     [&](const QString &, const QString &error) { errors << error; });
-    QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
-    InterruptWatcher interrupts;
-    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &loop, [&] { thread.requestStop(); });
-    thread.startQuery(buildHistoryRequest(start, end), kInterChunkWaitMs);
-    loop.exec();
-    thread.wait();
-    thread.deliverAll();
-    if (interrupts.count() > 0)
+    const QByteArray request = buildHistoryRequest(start, end);
+    HistoryReadOutcome outcome;
+    OperationRun run;
+    runOperation(
+        [&](OperationRun &r) {
+            HistoryReadHooks hooks;
+            hooks.stopRequested = [&r] { return r.stop.load(); };
+            hooks.opened = [&] {
+                if (exporting) {
+                    spool.resize(0);
+                    spool.seek(0);
+                }
+            };
+            hooks.line = [&](const QString &text) {
+                spoolText(text);
+                // Lines go out as they come, so a long answer can be piped on.
+                QString line = historyViewText(text);
+                if (!line.endsWith(QLatin1Char('\n')))
+                    line += QLatin1Char('\n');
+                writeOut(line);
+            };
+            DeviceLink link;
+            link.interChunkWaitMs = kHistoryInterChunkWaitMs;
+            outcome = readHistory(link, request, hooks, ReadThread::kDefaultMaxLines);
+            return ExitOk;
+        },
+        stopOnInterrupt, -1, &run);
+    if (run.interrupts > 0)
         return ExitInterrupted;
-    if (!errors.isEmpty()) {
-        // A cut-off answer is no history to export.
-        for (const QString &error : qAsConst(errors))
-            failWith(error);
-        return ExitFailed;
-    }
+    // A cut-off answer is no history to export.
+    const QString error = historyReadMessage(outcome);
+    if (!error.isEmpty())
+        return failWith(error);
     if (spoolFailed || (exporting && !spool.flush()))
         return failWith(QStringLiteral("cannot write the temporary file: %1").arg(spool.errorString()));
 

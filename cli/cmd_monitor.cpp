@@ -1,13 +1,20 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
 
+#include "link/devicelink.h"
+#include "monitor/monitorcapture.h"
 #include "monitor/monitorlines.h"
 #include "monitor/monitorthread.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QEventLoop>
-#include <QTimer>
+#include <QElapsedTimer>
+
+namespace {
+
+constexpr int kWriteBatch = 200;
+constexpr int kWriteSliceMs = 30;
+
+} // namespace
 
 int runMonitor(const CliOptions &options)
 {
@@ -17,57 +24,67 @@ int runMonitor(const CliOptions &options)
     else if (options.format == QLatin1String("both"))
         format = MonitorFormat::OriginalHex;
 
-    MonitorThread thread;
-    thread.setDebug(!options.noDebug);
-    QStringList errors;
-    bool stopping = false;
+    OperationRun run;
+    // The capture must not wait for a slow stdout: lines go through the
+    // dialog's bounded queue and are written on this thread, which drops
+    // and counts what stdout cannot keep up with.
+    MonitorLineQueue queue;
     bool outputGone = false;
-    QEventLoop loop;
-    // The dialog's stop: the run ends with debug output switched off again.
-    auto stop = [&] {
-        if (stopping)
-            return;
-        stopping = true;
-        thread.requestStop();
-    };
-    QObject::connect(&thread, &MonitorThread::signalDataRecv, &loop, [&](const QByteArray &line) {
-        QString text = formatMonitorLine(line, format, QDateTime::currentDateTime());
-        if (text.isEmpty() || outputGone)
-            return;
-        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        if (!writeOut(text)) {
-            outputGone = true;
-            stop();
+    QObject writer;
+    std::function<void()> write = [&] {
+        QElapsedTimer clock;
+        clock.start();
+        bool more = true;
+        while (more) {
+            for (const MonitorLineQueue::Entry &e : queue.take(kWriteBatch, &more)) {
+                if (e.line.isEmpty()) {
+                    writeErr(MonitorThread::droppedText(e.dropped) + QLatin1Char('\n'));
+                    continue;
+                }
+                QString text = formatMonitorLine(e.line, format, QDateTime::currentDateTime());
+                if (text.isEmpty() || outputGone)
+                    continue;
+                text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+                if (!writeOut(text)) {
+                    outputGone = true;
+                    run.stop = true;
+                }
+            }
+            // In slices: Ctrl-C and the deadline keep their turn.
+            if (more && clock.elapsed() >= kWriteSliceMs) {
+                QMetaObject::invokeMethod(&writer, write, Qt::QueuedConnection);
+                return;
+            }
         }
-    });
-    QObject::connect(&thread, &MonitorThread::signalLinesDropped, &loop,
-                     [&](qint64 count) { writeErr(MonitorThread::droppedText(count) + QLatin1Char('\n')); });
-    QObject::connect(&thread, &MonitorThread::signalShowError, &loop,
-                     [&](const QString &, const QString &error) { errors << error; });
-    QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
-    InterruptWatcher interrupts;
-    QObject::connect(&interrupts, &InterruptWatcher::interrupted, &loop, [&](int count) {
-        if (count >= 2)
-            exitNow(ExitInterrupted);
-        stop();
-    });
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, stop);
-    if (options.seconds)
-        deadline.start(*options.seconds * 1000);
+    };
 
-    thread.start();
-    loop.exec();
-    thread.wait();
+    MonitorCaptureOutcome outcome;
+    // Ctrl-C and the deadline are the dialog's stop: the run ends with debug
+    // output switched off again.
+    runOperation(
+        [&](OperationRun &r) {
+            MonitorCaptureOptions capture;
+            capture.debug = !options.noDebug;
+            MonitorCaptureHooks hooks;
+            hooks.stopRequested = [&r] { return r.stop.load(); };
+            hooks.line = [&](const QByteArray &line) {
+                bool wake = false;
+                queue.push(line, &wake);
+                if (wake)
+                    QMetaObject::invokeMethod(&writer, write, Qt::QueuedConnection);
+            };
+            DeviceLink link;
+            outcome = captureMonitor(link, capture, hooks);
+            return ExitOk;
+        },
+        stopOnInterrupt, options.seconds ? *options.seconds * 1000 : -1, &run);
     // Lines captured before the stop may still wait; the queue is bounded.
-    QCoreApplication::sendPostedEvents();
-    thread.deliverAll();
+    do
+        write();
+    while (queue.size() > 0);
 
-    if (!errors.isEmpty()) {
-        for (const QString &error : qAsConst(errors))
-            failWith(error);
-        return ExitFailed;
-    }
-    return interrupts.count() > 0 ? ExitInterrupted : ExitOk;
+    const QString error = monitorCaptureMessage(outcome);
+    if (!error.isEmpty())
+        return failWith(error);
+    return run.interrupts > 0 ? ExitInterrupted : ExitOk;
 }

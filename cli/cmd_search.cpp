@@ -1,11 +1,11 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
 
+#include "discovery/devicesearch.h"
 #include "discovery/dsearchdevicethread.h"
+#include "discovery/searchtargets.h"
 
-#include <QEventLoop>
 #include <QHostAddress>
-#include <QMap>
 
 namespace {
 
@@ -41,52 +41,40 @@ QString addressText(const QHostAddress &address)
 
 int runSearch(const CliOptions &options)
 {
-    // The worker has one port per run: one run per port, in order of mention.
-    QList<QPair<quint16, QList<QHostAddress>>> runs;
+    QList<SearchTarget> targets;
     for (const QString &text : options.targets) {
-        QHostAddress address;
-        quint16 port = 0;
-        if (!parseTarget(text, &address, &port)) {
+        SearchTarget target;
+        if (!parseTarget(text, &target.address, &target.port))
             return usageError(QStringLiteral("bad search target \"%1\" (IPv4 ADDRESS[:PORT])").arg(text));
-        }
-        auto it = std::find_if(runs.begin(), runs.end(), [port](const auto &run) { return run.first == port; });
-        if (it == runs.end())
-            runs.append({port, {address}});
-        else
-            it->second.append(address);
+        targets.append(target);
     }
-    if (runs.isEmpty())
-        runs.append({DSearchDeviceThread::defaultPort, {}});
+    // Shorter listening for the test suites; instruments need the default.
+    const int listenEnv = qEnvironmentVariableIntValue("ZRVU_CLI_SEARCH_LISTEN_MS");
+    const int listenMs = listenEnv > 0 ? listenEnv : DSearchDeviceThread::defaultListenMs;
 
-    // The worker's answer signal carries the sender's address across threads.
-    qRegisterMetaType<QHostAddress>("QHostAddress");
-    InterruptWatcher interrupts;
-    int answers = 0;
-    for (const auto &run : qAsConst(runs)) {
-        DSearchDeviceThread thread(nullptr);
-        if (!run.second.isEmpty())
-            thread.setTargets(run.second);
-        thread.setPort(run.first);
-        // Shorter listening for the test suites; instruments need the default.
-        const int listenMs = qEnvironmentVariableIntValue("ZRVU_CLI_SEARCH_LISTEN_MS");
-        if (listenMs > 0)
-            thread.setListenMs(listenMs);
-        QEventLoop loop;
-        QObject::connect(&thread, &DSearchDeviceThread::signalInsertDevice, &loop,
-                         [&answers](const QString &name, const QHostAddress &address, quint16 port) {
-                             ++answers;
-                             writeOut(QStringLiteral("%1\t%2\t%3\n").arg(name, addressText(address)).arg(port));
-                         });
-        QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
-        QObject::connect(&interrupts, &InterruptWatcher::interrupted, &loop, [&] { thread.requestStop(); });
-        thread.startSearch();
-        loop.exec();
-        thread.wait();
-        if (interrupts.count() > 0)
-            return ExitInterrupted;
-    }
+    DeviceSearchOutcome outcome;
+    OperationRun run;
+    runOperation(
+        [&](OperationRun &r) {
+            // The broadcast targets are collected where the search runs, as
+            // the dialog's worker does.
+            if (targets.isEmpty()) {
+                for (const QHostAddress &address : collectBroadcastTargets())
+                    targets.append({address, DSearchDeviceThread::defaultPort});
+            }
+            DeviceSearchHooks hooks;
+            hooks.stopRequested = [&r] { return r.stop.load(); };
+            hooks.answer = [](const SearchAnswer &answer) {
+                writeOut(QStringLiteral("%1\t%2\t%3\n").arg(answer.name, addressText(answer.address)).arg(answer.port));
+            };
+            outcome = searchDevices(targets, listenMs, DSearchDeviceThread::pollMs, hooks);
+            return ExitOk;
+        },
+        stopOnInterrupt, -1, &run);
+    if (run.interrupts > 0)
+        return ExitInterrupted;
     // An empty stdout with status 0 would read as "searched, all fine".
-    if (answers == 0)
+    if (outcome.status == DeviceSearchOutcome::NoAnswer)
         return failWith(cliText("ZrvuCli", "没有设备应答"));
     return ExitOk;
 }

@@ -32,4 +32,3 @@ int runWriteSn(const CliOptions &options);
 int runHistory(const CliOptions &options);
 int runMonitor(const CliOptions &options);
 int runSearch(const CliOptions &options);
-QString historyViewText(const QString &received);

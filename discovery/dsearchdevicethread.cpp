@@ -1,12 +1,9 @@
 #include "discovery/dsearchdevicethread.h"
 
+#include "discovery/devicesearch.h"
 #include "discovery/searchtargets.h"
-#include "link/framecodec.h"
 
-#include <QElapsedTimer>
 #include <QMutexLocker>
-#include <QNetworkDatagram>
-#include <QUdpSocket>
 
 DSearchDeviceThread::DSearchDeviceThread(SearchDeviceDialogInterf *owner)
     : m_owner(owner)
@@ -18,6 +15,11 @@ DSearchDeviceThread::~DSearchDeviceThread()
     // Destroying a running QThread aborts the process; end the search first.
     requestStop();
     wait();
+}
+
+QByteArray DSearchDeviceThread::discoveryDatagram()
+{
+    return ::discoveryDatagram();
 }
 
 void DSearchDeviceThread::setTargets(const QList<QHostAddress> &targets, bool useFixed)
@@ -61,37 +63,17 @@ void DSearchDeviceThread::run()
         listenMs = m_listenMs;
     }
 
-    QUdpSocket socket; // bound by the first send to an ephemeral port
-    const QByteArray probe = discoveryDatagram();
-
     emit signalSetEnableButtons(false);
 
-    const QList<QHostAddress> targets = useFixed ? fixedTargets : collectBroadcastTargets();
-    for (const QHostAddress &target : targets) {
-        if (m_stop.load())
-            break;
-        if (socket.writeDatagram(probe, target, port) < probe.size())
-            continue;
-
-        QElapsedTimer quiet;
-        quiet.start();
-        while (!m_stop.load()) {
-            if (socket.hasPendingDatagrams()) {
-                const QNetworkDatagram answer = socket.receiveDatagram();
-                if (answer.isValid()) {
-                    quiet.restart(); // every datagram, even an empty one, restarts the wait
-                    if (!answer.data().isEmpty())
-                        emit signalInsertDevice(decodeDeviceText(answer.data()).trimmed(),
-                                                answer.senderAddress(),
-                                                static_cast<quint16>(answer.senderPort()));
-                    continue;
-                }
-            }
-            if (quiet.elapsed() >= listenMs)
-                break;
-            msleep(pollMs);
-        }
-    }
+    QList<SearchTarget> targets;
+    for (const QHostAddress &address : useFixed ? fixedTargets : collectBroadcastTargets())
+        targets.append({address, port});
+    DeviceSearchHooks hooks;
+    hooks.stopRequested = [this] { return m_stop.load(); };
+    hooks.answer = [this](const SearchAnswer &answer) {
+        emit signalInsertDevice(answer.name, answer.address, answer.port);
+    };
+    searchDevices(targets, listenMs, pollMs, hooks);
 
     emit signalSetEnableButtons(true);
 }

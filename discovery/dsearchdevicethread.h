@@ -27,7 +27,7 @@ public:
 
     SearchDeviceDialogInterf *owner() const { return m_owner; }
 
-    static QByteArray discoveryDatagram() { return QByteArray(4, '\x01'); }
+    static QByteArray discoveryDatagram();
 
     // Fixed targets instead of the interfaces' broadcast addresses; an
     // empty list with useFixed false goes back to collecting them.

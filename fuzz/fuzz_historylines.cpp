@@ -4,6 +4,7 @@
 #include "fuzz/chunking.h"
 #include "fuzz/fuzzcheck.h"
 #include "history/historylines.h"
+#include "link/framecodec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -38,6 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         // Ended by its line feed, or cut at the bound.
         FUZZ_CHECK(line.size() <= bound && line.count('\n') <= 1);
         FUZZ_CHECK(line.endsWith('\n') ? line.count('\n') == 1 : line.size() == bound);
+        // The view holds line feeds only: each CR LF, CR or LF one of them.
+        const QString decoded = decodeDeviceText(line);
+        const QString view = historyViewText(decoded);
+        FUZZ_CHECK(!view.contains(QLatin1Char('\r')));
+        FUZZ_CHECK(view.count(QLatin1Char('\n'))
+                   == decoded.count(QLatin1Char('\n')) + decoded.count(QLatin1Char('\r'))
+                          - decoded.count(QStringLiteral("\r\n")));
         joined += line;
     }
     FUZZ_CHECK(joined + rest == stream);

@@ -22,7 +22,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(dirname "$HERE")
 BUILD=${BUILD:-$ROOT/build-fuzz}
 TARGETS=${TARGETS:-"isreplycomplete checkframecrc decryptenvelope decodedevicetext checkreply readpackage
-    parsecatalogue itemcsv skiptable serialnumber historylines monitorlines"}
+    parsecatalogue itemcsv skiptable serialnumber historylines monitorlines searchanswer"}
 JOBS=${JOBS:-2}
 
 find_clang() {

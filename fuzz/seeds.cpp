@@ -269,6 +269,9 @@ int main(int argc, char **argv)
                                                  QByteArray("\xff\x00\x10\x20", 4) + historyText()});
     ok &= writeSeeds(root + "/monitorlines", 0, {QByteArray("\x01\x02\x03\x04", 4) + monitorText(),
                                                  QByteArray("\x7f\x00\x10\x20", 4) + monitorText() + "\n\n"});
+    // Answers to the discovery datagram as instruments give them.
+    ok &= writeSeeds(root + "/searchanswer", 0, {QByteArray("ZR-100"), QByteArray("  ZR-200 \r\n"),
+                                                 encodeDeviceText(QStringLiteral("流量计 A1")), QByteArray("A\xb0")});
     if (!ok) {
         std::fprintf(stderr, "cannot write seeds below %s\n", argv[1]);
         return 1;

@@ -1,6 +1,8 @@
 #include "history/historydata.h"
 
 #include "history/historyexport.h"
+#include "history/historylines.h"
+#include "history/historyread.h"
 #include "history/historyrequest.h"
 
 #include <QApplication>
@@ -19,7 +21,6 @@
 
 namespace {
 
-constexpr int kInterChunkWaitMs = 2000;
 constexpr int kCloseWaitMs = 1000;
 constexpr int kFlushIntervalMs = 50;
 
@@ -129,11 +130,12 @@ void HistoryData::slotQueryHistory()
         return;
     const QDate start = m_dateStart->date();
     const QDate end = m_dateEnd->date();
-    if (end < start) {
-        slotShowError(tr("查询"), tr("起始日期应该小于或等于结束日期"));
+    const QString refusal = historyRangeMessage(start, end);
+    if (!refusal.isEmpty()) {
+        slotShowError(tr("查询"), refusal);
         return;
     }
-    m_thread.startQuery(buildHistoryRequest(start, end), kInterChunkWaitMs);
+    m_thread.startQuery(buildHistoryRequest(start, end), kHistoryInterChunkWaitMs);
     // started() comes queued; the button must not take a second click first.
     m_bntQuery->setEnabled(false);
 }
@@ -169,7 +171,9 @@ void HistoryData::slotClearText()
 
 void HistoryData::slotAddText(QString text)
 {
-    m_pendingText.append(text);
+    // Line by line: a CR cut off from its LF stays a line end of its own,
+    // as zrvu-cli prints it.
+    m_pendingText.append(historyViewText(text));
     if (!m_flushTimer.isActive())
         m_flushTimer.start();
 }

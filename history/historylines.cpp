@@ -39,3 +39,11 @@ QByteArray HistoryLineSplitter::takeRest()
     rest.swap(m_rest);
     return rest;
 }
+
+QString historyViewText(const QString &received)
+{
+    QString text = received;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}

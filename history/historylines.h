@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 // Cuts a byte stream into lines at each line feed. Bytes after the last line
 // feed wait for the next chunk. An answer that never sends a line feed must
@@ -27,3 +28,8 @@ private:
     QByteArray m_rest;
     int m_maxLine;
 };
+
+// One received line as the history view holds it: every line break (CR LF,
+// CR or LF) one paragraph end, as a text document takes them. The exports
+// read that text, whether from the view or from zrvu-cli's spool.
+QString historyViewText(const QString &received);

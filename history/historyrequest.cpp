@@ -2,6 +2,8 @@
 
 #include "link/framecodec.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 void appendDate(QByteArray &body, const QDate &date)
@@ -21,4 +23,11 @@ QByteArray buildHistoryRequest(const QDate &start, const QDate &end)
     appendDate(body, start);
     appendDate(body, end);
     return buildDelimitedFrame(body);
+}
+
+QString historyRangeMessage(const QDate &start, const QDate &end)
+{
+    if (end < start)
+        return QCoreApplication::translate("HistoryData", "起始日期应该小于或等于结束日期");
+    return QString();
 }

@@ -1,7 +1,6 @@
 #include "history/readthread.h"
 
 #include "link/devicelink.h"
-#include "link/framecodec.h"
 
 #include <QElapsedTimer>
 
@@ -14,6 +13,9 @@ constexpr int kDeliverSliceMs = 30;
 
 ReadThread::ReadThread(QObject *parent)
     : QThread(parent)
+    , m_receiver(HistoryReadHooks{[this] { return m_stop.load(); }, [this] { emit signalClearText(); },
+                                  [this](const QString &line) { queueLine(line); }},
+                 kDefaultMaxLines)
 {
     connect(this, &ReadThread::signalLinesQueued, this, &ReadThread::slotDeliverLines, Qt::QueuedConnection);
 }
@@ -102,54 +104,21 @@ void ReadThread::deliverAll()
 
 bool ReadThread::isStopped()
 {
-    return m_stop;
-}
-
-void ReadThread::fail(const QString &error)
-{
-    // One failure per query: a hang-up also ends the wait for the first
-    // bytes, which reports itself.
-    if (m_failed)
-        return;
-    m_failed = true;
-    emit signalShowError(tr("查询"), error);
+    return m_receiver.isStopped();
 }
 
 void ReadThread::onError(const QString &error)
 {
-    if (!error.isEmpty())
-        fail(error);
+    m_receiver.onError(error);
 }
 
 void ReadThread::onData(const QByteArray &data)
 {
-    if (m_capped)
-        return;
-    const QList<QByteArray> lines = m_lines.feed(data);
-    for (const QByteArray &line : lines)
-        flush(line);
-}
-
-void ReadThread::flush(const QByteArray &line)
-{
-    if (line.isEmpty() || m_capped)
-        return;
-    if (m_lineCount >= m_maxLines) {
-        m_capped = true;
-        m_stop = true;
-        fail(tr("历史数据超过%1行，已停止读取").arg(m_maxLines));
-        return;
-    }
-    ++m_lineCount;
-    queueLine(decodeDeviceText(line));
+    m_receiver.onData(data);
 }
 
 void ReadThread::run()
 {
-    m_lines.clear();
-    m_lineCount = 0;
-    m_failed = false;
-    m_capped = false;
     {
         QMutexLocker lock(&m_queueMutex);
         m_queue.clear();
@@ -157,16 +126,8 @@ void ReadThread::run()
     }
     DeviceLink link;
     link.interChunkWaitMs = m_interChunkWait;
-    if (!link.open()) {
-        emit signalShowError(tr("查询"), link.errorText);
-        return;
-    }
-    emit signalClearText();
-    link.transactStream(m_request, this);
-    // A line that hung up mid-answer looks like the answer's closing
-    // silence; what came is not the whole answer.
-    if (!link.useUdp && link.transportFailed())
-        fail(tr("串口读取失败"));
-    // The answer's last line may come without a line feed.
-    flush(m_lines.takeRest());
+    const HistoryReadOutcome outcome = readHistory(link, m_request, m_receiver, m_maxLines);
+    const QString error = historyReadMessage(outcome);
+    if (!error.isEmpty())
+        emit signalShowError(historyReadTitle(), error);
 }

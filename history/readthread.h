@@ -1,6 +1,6 @@
 #pragma once
 
-#include "history/historylines.h"
+#include "history/historyread.h"
 #include "link/datareceiver.h"
 
 #include <QByteArray>
@@ -63,19 +63,13 @@ private:
     void queueLine(const QString &line);
     bool deliver(int maxLines);
 
-    void flush(const QByteArray &line);
-    void fail(const QString &error);
-
     std::atomic_bool m_stop{false};
     int m_maxLines = kDefaultMaxLines;
-    int m_lineCount = 0;
-    bool m_failed = false;
-    bool m_capped = false;
     QMutex m_queueMutex;
     QWaitCondition m_queueSpace;
     std::deque<QString> m_queue;
     bool m_wakePending = false;
-    HistoryLineSplitter m_lines;
+    HistoryAnswerReceiver m_receiver;
     int m_interChunkWait = 500;
     QByteArray m_request;
 };

@@ -8,8 +8,6 @@
 
 #include <atomic>
 
-class DeviceLink;
-
 // Listens to the instrument's text output over a link of its own, with its
 // debug output switched on for the run when asked to.
 class MonitorThread : public QThread
@@ -37,10 +35,6 @@ public:
     // The user's notice for lines the view could not keep up with.
     static QString droppedText(qint64 count);
 
-    // A reply to the debug switch is a counted reply, in an envelope when
-    // the link is encrypted; anything longer is no reply.
-    static constexpr int kMaxSwitchReplyBytes = 255 + 5 + 6;
-
 public slots:
     void start();
     // Blocks until the run, including its final "0" request, is over.
@@ -52,6 +46,9 @@ signals:
     void signalDataRecv(const QByteArray &byteArray);
     // `count` lines were lost here because the receiver fell behind.
     void signalLinesDropped(qint64 count);
+    // The instrument took the first debug-switch request; lines captured
+    // from now on are its output.
+    void signalCapturing();
     // Internal: lines are waiting in the queue.
     void signalLinesQueued();
 
@@ -62,14 +59,6 @@ private slots:
     void slotDeliverLines();
 
 private:
-    bool switchDebug(DeviceLink &link, bool on, bool first);
-    int transactUdp(DeviceLink &link, const QByteArray &request, QByteArray &reply);
-    // Reads what is pending from the peer, at most about one budget's worth.
-    void readPendingUdp(DeviceLink &link);
-    void readPendingSerial(DeviceLink &link);
-    void captureUdp(DeviceLink &link);
-    void captureSerial(DeviceLink &link);
-    void splitLines(const QByteArray &bytes);
     void queueLine(const QByteArray &line);
     // False when entries remain.
     bool deliver(int maxEntries);
@@ -77,6 +66,5 @@ private:
     std::atomic_bool m_stop{false};
     bool m_debug = false;
     int m_replyTimeoutMs = 5000;
-    MonitorLineSplitter m_lines;
     MonitorLineQueue m_queue;
 };

@@ -138,6 +138,11 @@ void tst_CliHistory::historyBadDates()
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.errText().contains(message), r.err.constData());
     QVERIFY(!QFile::exists(dir.filePath("h.csv")));
+    // A misuse names the problem and points to the help; the refused range
+    // is no misuse. Neither is followed by the whole usage.
+    QVERIFY2(!r.err.contains("Usage:"), r.err.constData());
+    QCOMPARE(r.err.contains("Try 'zrvu-cli --help'."), !message.startsWith(QStringLiteral("起始")));
+    QCOMPARE(r.errText().count(QLatin1Char('\n')), message.startsWith(QStringLiteral("起始")) ? 1 : 2);
 }
 
 void tst_CliHistory::historyOpenFailure()

@@ -73,6 +73,7 @@ void tst_CliSearch::badTargets()
     QVERIFY2(r.errText().contains(QStringLiteral("bad search target")), r.err.constData());
     QVERIFY2(r.err.endsWith("\nTry 'zrvu-cli --help'.\n") && r.err.count('\n') == 2, r.err.constData());
     QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.endsWith("\nTry 'zrvu-cli --help'.\n") && !r.err.contains("Usage:"), r.err.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_CliSearch)

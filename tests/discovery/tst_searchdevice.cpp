@@ -1,9 +1,13 @@
+#include "discovery/devicesearch.h"
 #include "discovery/dsearchdevicethread.h"
 #include "link/framecodec.h"
 #include "tests/discovery/responder.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 #include <memory>
 
@@ -69,6 +73,10 @@ private slots:
     void noTargetsEndsAtOnce();
     void stopEndsSearchEarly();
     void defaultWaitIsThreeSeconds();
+    void parseAnswer_data();
+    void parseAnswer();
+    void searchOutcome_data();
+    void searchOutcome();
 
 private:
     std::unique_ptr<DSearchDeviceThread> makeThread(const QList<QHostAddress> &targets, quint16 port, int listenMs)
@@ -273,6 +281,83 @@ void tst_SearchDevice::defaultWaitIsThreeSeconds()
     QVERIFY2(clock.elapsed() >= 2900, qPrintable(QString::number(clock.elapsed())));
     QVERIFY2(clock.elapsed() < 9000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(silent.probeCount(), 1);
+}
+
+void tst_SearchDevice::parseAnswer_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty is no answer") << QByteArray() << QString();
+    QTest::newRow("blanks only") << QByteArray(" \r\n") << QString();
+    QTest::newRow("trimmed") << QByteArray("  ZR-200 \r\n") << QStringLiteral("ZR-200");
+    QTest::newRow("gb2312") << encodeDeviceText(QStringLiteral("流量计 A1")) << QStringLiteral("流量计 A1");
+    QTest::newRow("latin-1 fallback") << QByteArray::fromHex("41B0") << QStringLiteral("A\u00B0");
+}
+
+void tst_SearchDevice::parseAnswer()
+{
+    QFETCH(QByteArray, datagram);
+    QFETCH(QString, name);
+    QCOMPARE(parseSearchAnswer(datagram), name);
+}
+
+void tst_SearchDevice::searchOutcome_data()
+{
+    QTest::addColumn<QList<QByteArray>>("replies");
+    QTest::addColumn<bool>("stopAtFirst");
+    QTest::addColumn<bool>("sendFails");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("answers");
+    QTest::addColumn<int>("sent");
+    QTest::newRow("answered") << QList<QByteArray>{"ZR-1", "ZR-2"} << false << false
+                              << int(DeviceSearchOutcome::Answered) << 4 << 2;
+    QTest::newRow("silent") << QList<QByteArray>{} << false << false << int(DeviceSearchOutcome::NoAnswer) << 0 << 2;
+    // An empty datagram answers nothing.
+    QTest::newRow("empty answers only") << QList<QByteArray>{QByteArray()} << false << false
+                                        << int(DeviceSearchOutcome::NoAnswer) << 0 << 2;
+    QTest::newRow("stopped") << QList<QByteArray>{"ZR-1"} << true << false << int(DeviceSearchOutcome::Stopped) << 1
+                             << 1;
+    QTest::newRow("every send fails") << QList<QByteArray>{"ZR-1"} << false << true
+                                      << int(DeviceSearchOutcome::NoAnswer) << 0 << 0;
+}
+
+void tst_SearchDevice::searchOutcome()
+{
+    QFETCH(QList<QByteArray>, replies);
+    QFETCH(bool, stopAtFirst);
+    QFETCH(bool, sendFails);
+    QFETCH(int, status);
+    QFETCH(int, answers);
+    QFETCH(int, sent);
+    LoopbackResponder responder;
+    QVERIFY(responder.bind());
+    QList<LoopbackResponder::Answer> list;
+    for (const QByteArray &r : replies)
+        list.append({r, 0});
+    responder.setAnswers(list);
+    const quint16 port = sendFails ? 0 : responder.port();
+
+    DeviceSearchOutcome outcome;
+    QStringList names;
+    QList<quint16> ports;
+    std::atomic_bool done{false};
+    std::thread search([&] {
+        DeviceSearchHooks hooks;
+        hooks.stopRequested = [&] { return stopAtFirst && !names.isEmpty(); };
+        hooks.answer = [&](const SearchAnswer &a) {
+            names << a.name;
+            ports << a.port;
+        };
+        outcome = searchDevices({{kLoopback, port}, {kLoopback, port}}, 300, 20, hooks);
+        done = true;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+    search.join();
+    QCOMPARE(int(outcome.status), status);
+    QCOMPARE(outcome.answers, answers);
+    QCOMPARE(names.size(), answers);
+    QCOMPARE(ports.count(responder.port()), answers);
+    QCOMPARE(outcome.targetsSent, sent);
 }
 
 QTEST_GUILESS_MAIN(tst_SearchDevice)

@@ -1,4 +1,5 @@
 #include "history/historydata.h"
+#include "history/historylines.h"
 #include "history/historyrequest.h"
 #include "tests/history/fakeinstrument.h"
 #include "tests/history/signallog.h"
@@ -25,6 +26,7 @@ private slots:
     void doubleQueryStartsOne();
     void exportsShowTheView();
     void readErrorShown();
+    void viewTakesLineByLine();
     void dismissWhileRunning_data();
     void dismissWhileRunning();
     void closeStopsStreamingQuery();
@@ -187,6 +189,22 @@ void tst_HistoryData::exportsShowTheView()
     QTest::mouseClick(dialog.findChild<QPushButton *>("bntExportCSV"), Qt::LeftButton);
     QCOMPARE(closer.count(), 2);
     QCOMPARE(closer.seen().last().text, QStringLiteral("打开文件失败: %1").arg(nextName));
+}
+
+void tst_HistoryData::viewTakesLineByLine()
+{
+    // A carriage return cut off from its line feed at the line bound stays
+    // a line end, whether the two lines meet in one flush or not, as
+    // zrvu-cli prints and spools them.
+    HistoryData dialog(nullptr);
+    const QStringList lines{"a\r", "\nb\r\n", "c"};
+    QString expected;
+    for (const QString &line : lines) {
+        QMetaObject::invokeMethod(&dialog, "slotAddText", Q_ARG(QString, line));
+        expected += historyViewText(line);
+    }
+    QCOMPARE(expected, QStringLiteral("a\n\nb\nc"));
+    QCOMPARE(dialog.viewText(), expected);
 }
 
 void tst_HistoryData::readErrorShown()

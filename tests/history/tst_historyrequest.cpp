@@ -12,6 +12,8 @@ private slots:
     void bytes();
     void fixedLayout_data();
     void fixedLayout();
+    void rangeRefusal_data();
+    void rangeRefusal();
 };
 
 void tst_HistoryRequest::bytes_data()
@@ -58,6 +60,25 @@ void tst_HistoryRequest::fixedLayout()
     const quint16 crc = crc16Modbus(r.constData(), 16);
     QCOMPARE(static_cast<quint8>(r.at(16)), quint8(crc >> 8));
     QCOMPARE(static_cast<quint8>(r.at(17)), quint8(crc & 0xFF));
+}
+
+void tst_HistoryRequest::rangeRefusal_data()
+{
+    QTest::addColumn<QDate>("start");
+    QTest::addColumn<QDate>("end");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("same day") << QDate(2024, 3, 5) << QDate(2024, 3, 5) << false;
+    QTest::newRow("forward") << QDate(2024, 3, 5) << QDate(2024, 3, 7) << false;
+    QTest::newRow("reversed by a day") << QDate(2024, 3, 6) << QDate(2024, 3, 5) << true;
+}
+
+void tst_HistoryRequest::rangeRefusal()
+{
+    QFETCH(QDate, start);
+    QFETCH(QDate, end);
+    QFETCH(bool, refused);
+    QCOMPARE(historyRangeMessage(start, end),
+             refused ? QStringLiteral("起始日期应该小于或等于结束日期") : QString());
 }
 
 QTEST_GUILESS_MAIN(tst_HistoryRequest)

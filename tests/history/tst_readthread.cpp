@@ -1,6 +1,8 @@
 #include "history/historylines.h"
+#include "history/historyread.h"
 #include "history/historyrequest.h"
 #include "history/readthread.h"
+#include "link/devicelink.h"
 #include "link/framecodec.h"
 #include "tests/history/fakeinstrument.h"
 #include "tests/history/signallog.h"
@@ -33,6 +35,10 @@ private slots:
     void slowReceiverHoldsTheWorker();
     void longLinesAreCut_data();
     void longLinesAreCut();
+    void readOutcome_data();
+    void readOutcome();
+    void viewText_data();
+    void viewText();
 
 private:
     // Runs one query against `fake` and collects what the thread emitted.
@@ -335,6 +341,97 @@ void tst_ReadThread::longLinesAreCut()
         got += splitter.feed(chunk);
     QCOMPARE(got, lines);
     QCOMPARE(splitter.takeRest(), rest);
+}
+
+void tst_ReadThread::readOutcome_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::addColumn<int>("lineCount"); // lines the instrument sends, 30 ms apart
+    QTest::addColumn<int>("maxLines");
+    QTest::addColumn<int>("stopAfter"); // lines; -1: no stop request
+    QTest::addColumn<int>("hangUpMs"); // -1: the line stays
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("received");
+    QTest::addColumn<QString>("message");
+    using O = HistoryReadOutcome;
+    QTest::newRow("complete udp") << true << 3 << 100 << -1 << -1 << int(O::Complete) << 3 << QString();
+    QTest::newRow("complete serial") << false << 3 << 100 << -1 << -1 << int(O::Complete) << 3 << QString();
+    QTest::newRow("exactly the cap") << true << 3 << 3 << -1 << -1 << int(O::Complete) << 3 << QString();
+    QTest::newRow("past the cap") << true << 5 << 3 << -1 << -1 << int(O::LineCap) << 3
+                                  << QStringLiteral("历史数据超过3行，已停止读取");
+    QTest::newRow("stopped") << true << 50 << 100 << 2 << -1 << int(O::Stopped) << -1 << QString();
+    QTest::newRow("hang-up") << false << 50 << 100 << -1 << 300 << int(O::LineLost) << -1
+                             << QStringLiteral("串口读取失败");
+}
+
+void tst_ReadThread::readOutcome()
+{
+    QFETCH(bool, udp);
+    QFETCH(int, lineCount);
+    QFETCH(int, maxLines);
+    QFETCH(int, stopAfter);
+    QFETCH(int, hangUpMs);
+    QFETCH(int, status);
+    QFETCH(int, received);
+    QFETCH(QString, message);
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(udp ? fake.startUdp() : fake.startPty());
+    if (udp)
+        dir.writeUdpConfig(fake.udpPort());
+    else
+        dir.writeSerialConfig(fake.ptyPath());
+    fake.setResponder([lineCount](const QByteArray &) {
+        QList<Piece> pieces;
+        for (int i = 0; i < lineCount; ++i)
+            pieces.append({"2024-03-05 10:00:00, " + QByteArray::number(i) + "\r\n", 30});
+        return pieces;
+    });
+    if (hangUpMs >= 0)
+        connect(&fake, &FakeInstrument::requestReceived, &fake,
+                [&fake, hangUpMs] { QTimer::singleShot(hangUpMs, &fake, [&fake] { fake.hangUp(); }); });
+
+    HistoryReadOutcome outcome;
+    QStringList lines;
+    int opened = 0;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        HistoryReadHooks hooks;
+        hooks.stopRequested = [&] { return stopAfter >= 0 && lines.size() >= stopAfter; };
+        hooks.opened = [&] { ++opened; };
+        hooks.line = [&](const QString &line) { lines << line; };
+        DeviceLink link;
+        link.interChunkWaitMs = 300;
+        outcome = readHistory(link, buildHistoryRequest(QDate(2024, 3, 5), QDate(2024, 3, 5)), hooks, maxLines);
+    }));
+    worker->start();
+    QTRY_VERIFY_WITH_TIMEOUT(worker->isFinished(), 15000);
+    QCOMPARE(int(outcome.status), status);
+    QCOMPARE(opened, 1);
+    QCOMPARE(outcome.lines, qint64(lines.size()));
+    if (received >= 0)
+        QCOMPARE(lines.size(), received);
+    else
+        QVERIFY(!lines.isEmpty() && lines.size() < lineCount);
+    QCOMPARE(historyReadMessage(outcome), message);
+    QCOMPARE(historyReadTitle(), QStringLiteral("查询"));
+}
+
+void tst_ReadThread::viewText_data()
+{
+    QTest::addColumn<QString>("received");
+    QTest::addColumn<QString>("view");
+    QTest::newRow("lf") << "a\n" << "a\n";
+    QTest::newRow("cr lf is one line end") << "a\r\n" << "a\n";
+    QTest::newRow("lone cr") << "a\rb" << "a\nb";
+    QTest::newRow("lf cr is two") << "a\n\r" << "a\n\n";
+    QTest::newRow("no line end") << "a" << "a";
+}
+
+void tst_ReadThread::viewText()
+{
+    QFETCH(QString, received);
+    QFETCH(QString, view);
+    QCOMPARE(historyViewText(received), view);
 }
 
 QTEST_GUILESS_MAIN(tst_ReadThread)

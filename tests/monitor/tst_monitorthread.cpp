@@ -1,4 +1,6 @@
 #include "link/framecodec.h"
+#include "link/devicelink.h"
+#include "monitor/monitorcapture.h"
 #include "monitor/monitorthread.h"
 #include "tests/history/fakeinstrument.h"
 #include "tests/history/signallog.h"
@@ -75,6 +77,8 @@ private slots:
     void floodedSwitchReplyIsBadFrame();
     void slowReceiverDropsCountedLines();
     void stopUnderFlood();
+    void captureOutcome_data();
+    void captureOutcome();
 };
 
 void tst_MonitorThread::switchOrderAndCapture_data()
@@ -100,11 +104,12 @@ void tst_MonitorThread::switchOrderAndCapture()
     thread.setDebug(debug);
     SignalLog lines(&thread, &MonitorThread::signalDataRecv);
     SignalLog errs(&thread, &MonitorThread::signalShowError);
+    SignalLog capturing(&thread, &MonitorThread::signalCapturing);
     thread.start();
     thread.start(); // a second start while running changes nothing
     QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
     QCOMPARE(fake.requests().first(), debug ? kOn : kOff);
-    QTest::qWait(300); // let the ack in and capture begin
+    QTRY_COMPARE_WITH_TIMEOUT(capturing.size(), 1, 5000);
 
     for (const QByteArray &piece : {QByteArray("hel"), QByteArray("lo\r\nwor"), QByteArray("ld\nA\nB\n"),
                                     QByteArray("tail")}) {
@@ -146,9 +151,11 @@ void tst_MonitorThread::stopBeforeFirstReply()
     SignalLog lines(&thread, &MonitorThread::signalDataRecv);
     SignalLog errs(&thread, &MonitorThread::signalShowError);
     connect(&fake, &FakeInstrument::requestReceived, &thread, &MonitorThread::requestStop);
+    SignalLog capturing(&thread, &MonitorThread::signalCapturing);
     thread.start();
     QVERIFY(waitThread(&thread, 15000));
     QCOMPARE(fake.requests(), (QList<QByteArray>{kOn, kOff}));
+    QCOMPARE(capturing.size(), 0);
     QCoreApplication::processEvents();
     QCOMPARE(errors(errs), QStringList());
 }
@@ -213,9 +220,9 @@ void tst_MonitorThread::linesAheadOfFinalReply()
     thread.setReplyTimeout(1500);
     SignalLog lines(&thread, &MonitorThread::signalDataRecv);
     SignalLog errs(&thread, &MonitorThread::signalShowError);
+    SignalLog capturing(&thread, &MonitorThread::signalCapturing);
     thread.start();
-    QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
-    QTest::qWait(200);
+    QTRY_COMPARE_WITH_TIMEOUT(capturing.size(), 1, 5000);
     fake.push("running\n");
     fake.push("half ");
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 5000);
@@ -265,9 +272,9 @@ void tst_MonitorThread::serialHangUpEndsRun()
     MonitorThread thread;
     thread.setDebug(true);
     SignalLog errs(&thread, &MonitorThread::signalShowError);
+    SignalLog capturing(&thread, &MonitorThread::signalCapturing);
     thread.start();
-    QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
-    QTest::qWait(300);
+    QTRY_COMPARE_WITH_TIMEOUT(capturing.size(), 1, 5000);
     fake.hangUp();
     // The run ends by itself instead of spinning on a dead port.
     QVERIFY(waitThread(&thread, 10000));
@@ -284,9 +291,9 @@ void tst_MonitorThread::encryptedSwitch()
     MonitorThread thread;
     thread.setDebug(true);
     SignalLog errs(&thread, &MonitorThread::signalShowError);
+    SignalLog capturing(&thread, &MonitorThread::signalCapturing);
     thread.start();
-    QTRY_COMPARE_WITH_TIMEOUT(fake.requests().size(), 1, 5000);
-    QTest::qWait(200);
+    QTRY_COMPARE_WITH_TIMEOUT(capturing.size(), 1, 5000);
     fake.push("plain text\n"); // captured bytes are never decrypted
     SignalLog lines(&thread, &MonitorThread::signalDataRecv);
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 5000);
@@ -445,6 +452,84 @@ void tst_MonitorThread::stopUnderFlood()
     // The capture ended and the debug output was switched off at once.
     QVERIFY2(offAt - stopAt < 500, qPrintable(QStringLiteral("%1 ms").arg(offAt - stopAt)));
     QVERIFY(stopAt < 1500); // the receiver's event loop kept its timers
+}
+
+void tst_MonitorThread::captureOutcome_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::addColumn<bool>("debug");
+    QTest::addColumn<QString>("answers"); // per request: a(ck) or s(ilent)
+    QTest::addColumn<bool>("hangUp"); // once capturing
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("captured");
+    QTest::addColumn<QString>("shown"); // title|message
+    using O = MonitorCaptureOutcome;
+    QTest::newRow("stopped, debug") << true << true << "aa" << false << int(O::Stopped) << true << "";
+    QTest::newRow("stopped, no debug") << false << false << "a" << false << int(O::Stopped) << true << "";
+    QTest::newRow("first switch silent") << true << true << "s" << false << int(O::SwitchFailed) << false
+                                         << QStringLiteral("监听调试|接收数据超时");
+    QTest::newRow("final switch silent") << true << true << "as" << false << int(O::SwitchOffFailed) << true
+                                         << QStringLiteral("监听调试|接收数据超时");
+    QTest::newRow("hang-up") << false << true << "a" << true << int(O::LineLost) << true
+                             << QStringLiteral("设备监听|串口读取失败");
+}
+
+void tst_MonitorThread::captureOutcome()
+{
+    QFETCH(bool, udp);
+    QFETCH(bool, debug);
+    QFETCH(QString, answers);
+    QFETCH(bool, hangUp);
+    QFETCH(int, status);
+    QFETCH(bool, captured);
+    QFETCH(QString, shown);
+    TempWorkDir dir;
+    FakeInstrument fake;
+    QVERIFY(startFake(fake, dir, udp));
+    int asked = 0;
+    fake.setResponder([&asked, answers](const QByteArray &request) {
+        const QChar answer = answers.at(std::min(asked++, int(answers.size()) - 1));
+        return answer == QLatin1Char('a') ? QList<Piece>{{FakeInstrument::textWriteAck(request), 0}} : QList<Piece>();
+    });
+
+    std::atomic_bool capturing{false};
+    std::atomic_bool stop{false};
+    QList<QByteArray> lines;
+    std::atomic_int lineCount{0};
+    MonitorCaptureOutcome outcome;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        MonitorCaptureOptions options;
+        options.debug = debug;
+        options.replyTimeoutMs = 300;
+        MonitorCaptureHooks hooks;
+        hooks.stopRequested = [&] { return stop.load(); };
+        hooks.capturing = [&] { capturing = true; };
+        hooks.line = [&](const QByteArray &line) {
+            lines << line;
+            ++lineCount;
+        };
+        DeviceLink link;
+        outcome = captureMonitor(link, options, hooks);
+    }));
+    worker->start();
+    QTRY_VERIFY_WITH_TIMEOUT(capturing || worker->isFinished(), 5000);
+    QCOMPARE(bool(capturing), captured);
+    if (captured) {
+        fake.push("one\n");
+        QTRY_VERIFY_WITH_TIMEOUT(lineCount > 0, 5000);
+        if (hangUp)
+            fake.hangUp();
+        else
+            stop = true;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(worker->isFinished(), 10000);
+    QCOMPARE(int(outcome.status), status);
+    if (captured)
+        QCOMPARE(lines, QList<QByteArray>{"one\n"});
+    QCOMPARE(outcome.lines, qint64(lines.size()));
+    QCOMPARE(fake.requests().size(), !captured || !debug || hangUp ? 1 : 2);
+    const QString message = monitorCaptureMessage(outcome);
+    QCOMPARE(message.isEmpty() ? QString() : monitorCaptureTitle(outcome) + QLatin1Char('|') + message, shown);
 }
 
 QTEST_GUILESS_MAIN(tst_MonitorThread)
