@@ -278,9 +278,11 @@ void tst_RefreshThread::hostileInstrument_data()
     QTest::newRow("udp duplicate replies, 2 ms apart") << HostilePeer::Udp << HostilePeer::Duplicate << 2000 << 5 << "*";
     QTest::newRow("udp duplicate replies, 20 ms apart") << HostilePeer::Udp << HostilePeer::Duplicate << 20000 << 2 << "*";
     QTest::newRow("udp foreign datagram first") << HostilePeer::Udp << HostilePeer::ForeignFirst << 0 << 1 << "";
+    // On a serial line only copies that arrive joined to their reply are
+    // caught (by the reply bound): the port outlives the connection, so a
+    // copy that comes apart cannot be told from a late answer to an earlier
+    // connection, and whether it comes apart depends on the machine's load.
     QTest::newRow("pty duplicate replies") << HostilePeer::Pty << HostilePeer::Duplicate << 0 << 3 << "*";
-    QTest::newRow("pty duplicate replies, 2 ms apart") << HostilePeer::Pty << HostilePeer::Duplicate << 2000 << 3 << "*";
-    QTest::newRow("pty duplicate replies, 20 ms apart") << HostilePeer::Pty << HostilePeer::Duplicate << 20000 << 2 << "*";
     QTest::newRow("udp flood") << HostilePeer::Udp << HostilePeer::Flood << 0 << 1 << "CRC校验错误";
     QTest::newRow("pty hang-up") << HostilePeer::Pty << HostilePeer::HangUp << 0 << 1 << "串口连接已断开";
 }

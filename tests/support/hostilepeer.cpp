@@ -157,6 +157,12 @@ void HostilePeer::reply(const QByteArray &bytes)
         return;
     switch (m_mode) {
     case Duplicate:
+        // Without a gap a serial line gets both copies in one write, as a
+        // UART would deliver them back to back.
+        if (m_kind == Pty && duplicateGapUs <= 0) {
+            sendBytes(m_fd, bytes + bytes);
+            return;
+        }
         sendBytes(m_fd, bytes);
         if (duplicateGapUs > 0)
             std::this_thread::sleep_for(std::chrono::microseconds(qMin(duplicateGapUs, 1000000)));
