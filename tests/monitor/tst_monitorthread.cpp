@@ -449,9 +449,11 @@ void tst_MonitorThread::stopUnderFlood()
     fake.stopFlood();
     QVERIFY(stopAt >= 0);
     QVERIFY2(offAt >= 0, "the final request went out");
-    // The capture ended and the debug output was switched off at once.
-    QVERIFY2(offAt - stopAt < 500, qPrintable(QStringLiteral("%1 ms").arg(offAt - stopAt)));
-    QVERIFY(stopAt < 1500); // the receiver's event loop kept its timers
+    // The capture ended and the debug output was switched off without
+    // draining the flood first (that took beyond 20 s). About 0.1 s here;
+    // the bound leaves room for sanitizer builds on a loaded machine.
+    QVERIFY2(offAt - stopAt < 3000, qPrintable(QStringLiteral("%1 ms").arg(offAt - stopAt)));
+    QVERIFY(stopAt < 6000); // the receiver's event loop kept its timers
 }
 
 void tst_MonitorThread::captureOutcome_data()
