@@ -1,4 +1,7 @@
+#include "items/clocksync.h"
 #include "items/itemread.h"
+#include "items/itemwrite.h"
+#include "items/serialnumber.h"
 #include "items/itemrows.h"
 #include "link/devicelink.h"
 #include "link/framecodec.h"
@@ -44,6 +47,8 @@ private slots:
     void stopBetweenItems();
     void rowNumbering_data();
     void rowNumbering();
+    void messages_data();
+    void messages();
 };
 
 void tst_ItemRead::parseReply_data()
@@ -172,6 +177,59 @@ void tst_ItemRead::rowNumbering()
     for (const ItemRow &row : list.rows())
         got << QStringLiteral("%1|%2|%3").arg(row.index).arg(row.column0, row.column1);
     QCOMPARE(got, rows);
+}
+
+void tst_ItemRead::messages_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    const QByteArray bad = withCrc("020300");
+    ItemListOutcome list;
+    list.reply = bad;
+    list.status = ItemListOutcome::BadAddressOrFunction;
+    QTest::newRow("list: address") << itemListMessage(list) << "地址或命令校验错误: \n" + hexDump(bad);
+    list.status = ItemListOutcome::BadLength;
+    QTest::newRow("list: length") << itemListMessage(list) << "数据长度校验错误 : \n" + hexDump(bad);
+    list.status = ItemListOutcome::ExtraAnswer;
+    list.detail = QStringLiteral("设备重复应答");
+    QTest::newRow("list: extra answer") << itemListMessage(list) << "设备重复应答";
+    list.status = ItemListOutcome::Complete;
+    QTest::newRow("list: complete") << itemListMessage(list) << "";
+
+    ItemWriteOutcome write;
+    write.errorText = QStringLiteral("接收数据超时");
+    write.status = ItemWriteOutcome::LinkFailed;
+    QTest::newRow("write: link") << itemWriteMessage(write) << "接收数据超时";
+    write.status = ItemWriteOutcome::BadReply;
+    QTest::newRow("write: reply") << itemWriteMessage(write) << "硬件返回数据校验错误";
+    write.status = ItemWriteOutcome::ValueTooLong;
+    QTest::newRow("write: too long") << itemWriteMessage(write) << "写入的值过长,最多254字节";
+    write.status = ItemWriteOutcome::Refused;
+    QTest::newRow("write: refused") << itemWriteMessage(write) << "写入配置失败,该项不支持修改";
+    QTest::newRow("batch: refused") << itemBatchWrittenMessage(2) << "写入配置完成,2项不支持修改";
+    QTest::newRow("batch: written") << itemBatchWrittenMessage(0) << "写入配置成功";
+
+    ClockSyncOutcome clock;
+    clock.status = ClockSyncOutcome::BadReply;
+    QTest::newRow("clock: reply") << clockSyncMessage(clock) << "同步时间失败";
+    clock.status = ClockSyncOutcome::OpenFailed;
+    clock.errorText = QStringLiteral("打开串口失败: x");
+    QTest::newRow("clock: open") << clockSyncMessage(clock) << "打开串口失败: x";
+
+    SerialNumberOutcome sn;
+    sn.status = SerialNumberOutcome::BadAnswer;
+    sn.answer = QByteArray("{\"sn\":\"B\"}\0junk", 14);
+    QTest::newRow("sn: answer") << serialNumberMessage(sn) << "写入SN失败, 设备返回错误: {\"sn\":\"B\"}";
+    sn.status = SerialNumberOutcome::StreamFailed;
+    sn.errorText = QStringLiteral("接收数据超时");
+    QTest::newRow("sn: stream") << serialNumberMessage(sn) << "写入SN失败, 接收数据超时";
+}
+
+void tst_ItemRead::messages()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(text, expected);
 }
 
 QTEST_GUILESS_MAIN(tst_ItemRead)
