@@ -1,7 +1,6 @@
 #include "items/refreshthread.h"
 
 #include "link/devicelink.h"
-#include "link/framecodec.h"
 
 namespace {
 QString refreshImage()
@@ -47,12 +46,6 @@ void RefreshThread::readItems(DeviceLink &link)
     const QString error = itemListMessage(readItemList(link, hooks, m_firstTimeoutMs, m_retryTimeoutMs));
     if (!error.isEmpty())
         emit showErrorMessage(tr("刷新"), error, refreshImage());
-}
-
-int RefreshThread::requestItem(DeviceLink &link, int index, QByteArray &reply, int timeoutMs)
-{
-    const QByteArray request = buildItemReadRequest(link.deviceAddress, quint8(index & 0xFF));
-    return link.transact(request, reply, false, timeoutMs);
 }
 
 bool RefreshThread::checkReply(int result, DeviceLink &link, int index, QByteArray &reply)

@@ -33,8 +33,9 @@ public:
 
     // The whole refresh on an unopened link; usable without a thread.
     void readItems(DeviceLink &link);
-    int requestItem(DeviceLink &link, int index, QByteArray &reply, int timeoutMs);
-    // True means stop; emits showErrorMessage itself on an error.
+    // One exchange judged as readItems judges it (retried once on a link
+    // error, index -1 being the retry). True means stop; emits
+    // showErrorMessage itself on an error.
     bool checkReply(int result, DeviceLink &link, int index, QByteArray &reply);
 
 signals:
