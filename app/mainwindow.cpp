@@ -70,7 +70,7 @@ MainWindow::MainWindow(QWidget *parent)
     }
 
     QString skipWarning;
-    m_skipFilter.setTable(loadSkipTable(QStringLiteral("SkipItems"), &skipWarning));
+    m_rowFilter.setTable(loadSkipTable(QStringLiteral("SkipItems"), &skipWarning));
     if (!skipWarning.isEmpty())
         showStatus(skipWarning, 10000);
 }
@@ -216,22 +216,10 @@ void MainWindow::slotClearItems()
     m_tree->clear();
 }
 
-void MainWindow::addItemRow(int index, const QStringList &list)
-{
-    m_tree->appendItemRow(index, list);
-}
-
-bool MainWindow::isSkippedRow(int index, const QStringList &list)
-{
-    return m_skipFilter.isSkippedRow(index, list, [this](int heldIndex, const QStringList &heldList) {
-        addItemRow(heldIndex, heldList);
-    });
-}
-
 void MainWindow::slotAddItems(int index, const QStringList &list)
 {
-    if (!isSkippedRow(index, list))
-        addItemRow(index, list);
+    for (const ItemRow &row : m_rowFilter.addItem(index, list, m_tree->topLevelItemCount()))
+        m_tree->appendRow(row);
 }
 
 void MainWindow::slotShowErrorMessage(const QString &title, const QString &error, const QString &image)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "items/refreshthread.h"
-#include "items/skiptable.h"
+#include "items/itemrows.h"
 
 #include <QIcon>
 #include <QMainWindow>
@@ -39,7 +39,7 @@ public:
 
     ConfigTree *tree() const { return m_tree; }
     RefreshThread &refreshThread() { return m_refreshThread; }
-    const ItemSkipFilter &skipFilter() const { return m_skipFilter; }
+    const ItemSkipFilter &skipFilter() const { return m_rowFilter.skipFilter(); }
 
     // 0 nothing to write, 1 command item confirmed, 2 new value chosen.
     int editItem(const QString &name, const QString &value, QString &newValue);
@@ -70,8 +70,6 @@ protected:
 
 private:
     void loadSettings();
-    void addItemRow(int index, const QStringList &list);
-    bool isSkippedRow(int index, const QStringList &list);
     void showStatus(const QString &text, int timeoutMs = 0);
     QString askFileName(bool save, const QString &caption);
 
@@ -81,7 +79,7 @@ private:
     QTranslator *m_translator = nullptr;
     // Qt's own texts (file dialogs, standard buttons) in the same language.
     QTranslator *m_qtTranslator = nullptr;
-    ItemSkipFilter m_skipFilter;
+    ItemRowFilter m_rowFilter;
     FileNameProvider m_fileNameProvider;
     bool m_closing = false;
 };

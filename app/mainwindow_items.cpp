@@ -49,26 +49,13 @@ bool MainWindow::writeItem(DeviceLink &link, QTreeWidgetItem *row, const QString
     showStatus(tr("正在写入配置......"));
     const int index = row->data(0, Qt::UserRole).toInt();
     const ItemWriteOutcome outcome = writeItemExchange(link, index, value, mode);
-    switch (outcome.status) {
-    case ItemWriteOutcome::LinkFailed:
-        showMessageBox(tr("提交"), outcome.errorText, windowIcon());
+    if (!outcome.answered()) {
+        showMessageBox(tr("提交"), itemWriteMessage(outcome), windowIcon());
         return false;
-    case ItemWriteOutcome::BadReply:
-        showMessageBox(tr("提交"), tr("硬件返回数据校验错误"), windowIcon());
-        return false;
-    case ItemWriteOutcome::ValueTooLong:
-        showMessageBox(tr("提交"), tr("写入的值过长,最多%1字节").arg(kMaxItemValueBytes), windowIcon());
-        return false;
-    case ItemWriteOutcome::Written:
-    case ItemWriteOutcome::Refused:
-        break;
     }
     if (outcome.hasReportedValue)
         ConfigTree::setRowValue(row, QStringLiteral(": ") + outcome.reportedValue);
-    if (outcome.status == ItemWriteOutcome::Written)
-        showStatus(tr("写入配置成功"), 5000);
-    else
-        showStatus(tr("写入配置失败,该项不支持修改"), 5000);
+    showStatus(itemWriteMessage(outcome), 5000);
     return true;
 }
 
@@ -83,12 +70,12 @@ void MainWindow::slotItemDoubleClicked(QTreeWidgetItem *item, int column)
         return;
     DeviceLink link;
     if (!link.open()) {
-        showStatus(tr("写入错误,连接设备失败"), 5000);
-        showMessageBox(tr("写入配置"), tr("写入错误,连接设备失败"), windowIcon());
+        showStatus(itemWriteOpenFailedMessage(), 5000);
+        showMessageBox(tr("写入配置"), itemWriteOpenFailedMessage(), windowIcon());
         return;
     }
     if (!writeItem(link, item, newValue, mode))
-        showMessageBox(tr("写入配置"), tr("写入配置失败: %1").arg(newValue), windowIcon());
+        showMessageBox(tr("写入配置"), itemWriteStoppedMessage(newValue), windowIcon());
     link.close();
 }
 
@@ -97,8 +84,8 @@ void MainWindow::slotWriteItems()
     showStatus(tr("正在写入配置......"));
     DeviceLink link;
     if (!link.open()) {
-        showStatus(tr("写入错误,连接设备失败"), 5000);
-        showMessageBox(tr("写入配置"), tr("写入错误,连接设备失败"), windowIcon());
+        showStatus(itemWriteOpenFailedMessage(), 5000);
+        showMessageBox(tr("写入配置"), itemWriteOpenFailedMessage(), windowIcon());
         return;
     }
     int refused = 0;
@@ -109,7 +96,7 @@ void MainWindow::slotWriteItems()
         m_tree->setCurrentItem(row);
         const QString value = row->text(1).mid(1).trimmed();
         if (!writeItem(link, row, value, WriteValue)) {
-            showMessageBox(tr("写入配置"), tr("写入配置失败: %1").arg(value), windowIcon());
+            showMessageBox(tr("写入配置"), itemWriteStoppedMessage(value), windowIcon());
             return;
         }
         if (!row->text(1).contains(value))
@@ -117,10 +104,7 @@ void MainWindow::slotWriteItems()
     }
     // Rows the instrument kept at its own value were not written; saying
     // "success" would hide that the copy is incomplete.
-    if (refused > 0)
-        showStatus(tr("写入配置完成,%1项不支持修改").arg(refused), 5000);
-    else
-        showStatus(tr("写入配置成功"), 5000);
+    showStatus(itemBatchWrittenMessage(refused), 5000);
     link.close();
 }
 
@@ -138,10 +122,10 @@ void MainWindow::slotExportItems()
     const QString error = writeWholeFile(fileName, buildItemFile(m_tree->rows()));
     if (!error.isEmpty()) {
         showStatus(QString());
-        showMessageBox(tr("导出配置"), tr("导出配置失败: %1").arg(error), windowIcon());
+        showMessageBox(tr("导出配置"), itemExportFailedMessage(error), windowIcon());
         return;
     }
-    showStatus(tr("导出配置成功"), 5000);
+    showStatus(itemExportedMessage(), 5000);
 }
 
 void MainWindow::slotImportItems()
@@ -152,7 +136,7 @@ void MainWindow::slotImportItems()
     // Regular files only and of a sane size: a FIFO would block the window.
     const FileReadResult read = readRegularFile(fileName, kMaxItemFileBytes);
     if (read.status == FileReadResult::NotFound || read.status == FileReadResult::ReadFailed) {
-        showMessageBox(tr("导入配置"), tr("打开文件失败: %1").arg(fileName), windowIcon());
+        showMessageBox(tr("导入配置"), itemFileOpenFailedMessage(fileName), windowIcon());
         return;
     }
     if (!read.ok()) {
@@ -164,7 +148,7 @@ void MainWindow::slotImportItems()
     if (badLine > 0) {
         // Refused before the tree changes: the rows could only be written
         // back as replacement characters.
-        showMessageBox(tr("导入配置"), tr("文件编码错误: 第%1行不是UTF-8或GBK文本").arg(badLine), windowIcon());
+        showMessageBox(tr("导入配置"), itemFileEncodingMessage(badLine), windowIcon());
         return;
     }
     showStatus(tr("正在导入配置......"));
@@ -173,7 +157,7 @@ void MainWindow::slotImportItems()
         int index = 0;
         QStringList fields;
         if (!parseItemCsvLine(line, &index, &fields)) {
-            showMessageBox(tr("导入配置"), tr("文件解析错误"), windowIcon());
+            showMessageBox(tr("导入配置"), itemFileParseMessage(), windowIcon());
             slotClearItems();
             return;
         }
@@ -185,30 +169,18 @@ void MainWindow::slotImportItems()
 void MainWindow::slotSyncTime()
 {
     DeviceLink link;
-    if (!link.open()) {
-        showMessageBox(tr("同步时间"), link.errorText, windowIcon());
-        return;
-    }
-    const ClockSyncOutcome outcome = syncClockExchange(link);
-    link.close();
-    switch (outcome.status) {
-    case ClockSyncOutcome::LinkFailed:
-        showMessageBox(tr("同步时间"), outcome.errorText, windowIcon());
-        break;
-    case ClockSyncOutcome::BadReply:
-        showMessageBox(tr("同步时间"), tr("同步时间失败"), windowIcon());
-        break;
-    case ClockSyncOutcome::Synced:
-        QMessageBox::information(this, tr("同步时间"), tr("同步时间成功"), QMessageBox::Ok);
-        break;
-    }
+    const ClockSyncOutcome outcome = syncClock(link);
+    if (outcome.status == ClockSyncOutcome::Synced)
+        QMessageBox::information(this, tr("同步时间"), clockSyncMessage(outcome), QMessageBox::Ok);
+    else
+        showMessageBox(tr("同步时间"), clockSyncMessage(outcome), windowIcon());
 }
 
 void MainWindow::slotWriteSN()
 {
     DeviceLink link;
     if (!link.open()) {
-        const QString text = tr("写入SN失败,连接设备失败,请检查通讯设置");
+        const QString text = serialNumberOpenFailedMessage();
         showStatus(text, 5000);
         showMessageBox(tr("写入SN"), text, windowIcon());
         return;
@@ -218,21 +190,20 @@ void MainWindow::slotWriteSN()
         return;
     const SerialNumberOutcome outcome = writeSerialNumberExchange(link, dialog.serialNumber());
     link.close();
+    const QString text = serialNumberMessage(outcome);
     switch (outcome.status) {
-    case SerialNumberOutcome::StreamFailed: {
-        const QString text = tr("写入SN失败, %1").arg(outcome.errorText);
+    case SerialNumberOutcome::StreamFailed:
         showStatus(text, 5000);
         showMessageBox(tr("写入SN"), text, windowIcon());
         break;
-    }
     case SerialNumberOutcome::BadAnswer:
+        // The status line keeps it short; the box shows the answer.
         showStatus(tr("写入SN失败"), 5000);
-        showMessageBox(tr("写入SN"), tr("写入SN失败, 设备返回错误: %1").arg(serialNumberAnswerText(outcome.answer)),
-                       windowIcon());
+        showMessageBox(tr("写入SN"), text, windowIcon());
         break;
     case SerialNumberOutcome::Written:
-        showStatus(tr("写入SN成功"), 5000);
-        showInfoBox(tr("写入SN成功"), this);
+        showStatus(text, 5000);
+        showInfoBox(text, this);
         break;
     }
 }

@@ -1,24 +1,16 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
-#include "cli/itemlist.h"
 
 #include "items/clocksync.h"
 #include "items/itemcsv.h"
+#include "items/itemread.h"
+#include "items/itemrows.h"
 #include "items/itemwrite.h"
-#include "items/refreshthread.h"
 #include "items/serialnumber.h"
 #include "link/devicelink.h"
-#include "link/framecodec.h"
 #include "settings/fileio.h"
 
-#include <QEventLoop>
-
 namespace {
-
-QString mainText(const char *sourceText)
-{
-    return cliText("MainWindow", sourceText);
-}
 
 SkipTable workingDirSkipTable()
 {
@@ -29,28 +21,26 @@ SkipTable workingDirSkipTable()
     return table;
 }
 
-// A refresh as the window runs it; false with the window's message.
-bool refreshRows(QList<ItemRow> *rows, QString *error)
+// A refresh as the window runs it; false with the window's message (or,
+// after Ctrl-C, with an empty one).
+bool refreshRows(QList<ItemRow> *rows, QString *error, bool *stopped)
 {
     ItemRowList list(workingDirSkipTable());
-    RefreshThread thread;
-    QStringList errors;
-    QEventLoop loop;
-    QObject::connect(&thread, &RefreshThread::signalClearItems, &loop, [&] { list.clear(); });
-    QObject::connect(&thread, &RefreshThread::signalAddItems, &loop,
-                     [&](int index, const QStringList &fields) { list.addItem(index, fields); });
-    QObject::connect(&thread, &RefreshThread::showErrorMessage, &loop,
-                     [&](const QString &, const QString &text, const QString &) { errors << text; });
-    QObject::connect(&thread, &QThread::finished, &loop, &QEventLoop::quit);
-    thread.start();
-    loop.exec();
-    thread.wait();
+    ItemListOutcome outcome;
+    runOperation([&](OperationRun &run) {
+        DeviceLink link;
+        ItemListHooks hooks;
+        hooks.stopRequested = [&run] { return run.stop.load(); };
+        hooks.cleared = [&] { list.clear(); };
+        hooks.item = [&](int index, const QStringList &fields) { list.addItem(index, fields); };
+        outcome = readItemList(link, hooks);
+        link.close();
+        return ExitOk;
+    });
     *rows = list.rows();
-    if (!errors.isEmpty()) {
-        *error = errors.join(QLatin1Char('\n'));
-        return false;
-    }
-    return true;
+    *stopped = outcome.status == ItemListOutcome::Stopped;
+    *error = itemListMessage(outcome);
+    return outcome.status == ItemListOutcome::Complete;
 }
 
 QString itemLines(const QList<ItemRow> &rows)
@@ -71,26 +61,11 @@ bool parseIndex(const QString &text, int *index)
     return true;
 }
 
-// The window's message for an exchange that got no sensible answer.
-QString writeFailureText(const ItemWriteOutcome &outcome)
-{
-    switch (outcome.status) {
-    case ItemWriteOutcome::LinkFailed:
-        return outcome.errorText;
-    case ItemWriteOutcome::BadReply:
-        return mainText("硬件返回数据校验错误");
-    case ItemWriteOutcome::ValueTooLong:
-        return mainText("写入的值过长,最多%1字节").arg(kMaxItemValueBytes);
-    default:
-        return QString();
-    }
-}
-
 bool openForWrite(DeviceLink &link)
 {
     if (link.open())
         return true;
-    failWith(mainText("写入错误,连接设备失败")
+    failWith(itemWriteOpenFailedMessage()
              + (link.errorText.isEmpty() ? QString() : QLatin1Char('\n') + link.errorText));
     return false;
 }
@@ -101,10 +76,13 @@ int runItems(const CliOptions &)
 {
     QList<ItemRow> rows;
     QString error;
-    const bool ok = refreshRows(&rows, &error);
+    bool stopped = false;
+    const bool ok = refreshRows(&rows, &error, &stopped);
     // What was read is shown, as the tree keeps it; the status says whether
     // it is the whole list.
     writeOut(itemLines(rows));
+    if (stopped)
+        return ExitInterrupted;
     return ok ? ExitOk : failWith(error);
 }
 
@@ -113,15 +91,16 @@ int runExport(const CliOptions &options)
     const QString fileName = options.arguments.at(0);
     QList<ItemRow> rows;
     QString error;
+    bool stopped = false;
     // A partial list must not pass for a configuration copy.
-    if (!refreshRows(&rows, &error))
-        return failWith(error);
+    if (!refreshRows(&rows, &error, &stopped))
+        return stopped ? ExitInterrupted : failWith(error);
     // The name is kept exactly as given (scripts rely on it); a failed write
     // keeps any older file and names the cause.
     const QString failure = writeWholeFile(fileName, buildItemFile(rows));
     if (!failure.isEmpty())
-        return failWith(mainText("导出配置失败: %1").arg(failure));
-    writeErr(mainText("导出配置成功") + QLatin1Char('\n'));
+        return failWith(itemExportFailedMessage(failure));
+    writeErr(itemExportedMessage() + QLatin1Char('\n'));
     return ExitOk;
 }
 
@@ -130,118 +109,90 @@ int runWrite(const CliOptions &options)
     const QString fileName = options.arguments.at(0);
     const FileReadResult read = readRegularFile(fileName, kMaxItemFileBytes);
     if (read.status == FileReadResult::NotFound || read.status == FileReadResult::ReadFailed)
-        return failWith(mainText("打开文件失败: %1").arg(fileName));
+        return failWith(itemFileOpenFailedMessage(fileName));
     if (!read.ok())
         return failWith(read.errorText);
     int badLine = 0;
     const QStringList lines = itemFileLines(read.bytes, &badLine);
     if (badLine > 0)
-        return failWith(mainText("文件编码错误: 第%1行不是UTF-8或GBK文本").arg(badLine));
+        return failWith(itemFileEncodingMessage(badLine));
     ItemRowList list(workingDirSkipTable());
     for (const QString &line : lines) {
         int index = 0;
         QStringList fields;
         if (!parseItemCsvLine(line, &index, &fields))
-            return failWith(mainText("文件解析错误"));
+            return failWith(itemFileParseMessage());
         list.addItem(index, fields);
     }
 
-    DeviceLink link;
-    if (!openForWrite(link))
-        return ExitFailed;
-    int refused = 0;
-    for (const ItemRow &row : list.rows()) {
-        if (row.column1.isEmpty())
-            continue;
-        const QString value = row.column1.mid(1).trimmed();
-        const ItemWriteOutcome outcome = writeItemExchange(link, row.index, value, WriteValue);
-        if (!outcome.answered()) {
-            // The window stops the batch here too.
-            failWith(writeFailureText(outcome));
-            return failWith(mainText("写入配置失败: %1").arg(value));
+    const QList<ItemRow> rows = list.rows();
+    return runOperation([&](OperationRun &run) -> int {
+        DeviceLink link;
+        if (!openForWrite(link))
+            return ExitFailed;
+        int refused = 0;
+        for (const ItemRow &row : rows) {
+            if (row.column1.isEmpty())
+                continue;
+            // Ctrl-C ends the batch between rows, never inside an exchange.
+            if (run.stop) {
+                link.close();
+                return ExitInterrupted;
+            }
+            const QString value = row.column1.mid(1).trimmed();
+            const ItemWriteOutcome outcome = writeItemExchange(link, row.index, value, WriteValue);
+            if (!outcome.answered()) {
+                // The window stops the batch here too.
+                failWith(itemWriteMessage(outcome));
+                return failWith(itemWriteStoppedMessage(value));
+            }
+            const bool written = outcome.status == ItemWriteOutcome::Written;
+            if (!written)
+                ++refused;
+            writeOut(QStringLiteral("%1\t%2\t%3\n")
+                         .arg(row.index)
+                         .arg(written ? QStringLiteral("ok") : QStringLiteral("refused"),
+                              visibleItemText(outcome.reportedValue)));
         }
-        const bool written = outcome.status == ItemWriteOutcome::Written;
-        if (!written)
-            ++refused;
-        writeOut(QStringLiteral("%1\t%2\t%3\n")
-                     .arg(row.index)
-                     .arg(written ? QStringLiteral("ok") : QStringLiteral("refused"),
-                          visibleItemText(outcome.reportedValue)));
-    }
-    link.close();
-    if (refused > 0) {
-        writeErr(mainText("写入配置完成,%1项不支持修改").arg(refused) + QLatin1Char('\n'));
-        return ExitRefused;
-    }
-    writeErr(mainText("写入配置成功") + QLatin1Char('\n'));
-    return ExitOk;
+        link.close();
+        writeErr(itemBatchWrittenMessage(refused) + QLatin1Char('\n'));
+        return refused > 0 ? ExitRefused : ExitOk;
+    });
 }
 
 namespace {
 
-// One item read as the refresh reads it, with the refresh's messages.
-// (A candidate for the item core next to RefreshThread::checkReply.)
-bool readItemFields(DeviceLink &link, int index, QStringList *fields, QString *error)
-{
-    QByteArray reply;
-    int result = link.transact(buildItemReadRequest(link.deviceAddress, quint8(index)), reply, false,
-                               RefreshThread::kFirstTimeoutMs);
-    if (result != LinkOk)
-        result = link.transact(buildItemReadRequest(link.deviceAddress, quint8(index)), reply, false,
-                               RefreshThread::kRetryTimeoutMs);
-    *error = linkErrorText(result, reply);
-    if (!error->isEmpty())
-        return false;
-    if (reply.size() < 5 || quint8(reply.at(0)) != link.deviceAddress || quint8(reply.at(1)) != 0x03) {
-        *error = cliText("RefreshThread", "地址或命令校验错误: \n%1").arg(hexDump(reply));
-        return false;
-    }
-    const int n = quint8(reply.at(2));
-    if (reply.size() != n + 5) {
-        *error = cliText("RefreshThread", "数据长度校验错误 : \n%1").arg(hexDump(reply));
-        return false;
-    }
-    *fields = n == 0 ? QStringList() : splitItemText(decodeDeviceText(reply.constData() + 3, n));
-    return true;
-}
-
 int writeOne(int index, const QString &value, int mode)
 {
-    DeviceLink link;
-    if (!openForWrite(link))
-        return ExitFailed;
-    // The window only ever sends a value to a valued row and an empty text
-    // to a command row; an index typed on a command line may be either, and
-    // a value sent to a command item could start the command.
-    QStringList fields;
-    QString error;
-    if (!readItemFields(link, index, &fields, &error))
-        return failWith(error);
-    if (fields.isEmpty())
-        return refuseWith(cliText("ZrvuCli", "设备没有第%1项").arg(index));
-    if (mode == WriteValue && fields.size() < 2)
-        return refuseWith(cliText("ZrvuCli", "第%1项是命令项,请用 trigger").arg(index));
-    if (mode == WriteCommand && fields.size() > 1)
-        return refuseWith(cliText("ZrvuCli", "第%1项带有值,请用 set").arg(index));
-    const ItemWriteOutcome outcome = writeItemExchange(link, index, value, mode);
-    link.close();
-    if (!outcome.answered()) {
-        failWith(writeFailureText(outcome));
-        return failWith(mainText("写入配置失败: %1").arg(value));
-    }
-    QString reported = outcome.reportedValue;
-    if (mode == WriteCommand) {
+    return runOperation([&](OperationRun &) -> int {
+        DeviceLink link;
+        if (!openForWrite(link))
+            return ExitFailed;
+        // The window only ever sends a value to a valued row and an empty text
+        // to a command row; an index typed on a command line may be either, and
+        // a value sent to a command item could start the command.
+        const ItemReadOutcome read = readItemAt(link, index);
+        if (read.status != ItemReadOutcome::Item && read.status != ItemReadOutcome::EndOfList)
+            return failWith(itemListMessage(itemListFailure(read)));
+        const QStringList &fields = read.fields;
+        if (fields.isEmpty())
+            return refuseWith(cliText("ZrvuCli", "设备没有第%1项").arg(index));
+        if (mode == WriteValue && fields.size() < 2)
+            return refuseWith(cliText("ZrvuCli", "第%1项是命令项,请用 trigger").arg(index));
+        if (mode == WriteCommand && fields.size() > 1)
+            return refuseWith(cliText("ZrvuCli", "第%1项带有值,请用 set").arg(index));
+        const ItemWriteOutcome outcome = writeItemExchange(link, index, value, mode);
+        link.close();
+        if (!outcome.answered()) {
+            failWith(itemWriteMessage(outcome));
+            return failWith(itemWriteStoppedMessage(value));
+        }
         // A command's answer is its own name; that is what the row keeps.
-        const QByteArray &b = outcome.reply;
-        reported = splitItemText(decodeDeviceText(b.constData() + 3, quint8(b.at(2)))).value(0).trimmed();
-    }
-    writeOut(visibleItemText(reported) + QLatin1Char('\n'));
-    if (outcome.status == ItemWriteOutcome::Refused) {
-        writeErr(mainText("写入配置失败,该项不支持修改") + QLatin1Char('\n'));
-        return ExitRefused;
-    }
-    writeErr(mainText("写入配置成功") + QLatin1Char('\n'));
-    return ExitOk;
+        const QString reported = mode == WriteCommand ? outcome.reportedName : outcome.reportedValue;
+        writeOut(visibleItemText(reported) + QLatin1Char('\n'));
+        writeErr(itemWriteMessage(outcome) + QLatin1Char('\n'));
+        return outcome.status == ItemWriteOutcome::Refused ? ExitRefused : ExitOk;
+    });
 }
 
 } // namespace
@@ -264,20 +215,15 @@ int runTrigger(const CliOptions &options)
 
 int runSyncTime(const CliOptions &)
 {
-    DeviceLink link;
-    if (!link.open())
-        return failWith(link.errorText);
-    const ClockSyncOutcome outcome = syncClockExchange(link);
-    link.close();
-    switch (outcome.status) {
-    case ClockSyncOutcome::LinkFailed:
-        return failWith(outcome.errorText);
-    case ClockSyncOutcome::BadReply:
-        return failWith(mainText("同步时间失败"));
-    case ClockSyncOutcome::Synced:
-        break;
-    }
-    writeOut(mainText("同步时间成功") + QLatin1Char('\n'));
+    ClockSyncOutcome outcome;
+    runOperation([&](OperationRun &) {
+        DeviceLink link;
+        outcome = syncClock(link);
+        return ExitOk;
+    });
+    if (outcome.status != ClockSyncOutcome::Synced)
+        return failWith(clockSyncMessage(outcome));
+    writeOut(clockSyncMessage(outcome) + QLatin1Char('\n'));
     return ExitOk;
 }
 
@@ -286,20 +232,22 @@ int runWriteSn(const CliOptions &options)
     const QString sn = options.arguments.at(0);
     // The dialog accepts nothing else, so nothing else goes out.
     if (!isValidSerialNumber(sn))
-        return refuseWith(cliText("DDialogInputSN", "SN输入有误"));
-    DeviceLink link;
-    if (!link.open())
-        return failWith(mainText("写入SN失败,连接设备失败,请检查通讯设置"));
-    const SerialNumberOutcome outcome = writeSerialNumberExchange(link, sn);
-    link.close();
-    switch (outcome.status) {
-    case SerialNumberOutcome::StreamFailed:
-        return failWith(mainText("写入SN失败, %1").arg(outcome.errorText));
-    case SerialNumberOutcome::BadAnswer:
-        return failWith(mainText("写入SN失败, 设备返回错误: %1").arg(serialNumberAnswerText(outcome.answer)));
-    case SerialNumberOutcome::Written:
-        break;
-    }
-    writeOut(mainText("写入SN成功") + QLatin1Char('\n'));
+        return refuseWith(serialNumberInvalidMessage());
+    bool opened = false;
+    SerialNumberOutcome outcome;
+    runOperation([&](OperationRun &) {
+        DeviceLink link;
+        opened = link.open();
+        if (opened) {
+            outcome = writeSerialNumberExchange(link, sn);
+            link.close();
+        }
+        return ExitOk;
+    });
+    if (!opened)
+        return failWith(serialNumberOpenFailedMessage());
+    if (outcome.status != SerialNumberOutcome::Written)
+        return failWith(serialNumberMessage(outcome));
+    writeOut(serialNumberMessage(outcome) + QLatin1Char('\n'));
     return ExitOk;
 }

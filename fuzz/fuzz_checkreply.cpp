@@ -113,5 +113,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(!fields.isEmpty());
         FUZZ_CHECK(fields.join(QLatin1Char(':')) == decodeDeviceText(reply.constData() + 3, n));
     }
+    // The parser the writes and zrvu-cli use says the same of the same bytes.
+    if (result == LinkOk && reply.size() >= 3 && checkFrameCrc(reply, false)) {
+        const ItemReply parsed = parseItemReply(reply, link.deviceAddress);
+        FUZZ_CHECK((parsed.status == ItemReply::Item) == !stop);
+        if (!stop)
+            FUZZ_CHECK(parsed.fields == itemReplyFields(reply));
+    }
     return 0;
 }

@@ -3,6 +3,8 @@
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 
+#include <QCoreApplication>
+
 namespace {
 ClockSource &clockSource()
 {
@@ -62,4 +64,31 @@ ClockSyncOutcome syncClockExchange(DeviceLink &link, int timeoutMs)
     else
         out.status = isClockOkReply(out.reply, link.deviceAddress) ? ClockSyncOutcome::Synced : ClockSyncOutcome::BadReply;
     return out;
+}
+
+ClockSyncOutcome syncClock(DeviceLink &link, int timeoutMs)
+{
+    if (!link.open()) {
+        ClockSyncOutcome out;
+        out.status = ClockSyncOutcome::OpenFailed;
+        out.errorText = link.errorText;
+        return out;
+    }
+    const ClockSyncOutcome out = syncClockExchange(link, timeoutMs);
+    link.close();
+    return out;
+}
+
+QString clockSyncMessage(const ClockSyncOutcome &outcome)
+{
+    switch (outcome.status) {
+    case ClockSyncOutcome::Synced:
+        return QCoreApplication::translate("MainWindow", "同步时间成功");
+    case ClockSyncOutcome::OpenFailed:
+    case ClockSyncOutcome::LinkFailed:
+        return outcome.errorText;
+    case ClockSyncOutcome::BadReply:
+        return QCoreApplication::translate("MainWindow", "同步时间失败");
+    }
+    return QString();
 }

@@ -22,10 +22,15 @@ QByteArray buildClockWriteRequest(quint8 deviceAddress);
 bool isClockOkReply(const QByteArray &reply, quint8 deviceAddress);
 
 struct ClockSyncOutcome {
-    enum Status { Synced, LinkFailed, BadReply };
+    enum Status { Synced, OpenFailed, LinkFailed, BadReply };
     Status status = LinkFailed;
-    QString errorText; // linkErrorText for LinkFailed
+    QString errorText; // the link's errorText for OpenFailed, linkErrorText for LinkFailed
     QByteArray request;
     QByteArray reply;
 };
+// The exchange on an open link.
 ClockSyncOutcome syncClockExchange(DeviceLink &link, int timeoutMs = 5000);
+// Opens the link, makes the exchange and closes the link again.
+ClockSyncOutcome syncClock(DeviceLink &link, int timeoutMs = 5000);
+// The text shown for every outcome, success included (context MainWindow).
+QString clockSyncMessage(const ClockSyncOutcome &outcome);

@@ -27,12 +27,16 @@ ConfigTree::ConfigTree(QWidget *parent)
 
 QTreeWidgetItem *ConfigTree::appendItemRow(int index, const QStringList &fields)
 {
-    QStringList columns;
-    columns << itemColumn0(topLevelItemCount() + 1, fields);
-    if (fields.size() > 1)
-        columns << itemColumn1(fields);
+    return appendRow(makeItemRow(topLevelItemCount() + 1, index, fields));
+}
+
+QTreeWidgetItem *ConfigTree::appendRow(const ItemRow &row)
+{
+    QStringList columns{row.column0};
+    if (!row.column1.isEmpty())
+        columns << row.column1;
     auto *item = new QTreeWidgetItem(columns);
-    item->setData(0, Qt::UserRole, index);
+    item->setData(0, Qt::UserRole, row.index);
     item->setToolTip(0, columns.at(0));
     if (columns.size() > 1)
         setRowValue(item, columns.at(1));

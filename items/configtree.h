@@ -1,6 +1,6 @@
 #pragma once
 
-#include "items/itemrules.h"
+#include "items/itemrows.h"
 
 #include <QList>
 #include <QTreeWidget>
@@ -13,6 +13,7 @@ public:
 
     // Appends a row for an item as the instrument sent it (fields split at ':').
     QTreeWidgetItem *appendItemRow(int index, const QStringList &fields);
+    QTreeWidgetItem *appendRow(const ItemRow &row);
     // Column 1 of a row (": value"); long values are cut at the window edge,
     // so the full text is also the row's tool tip.
     static void setRowValue(QTreeWidgetItem *item, const QString &column1);

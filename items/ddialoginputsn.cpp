@@ -40,7 +40,7 @@ void DDialogInputSN::slotConfirm()
         accept();
         return;
     }
-    QMessageBox box(QMessageBox::Critical, windowTitle(), tr("SN输入有误"), QMessageBox::NoButton, this);
+    QMessageBox box(QMessageBox::Critical, windowTitle(), serialNumberInvalidMessage(), QMessageBox::NoButton, this);
     box.addButton(tr("确定"), QMessageBox::AcceptRole);
     box.exec();
 }

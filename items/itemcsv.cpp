@@ -1,5 +1,7 @@
 #include "items/itemcsv.h"
 
+#include <QCoreApplication>
+
 #include <QRegExp>
 #include <QTextCodec>
 
@@ -152,4 +154,29 @@ bool parseItemCsvLine(const QString &line, int *index, QStringList *fields)
     *index = number;
     *fields = out;
     return true;
+}
+
+QString itemExportFailedMessage(const QString &cause)
+{
+    return QCoreApplication::translate("MainWindow", "导出配置失败: %1").arg(cause);
+}
+
+QString itemExportedMessage()
+{
+    return QCoreApplication::translate("MainWindow", "导出配置成功");
+}
+
+QString itemFileOpenFailedMessage(const QString &fileName)
+{
+    return QCoreApplication::translate("MainWindow", "打开文件失败: %1").arg(fileName);
+}
+
+QString itemFileEncodingMessage(int badLine)
+{
+    return QCoreApplication::translate("MainWindow", "文件编码错误: 第%1行不是UTF-8或GBK文本").arg(badLine);
+}
+
+QString itemFileParseMessage()
+{
+    return QCoreApplication::translate("MainWindow", "文件解析错误");
 }

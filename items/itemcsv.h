@@ -30,3 +30,10 @@ QStringList itemFileLines(const QByteArray &fileBytes, int *badLine = nullptr);
 // sends (name, value). False when the line is not "digits.text" or the index
 // is beyond the instrument's 0 to 255.
 bool parseItemCsvLine(const QString &line, int *index, QStringList *fields);
+
+// The window's texts for item files (context MainWindow).
+QString itemExportFailedMessage(const QString &cause);
+QString itemExportedMessage();
+QString itemFileOpenFailedMessage(const QString &fileName);
+QString itemFileEncodingMessage(int badLine);
+QString itemFileParseMessage();

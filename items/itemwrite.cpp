@@ -1,8 +1,11 @@
 #include "items/itemwrite.h"
 
+#include "items/itemread.h"
 #include "items/itemrules.h"
 #include "link/devicelink.h"
 #include "link/framecodec.h"
+
+#include <QCoreApplication>
 
 ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &value, int mode, int timeoutMs)
 {
@@ -20,17 +23,14 @@ ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &v
         out.status = ItemWriteOutcome::LinkFailed;
         return out;
     }
-    const QByteArray &b = out.reply;
-    if (b.size() <= 4 || quint8(b.at(0)) != link.deviceAddress || quint8(b.at(1)) != 0x03
-        || b.size() != quint8(b.at(2)) + 5) {
+    const ItemReply parsed = parseItemReply(out.reply, link.deviceAddress);
+    // An empty text (N = 0) is one empty field, as a command's answer may be.
+    const QStringList fields = parsed.status == ItemReply::EndOfList ? splitItemText(QString()) : parsed.fields;
+    if ((parsed.status != ItemReply::Item && parsed.status != ItemReply::EndOfList) || fields.size() != mode) {
         out.status = ItemWriteOutcome::BadReply;
         return out;
     }
-    const QStringList fields = splitItemText(decodeDeviceText(b.constData() + 3, quint8(b.at(2))));
-    if (fields.size() != mode) {
-        out.status = ItemWriteOutcome::BadReply;
-        return out;
-    }
+    out.reportedName = fields.at(0).trimmed();
     QString shown;
     if (mode == WriteValue) {
         out.hasReportedValue = true;
@@ -39,4 +39,38 @@ ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &v
     }
     out.status = shown.contains(value, Qt::CaseSensitive) ? ItemWriteOutcome::Written : ItemWriteOutcome::Refused;
     return out;
+}
+
+QString itemWriteMessage(const ItemWriteOutcome &outcome)
+{
+    switch (outcome.status) {
+    case ItemWriteOutcome::Written:
+        return QCoreApplication::translate("MainWindow", "写入配置成功");
+    case ItemWriteOutcome::Refused:
+        return QCoreApplication::translate("MainWindow", "写入配置失败,该项不支持修改");
+    case ItemWriteOutcome::LinkFailed:
+        return outcome.errorText;
+    case ItemWriteOutcome::BadReply:
+        return QCoreApplication::translate("MainWindow", "硬件返回数据校验错误");
+    case ItemWriteOutcome::ValueTooLong:
+        return QCoreApplication::translate("MainWindow", "写入的值过长,最多%1字节").arg(kMaxItemValueBytes);
+    }
+    return QString();
+}
+
+QString itemWriteOpenFailedMessage()
+{
+    return QCoreApplication::translate("MainWindow", "写入错误,连接设备失败");
+}
+
+QString itemWriteStoppedMessage(const QString &value)
+{
+    return QCoreApplication::translate("MainWindow", "写入配置失败: %1").arg(value);
+}
+
+QString itemBatchWrittenMessage(int refused)
+{
+    if (refused > 0)
+        return QCoreApplication::translate("MainWindow", "写入配置完成,%1项不支持修改").arg(refused);
+    return QCoreApplication::translate("MainWindow", "写入配置成功");
 }

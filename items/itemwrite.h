@@ -28,6 +28,7 @@ struct ItemWriteOutcome {
     QByteArray reply;
     bool hasReportedValue = false;
     QString reportedValue;   // field 1 of the reply, trimmed (value items)
+    QString reportedName;    // field 0 of an answered reply, trimmed
 
     // True when the instrument answered sensibly (Written or Refused).
     bool answered() const { return status == Written || status == Refused; }
@@ -38,3 +39,13 @@ constexpr int kMaxItemValueBytes = 254;
 
 ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &value, int mode,
                                    int timeoutMs = 5000);
+
+// The window's text for an outcome: the status line's for Written and
+// Refused, the message box's otherwise (context MainWindow).
+QString itemWriteMessage(const ItemWriteOutcome &outcome);
+// The link would not open.
+QString itemWriteOpenFailedMessage();
+// Follows the failure message when a write (or a batch) stops at `value`.
+QString itemWriteStoppedMessage(const QString &value);
+// After a batch that went through; `refused` rows kept the instrument's value.
+QString itemBatchWrittenMessage(int refused);

@@ -3,6 +3,7 @@
 #include "link/datareceiver.h"
 #include "link/devicelink.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegExp>
@@ -58,4 +59,28 @@ SerialNumberOutcome writeSerialNumberExchange(DeviceLink &link, const QString &s
     else
         out.status = isSerialNumberAnswerOk(out.answer, sn) ? SerialNumberOutcome::Written : SerialNumberOutcome::BadAnswer;
     return out;
+}
+
+QString serialNumberMessage(const SerialNumberOutcome &outcome)
+{
+    switch (outcome.status) {
+    case SerialNumberOutcome::Written:
+        return QCoreApplication::translate("MainWindow", "写入SN成功");
+    case SerialNumberOutcome::StreamFailed:
+        return QCoreApplication::translate("MainWindow", "写入SN失败, %1").arg(outcome.errorText);
+    case SerialNumberOutcome::BadAnswer:
+        return QCoreApplication::translate("MainWindow", "写入SN失败, 设备返回错误: %1")
+            .arg(serialNumberAnswerText(outcome.answer));
+    }
+    return QString();
+}
+
+QString serialNumberOpenFailedMessage()
+{
+    return QCoreApplication::translate("MainWindow", "写入SN失败,连接设备失败,请检查通讯设置");
+}
+
+QString serialNumberInvalidMessage()
+{
+    return QCoreApplication::translate("DDialogInputSN", "SN输入有误");
 }

@@ -27,4 +27,11 @@ struct SerialNumberOutcome {
     QByteArray command;
     QByteArray answer;
 };
+// On an open link: the window opens it before it asks for the number.
 SerialNumberOutcome writeSerialNumberExchange(DeviceLink &link, const QString &sn);
+// The message shown for every outcome, success included (context MainWindow).
+QString serialNumberMessage(const SerialNumberOutcome &outcome);
+// The link would not open.
+QString serialNumberOpenFailedMessage();
+// A number isValidSerialNumber refuses (context DDialogInputSN).
+QString serialNumberInvalidMessage();

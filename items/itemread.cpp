@@ -1,0 +1,156 @@
+#include "items/itemread.h"
+
+#include "items/itemrules.h"
+#include "link/devicelink.h"
+#include "link/framecodec.h"
+
+#include <QCoreApplication>
+
+ItemReply parseItemReply(const QByteArray &reply, quint8 deviceAddress)
+{
+    ItemReply out;
+    if (reply.size() < 5 || quint8(reply.at(0)) != deviceAddress || quint8(reply.at(1)) != 0x03) {
+        out.status = ItemReply::BadAddressOrFunction;
+        return out;
+    }
+    const int n = quint8(reply.at(2));
+    if (reply.size() != n + 5) {
+        out.status = ItemReply::BadLength;
+        return out;
+    }
+    if (n == 0) {
+        out.status = ItemReply::EndOfList;
+        return out;
+    }
+    out.status = ItemReply::Item;
+    out.fields = splitItemText(decodeDeviceText(reply.constData() + 3, n));
+    return out;
+}
+
+namespace {
+int requestItem(DeviceLink &link, int index, QByteArray &reply, int timeoutMs)
+{
+    const QByteArray request = buildItemReadRequest(link.deviceAddress, quint8(index & 0xFF));
+    return link.transact(request, reply, false, timeoutMs);
+}
+} // namespace
+
+ItemReadOutcome judgeItemExchange(DeviceLink &link, int index, int result, const QByteArray &reply, int retryTimeoutMs)
+{
+    ItemReadOutcome out;
+    out.reply = reply;
+    out.errorText = linkErrorText(result, reply);
+    if (!out.errorText.isEmpty()) {
+        if (index == -1) {
+            out.status = ItemReadOutcome::LinkFailed;
+            return out;
+        }
+        QByteArray retried;
+        const int again = requestItem(link, index, retried, retryTimeoutMs);
+        return judgeItemExchange(link, -1, again, retried, retryTimeoutMs);
+    }
+    out.errorText.clear();
+    const ItemReply parsed = parseItemReply(reply, link.deviceAddress);
+    out.fields = parsed.fields;
+    switch (parsed.status) {
+    case ItemReply::Item:
+        out.status = ItemReadOutcome::Item;
+        break;
+    case ItemReply::EndOfList:
+        out.status = ItemReadOutcome::EndOfList;
+        break;
+    case ItemReply::BadAddressOrFunction:
+        out.status = ItemReadOutcome::BadAddressOrFunction;
+        break;
+    case ItemReply::BadLength:
+        out.status = ItemReadOutcome::BadLength;
+        break;
+    }
+    return out;
+}
+
+ItemReadOutcome readItemAt(DeviceLink &link, int index, int firstTimeoutMs, int retryTimeoutMs)
+{
+    QByteArray reply;
+    const int result = requestItem(link, index, reply, firstTimeoutMs);
+    return judgeItemExchange(link, index, result, reply, retryTimeoutMs);
+}
+
+ItemListOutcome itemListFailure(const ItemReadOutcome &read)
+{
+    ItemListOutcome out;
+    out.reply = read.reply;
+    switch (read.status) {
+    case ItemReadOutcome::Item:
+    case ItemReadOutcome::EndOfList:
+        out.status = ItemListOutcome::Complete;
+        break;
+    case ItemReadOutcome::LinkFailed:
+        out.status = ItemListOutcome::LinkFailed;
+        out.detail = read.errorText;
+        break;
+    case ItemReadOutcome::BadAddressOrFunction:
+        out.status = ItemListOutcome::BadAddressOrFunction;
+        break;
+    case ItemReadOutcome::BadLength:
+        out.status = ItemListOutcome::BadLength;
+        break;
+    }
+    return out;
+}
+
+ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks, int firstTimeoutMs, int retryTimeoutMs)
+{
+    ItemListOutcome out;
+    if (!link.open()) {
+        out.status = ItemListOutcome::OpenFailed;
+        out.detail = link.errorText;
+        return out;
+    }
+    if (hooks.cleared)
+        hooks.cleared();
+    for (int index = 0; index < kMaxItems; ++index) {
+        if (hooks.stopRequested && hooks.stopRequested()) {
+            out.status = ItemListOutcome::Stopped;
+            return out;
+        }
+        const ItemReadOutcome read = readItemAt(link, index, firstTimeoutMs, retryTimeoutMs);
+        if (read.status == ItemReadOutcome::EndOfList)
+            break;
+        if (read.status != ItemReadOutcome::Item) {
+            const int items = out.items;
+            out = itemListFailure(read);
+            out.items = items;
+            return out;
+        }
+        ++out.items;
+        if (hooks.item)
+            hooks.item(index, read.fields);
+    }
+    // Replies carry no item number: when the instrument answered some
+    // request twice, a copy may have been taken for the next item and the
+    // list may be shifted; it must not be reported as read.
+    if (link.answeredMoreThanAsked(kItemSettleMs)) {
+        out.status = ItemListOutcome::ExtraAnswer;
+        out.detail = linkErrorText(LinkExtraAnswer, QByteArray());
+    }
+    return out;
+}
+
+QString itemListMessage(const ItemListOutcome &outcome)
+{
+    switch (outcome.status) {
+    case ItemListOutcome::Complete:
+    case ItemListOutcome::Stopped:
+        return QString();
+    case ItemListOutcome::OpenFailed:
+    case ItemListOutcome::LinkFailed:
+    case ItemListOutcome::ExtraAnswer:
+        return outcome.detail;
+    case ItemListOutcome::BadAddressOrFunction:
+        return QCoreApplication::translate("RefreshThread", "地址或命令校验错误: \n%1").arg(hexDump(outcome.reply));
+    case ItemListOutcome::BadLength:
+        return QCoreApplication::translate("RefreshThread", "数据长度校验错误 : \n%1").arg(hexDump(outcome.reply));
+    }
+    return QString();
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class DeviceLink;
+
+// The counted item reply: address, 03, N, N text bytes, CRC (the CRC is the
+// link's check). Item reads and text writes answer with it.
+struct ItemReply {
+    enum Status {
+        Item,                 // N > 0: fields holds the text split at ':'
+        EndOfList,            // N == 0
+        BadAddressOrFunction, // shorter than 5 bytes, another address or function
+        BadLength,            // the count byte does not match the bytes received
+    };
+    Status status = BadAddressOrFunction;
+    QStringList fields;
+};
+ItemReply parseItemReply(const QByteArray &reply, quint8 deviceAddress);
+
+// One item as the refresh reads it: a link failure is retried once with the
+// longer timeout before it counts.
+struct ItemReadOutcome {
+    enum Status { Item, EndOfList, LinkFailed, BadAddressOrFunction, BadLength };
+    Status status = LinkFailed;
+    QString errorText; // linkErrorText for LinkFailed
+    QByteArray reply;  // the last reply received
+    QStringList fields;
+};
+constexpr int kItemFirstTimeoutMs = 3000;
+constexpr int kItemRetryTimeoutMs = 5000;
+ItemReadOutcome readItemAt(DeviceLink &link, int index, int firstTimeoutMs = kItemFirstTimeoutMs,
+                           int retryTimeoutMs = kItemRetryTimeoutMs);
+// Judges an exchange already made (result, reply); index -1 means it was the
+// retry, so a failure is final.
+ItemReadOutcome judgeItemExchange(DeviceLink &link, int index, int result, const QByteArray &reply,
+                                  int retryTimeoutMs = kItemRetryTimeoutMs);
+
+struct ItemListHooks {
+    std::function<bool()> stopRequested; // polled before each request; may be empty
+    std::function<void()> cleared;       // the link is open, the list starts
+    std::function<void(int index, const QStringList &fields)> item;
+};
+
+struct ItemListOutcome {
+    enum Status {
+        Complete,
+        Stopped,
+        OpenFailed,           // detail: the link's errorText
+        LinkFailed,           // detail: linkErrorText of the retry
+        BadAddressOrFunction, // reply: the refused reply
+        BadLength,            // reply: the refused reply
+        ExtraAnswer,          // answered more often than asked; the list may be shifted
+    };
+    Status status = Complete;
+    QString detail;
+    QByteArray reply;
+    int items = 0; // items reported through hooks.item
+};
+
+// The request byte addresses 256 items; reading on would only repeat items
+// 0, 1, … under new indexes (and never end on such an instrument).
+constexpr int kMaxItems = 256;
+// After the empty item: how long a second copy of a reply may still come in
+// (an instrument that answers twice shifts every later row).
+constexpr int kItemSettleMs = 100;
+
+// The whole item list on an unopened link, one request per item, until the
+// empty item or the first error. The link is left open.
+ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks,
+                             int firstTimeoutMs = kItemFirstTimeoutMs, int retryTimeoutMs = kItemRetryTimeoutMs);
+// The failed single read as the list reports it.
+ItemListOutcome itemListFailure(const ItemReadOutcome &read);
+// The refresh's message for an outcome (context RefreshThread); empty when
+// there is nothing to report.
+QString itemListMessage(const ItemListOutcome &outcome);
