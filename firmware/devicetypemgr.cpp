@@ -3,6 +3,7 @@
 #include "firmware/httpget.h"
 #include "settings/settingkeys.h"
 
+#include <QCoreApplication>
 #include <QMutexLocker>
 #include <QUrl>
 #include <QXmlStreamReader>
@@ -60,9 +61,10 @@ bool DeviceTypeMgr::hasControlCharacter(const QString &text)
     return false;
 }
 
-QByteArray DeviceTypeMgr::fetchCatalogue()
+QByteArray fetchCataloguePage(const QString &url, const std::function<bool()> &stopRequested)
 {
-    HttpGet get(m_fetchUrl);
+    auto stopped = [&] { return stopRequested && stopRequested(); };
+    HttpGet get(url);
     QNetworkReply *reply = get.reply();
     QByteArray body;
     if (!reply)
@@ -85,12 +87,12 @@ QByteArray DeviceTypeMgr::fetchCatalogue()
     while (!reply->isFinished()) {
         // An announced size over the cap is refused before its body.
         tooLarge = tooLarge || get.contentLength() > kMaxPageBytes;
-        if (complete || tooLarge || m_stop)
+        if (complete || tooLarge || stopped())
             break;
         get.waitForActivity(kPollMs);
         drain();
     }
-    if (m_stop || tooLarge)
+    if (stopped() || tooLarge)
         return QByteArray();
     // What arrived together with the end of the transfer.
     while (!tooLarge && reply->isOpen() && reply->bytesAvailable() > 0)
@@ -103,7 +105,7 @@ QByteArray DeviceTypeMgr::fetchCatalogue()
     return body;
 }
 
-bool DeviceTypeMgr::parseCatalogue(const QByteArray &page)
+bool parseCataloguePage(const QByteArray &page, QMap<QString, QString> *entriesOut)
 {
     if (page.size() > kMaxPageBytes)
         return false;
@@ -190,15 +192,72 @@ bool DeviceTypeMgr::parseCatalogue(const QByteArray &page)
     if (xml.hasError() || entries.isEmpty())
         return false;
 
-    QMutexLocker lock(&m_listLock);
     for (const Entry &e : qAsConst(entries)) {
         // A tab or a line break would split the name<TAB>link lines; no
         // control character belongs in a name or an address.
-        if (hasControlCharacter(e.name) || hasControlCharacter(e.link))
+        if (DeviceTypeMgr::hasControlCharacter(e.name) || DeviceTypeMgr::hasControlCharacter(e.link))
             continue;
-        m_typeList.insert(e.name, e.link);
+        entriesOut->insert(e.name, e.link);
     }
     return true;
+}
+
+CatalogueOutcome fetchCatalogue(const QString &url, const CatalogueHooks &hooks)
+{
+    CatalogueOutcome out;
+    out.url = url;
+    if (url.isEmpty()) {
+        out.status = CatalogueOutcome::NotConfigured;
+        return out;
+    }
+    if (!DeviceTypeMgr::isValidCatalogueUrl(url)) {
+        out.status = CatalogueOutcome::InvalidAddress;
+        return out;
+    }
+    const QByteArray body = fetchCataloguePage(url, hooks.stopRequested);
+    if (hooks.stopRequested && hooks.stopRequested()) {
+        out.status = CatalogueOutcome::Stopped;
+        return out;
+    }
+    out.status = parseCataloguePage(body, &out.entries) ? CatalogueOutcome::Listed : CatalogueOutcome::Failed;
+    return out;
+}
+
+QString catalogueMessage(const CatalogueOutcome &outcome)
+{
+    switch (outcome.status) {
+    case CatalogueOutcome::Listed:
+    case CatalogueOutcome::Stopped:
+        return QString();
+    case CatalogueOutcome::NotConfigured:
+        return DeviceTypeMgr::noCatalogueText();
+    case CatalogueOutcome::InvalidAddress:
+        return DeviceTypeMgr::invalidCatalogueText();
+    case CatalogueOutcome::Failed:
+        break;
+    }
+    return QCoreApplication::translate("DeviceTypeMgr", "获取设备列表失败,请重试!");
+}
+
+QByteArray DeviceTypeMgr::fetchCatalogue()
+{
+    return fetchCataloguePage(m_fetchUrl, [this] { return m_stop.load(); });
+}
+
+bool DeviceTypeMgr::parseCatalogue(const QByteArray &page)
+{
+    QMap<QString, QString> entries;
+    if (!parseCataloguePage(page, &entries))
+        return false;
+    addEntries(entries);
+    return true;
+}
+
+void DeviceTypeMgr::addEntries(const QMap<QString, QString> &entries)
+{
+    QMutexLocker lock(&m_listLock);
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+        m_typeList.insert(it.key(), it.value());
 }
 
 QMap<QString, QString> DeviceTypeMgr::typeList() const
@@ -218,17 +277,16 @@ void DeviceTypeMgr::stopFetch()
 void DeviceTypeMgr::run()
 {
     m_fetchUrl = m_url.isEmpty() ? configuredCatalogueUrl() : m_url;
-    if (m_fetchUrl.isEmpty() || !isValidCatalogueUrl(m_fetchUrl)) {
-        m_stop = false;
-        emit signalShowErrorMessage(m_fetchUrl.isEmpty() ? noCatalogueText() : invalidCatalogueText());
+    CatalogueHooks hooks;
+    hooks.stopRequested = [this] { return m_stop.load(); };
+    const CatalogueOutcome outcome = ::fetchCatalogue(m_fetchUrl, hooks);
+    m_stop = false;
+    if (outcome.status == CatalogueOutcome::Stopped)
+        return;
+    if (outcome.status == CatalogueOutcome::Listed) {
+        addEntries(outcome.entries);
+        emit signalFinished();
         return;
     }
-    const QByteArray body = fetchCatalogue();
-    const bool stopped = m_stop.exchange(false);
-    if (stopped)
-        return;
-    if (parseCatalogue(body))
-        emit signalFinished();
-    else
-        emit signalShowErrorMessage(tr("获取设备列表失败,请重试!"));
+    emit signalShowErrorMessage(catalogueMessage(outcome));
 }

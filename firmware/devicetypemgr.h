@@ -7,6 +7,38 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
+
+struct CatalogueHooks {
+    // Polled while the page arrives; may be empty.
+    std::function<bool()> stopRequested;
+};
+
+struct CatalogueOutcome {
+    enum Status {
+        Listed,         // entries: the page's name -> link list
+        Stopped,        // the stop request ended the transfer; no message
+        NotConfigured,  // no address was given or stored
+        InvalidAddress, // not an absolute http or https address with a host
+        Failed,         // unreachable, an error page, too large or no entry list
+    };
+    Status status = Failed;
+    QString url;
+    QMap<QString, QString> entries;
+};
+
+// The page body as received (empty after a stop, an error page or past
+// DeviceTypeMgr::maxPageBytes).
+QByteArray fetchCataloguePage(const QString &url, const std::function<bool()> &stopRequested);
+// The page's entries; false when the page holds no entry list. Names and
+// links with control characters are left out.
+bool parseCataloguePage(const QByteArray &page, QMap<QString, QString> *entries);
+// Fetches and parses the page at `url` (already resolved: empty means
+// nothing is configured, and nothing is requested).
+CatalogueOutcome fetchCatalogue(const QString &url, const CatalogueHooks &hooks);
+// The user's text for an outcome (context DeviceTypeMgr); empty for Listed
+// and Stopped.
+QString catalogueMessage(const CatalogueOutcome &outcome);
 
 // Fetches the catalogue page and keeps its package name → link list.
 class DeviceTypeMgr : public QThread
@@ -46,6 +78,9 @@ protected:
     void run() override;
 
 private:
+    // Names seen before stay; a name seen again takes its newest link.
+    void addEntries(const QMap<QString, QString> &entries);
+
     std::atomic_bool m_stop{false};
     QMap<QString, QString> m_typeList;
     mutable QMutex m_listLock;

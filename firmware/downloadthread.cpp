@@ -4,6 +4,7 @@
 #include "firmware/httpget.h"
 #include "settings/fileio.h"
 
+#include <QCoreApplication>
 #include <QDir>
 
 namespace {
@@ -54,59 +55,35 @@ QString DownloadThread::fileNameOfLink(const QString &link)
     return name;
 }
 
-void DownloadThread::run()
+DownloadOutcome transferPackage(const QString &link, QIODevice *file, const DownloadHooks &hooks,
+                                const DownloadLimits &limits)
 {
-    const QString path = QUrl(m_link, QUrl::TolerantMode).path(QUrl::FullyDecoded);
-    const QString rawName = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1).trimmed();
-    const QString name = fileNameOfLink(m_link);
-    if (name.isEmpty()) {
-        // Shown without its control characters, which a message box or a
-        // terminal would act on.
-        QString shown;
-        for (const QChar c : rawName)
-            shown += c.category() == QChar::Other_Control ? QChar(0xFFFD) : c;
-        emit signalShowErrorMessage(tr("下载失败,打开文件失败: %1").arg(shown));
-        m_stop = false;
-        return;
-    }
+    DownloadOutcome out;
+    out.limits = limits;
+    auto finish = [&](DownloadOutcome::Status status, const QString &detail = QString()) {
+        out.status = status;
+        out.detail = detail;
+        return out;
+    };
+    auto stopped = [&] { return hooks.stopRequested && hooks.stopRequested(); };
+    auto progress = [&](int percent) {
+        if (hooks.progress)
+            hooks.progress(percent);
+    };
 
-    QDir().mkpath(m_folder);
-    // The new body goes to a temporary file beside the target and replaces
-    // it only when complete and every write and the flush succeeded.
-    SafeFileWriter file(QDir(m_folder).filePath(name));
-    if (!file.open()) {
-        emit signalShowErrorMessage(tr("下载失败,打开文件失败: %1").arg(name));
-        m_stop = false;
-        return;
-    }
-    m_writer = &file;
-    const bool complete = download(file.device());
-    m_writer = nullptr;
-    if (complete && file.commit())
-        emit signalDownloadSucceed();
-    else if (file.failed() && !m_stop)
-        emit signalShowErrorMessage(tr("下载异常: %1").arg(file.errorText()));
-    file.cancel();
-    m_stop = false;
-}
-
-bool DownloadThread::download(QIODevice *file)
-{
-    HttpGet get(m_link, m_transferTimeoutMs);
+    HttpGet get(link, limits.transferTimeoutMs);
     QNetworkReply *reply = get.reply();
-    if (!reply) {
-        emit signalShowErrorMessage(tr("下载失败,打开链接失败!"));
-        return false;
-    }
+    if (!reply)
+        return finish(DownloadOutcome::LinkOpenFailed);
     // Without a bound Qt buffers whatever the server sends faster than the
     // disk takes it.
     reply->setReadBufferSize(kReadBufferBytes);
 
-    emit signalSetDownloadProgress(0);
+    progress(0);
     bool complete = false;
     bool writeFailed = false;
     bool tooLarge = false;
-    qint64 written = 0;
+    qint64 &written = out.bytes;
     auto drain = [&]() {
         // A reply cancelled by its timeout is closed.
         if (writeFailed || tooLarge || !reply->isOpen())
@@ -114,7 +91,7 @@ bool DownloadThread::download(QIODevice *file)
         const QByteArray chunk = reply->read(kReadBufferBytes);
         if (chunk.isEmpty())
             return;
-        if (written + chunk.size() > m_maxBytes) {
+        if (written + chunk.size() > limits.maxBytes) {
             tooLarge = true;
             return;
         }
@@ -125,16 +102,16 @@ bool DownloadThread::download(QIODevice *file)
         written += chunk.size();
         const qint64 total = get.contentLength();
         if (total > 0)
-            emit signalSetDownloadProgress(static_cast<int>(qMin<qint64>(100, written * 100 / total)));
+            progress(static_cast<int>(qMin<qint64>(100, written * 100 / total)));
         // An error page may be complete too; it is judged once finished.
         const int status = get.status();
         complete = total > 0 && written == total && (status == 0 || (status >= 200 && status < 300));
     };
 
     for (;;) {
-        if (m_stop)
-            return false;
-        if (get.contentLength() > m_maxBytes)
+        if (stopped())
+            return finish(DownloadOutcome::Stopped);
+        if (get.contentLength() > limits.maxBytes)
             tooLarge = true;
         if (reply->isFinished() || complete || writeFailed || tooLarge)
             break;
@@ -146,29 +123,122 @@ bool DownloadThread::download(QIODevice *file)
            && reply->bytesAvailable() > 0)
         drain();
 
-    if (writeFailed) {
+    if (writeFailed)
+        return finish(DownloadOutcome::WriteFailed, file->errorString());
+    if (tooLarge)
+        return finish(DownloadOutcome::TooLarge);
+    // Only the transfer timeout cancels a reply we did not abort.
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        return finish(DownloadOutcome::TimedOut);
+    if (reply->error() != QNetworkReply::NoError)
+        return finish(DownloadOutcome::TransferError, reply->errorString());
+    if (!complete)
+        return finish(DownloadOutcome::Incomplete);
+    return finish(DownloadOutcome::Complete);
+}
+
+DownloadOutcome downloadPackage(const QString &link, const QString &folder, const DownloadHooks &hooks,
+                                const DownloadLimits &limits)
+{
+    DownloadOutcome out;
+    out.limits = limits;
+    const QString name = DownloadThread::fileNameOfLink(link);
+    if (name.isEmpty()) {
+        const QString path = QUrl(link, QUrl::TolerantMode).path(QUrl::FullyDecoded);
+        const QString rawName = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1).trimmed();
+        // Shown without its control characters, which a message box or a
+        // terminal would act on.
+        for (const QChar c : rawName)
+            out.detail += c.category() == QChar::Other_Control ? QChar(0xFFFD) : c;
+        out.status = DownloadOutcome::BadFileName;
+        return out;
+    }
+
+    QDir().mkpath(folder);
+    // The new body goes to a temporary file beside the target and replaces
+    // it only when complete and every write and the flush succeeded.
+    SafeFileWriter file(QDir(folder).filePath(name));
+    if (!file.open()) {
+        out.status = DownloadOutcome::FileOpenFailed;
+        out.detail = name;
+        return out;
+    }
+    out = transferPackage(link, file.device(), hooks, limits);
+    out.path = file.path();
+    if (out.status == DownloadOutcome::Complete && !file.commit()) {
+        out.status = DownloadOutcome::WriteFailed;
+        out.detail = file.errorText();
+    } else if (out.status == DownloadOutcome::WriteFailed && file.failed()) {
         // The writer names the file and the cause (a full disk among them).
-        if (!m_writer)
-            emit signalShowErrorMessage(tr("下载异常: %1").arg(file->errorString()));
-        return false;
+        out.detail = file.errorText();
     }
-    if (tooLarge) {
-        emit signalShowErrorMessage(tr("下载异常: 文件过大(超过%1 MB)").arg(m_maxBytes / (1024 * 1024)));
-        return false;
+    file.cancel();
+    return out;
+}
+
+QString downloadMessage(const DownloadOutcome &outcome)
+{
+    switch (outcome.status) {
+    case DownloadOutcome::Complete:
+    case DownloadOutcome::Stopped:
+        return QString();
+    case DownloadOutcome::BadFileName:
+    case DownloadOutcome::FileOpenFailed:
+        return QCoreApplication::translate("DownloadThread", "下载失败,打开文件失败: %1").arg(outcome.detail);
+    case DownloadOutcome::LinkOpenFailed:
+        return QCoreApplication::translate("DownloadThread", "下载失败,打开链接失败!");
+    case DownloadOutcome::WriteFailed:
+    case DownloadOutcome::TransferError:
+        return QCoreApplication::translate("DownloadThread", "下载异常: %1").arg(outcome.detail);
+    case DownloadOutcome::TooLarge:
+        return QCoreApplication::translate("DownloadThread", "下载异常: 文件过大(超过%1 MB)")
+            .arg(outcome.limits.maxBytes / (1024 * 1024));
+    case DownloadOutcome::TimedOut:
+        return QCoreApplication::translate("DownloadThread", "下载异常: 服务器在%1秒内没有发送数据")
+            .arg(qMax(1, (outcome.limits.transferTimeoutMs + 999) / 1000));
+    case DownloadOutcome::Incomplete:
+        break;
     }
-    if (reply->error() == QNetworkReply::OperationCanceledError) {
-        // Only the transfer timeout cancels a reply we did not abort.
-        const int seconds = qMax(1, (m_transferTimeoutMs + 999) / 1000);
-        emit signalShowErrorMessage(tr("下载异常: 服务器在%1秒内没有发送数据").arg(seconds));
-        return false;
-    }
-    if (reply->error() != QNetworkReply::NoError) {
-        emit signalShowErrorMessage(tr("下载异常: %1").arg(reply->errorString()));
-        return false;
-    }
-    if (!complete) {
-        emit signalShowErrorMessage(tr("下载异常: 未找到该文件或下载失败"));
-        return false;
-    }
-    return true;
+    return QCoreApplication::translate("DownloadThread", "下载异常: 未找到该文件或下载失败");
+}
+
+QString downloadSucceededMessage()
+{
+    return QCoreApplication::translate("UpdateDialog", "文件下载成功!");
+}
+
+QString downloadNoTypeMessage()
+{
+    return QCoreApplication::translate("UpdateDialog", "请选择设备类型!");
+}
+
+QString downloadNoFolderMessage()
+{
+    return QCoreApplication::translate("UpdateDialog", "请选择下载路径!");
+}
+
+DownloadHooks DownloadThread::hooks()
+{
+    DownloadHooks h;
+    h.stopRequested = [this] { return m_stop.load(); };
+    h.progress = [this](int percent) { emit signalSetDownloadProgress(percent); };
+    return h;
+}
+
+void DownloadThread::run()
+{
+    const DownloadOutcome outcome = downloadPackage(m_link, m_folder, hooks(), m_limits);
+    if (outcome.status == DownloadOutcome::Complete)
+        emit signalDownloadSucceed();
+    else if (outcome.status != DownloadOutcome::Stopped)
+        emit signalShowErrorMessage(downloadMessage(outcome));
+    m_stop = false;
+}
+
+bool DownloadThread::download(QIODevice *file)
+{
+    const DownloadOutcome outcome = transferPackage(m_link, file, hooks(), m_limits);
+    if (outcome.status != DownloadOutcome::Complete && outcome.status != DownloadOutcome::Stopped)
+        emit signalShowErrorMessage(downloadMessage(outcome));
+    return outcome.status == DownloadOutcome::Complete;
 }

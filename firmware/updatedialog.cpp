@@ -1,5 +1,6 @@
 #include "firmware/updatedialog.h"
 
+#include "firmware/flash.h"
 #include "firmware/package.h"
 #include "link/messageboxes.h"
 #include "settings/settingkeys.h"
@@ -136,7 +137,7 @@ void UpdateDialog::slotUpdate()
     const QString path = m_ui->edFilePath->text();
     const QFileInfo file(path);
     if (path.isEmpty() || !file.exists() || !file.isFile()) {
-        showErrorBox(tr("更新失败,文件不存在或拒绝访问!"), this);
+        showErrorBox(flashFileMissingMessage(), this);
         return;
     }
     DEncryptInfo info(path);
@@ -173,7 +174,7 @@ void UpdateDialog::slotSetUpdateProgress(int value)
 
 void UpdateDialog::slotUpdateSucceed()
 {
-    showInfoBox(tr("固件更新成功!"), this);
+    showInfoBox(flashSucceededMessage(), this);
     m_ui->barUpdate->setValue(0);
 }
 
@@ -230,11 +231,11 @@ void UpdateDialog::slotStartDownloadThread()
     const QString link = m_ui->cmbFileList->currentData(Qt::UserRole).toString();
     const QString folder = m_ui->edDownloadDir->text();
     if (link.isEmpty()) {
-        showErrorBox(tr("请选择设备类型!"), this);
+        showErrorBox(downloadNoTypeMessage(), this);
         return;
     }
     if (folder.isEmpty()) {
-        showErrorBox(tr("请选择下载路径!"), this);
+        showErrorBox(downloadNoFolderMessage(), this);
         return;
     }
     m_downloadThread.startDownload(link, folder);
@@ -259,7 +260,7 @@ void UpdateDialog::slotSetDownloadProgress(int value)
 
 void UpdateDialog::slotDownloadSucceed()
 {
-    showInfoBox(tr("文件下载成功!"), this);
+    showInfoBox(downloadSucceededMessage(), this);
     m_ui->barDownload->setValue(0);
 }
 
@@ -272,7 +273,7 @@ bool UpdateDialog::refuseWhileFlashing()
 {
     if (!m_updateThread.isRunning())
         return false;
-    showErrorBox(tr("正在更新固件,请等待更新完成!"), this);
+    showErrorBox(flashBusyMessage(), this);
     return true;
 }
 

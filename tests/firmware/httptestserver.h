@@ -5,6 +5,10 @@
 #include <QObject>
 #include <QStringList>
 #include <QTcpServer>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
 
 class QTcpSocket;
 
@@ -47,3 +51,15 @@ private:
     QHash<QString, Response> m_routes;
     QStringList m_requested;
 };
+
+// Runs a synchronous operation on a thread of its own while this thread's
+// events (the server's) keep running; bounded so a hung operation fails.
+template <class Result, class Work>
+bool runBesideServer(Work work, Result *result, int timeoutMs = 20000)
+{
+    std::unique_ptr<QThread> thread(QThread::create([&] { *result = work(); }));
+    thread->start();
+    const bool done = QTest::qWaitFor([&] { return thread->isFinished(); }, timeoutMs);
+    thread->wait();
+    return done;
+}

@@ -116,6 +116,8 @@ private slots:
     void stopEndsStalledFetch();
     void endingReplyIsNotAbortedAgain_data();
     void endingReplyIsNotAbortedAgain();
+    void outcomes_data();
+    void outcomes();
 };
 
 void tst_DeviceTypeMgr::parse_data()
@@ -330,6 +332,56 @@ void tst_DeviceTypeMgr::endingReplyIsNotAbortedAgain()
     }
     QCOMPARE(calls.aborts, aborts);
     QCOMPARE(calls.secondErrors, 0);
+}
+
+Q_DECLARE_METATYPE(CatalogueOutcome::Status)
+
+void tst_DeviceTypeMgr::outcomes_data()
+{
+    QTest::addColumn<QString>("address"); // "SERVER" stands for the test server's page
+    QTest::addColumn<int>("httpStatus");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("stopAtOnce");
+    QTest::addColumn<CatalogueOutcome::Status>("status");
+    QTest::addColumn<int>("entries");
+    const QByteArray two = page(entry("A", "l1") + entry("B", "l2") + entry("A", "l3"));
+    QTest::newRow("listed") << "SERVER" << 200 << two << false << CatalogueOutcome::Listed << 2;
+    QTest::newRow("no address") << "" << 200 << two << false << CatalogueOutcome::NotConfigured << 0;
+    QTest::newRow("not http") << "ftp://127.0.0.1/down.html" << 200 << two << false
+                              << CatalogueOutcome::InvalidAddress << 0;
+    QTest::newRow("error page") << "SERVER" << 404 << two << false << CatalogueOutcome::Failed << 0;
+    QTest::newRow("not a catalogue") << "SERVER" << 200 << QByteArray("<html/>") << false
+                                     << CatalogueOutcome::Failed << 0;
+    QTest::newRow("stopped") << "SERVER" << 200 << two << true << CatalogueOutcome::Stopped << 0;
+}
+
+// The operation zrvu-cli calls; the thread above wraps the same function.
+void tst_DeviceTypeMgr::outcomes()
+{
+    QFETCH(QString, address);
+    QFETCH(int, httpStatus);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, stopAtOnce);
+    QFETCH(CatalogueOutcome::Status, status);
+    QFETCH(int, entries);
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response r;
+    r.status = httpStatus;
+    r.body = body;
+    server.setResponse("/down.html", r);
+    const QString url = address == QLatin1String("SERVER") ? server.url("/down.html") : address;
+
+    CatalogueHooks hooks;
+    hooks.stopRequested = [stopAtOnce] { return stopAtOnce; };
+    CatalogueOutcome out;
+    QVERIFY(runBesideServer([&] { return fetchCatalogue(url, hooks); }, &out));
+    QCOMPARE(out.status, status);
+    QCOMPARE(out.entries.size(), entries);
+    if (entries)
+        QCOMPARE(out.entries.value("A"), QStringLiteral("l3"));
+    QCOMPARE(catalogueMessage(out).isEmpty(),
+             status == CatalogueOutcome::Listed || status == CatalogueOutcome::Stopped);
 }
 
 QTEST_GUILESS_MAIN(tst_DeviceTypeMgr)

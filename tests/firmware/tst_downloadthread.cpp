@@ -68,6 +68,8 @@ private slots:
     void missingFolderIsCreated();
     void failuresKeepOlderFile_data();
     void failuresKeepOlderFile();
+    void outcomes_data();
+    void outcomes();
 };
 
 void tst_DownloadThread::fileNameOfLink_data()
@@ -364,6 +366,68 @@ void tst_DownloadThread::failuresKeepOlderFile()
     QVERIFY2(run.errors.at(0).contains(error), qPrintable(run.errors.at(0)));
     QCOMPARE(fileBytes(target), QByteArray("older package"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"p.zrbin"});
+}
+
+Q_DECLARE_METATYPE(DownloadOutcome::Status)
+
+void tst_DownloadThread::outcomes_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("httpStatus");
+    QTest::addColumn<bool>("withLength");
+    QTest::addColumn<qint64>("maxBytes");
+    QTest::addColumn<bool>("stopAtOnce");
+    QTest::addColumn<DownloadOutcome::Status>("status");
+    QTest::newRow("complete") << "/p.zrbin" << 200 << true << qint64(1 << 20) << false << DownloadOutcome::Complete;
+    QTest::newRow("no length") << "/p.zrbin" << 200 << false << qint64(1 << 20) << false
+                               << DownloadOutcome::Incomplete;
+    QTest::newRow("error page") << "/p.zrbin" << 404 << true << qint64(1 << 20) << false
+                                << DownloadOutcome::TransferError;
+    QTest::newRow("too large") << "/p.zrbin" << 200 << true << qint64(1000) << false << DownloadOutcome::TooLarge;
+    QTest::newRow("no file name") << "/" << 200 << true << qint64(1 << 20) << false << DownloadOutcome::BadFileName;
+    QTest::newRow("stopped") << "/p.zrbin" << 200 << true << qint64(1 << 20) << true << DownloadOutcome::Stopped;
+}
+
+// The operation zrvu-cli calls; the thread above wraps the same function.
+void tst_DownloadThread::outcomes()
+{
+    QFETCH(QString, path);
+    QFETCH(int, httpStatus);
+    QFETCH(bool, withLength);
+    QFETCH(qint64, maxBytes);
+    QFETCH(bool, stopAtOnce);
+    QFETCH(DownloadOutcome::Status, status);
+    HttpTestServer server;
+    QVERIFY(server.listen());
+    HttpTestServer::Response r;
+    r.status = httpStatus;
+    r.body = body(5000);
+    r.withLength = withLength;
+    server.setResponse(path, r);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+
+    DownloadHooks hooks;
+    hooks.stopRequested = [stopAtOnce] { return stopAtOnce; };
+    QList<int> progress;
+    hooks.progress = [&](int value) { progress << value; };
+    DownloadLimits limits;
+    limits.maxBytes = maxBytes;
+    limits.transferTimeoutMs = 5000;
+    DownloadOutcome out;
+    QVERIFY(runBesideServer([&] { return downloadPackage(server.url(path), folder.path(), hooks, limits); }, &out));
+    QCOMPARE(out.status, status);
+    const QString target = QDir(folder.path()).filePath("p.zrbin");
+    if (status == DownloadOutcome::Complete) {
+        QCOMPARE(out.bytes, qint64(5000));
+        QCOMPARE(QDir::cleanPath(out.path), QDir::cleanPath(target));
+        QCOMPARE(fileBytes(target), body(5000));
+        QCOMPARE(progress.last(), 100);
+    } else {
+        QVERIFY(!QFile::exists(target));
+    }
+    QCOMPARE(downloadMessage(out).isEmpty(),
+             status == DownloadOutcome::Complete || status == DownloadOutcome::Stopped);
 }
 
 QTEST_GUILESS_MAIN(tst_DownloadThread)

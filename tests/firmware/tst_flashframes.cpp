@@ -1,3 +1,4 @@
+#include "firmware/flash.h"
 #include "firmware/flashframes.h"
 #include "firmware/updatethread.h"
 
@@ -27,8 +28,10 @@ private slots:
     void replies();
     void modelCheck_data();
     void modelCheck();
-    void acknowledgement_data();
-    void acknowledgement();
+    void eraseReply_data();
+    void eraseReply();
+    void pageReply_data();
+    void pageReply();
 };
 
 void tst_FlashFrames::fixedRequests()
@@ -111,6 +114,9 @@ void tst_FlashFrames::modelCheck()
     QFETCH(QByteArray, reply);
     QFETCH(QString, model);
     QFETCH(bool, accepted);
+    QCOMPARE(parseIdentifyReply(reply, model),
+             accepted ? IdentifyReplyStatus::ModelConfirmed : IdentifyReplyStatus::OtherModel);
+    // The thread's step is the same check.
     UpdateThread thread;
     DEncryptInfo info;
     info.setFields({{PackageKeys::model(), model}});
@@ -118,30 +124,59 @@ void tst_FlashFrames::modelCheck()
     QCOMPARE(thread.matchDeviceModel(reply), accepted);
 }
 
-void tst_FlashFrames::acknowledgement_data()
+Q_DECLARE_METATYPE(FlashAckStatus)
+
+void tst_FlashFrames::eraseReply_data()
 {
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<FlashAckStatus>("status");
     const QByteArray erase = FlashFrames::eraseReply();
     QByteArray otherTail = erase;
     otherTail[20] = '\x11';
-    QTest::newRow("exact erase") << erase << erase << true;
-    QTest::newRow("erase, other trailing bytes") << otherTail << erase << true;
-    QTest::newRow("erase text answers a page") << erase << FlashFrames::pageReply(3) << true;
-    QTest::newRow("exact page") << FlashFrames::pageReply(7) << FlashFrames::pageReply(7) << true;
-    QTest::newRow("other page number") << FlashFrames::pageReply(8) << FlashFrames::pageReply(7) << false;
-    QTest::newRow("an earlier E") << QByteArray("xE Erase OK\r\n") << erase << false;
-    QTest::newRow("erase text cut short") << QByteArray("Erase OK\r") << erase << false;
-    QTest::newRow("empty") << QByteArray() << erase << false;
+    QByteArray otherCrc = erase;
+    otherCrc[26] = static_cast<char>(otherCrc.at(26) ^ 1);
+    QTest::newRow("exact") << erase << FlashAckStatus::Exact;
+    QTest::newRow("other trailing bytes") << otherTail << FlashAckStatus::EraseText;
+    QTest::newRow("other CRC, same text") << otherCrc << FlashAckStatus::EraseText;
+    QTest::newRow("bare text") << QByteArray("Erase OK\r\n") << FlashAckStatus::EraseText;
+    QTest::newRow("an earlier E") << QByteArray("xE Erase OK\r\n") << FlashAckStatus::NotAcknowledged;
+    QTest::newRow("cut short") << QByteArray("Erase OK\r") << FlashAckStatus::NotAcknowledged;
+    QTest::newRow("lower case") << QByteArray("erase ok\r\n") << FlashAckStatus::NotAcknowledged;
+    QTest::newRow("a page reply") << FlashFrames::pageReply(0) << FlashAckStatus::NotAcknowledged;
+    QTest::newRow("empty") << QByteArray() << FlashAckStatus::NotAcknowledged;
 }
 
-void tst_FlashFrames::acknowledgement()
+void tst_FlashFrames::eraseReply()
 {
     QFETCH(QByteArray, reply);
-    QFETCH(QByteArray, expected);
-    QFETCH(bool, accepted);
-    QCOMPARE(UpdateThread::acknowledged(reply, expected), accepted);
+    QFETCH(FlashAckStatus, status);
+    QCOMPARE(parseEraseReply(reply), status);
+    QCOMPARE(UpdateThread::acknowledged(reply, FlashFrames::eraseReply()), isAcknowledged(status));
+}
+
+void tst_FlashFrames::pageReply_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<FlashAckStatus>("status");
+    QTest::newRow("exact 7") << FlashFrames::pageReply(7) << 7 << FlashAckStatus::Exact;
+    QTest::newRow("exact 255") << FlashFrames::pageReply(255) << 255 << FlashAckStatus::Exact;
+    QTest::newRow("other page number") << FlashFrames::pageReply(8) << 7 << FlashAckStatus::NotAcknowledged;
+    QTest::newRow("wrapped number") << FlashFrames::pageReply(0) << 0 << FlashAckStatus::Exact;
+    QTest::newRow("erase text answers a page") << FlashFrames::eraseReply() << 3 << FlashAckStatus::EraseText;
+    QByteArray bad = FlashFrames::pageReply(3);
+    bad[bad.size() - 2] = static_cast<char>(bad.at(bad.size() - 2) ^ 1);
+    QTest::newRow("CRC off by one bit") << bad << 3 << FlashAckStatus::NotAcknowledged;
+    QTest::newRow("text only") << QByteArray("Page[3] OK\r\n") << 3 << FlashAckStatus::NotAcknowledged;
+    QTest::newRow("empty") << QByteArray() << 3 << FlashAckStatus::NotAcknowledged;
+}
+
+void tst_FlashFrames::pageReply()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(int, page);
+    QFETCH(FlashAckStatus, status);
+    QCOMPARE(parsePageReply(reply, static_cast<quint8>(page)), status);
 }
 
 QTEST_GUILESS_MAIN(tst_FlashFrames)

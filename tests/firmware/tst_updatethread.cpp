@@ -1,6 +1,8 @@
+#include "firmware/flash.h"
 #include "firmware/package.h"
 #include "firmware/updatethread.h"
 
+#include "link/devicelink.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 
@@ -95,6 +97,8 @@ private slots:
     void emptyImageRefused();
     void droppedPageAcknowledgement();
     void serialPortMissing();
+    void outcomes_data();
+    void outcomes();
 };
 
 void tst_UpdateThread::flashesImage_data()
@@ -245,6 +249,66 @@ void tst_UpdateThread::serialPortMissing()
     QVERIFY2(out.errors.at(0).startsWith(QStringLiteral("固件更新失败,")), qPrintable(out.errors.at(0)));
     QVERIFY(out.errors.at(0).contains("no-such-port"));
     QCOMPARE(out.succeeded, 0);
+}
+
+void tst_UpdateThread::outcomes_data()
+{
+    QTest::addColumn<QStringList>("simArgs"); // empty: no instrument, a missing port
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("pagesDone");
+    QTest::addColumn<int>("failedPage");
+    QTest::addColumn<bool>("leaveSent");
+    const QStringList m{"--model", "M"};
+    QTest::newRow("complete") << m << "M" << 2049 << int(FlashOutcome::Complete) << 3 << -1 << true;
+    QTest::newRow("second identify answered") << (m + QStringList{"--flash-ignore-identify", "1"}) << "M" << 10
+                                              << int(FlashOutcome::Complete) << 1 << -1 << true;
+    QTest::newRow("identify unanswered twice") << (m + QStringList{"--flash-ignore-identify", "2"}) << "M" << 10
+                                               << int(FlashOutcome::IdentifyFailed) << 0 << -1 << true;
+    QTest::newRow("other model") << QStringList{"--model", "ZR-T1000"} << "ZR-T100" << 10
+                                 << int(FlashOutcome::ModelMismatch) << 0 << -1 << true;
+    QTest::newRow("page 5 unacknowledged") << (m + QStringList{"--flash-drop-page", "5"}) << "M" << 8 * 1024 + 10
+                                           << int(FlashOutcome::PageFailed) << 5 << 5 << false;
+    QTest::newRow("no image") << m << "M" << 0 << int(FlashOutcome::NoImage) << 0 << -1 << false;
+    QTest::newRow("port missing") << QStringList() << "M" << 10 << int(FlashOutcome::OpenFailed) << 0 << -1 << false;
+}
+
+// The operation itself, as zrvu-cli calls it: the outcome names the case.
+void tst_UpdateThread::outcomes()
+{
+    QFETCH(QStringList, simArgs);
+    QFETCH(QString, model);
+    QFETCH(int, size);
+    QFETCH(int, status);
+    QFETCH(int, pagesDone);
+    QFETCH(int, failedPage);
+    QFETCH(bool, leaveSent);
+    TempWorkDir dir;
+    SimProcess sim;
+    if (simArgs.isEmpty())
+        dir.writeSerialConfig(dir.filePath("no-such-port"));
+    else
+        QVERIFY(startSim(sim, dir, false, simArgs));
+
+    FlashHooks hooks;
+    hooks.timeouts = {1000, 3000, 200};
+    QList<int> progress;
+    hooks.progress = [&](int value) { progress << value; };
+    DeviceLink link;
+    const FlashOutcome out = flashImage(link, image(size), model, hooks);
+    QCOMPARE(int(out.status), status);
+    QCOMPARE(out.totalPages, (size + 1023) / 1024);
+    QCOMPARE(out.pagesDone, pagesDone);
+    QCOMPARE(out.failedPage, failedPage);
+    QCOMPARE(out.leaveSent, leaveSent);
+    // Progress only once the erase went through: 0, then one per page.
+    QCOMPARE(progress.size(), out.pagesDone + (progress.isEmpty() ? 0 : 1));
+    if (status == FlashOutcome::ModelMismatch)
+        QVERIFY2(out.identifyText.contains("Find ZR-T1000 OK"), qPrintable(out.identifyText));
+    if (status == FlashOutcome::OpenFailed)
+        QVERIFY2(out.detail.contains("no-such-port"), qPrintable(out.detail));
+    QCOMPARE(flashMessage(out).isEmpty(), status == FlashOutcome::Complete);
 }
 
 QTEST_GUILESS_MAIN(tst_UpdateThread)
