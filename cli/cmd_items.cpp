@@ -176,11 +176,11 @@ int writeOne(int index, const QString &value, int mode)
             return failWith(itemListMessage(itemListFailure(read)));
         const QStringList &fields = read.fields;
         if (fields.isEmpty())
-            return refuseWith(cliText("ZrvuCli", "设备没有第%1项").arg(index));
+            return refuseWith(ZrvuCli::tr("设备没有第%1项").arg(index));
         if (mode == WriteValue && fields.size() < 2)
-            return refuseWith(cliText("ZrvuCli", "第%1项是命令项,请用 trigger").arg(index));
+            return refuseWith(ZrvuCli::tr("第%1项是命令项,请用 trigger").arg(index));
         if (mode == WriteCommand && fields.size() > 1)
-            return refuseWith(cliText("ZrvuCli", "第%1项带有值,请用 set").arg(index));
+            return refuseWith(ZrvuCli::tr("第%1项带有值,请用 set").arg(index));
         const ItemWriteOutcome outcome = writeItemExchange(link, index, value, mode);
         link.close();
         if (!outcome.answered()) {

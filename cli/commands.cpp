@@ -1,13 +1,6 @@
 #include "cli/commands.h"
 #include "cli/cliruntime.h"
 
-#include <QCoreApplication>
-
-QString cliText(const char *context, const char *sourceText)
-{
-    return QCoreApplication::translate(context, sourceText);
-}
-
 int failWith(const QString &text)
 {
     writeErr(QStringLiteral("zrvu-cli: ") + text + QLatin1Char('\n'));

@@ -2,11 +2,16 @@
 
 #include "cli/clioptions.h"
 
+#include <QCoreApplication>
 #include <QString>
 
-// The messages are the assistant's own texts, in the context that shows them
-// there, so that one translation serves both.
-QString cliText(const char *context, const char *sourceText);
+// zrvu-cli's own texts. The assistant's messages come from the features'
+// message functions, in the context that shows them there, so that one
+// translation serves both.
+class ZrvuCli
+{
+    Q_DECLARE_TR_FUNCTIONS(ZrvuCli)
+};
 
 // Writes "zrvu-cli: <text>" on stderr and returns ExitFailed.
 int failWith(const QString &text);

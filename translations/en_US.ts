@@ -821,10 +821,6 @@
         <translation>Press Ctrl-C again to force quit.</translation>
     </message>
     <message>
-        <source>固件更新失败</source>
-        <translation>Firmware update failed</translation>
-    </message>
-    <message>
         <source>下载文件</source>
         <translation>Downloading</translation>
     </message>

@@ -821,10 +821,6 @@
         <translation>再按一次 Ctrl-C 强制结束。</translation>
     </message>
     <message>
-        <source>固件更新失败</source>
-        <translation>固件更新失败</translation>
-    </message>
-    <message>
         <source>下载文件</source>
         <translation>下载文件</translation>
     </message>

@@ -821,10 +821,6 @@
         <translation>再按一次 Ctrl-C 強制結束。</translation>
     </message>
     <message>
-        <source>固件更新失败</source>
-        <translation>韌體更新失敗</translation>
-    </message>
-    <message>
         <source>下载文件</source>
         <translation>下載檔案</translation>
     </message>

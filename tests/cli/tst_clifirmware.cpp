@@ -84,7 +84,6 @@ private:
 private slots:
     void usage_data();
     void usage();
-    void noWidgetsLinked();
     void packageInfo();
     void packageInfoRefusesNonPackages();
     void packageInfoRefusesUnflashable_data();
@@ -140,18 +139,6 @@ void tst_CliFirmware::usage()
                                     "monitor", "search", "catalogue", "download LINK DIR", "Exit status"})
             QVERIFY2(usage.contains(command), command);
     }
-}
-
-void tst_CliFirmware::noWidgetsLinked()
-{
-    QProcess ldd;
-    ldd.start(QStringLiteral("ldd"), {CliProcess::executable()});
-    if (!ldd.waitForStarted(5000))
-        QSKIP("ldd is not available");
-    QVERIFY(ldd.waitForFinished(10000));
-    const QByteArray libs = ldd.readAllStandardOutput();
-    QVERIFY2(libs.contains("libQt5Core"), libs.constData());
-    QVERIFY2(!libs.contains("libQt5Widgets"), libs.constData());
 }
 
 void tst_CliFirmware::packageInfo()

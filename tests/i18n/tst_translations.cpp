@@ -36,7 +36,6 @@ class tst_Translations : public QObject
 private slots:
     void everySourceTextTranslated_data();
     void everySourceTextTranslated();
-    void cliWrapperTextsTranslated();
     void englishMainWindowAndDialogs();
     void dialogTexts_data();
     void dialogTexts();
@@ -174,7 +173,7 @@ void tst_Translations::everySourceTextTranslated()
     QProcess p;
     p.setWorkingDirectory(QStringLiteral(ZR_SOURCE_DIR));
     p.start(QStringLiteral(ZR_LUPDATE),
-            {"-I", ".", "-no-obsolete", "-locations", "none", "-tr-function-alias", "translate+=cliText", "app", "settings", "link", "items", "firmware",
+            {"-I", ".", "-no-obsolete", "-locations", "none", "app", "settings", "link", "items", "firmware",
              "history", "monitor", "discovery", "about", "cli", "resources", "-ts", fresh});
     QVERIFY(p.waitForFinished(60000));
     QCOMPARE(p.exitCode(), 0);
@@ -199,41 +198,6 @@ void tst_Translations::everySourceTextTranslated()
         if (language == QLatin1String("zh_CH"))
             QCOMPARE(it.value(), source);
     }
-}
-
-void tst_Translations::cliWrapperTextsTranslated()
-{
-    // zrvu-cli reaches the windows' texts through one-argument helpers
-    // (mainText("...") -> cliText("MainWindow", ...)) that lupdate cannot
-    // follow: each literal passed to them must have its entry all the same.
-    static const QRegularExpression wrapper(QStringLiteral(
-        "QString\\s+(\\w+)\\s*\\(\\s*const\\s+char\\s*\\*\\s*(\\w+)\\s*\\)\\s*\\{\\s*return\\s+cliText\\(\\s*\"(\\w+)\"\\s*,\\s*\\2\\s*\\)"));
-    QStringList unfinished;
-    const QMap<QString, QString> english =
-        readTs(QStringLiteral(ZR_SOURCE_DIR "/translations/en_US.ts"), &unfinished);
-    const QMap<QString, QString> traditional =
-        readTs(QStringLiteral(ZR_SOURCE_DIR "/translations/zh_TW.ts"), &unfinished);
-    const QDir cli(QStringLiteral(ZR_SOURCE_DIR "/cli"));
-    int checked = 0;
-    QStringList missing;
-    for (const QString &name : cli.entryList({QStringLiteral("*.cpp")}, QDir::Files)) {
-        QFile f(cli.filePath(name));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QString code = QString::fromUtf8(f.readAll());
-        for (auto defs = wrapper.globalMatch(code); defs.hasNext();) {
-            const QRegularExpressionMatch def = defs.next();
-            const QRegularExpression call(QStringLiteral("\\b%1\\(\\s*\"([^\"]*)\"").arg(def.captured(1)));
-            for (auto calls = call.globalMatch(code); calls.hasNext();) {
-                const QString key = def.captured(3) + QLatin1Char('\n') + calls.next().captured(1);
-                ++checked;
-                if (!english.contains(key) || !traditional.contains(key))
-                    missing << name + QStringLiteral(": ") + key;
-            }
-        }
-    }
-    // The commands call the features' message functions now; few wrappers are left.
-    Q_UNUSED(checked)
-    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QStringLiteral(" | "))));
 }
 
 void tst_Translations::englishMainWindowAndDialogs()
