@@ -9,6 +9,9 @@
 #include "tests/support/workdir.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QToolButton>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLibraryInfo>
@@ -148,6 +151,11 @@ private slots:
     void syncTime();
     void writeSerialNumber_data();
     void writeSerialNumber();
+    void actionsDuringSerialWriteAll_data();
+    void actionsDuringSerialWriteAll();
+    void stopWriteAllBetweenRows();
+    void closeDuringWriteAll();
+    void connectionLabelFollowsSetup();
 };
 
 void tst_MainWindow::actionsMenusAndToolBar()
@@ -1022,6 +1030,189 @@ void tst_MainWindow::writeSerialNumber()
     QVERIFY2(w.statusBar()->currentMessage().startsWith(status), qPrintable(w.statusBar()->currentMessage()));
     if (!simArgs.contains("--silent"))
         QTRY_VERIFY(sim.outputLines().contains(QStringLiteral("ZRSIM SN AB12")));
+}
+
+namespace {
+const QStringList kInstrumentActions{"setup", "refresh", "import_2", "export_2", "save",
+                                     "sync_time", "debug", "update", "monitor", "writeSN"};
+
+// A serial instrument that answers slowly, with its six rows read and
+// edited, so that a write-all of six rows takes a while.
+struct SlowWriteAll {
+    TempWorkDir dir;
+    SimProcess sim;
+    bool start(int delayMs)
+    {
+        const QStringList items{"A:1", "B:2", "C:3", "D:4", "E:5", "F:6"};
+        if (!sim.start({"--pty", "--items", writeItems(dir, items), "--delay", QString::number(delayMs)}))
+            return false;
+        dir.writeSerialConfig(sim.ptyPath());
+        // A file an import would write the instrument from, were it allowed.
+        dir.writeFile(QStringLiteral("other.csv"), "\xEF\xBB\xBF" "00. A, evil0\r\n01. B, evil1\r\n");
+        return true;
+    }
+    static void edit(MainWindow &w)
+    {
+        for (int i = 0; i < w.tree()->topLevelItemCount(); ++i)
+            w.tree()->topLevelItem(i)->setText(1, QStringLiteral(": n%1").arg(i));
+    }
+};
+
+bool waitRowsStarted(MainWindow &w, int rows)
+{
+    QSignalSpy started(&w.exchangeThread(), &ExchangeThread::signalRowStarted);
+    while (started.count() < rows) {
+        if (!started.wait(10000))
+            return false;
+    }
+    QCoreApplication::processEvents();
+    return true;
+}
+} // namespace
+
+void tst_MainWindow::actionsDuringSerialWriteAll_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::newRow("import") << "import_2";
+    QTest::newRow("refresh") << "refresh";
+    QTest::newRow("export") << "export_2";
+    QTest::newRow("clock") << "sync_time";
+    QTest::newRow("serial number") << "writeSN";
+    QTest::newRow("language") << "lang_en_US";
+    QTest::newRow("double-click") << "";
+}
+
+void tst_MainWindow::actionsDuringSerialWriteAll()
+{
+    // Pressing anything while a write-all waits for a slow serial
+    // instrument must neither free the rows it writes nor send a row the
+    // user did not confirm.
+    QFETCH(QString, actionName);
+    SlowWriteAll slow;
+    QVERIFY2(slow.start(150), qPrintable(slow.sim.lastError()));
+    ModalCloser closer;
+    MainWindow w;
+    int fileDialogs = 0;
+    w.setFileNameProvider([&](bool save, const QString &) {
+        ++fileDialogs;
+        return slow.dir.filePath(save ? QStringLiteral("out.csv") : QStringLiteral("other.csv"));
+    });
+    QVERIFY(refreshAndWait(w, 6));
+    QTRY_VERIFY(!w.isExchangeRunning());
+    SlowWriteAll::edit(w);
+    QSignalSpy ended(&w, &MainWindow::signalExchangeEnded);
+    action(w, "save")->trigger();
+    QVERIFY(w.isExchangeRunning());
+    QVERIFY(waitRowsStarted(w, 2));
+    QVERIFY(w.exchangeThread().isRunning());
+    for (const QString &name : kInstrumentActions)
+        QVERIFY2(!action(w, name.toLatin1().constData())->isEnabled(), qPrintable(name));
+    QVERIFY(action(w, "about")->isEnabled());
+    QVERIFY(action(w, "lang_en_US")->isEnabled());
+    QCOMPARE(w.progressText(), QStringLiteral("正在写入: 第2行,共6行 B"));
+
+    if (actionName.isEmpty()) {
+        emit w.tree()->itemDoubleClicked(w.tree()->topLevelItem(4), 1);
+    } else {
+        action(w, actionName.toLatin1().constData())->trigger();
+        // The slot itself refuses too, whatever reaches it.
+        const QByteArray slot = actionName == QLatin1String("import_2")   ? "slotImportItems"
+                                : actionName == QLatin1String("export_2") ? "slotExportItems"
+                                : actionName == QLatin1String("refresh")  ? "slotRefresh"
+                                : actionName == QLatin1String("sync_time") ? "slotSyncTime"
+                                : actionName == QLatin1String("writeSN")  ? "slotWriteSN"
+                                                                          : "slot_en_US";
+        QVERIFY(QMetaObject::invokeMethod(&w, slot.constData()));
+    }
+    QVERIFY(!w.refreshThread().isRunning());
+    QCOMPARE(fileDialogs, 0);
+    QCOMPARE(w.tree()->topLevelItemCount(), 6);
+    QVERIFY(ended.wait(20000));
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(closer.count(), 0);
+    QVERIFY(!w.isExchangeRunning());
+    for (const QString &name : kInstrumentActions)
+        QVERIFY2(action(w, name.toLatin1().constData())->isEnabled(), qPrintable(name));
+    QCOMPARE(w.progressText(), QString());
+    QVERIFY(!QFile::exists(slow.dir.filePath(QStringLiteral("out.csv"))));
+    QTRY_COMPARE(simLines(slow.sim, "ZRSIM WRITE").size(), 6);
+    QTest::qWait(300); // anything sent late would show up within a reply delay
+    QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"),
+             (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1", "ZRSIM WRITE 2 C:n2", "ZRSIM WRITE 3 D:n3",
+                          "ZRSIM WRITE 4 E:n4", "ZRSIM WRITE 5 F:n5"}));
+    QVERIFY(simLines(slow.sim, "ZRSIM CLOCK").isEmpty());
+    QVERIFY(simLines(slow.sim, "ZRSIM SN").isEmpty());
+    QCOMPARE(w.tree()->topLevelItem(5)->text(1), QStringLiteral(": n5"));
+    if (actionName == QLatin1String("lang_en_US"))
+        QVERIFY(action(w, "lang_en_US")->isChecked());
+}
+
+void tst_MainWindow::stopWriteAllBetweenRows()
+{
+    SlowWriteAll slow;
+    QVERIFY2(slow.start(300), qPrintable(slow.sim.lastError()));
+    ModalCloser closer;
+    MainWindow w;
+    QVERIFY(refreshAndWait(w, 6));
+    QTRY_VERIFY(!w.isExchangeRunning());
+    SlowWriteAll::edit(w);
+    auto *stop = w.findChild<QToolButton *>(QStringLiteral("stopButton"));
+    QVERIFY(stop);
+    QVERIFY(runExchange(w, [&] {
+        action(w, "save")->trigger();
+        QVERIFY(waitRowsStarted(w, 2));
+        QVERIFY(!stop->isHidden());
+        stop->click(); // row 2 is on the line: it is finished, row 3 never goes out
+        QCOMPARE(w.progressText(), QStringLiteral("正在停止: 第2行,共6行"));
+    }));
+    QCOMPARE(closer.texts(), QStringList{"写入配置已停止: 已写入2行,共6行"});
+    QCOMPARE(closer.seen().at(0).icon, QMessageBox::Information);
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置已停止: 已写入2行,共6行"));
+    QVERIFY(stop->isHidden());
+    QTest::qWait(400);
+    QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"), (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1"}));
+    QCOMPARE(w.tree()->topLevelItem(2)->text(1), QStringLiteral(": n2")); // still the edit, not written
+}
+
+void tst_MainWindow::closeDuringWriteAll()
+{
+    SlowWriteAll slow;
+    QVERIFY2(slow.start(300), qPrintable(slow.sim.lastError()));
+    ModalCloser closer;
+    MainWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(refreshAndWait(w, 6));
+    QTRY_VERIFY(!w.isExchangeRunning());
+    SlowWriteAll::edit(w);
+    action(w, "save")->trigger();
+    QVERIFY(waitRowsStarted(w, 1));
+    QVERIFY(w.close());
+    QVERIFY(w.exchangeThread().isFinished());
+    QVERIFY(w.isHidden());
+    QVERIFY(!singleton<Config>::exists());
+    QTest::qWait(400);
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"), QStringList{"ZRSIM WRITE 0 A:n0"});
+}
+
+void tst_MainWindow::connectionLabelFollowsSetup()
+{
+    TempWorkDir dir;
+    dir.writeSerialConfig(QStringLiteral("COM3"), {{"serial/baudrate", 9600}});
+    ModalCloser closer;
+    MainWindow w;
+    QCOMPARE(w.connectionText(), QStringLiteral("串口 COM3 9600 8N1 · 地址 1"));
+    closer.setDialogHandler([](QWidget *dialog) {
+        dialog->findChild<QGroupBox *>(QStringLiteral("gbUdp"))->setChecked(true);
+        dialog->findChild<QLineEdit *>(QStringLiteral("edUdpAddress"))->setText(QStringLiteral("192.168.1.100"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("edUdpPort"))->setText(QStringLiteral("5000"));
+        dialog->findChild<QCheckBox *>(QStringLiteral("cbEncrypt"))->setChecked(true);
+        dialog->findChild<QPushButton *>(QStringLiteral("bntOk"))->click();
+    });
+    action(w, "setup")->trigger();
+    QCOMPARE(closer.count(), 1);
+    QCOMPARE(w.connectionText(), QStringLiteral("UDP 192.168.1.100:5000 · 地址 1 · 加密"));
 }
 
 QTEST_MAIN(tst_MainWindow)
