@@ -25,11 +25,6 @@ LinkSettings LinkSettings::fromSettings(QSettings *settings)
 }
 
 namespace {
-QString linkWord(const char *text)
-{
-    return QCoreApplication::translate("LinkSettings", text);
-}
-
 QChar parityLetter(int parity)
 {
     switch (parity) {
@@ -50,7 +45,7 @@ QString stopBitsText(int stopbits)
 
 QString linkSummaryText(const LinkSettings &l)
 {
-    const QString none = linkWord("(无)");
+    const QString none = QCoreApplication::translate("LinkSettings", "(无)");
     const QString dot = QStringLiteral(" \u00B7 ");
     QString text;
     if (l.useUdp) {
@@ -60,14 +55,14 @@ QString linkSummaryText(const LinkSettings &l)
         text = QStringLiteral("UDP %1:%2").arg(host).arg(l.udpPort);
     } else {
         text = QStringLiteral("%1 %2 %3 %4%5%6")
-                   .arg(linkWord("串口"), l.serialPort.isEmpty() ? none : l.serialPort)
+                   .arg(QCoreApplication::translate("LinkSettings", "串口"), l.serialPort.isEmpty() ? none : l.serialPort)
                    .arg(l.baudrate)
                    .arg(l.databits)
                    .arg(parityLetter(l.parity))
                    .arg(stopBitsText(l.stopbits));
     }
-    text += dot + linkWord("地址 %1").arg(l.deviceAddress);
+    text += dot + QCoreApplication::translate("LinkSettings", "地址 %1").arg(l.deviceAddress);
     if (l.encrypt)
-        text += dot + linkWord("加密");
+        text += dot + QCoreApplication::translate("LinkSettings", "加密");
     return text;
 }
