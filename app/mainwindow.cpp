@@ -65,18 +65,14 @@ MainWindow::MainWindow(QWidget *parent)
     connect(&m_exchange, &ExchangeThread::signalSerialProbed, this, &MainWindow::onSerialProbed);
     connect(&m_exchange, &ExchangeThread::signalSerialNumberWritten, this, &MainWindow::onSerialNumberWritten);
 
-    // Permanent widgets: the specified status texts keep the message area.
-    m_progressLabel = new QLabel(this);
-    m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
-    m_progressLabel->hide();
+    // Progress goes into the message area; the stop button and the
+    // connection stay at the right.
     m_stopButton = new QToolButton(this);
     m_stopButton->setObjectName(QStringLiteral("stopButton"));
-    m_stopButton->setAutoRaise(true);
     m_stopButton->hide();
     connect(m_stopButton, &QToolButton::clicked, this, &MainWindow::slotStopExchange);
     m_connectionLabel = new QLabel(this);
     m_connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
-    statusBar()->addPermanentWidget(m_progressLabel);
     statusBar()->addPermanentWidget(m_stopButton);
     statusBar()->addPermanentWidget(m_connectionLabel);
 
@@ -277,7 +273,7 @@ void MainWindow::slotStopExchange()
 
 QString MainWindow::progressText() const
 {
-    return m_busy != Idle ? m_progressLabel->toolTip() : QString();
+    return m_busy != Idle ? m_progressText : QString();
 }
 
 QString MainWindow::connectionText() const
@@ -293,10 +289,17 @@ void MainWindow::updateProgress()
     const bool refresh = m_busy == BusyRefresh;
     const QString text = ExchangeThread::progressText(kinds[m_busy], refresh ? m_refreshCount : m_rowNumber, m_rowCount,
                                                       m_rowName, m_exchange.stopRequested());
-    // Long item names would push the connection label off the bar.
-    m_progressLabel->setText(m_progressLabel->fontMetrics().elidedText(text, Qt::ElideRight, 320));
-    m_progressLabel->setToolTip(text);
-    m_progressLabel->setVisible(!text.isEmpty());
+    m_progressText = text;
+    if (m_busy == Idle) {
+        // A progress line nothing replaced would claim the exchange still runs.
+        if (!m_progressStatus.isEmpty() && statusBar()->currentMessage() == m_progressStatus)
+            statusBar()->clearMessage();
+        m_progressStatus.clear();
+    } else {
+        const bool write = m_busy == BusyWriteOne || m_busy == BusyWriteAll;
+        m_progressStatus = write ? tr("正在写入配置......") + QLatin1Char(' ') + text : text;
+        showStatus(m_progressStatus);
+    }
     m_stopButton->setVisible(m_busy == BusyWriteAll);
     if (m_busy != BusyWriteAll)
         m_stopButton->setEnabled(true);

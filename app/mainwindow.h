@@ -46,7 +46,7 @@ public:
     // True from the start of a refresh, write, clock sync or serial-number
     // exchange until its outcome has been shown.
     bool isExchangeRunning() const { return m_busy != Idle; }
-    // The texts of the status bar's progress and connection labels.
+    // The progress of the running exchange, and the connection label.
     QString progressText() const;
     QString connectionText() const;
     const ItemSkipFilter &skipFilter() const { return m_rowFilter.skipFilter(); }
@@ -98,7 +98,7 @@ private:
     // The status line after a failure box: the text and where it went.
     void showFailureStatus(const QString &text);
     QTreeWidgetItem *rowAt(const WriteRowCopy &row) const;
-    void onRowStarted(int number, int count, const QString &name);
+    void onRowStarted(int number, int count, const WriteRowCopy &row);
     void onRowWritten(const WriteRowCopy &row, const ItemWriteOutcome &outcome);
     void onWriteFinished(const WriteRunOutcome &outcome);
     void onClockSynced(const ClockSyncOutcome &outcome);
@@ -123,7 +123,8 @@ private:
     int m_rowNumber = 0;
     int m_rowCount = 0;
     QString m_rowName;
-    QLabel *m_progressLabel = nullptr;
+    QString m_progressText;   // the progress part of the status line
+    QString m_progressStatus; // the whole status line it was shown in
     QToolButton *m_stopButton = nullptr;
     QLabel *m_connectionLabel = nullptr;
 };

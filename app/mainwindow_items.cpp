@@ -108,15 +108,16 @@ void MainWindow::startWrite(const QList<WriteRowCopy> &rows, Busy kind)
     m_exchange.startWrite(m_exchangeLink, rows, kind == BusyWriteAll);
 }
 
-void MainWindow::onRowStarted(int number, int count, const QString &name)
+void MainWindow::onRowStarted(int number, int count, const WriteRowCopy &row)
 {
     if (m_closing)
         return;
     m_rowNumber = number;
     m_rowCount = count;
-    m_rowName = name;
+    m_rowName = row.name;
+    if (QTreeWidgetItem *item = rowAt(row); item && m_busy == BusyWriteAll)
+        m_tree->setCurrentItem(item);
     updateProgress();
-    showStatus(tr("正在写入配置......"));
 }
 
 void MainWindow::onRowWritten(const WriteRowCopy &row, const ItemWriteOutcome &outcome)
@@ -124,8 +125,6 @@ void MainWindow::onRowWritten(const WriteRowCopy &row, const ItemWriteOutcome &o
     if (m_closing)
         return;
     QTreeWidgetItem *item = rowAt(row);
-    if (item && m_busy == BusyWriteAll)
-        m_tree->setCurrentItem(item);
     if (!outcome.answered())
         return; // the boxes follow with the run's outcome
     if (item && outcome.hasReportedValue)

@@ -122,7 +122,7 @@ void ExchangeThread::runWrite()
             break;
         }
         const WriteRowCopy &row = m_rows.at(i);
-        emit signalRowStarted(i + 1, m_rows.size(), row.name);
+        emit signalRowStarted(i + 1, m_rows.size(), row);
         const ItemWriteOutcome outcome = writeItemExchange(link, row.index, row.value, row.mode, m_timeoutMs);
         run.rows << row;
         run.outcomes << outcome;
@@ -142,13 +142,13 @@ QString ExchangeThread::progressText(Kind kind, int number, int count, const QSt
     case Refresh:
         return tr("正在刷新: 已收到%1项").arg(number);
     case WriteOne:
-        return tr("正在写入: %1").arg(name);
+        return name;
     case WriteAll:
         if (stopping)
-            return tr("正在停止: 第%1行,共%2行").arg(number).arg(count);
+            return tr("第%1行,共%2行: 写完本行后停止").arg(number).arg(count);
         if (number > 0)
-            return tr("正在写入: 第%1行,共%2行 %3").arg(number).arg(count).arg(name);
-        return tr("正在写入: 共%1行").arg(count);
+            return tr("第%1行,共%2行: %3").arg(number).arg(count).arg(name);
+        return tr("共%1行").arg(count);
     case ClockSync:
         return tr("正在同步时间");
     case SerialProbe:

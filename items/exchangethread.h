@@ -64,9 +64,10 @@ public:
     // Only while not running (tests and the bench shorten the wait).
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
 
-    // The status bar's texts for what runs: `number` of `count` rows (or
-    // items received for Refresh), `name` the row's item; stopping is a
-    // batch that was asked to stop.
+    // The progress the status bar shows for what runs: `number` of `count`
+    // rows (or items received for Refresh), `name` the row's item; stopping
+    // is a batch that was asked to stop. For writes it follows the window's
+    // "writing" text.
     static QString progressText(Kind kind, int number, int count, const QString &name, bool stopping);
     static QString stoppedText(int written, int count);
     static QString stopButtonText();
@@ -75,7 +76,7 @@ public:
 
 signals:
     // Before row `number` (1-based) of `count` goes out.
-    void signalRowStarted(int number, int count, const QString &name);
+    void signalRowStarted(int number, int count, const WriteRowCopy &row);
     // After each answered or failed row.
     void signalRowWritten(const WriteRowCopy &row, const ItemWriteOutcome &outcome);
     void signalWriteFinished(const WriteRunOutcome &outcome);

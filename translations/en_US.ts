@@ -139,20 +139,16 @@
         <translation>Refreshing: %1 items received</translation>
     </message>
     <message>
-        <source>正在写入: %1</source>
-        <translation>Writing: %1</translation>
+        <source>第%1行,共%2行: %3</source>
+        <translation>row %1 of %2: %3</translation>
     </message>
     <message>
-        <source>正在停止: 第%1行,共%2行</source>
-        <translation>Stopping: row %1 of %2</translation>
+        <source>第%1行,共%2行: 写完本行后停止</source>
+        <translation>row %1 of %2: stopping after this row</translation>
     </message>
     <message>
-        <source>正在写入: 第%1行,共%2行 %3</source>
-        <translation>Writing: row %1 of %2, %3</translation>
-    </message>
-    <message>
-        <source>正在写入: 共%1行</source>
-        <translation>Writing: %1 rows</translation>
+        <source>共%1行</source>
+        <translation>%1 rows</translation>
     </message>
     <message>
         <source>正在同步时间</source>

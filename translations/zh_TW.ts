@@ -139,20 +139,16 @@
         <translation>正在重新整理: 已收到%1項</translation>
     </message>
     <message>
-        <source>正在写入: %1</source>
-        <translation>正在寫入: %1</translation>
+        <source>第%1行,共%2行: %3</source>
+        <translation>第%1行,共%2行: %3</translation>
     </message>
     <message>
-        <source>正在停止: 第%1行,共%2行</source>
-        <translation>正在停止: 第%1行,共%2行</translation>
+        <source>第%1行,共%2行: 写完本行后停止</source>
+        <translation>第%1行,共%2行: 寫完本行後停止</translation>
     </message>
     <message>
-        <source>正在写入: 第%1行,共%2行 %3</source>
-        <translation>正在寫入: 第%1行,共%2行 %3</translation>
-    </message>
-    <message>
-        <source>正在写入: 共%1行</source>
-        <translation>正在寫入: 共%1行</translation>
+        <source>共%1行</source>
+        <translation>共%1行</translation>
     </message>
     <message>
         <source>正在同步时间</source>

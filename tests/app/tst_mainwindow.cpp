@@ -1109,7 +1109,9 @@ void tst_MainWindow::actionsDuringSerialWriteAll()
         QVERIFY2(!action(w, name.toLatin1().constData())->isEnabled(), qPrintable(name));
     QVERIFY(action(w, "about")->isEnabled());
     QVERIFY(action(w, "lang_en_US")->isEnabled());
-    QCOMPARE(w.progressText(), QStringLiteral("正在写入: 第2行,共6行 B"));
+    QCOMPARE(w.progressText(), QStringLiteral("第2行,共6行: B"));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("正在写入配置...... 第2行,共6行: B"));
+    QCOMPARE(w.tree()->currentItem(), w.tree()->topLevelItem(1));
 
     if (actionName.isEmpty()) {
         emit w.tree()->itemDoubleClicked(w.tree()->topLevelItem(4), 1);
@@ -1163,7 +1165,7 @@ void tst_MainWindow::stopWriteAllBetweenRows()
         QVERIFY(waitRowsStarted(w, 2));
         QVERIFY(!stop->isHidden());
         stop->click(); // row 2 is on the line: it is finished, row 3 never goes out
-        QCOMPARE(w.progressText(), QStringLiteral("正在停止: 第2行,共6行"));
+        QCOMPARE(w.progressText(), QStringLiteral("第2行,共6行: 写完本行后停止"));
     }));
     QCOMPARE(closer.texts(), QStringList{"写入配置已停止: 已写入2行,共6行"});
     QCOMPARE(closer.seen().at(0).icon, QMessageBox::Information);

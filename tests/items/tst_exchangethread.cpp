@@ -90,9 +90,10 @@ void tst_ExchangeThread::batchWrite()
     ExchangeThread thread;
     thread.setTimeoutMs(400);
     QList<int> started;
-    connect(&thread, &ExchangeThread::signalRowStarted, this, [&](int number, int count, const QString &name) {
+    connect(&thread, &ExchangeThread::signalRowStarted, this, [&](int number, int count, const WriteRowCopy &row) {
         QCOMPARE(count, 4);
-        QCOMPARE(name, QStringLiteral("R%1").arg(number - 1));
+        QCOMPARE(row.name, QStringLiteral("R%1").arg(number - 1));
+        QCOMPARE(row.index, number - 1);
         started << number;
         if (number == stopAfterRow)
             thread.requestStop();
