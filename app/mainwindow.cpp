@@ -14,10 +14,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTranslator>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -55,6 +57,24 @@ MainWindow::MainWindow(QWidget *parent)
     connect(&m_refreshThread, &RefreshThread::signalAddItems, this, &MainWindow::slotAddItems);
     connect(&m_refreshThread, &RefreshThread::showErrorMessage, this, &MainWindow::slotShowErrorMessage);
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, &MainWindow::slotItemDoubleClicked);
+    connect(&m_refreshThread, &RefreshThread::finished, this, &MainWindow::onRefreshFinished);
+    connect(&m_exchange, &ExchangeThread::signalRowStarted, this, &MainWindow::onRowStarted);
+    connect(&m_exchange, &ExchangeThread::signalRowWritten, this, &MainWindow::onRowWritten);
+    connect(&m_exchange, &ExchangeThread::signalWriteFinished, this, &MainWindow::onWriteFinished);
+    connect(&m_exchange, &ExchangeThread::signalClockSynced, this, &MainWindow::onClockSynced);
+    connect(&m_exchange, &ExchangeThread::signalSerialProbed, this, &MainWindow::onSerialProbed);
+    connect(&m_exchange, &ExchangeThread::signalSerialNumberWritten, this, &MainWindow::onSerialNumberWritten);
+
+    // Progress goes into the message area; the stop button and the
+    // connection stay at the right.
+    m_stopButton = new QToolButton(this);
+    m_stopButton->setObjectName(QStringLiteral("stopButton"));
+    m_stopButton->hide();
+    connect(m_stopButton, &QToolButton::clicked, this, &MainWindow::slotStopExchange);
+    m_connectionLabel = new QLabel(this);
+    m_connectionLabel->setObjectName(QStringLiteral("connectionLabel"));
+    statusBar()->addPermanentWidget(m_stopButton);
+    statusBar()->addPermanentWidget(m_connectionLabel);
 
     showStatus(tr("准备就绪"), 5000);
     const QString ready = statusBar()->currentMessage();
@@ -77,6 +97,8 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    m_exchange.requestStop();
+    m_exchange.wait();
     m_refreshThread.wait();
     delete m_ui;
 }
@@ -96,6 +118,10 @@ void MainWindow::setLanguage(const QString &language)
     m_ui->lang_zh_TW->setChecked(language == QLatin1String("zh_TW"));
     m_ui->lang_zh_CH->setChecked(!m_ui->lang_en_US->isChecked() && !m_ui->lang_zh_TW->isChecked());
 
+    // Workers translate their texts while they run; a translator is never
+    // reloaded while it is installed.
+    QApplication::removeTranslator(m_translator);
+    QApplication::removeTranslator(m_qtTranslator);
     if (!language.isEmpty() && loadTranslation(m_translator, language, translationDirs()))
         QApplication::installTranslator(m_translator);
     else
@@ -106,6 +132,10 @@ void MainWindow::setLanguage(const QString &language)
         QApplication::removeTranslator(m_qtTranslator);
 
     m_ui->retranslateUi(this);
+    m_stopButton->setText(ExchangeThread::stopButtonText());
+    m_stopButton->setToolTip(ExchangeThread::stopButtonToolTip());
+    updateProgress();
+    updateConnectionLabel();
 
     QToolBar probe;
     int width = probe.minimumSizeHint().width();
@@ -130,9 +160,12 @@ void MainWindow::setLanguage(const QString &language)
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     m_closing = true;
-    if (m_refreshThread.isRunning())
+    if (m_refreshThread.isRunning() || m_exchange.isRunning())
         hide();
+    // A batch ends after the row it is writing.
+    m_exchange.requestStop();
     m_refreshThread.wait();
+    m_exchange.wait();
     QSettings *s = configSettings();
     SettingKeys::windowWidth.write(width(), s);
     SettingKeys::windowHeight.write(height(), s);
@@ -177,30 +210,132 @@ QString MainWindow::askFileName(bool save, const QString &caption)
 
 void MainWindow::slotCommunicationSetup()
 {
+    if (isExchangeRunning())
+        return;
     SetupDialog dlg(this);
     dlg.exec();
+    // Also after a refused OK: address and encryption are saved first.
+    updateConnectionLabel();
 }
 
 void MainWindow::slotRefresh()
 {
-    if (!m_refreshThread.isRunning())
-        m_refreshThread.start();
+    if (m_refreshThread.isRunning() || !beginExchange(BusyRefresh))
+        return;
+    m_refreshCount = 0;
+    m_refreshThread.setLinkSettings(m_exchangeLink);
+    updateProgress();
+    m_refreshThread.start();
+}
+
+void MainWindow::onRefreshFinished()
+{
+    if (m_busy == BusyRefresh)
+        endExchange();
+}
+
+bool MainWindow::beginExchange(Busy kind)
+{
+    if (isExchangeRunning()) {
+        showStatus(ExchangeThread::busyText(), 5000);
+        return false;
+    }
+    m_busy = kind;
+    m_exchangeLink = LinkSettings::fromSettings();
+    setInstrumentActionsEnabled(false);
+    return true;
+}
+
+void MainWindow::endExchange()
+{
+    m_busy = Idle;
+    setInstrumentActionsEnabled(true);
+    updateProgress();
+    emit signalExchangeEnded();
+}
+
+void MainWindow::setInstrumentActionsEnabled(bool enabled)
+{
+    // Language, about and viewers that touch neither stay available.
+    for (QAction *a : {m_ui->setup, m_ui->refresh, m_ui->import_2, m_ui->export_2, m_ui->save, m_ui->sync_time,
+                       m_ui->debug, m_ui->update, m_ui->monitor, m_ui->writeSN})
+        a->setEnabled(enabled);
+}
+
+void MainWindow::slotStopExchange()
+{
+    if (m_busy == BusyWriteAll && m_exchange.isRunning()) {
+        m_exchange.requestStop();
+        m_stopButton->setEnabled(false);
+        updateProgress();
+    }
+}
+
+QString MainWindow::progressText() const
+{
+    return m_busy != Idle ? m_progressText : QString();
+}
+
+QString MainWindow::connectionText() const
+{
+    return m_connectionLabel->text();
+}
+
+void MainWindow::updateProgress()
+{
+    static const ExchangeThread::Kind kinds[] = {ExchangeThread::None, ExchangeThread::Refresh,
+                                                 ExchangeThread::WriteOne, ExchangeThread::WriteAll,
+                                                 ExchangeThread::ClockSync, ExchangeThread::SerialWrite};
+    const bool refresh = m_busy == BusyRefresh;
+    const QString text = ExchangeThread::progressText(kinds[m_busy], refresh ? m_refreshCount : m_rowNumber, m_rowCount,
+                                                      m_rowName, m_exchange.stopRequested());
+    m_progressText = text;
+    if (m_busy == Idle) {
+        // A progress line nothing replaced would claim the exchange still runs.
+        if (!m_progressStatus.isEmpty() && statusBar()->currentMessage() == m_progressStatus)
+            statusBar()->clearMessage();
+        m_progressStatus.clear();
+    } else {
+        const bool write = m_busy == BusyWriteOne || m_busy == BusyWriteAll;
+        m_progressStatus = write ? tr("正在写入配置......") + QLatin1Char(' ') + text : text;
+        showStatus(m_progressStatus);
+    }
+    m_stopButton->setVisible(m_busy == BusyWriteAll);
+    if (m_busy != BusyWriteAll)
+        m_stopButton->setEnabled(true);
+}
+
+void MainWindow::updateConnectionLabel()
+{
+    const LinkSettings link = LinkSettings::fromSettings();
+    m_connectionLabel->setText(linkSummaryText(link));
+}
+
+void MainWindow::showFailureStatus(const QString &text)
+{
+    showStatus(QStringLiteral("%1 \u2014 %2").arg(text, linkSummaryText(m_exchangeLink)), 5000);
 }
 
 void MainWindow::slotHistoryData()
 {
+    if (isExchangeRunning())
+        return;
     HistoryData dlg(this);
     dlg.exec();
 }
 
 void MainWindow::slotUpdateHardware()
 {
+    if (isExchangeRunning())
+        return;
     UpdateDialog dlg(this);
     dlg.exec();
 }
 
 void MainWindow::slotDeviceMonitor()
 {
+    if (isExchangeRunning())
+        return;
     MonitorDialog dlg(this);
     dlg.exec();
 }
@@ -214,12 +349,20 @@ void MainWindow::slotAbout()
 void MainWindow::slotClearItems()
 {
     m_tree->clear();
+    if (m_busy == BusyRefresh && sender() == &m_refreshThread) {
+        m_refreshCount = 0;
+        updateProgress();
+    }
 }
 
 void MainWindow::slotAddItems(int index, const QStringList &list)
 {
     for (const ItemRow &row : m_rowFilter.addItem(index, list, m_tree->topLevelItemCount()))
         m_tree->appendRow(row);
+    if (m_busy == BusyRefresh && sender() == &m_refreshThread) {
+        ++m_refreshCount;
+        updateProgress();
+    }
 }
 
 void MainWindow::slotShowErrorMessage(const QString &title, const QString &error, const QString &image)
@@ -228,6 +371,7 @@ void MainWindow::slotShowErrorMessage(const QString &title, const QString &error
     if (m_closing)
         return;
     showMessageBox(title, error, QIcon(image));
+    showFailureStatus(error);
 }
 
 void MainWindow::slot_en_US()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "items/exchangethread.h"
 #include "items/refreshthread.h"
 #include "items/itemrows.h"
 
@@ -12,6 +13,8 @@
 
 class ConfigTree;
 class DeviceLink;
+class QLabel;
+class QToolButton;
 class QTranslator;
 class QTreeWidgetItem;
 
@@ -39,11 +42,21 @@ public:
 
     ConfigTree *tree() const { return m_tree; }
     RefreshThread &refreshThread() { return m_refreshThread; }
+    ExchangeThread &exchangeThread() { return m_exchange; }
+    // True from the start of a refresh, write, clock sync or serial-number
+    // exchange until its outcome has been shown.
+    bool isExchangeRunning() const { return m_busy != Idle; }
+    // The progress of the running exchange, and the connection label.
+    QString progressText() const;
+    QString connectionText() const;
     const ItemSkipFilter &skipFilter() const { return m_rowFilter.skipFilter(); }
 
     // 0 nothing to write, 1 command item confirmed, 2 new value chosen.
     int editItem(const QString &name, const QString &value, QString &newValue);
-    bool writeItem(DeviceLink &link, QTreeWidgetItem *row, const QString &value, int mode);
+
+signals:
+    // After an exchange's outcome has been shown and the actions are back.
+    void signalExchangeEnded();
 
 private slots:
     void slotCommunicationSetup();
@@ -64,6 +77,7 @@ private slots:
     void slot_zh_CH();
     void slot_zh_TW();
     void slotWriteSN();
+    void slotStopExchange();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -72,6 +86,25 @@ private:
     void loadSettings();
     void showStatus(const QString &text, int timeoutMs = 0);
     QString askFileName(bool save, const QString &caption);
+
+    enum Busy { Idle, BusyRefresh, BusyWriteOne, BusyWriteAll, BusyClock, BusySerialNumber };
+    // False (with a status note) when an exchange is already running.
+    bool beginExchange(Busy kind);
+    void endExchange();
+    void setInstrumentActionsEnabled(bool enabled);
+    void updateProgress();
+    void updateConnectionLabel();
+    void startWrite(const QList<WriteRowCopy> &rows, Busy kind);
+    // The status line after a failure box: the text and where it went.
+    void showFailureStatus(const QString &text);
+    QTreeWidgetItem *rowAt(const WriteRowCopy &row) const;
+    void onRowStarted(int number, int count, const WriteRowCopy &row);
+    void onRowWritten(const WriteRowCopy &row, const ItemWriteOutcome &outcome);
+    void onWriteFinished(const WriteRunOutcome &outcome);
+    void onClockSynced(const ClockSyncOutcome &outcome);
+    void onSerialProbed(bool opened, const QString &openError);
+    void onSerialNumberWritten(const SerialNumberOutcome &outcome);
+    void onRefreshFinished();
 
     Ui::MainWindow *m_ui = nullptr;
     ConfigTree *m_tree = nullptr;
@@ -82,4 +115,16 @@ private:
     ItemRowFilter m_rowFilter;
     FileNameProvider m_fileNameProvider;
     bool m_closing = false;
+
+    ExchangeThread m_exchange;
+    Busy m_busy = Idle;
+    LinkSettings m_exchangeLink; // what the running (or last) exchange uses
+    int m_refreshCount = 0;
+    int m_rowNumber = 0;
+    int m_rowCount = 0;
+    QString m_rowName;
+    QString m_progressText;   // the progress part of the status line
+    QString m_progressStatus; // the whole status line it was shown in
+    QToolButton *m_stopButton = nullptr;
+    QLabel *m_connectionLabel = nullptr;
 };

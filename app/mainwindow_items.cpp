@@ -44,72 +44,131 @@ int MainWindow::editItem(const QString &name, const QString &value, QString &new
     return WriteValue;
 }
 
-bool MainWindow::writeItem(DeviceLink &link, QTreeWidgetItem *row, const QString &value, int mode)
+QTreeWidgetItem *MainWindow::rowAt(const WriteRowCopy &row) const
 {
-    showStatus(tr("正在写入配置......"));
-    const int index = row->data(0, Qt::UserRole).toInt();
-    const ItemWriteOutcome outcome = writeItemExchange(link, index, value, mode);
-    if (!outcome.answered()) {
-        showMessageBox(tr("提交"), itemWriteMessage(outcome), windowIcon());
-        return false;
-    }
-    if (outcome.hasReportedValue)
-        ConfigTree::setRowValue(row, QStringLiteral(": ") + outcome.reportedValue);
-    showStatus(itemWriteMessage(outcome), 5000);
-    return true;
+    // Nothing may change the list during a write; a row that is not the
+    // copied one any more is left alone all the same.
+    QTreeWidgetItem *item = m_tree->topLevelItem(row.position);
+    if (!item || item->data(0, Qt::UserRole).toInt() != row.index)
+        return nullptr;
+    return item;
 }
 
 void MainWindow::slotItemDoubleClicked(QTreeWidgetItem *item, int column)
 {
     Q_UNUSED(column)
-    if (!item)
+    if (!item || isExchangeRunning())
         return;
     QString newValue;
     const int mode = editItem(item->text(0), item->text(1), newValue);
     if (mode == WriteNothing)
         return;
-    DeviceLink link;
-    if (!link.open()) {
-        showStatus(itemWriteOpenFailedMessage(), 5000);
-        showMessageBox(tr("写入配置"), itemWriteOpenFailedMessage(), windowIcon());
-        return;
-    }
-    if (!writeItem(link, item, newValue, mode))
-        showMessageBox(tr("写入配置"), itemWriteStoppedMessage(newValue), windowIcon());
-    link.close();
+    WriteRowCopy row;
+    row.position = m_tree->indexOfTopLevelItem(item);
+    row.index = item->data(0, Qt::UserRole).toInt();
+    row.name = stripPositionPrefix(item->text(0));
+    row.value = newValue;
+    row.mode = mode;
+    startWrite({row}, BusyWriteOne);
 }
 
 void MainWindow::slotWriteItems()
 {
-    showStatus(tr("正在写入配置......"));
-    DeviceLink link;
-    if (!link.open()) {
-        showStatus(itemWriteOpenFailedMessage(), 5000);
-        showMessageBox(tr("写入配置"), itemWriteOpenFailedMessage(), windowIcon());
+    if (isExchangeRunning()) {
+        showStatus(ExchangeThread::busyText(), 5000);
         return;
     }
-    int refused = 0;
+    showStatus(tr("正在写入配置......"));
+    // The rows are fixed here: whatever happens to the list later, only
+    // these go out.
+    QList<WriteRowCopy> rows;
     for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *row = m_tree->topLevelItem(i);
-        if (row->text(1).isEmpty())
+        const QTreeWidgetItem *item = m_tree->topLevelItem(i);
+        if (item->text(1).isEmpty())
             continue;
-        m_tree->setCurrentItem(row);
-        const QString value = row->text(1).mid(1).trimmed();
-        if (!writeItem(link, row, value, WriteValue)) {
-            showMessageBox(tr("写入配置"), itemWriteStoppedMessage(value), windowIcon());
-            return;
-        }
-        if (!row->text(1).contains(value))
-            ++refused;
+        WriteRowCopy row;
+        row.position = i;
+        row.index = item->data(0, Qt::UserRole).toInt();
+        row.name = stripPositionPrefix(item->text(0));
+        row.value = item->text(1).mid(1).trimmed();
+        row.mode = WriteValue;
+        rows << row;
     }
-    // Rows the instrument kept at its own value were not written; saying
-    // "success" would hide that the copy is incomplete.
-    showStatus(itemBatchWrittenMessage(refused), 5000);
-    link.close();
+    startWrite(rows, BusyWriteAll);
+}
+
+void MainWindow::startWrite(const QList<WriteRowCopy> &rows, Busy kind)
+{
+    if (!beginExchange(kind))
+        return;
+    m_rowNumber = 0;
+    m_rowCount = rows.size();
+    m_rowName = rows.isEmpty() ? QString() : rows.first().name;
+    updateProgress();
+    m_exchange.startWrite(m_exchangeLink, rows, kind == BusyWriteAll);
+}
+
+void MainWindow::onRowStarted(int number, int count, const WriteRowCopy &row)
+{
+    if (m_closing)
+        return;
+    m_rowNumber = number;
+    m_rowCount = count;
+    m_rowName = row.name;
+    if (QTreeWidgetItem *item = rowAt(row); item && m_busy == BusyWriteAll)
+        m_tree->setCurrentItem(item);
+    updateProgress();
+}
+
+void MainWindow::onRowWritten(const WriteRowCopy &row, const ItemWriteOutcome &outcome)
+{
+    if (m_closing)
+        return;
+    QTreeWidgetItem *item = rowAt(row);
+    if (!outcome.answered())
+        return; // the boxes follow with the run's outcome
+    if (item && outcome.hasReportedValue)
+        ConfigTree::setRowValue(item, QStringLiteral(": ") + outcome.reportedValue);
+    showStatus(itemWriteMessage(outcome), 5000);
+}
+
+void MainWindow::onWriteFinished(const WriteRunOutcome &run)
+{
+    m_exchange.wait();
+    if (m_closing) {
+        endExchange();
+        return;
+    }
+    if (!run.opened) {
+        showStatus(itemWriteOpenFailedMessage(), 5000);
+        showMessageBox(tr("写入配置"), itemWriteOpenFailedMessage(), windowIcon());
+        showFailureStatus(itemWriteOpenFailedMessage());
+    } else if (run.failed()) {
+        showMessageBox(tr("提交"), itemWriteMessage(run.outcomes.last()), windowIcon());
+        const QString stopped = itemWriteStoppedMessage(run.rows.last().value);
+        showMessageBox(tr("写入配置"), stopped, windowIcon());
+        showFailureStatus(stopped);
+    } else if (m_busy == BusyWriteAll && run.stopped) {
+        const QString text = ExchangeThread::stoppedText(run.answered(), run.count);
+        showStatus(text, 5000);
+        QMessageBox::information(this, tr("写入配置"), text, QMessageBox::Ok);
+    } else if (m_busy == BusyWriteAll) {
+        int refused = 0;
+        for (const ItemWriteOutcome &o : run.outcomes)
+            refused += o.status == ItemWriteOutcome::Refused ? 1 : 0;
+        // Rows the instrument kept at its own value were not written; saying
+        // "success" would hide that the copy is incomplete.
+        showStatus(itemBatchWrittenMessage(refused), 5000);
+    }
+    endExchange();
 }
 
 void MainWindow::slotExportItems()
 {
+    if (isExchangeRunning()) {
+        showStatus(ExchangeThread::busyText(), 5000);
+        return;
+    }
     QString fileName = askFileName(true, tr("导出配置"));
     if (fileName.isEmpty())
         return;
@@ -130,6 +189,10 @@ void MainWindow::slotExportItems()
 
 void MainWindow::slotImportItems()
 {
+    if (isExchangeRunning()) {
+        showStatus(ExchangeThread::busyText(), 5000);
+        return;
+    }
     const QString fileName = askFileName(false, tr("导入配置"));
     if (fileName.isEmpty())
         return;
@@ -168,42 +231,83 @@ void MainWindow::slotImportItems()
 
 void MainWindow::slotSyncTime()
 {
-    DeviceLink link;
-    const ClockSyncOutcome outcome = syncClock(link);
-    if (outcome.status == ClockSyncOutcome::Synced)
-        QMessageBox::information(this, tr("同步时间"), clockSyncMessage(outcome), QMessageBox::Ok);
-    else
-        showMessageBox(tr("同步时间"), clockSyncMessage(outcome), windowIcon());
+    if (!beginExchange(BusyClock))
+        return;
+    updateProgress();
+    m_exchange.startClockSync(m_exchangeLink);
+}
+
+void MainWindow::onClockSynced(const ClockSyncOutcome &outcome)
+{
+    m_exchange.wait();
+    if (!m_closing) {
+        if (outcome.status == ClockSyncOutcome::Synced) {
+            QMessageBox::information(this, tr("同步时间"), clockSyncMessage(outcome), QMessageBox::Ok);
+        } else {
+            showMessageBox(tr("同步时间"), clockSyncMessage(outcome), windowIcon());
+            showFailureStatus(clockSyncMessage(outcome));
+        }
+    }
+    endExchange();
 }
 
 void MainWindow::slotWriteSN()
 {
-    DeviceLink link;
-    if (!link.open()) {
+    // The number is asked for only once the link is known to open.
+    if (!beginExchange(BusySerialNumber))
+        return;
+    updateProgress();
+    m_exchange.startSerialProbe(m_exchangeLink);
+}
+
+void MainWindow::onSerialProbed(bool opened, const QString &openError)
+{
+    Q_UNUSED(openError)
+    m_exchange.wait();
+    if (m_closing) {
+        endExchange();
+        return;
+    }
+    if (!opened) {
         const QString text = serialNumberOpenFailedMessage();
         showStatus(text, 5000);
         showMessageBox(tr("写入SN"), text, windowIcon());
+        showFailureStatus(text);
+        endExchange();
         return;
     }
     DDialogInputSN dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted || m_closing) {
+        endExchange();
         return;
-    const SerialNumberOutcome outcome = writeSerialNumberExchange(link, dialog.serialNumber());
-    link.close();
+    }
+    m_exchange.startSerialNumber(m_exchangeLink, dialog.serialNumber());
+}
+
+void MainWindow::onSerialNumberWritten(const SerialNumberOutcome &outcome)
+{
+    m_exchange.wait();
+    if (m_closing) {
+        endExchange();
+        return;
+    }
     const QString text = serialNumberMessage(outcome);
     switch (outcome.status) {
     case SerialNumberOutcome::StreamFailed:
         showStatus(text, 5000);
         showMessageBox(tr("写入SN"), text, windowIcon());
+        showFailureStatus(text);
         break;
     case SerialNumberOutcome::BadAnswer:
         // The status line keeps it short; the box shows the answer.
         showStatus(tr("写入SN失败"), 5000);
         showMessageBox(tr("写入SN"), text, windowIcon());
+        showFailureStatus(text);
         break;
     case SerialNumberOutcome::Written:
         showStatus(text, 5000);
         showInfoBox(text, this);
         break;
     }
+    endExchange();
 }

@@ -30,9 +30,17 @@ void RefreshThread::setTimeouts(int firstMs, int retryMs)
     m_retryTimeoutMs = retryMs;
 }
 
+void RefreshThread::setLinkSettings(const LinkSettings &settings)
+{
+    m_linkSettings = settings;
+    m_hasLinkSettings = true;
+}
+
 void RefreshThread::run()
 {
     DeviceLink link;
+    if (m_hasLinkSettings)
+        link.setFixedSettings(m_linkSettings);
     link.interChunkWaitMs = 500;
     readItems(link);
     link.close();

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include "settings/linksettings.h"
+
 class DeviceLink;
 
 #include "items/itemread.h"
@@ -30,6 +32,9 @@ public:
 
     // Only while not running (tests shorten the waits).
     void setTimeouts(int firstMs, int retryMs);
+    // Only while not running: the next run opens its link with these
+    // instead of reading the store on the worker thread.
+    void setLinkSettings(const LinkSettings &settings);
 
     // The whole refresh on an unopened link; usable without a thread.
     void readItems(DeviceLink &link);
@@ -49,4 +54,6 @@ protected:
 private:
     int m_firstTimeoutMs = kFirstTimeoutMs;
     int m_retryTimeoutMs = kRetryTimeoutMs;
+    bool m_hasLinkSettings = false;
+    LinkSettings m_linkSettings;
 };

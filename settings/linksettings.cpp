@@ -2,6 +2,8 @@
 
 #include "settings/settingkeys.h"
 
+#include <QCoreApplication>
+
 LinkSettings LinkSettings::fromSettings(QSettings *settings)
 {
     QSettings *s = settings ? settings : configSettings();
@@ -20,4 +22,47 @@ LinkSettings LinkSettings::fromSettings(QSettings *settings)
     l.parity = SettingKeys::serialParity.read(s);
     l.stopbits = SettingKeys::serialStopbits.read(s);
     return l;
+}
+
+namespace {
+QChar parityLetter(int parity)
+{
+    switch (parity) {
+    case 0: return QLatin1Char('N');
+    case 2: return QLatin1Char('E');
+    case 3: return QLatin1Char('O');
+    case 4: return QLatin1Char('S');
+    case 5: return QLatin1Char('M');
+    }
+    return QLatin1Char('?');
+}
+
+QString stopBitsText(int stopbits)
+{
+    return stopbits == 3 ? QStringLiteral("1.5") : QString::number(stopbits);
+}
+} // namespace
+
+QString linkSummaryText(const LinkSettings &l)
+{
+    const QString none = QCoreApplication::translate("LinkSettings", "(无)");
+    const QString dot = QStringLiteral(" \u00B7 ");
+    QString text;
+    if (l.useUdp) {
+        QString host = l.udpAddress.trimmed().isEmpty() ? none : l.udpAddress.trimmed();
+        if (host.contains(QLatin1Char(':')))
+            host = QLatin1Char('[') + host + QLatin1Char(']');
+        text = QStringLiteral("UDP %1:%2").arg(host).arg(l.udpPort);
+    } else {
+        text = QStringLiteral("%1 %2 %3 %4%5%6")
+                   .arg(QCoreApplication::translate("LinkSettings", "串口"), l.serialPort.isEmpty() ? none : l.serialPort)
+                   .arg(l.baudrate)
+                   .arg(l.databits)
+                   .arg(parityLetter(l.parity))
+                   .arg(stopBitsText(l.stopbits));
+    }
+    text += dot + QCoreApplication::translate("LinkSettings", "地址 %1").arg(l.deviceAddress);
+    if (l.encrypt)
+        text += dot + QCoreApplication::translate("LinkSettings", "加密");
+    return text;
 }

@@ -23,3 +23,8 @@ struct LinkSettings {
     // The stored keys, with their defaults (null: the program's store).
     static LinkSettings fromSettings(QSettings *settings = nullptr);
 };
+
+// The connection a link opens with these settings, for the status bar and
+// messages: "UDP 192.168.1.100:5000 · 地址 1 · 加密",
+// "串口 COM3 9600 8N1 · 地址 1" (words in the context LinkSettings).
+QString linkSummaryText(const LinkSettings &settings);

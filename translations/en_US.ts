@@ -133,6 +133,49 @@
     </message>
 </context>
 <context>
+    <name>ExchangeThread</name>
+    <message>
+        <source>正在刷新: 已收到%1项</source>
+        <translation>Refreshing: %1 items received</translation>
+    </message>
+    <message>
+        <source>第%1行,共%2行: %3</source>
+        <translation>row %1 of %2: %3</translation>
+    </message>
+    <message>
+        <source>第%1行,共%2行: 写完本行后停止</source>
+        <translation>row %1 of %2: stopping after this row</translation>
+    </message>
+    <message>
+        <source>共%1行</source>
+        <translation>%1 rows</translation>
+    </message>
+    <message>
+        <source>正在同步时间</source>
+        <translation>Synchronising the clock</translation>
+    </message>
+    <message>
+        <source>正在写入SN</source>
+        <translation>Writing the SN</translation>
+    </message>
+    <message>
+        <source>写入配置已停止: 已写入%1行,共%2行</source>
+        <translation>Writing stopped: %1 of %2 rows written</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>写完当前行后停止写入</source>
+        <translation>Stop writing after the current row</translation>
+    </message>
+    <message>
+        <source>请等待当前操作结束</source>
+        <translation>Please wait until the current operation has finished</translation>
+    </message>
+</context>
+<context>
     <name>HistoryData</name>
     <message>
         <source>历史数据</source>
@@ -185,6 +228,25 @@
     <message>
         <source>导出数据失败，数据格式错误</source>
         <translation>Export failed: invalid data format</translation>
+    </message>
+</context>
+<context>
+    <name>LinkSettings</name>
+    <message>
+        <source>(无)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>地址 %1</source>
+        <translation>address %1</translation>
+    </message>
+    <message>
+        <source>加密</source>
+        <translation>encrypted</translation>
     </message>
 </context>
 <context>

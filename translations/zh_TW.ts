@@ -133,6 +133,49 @@
     </message>
 </context>
 <context>
+    <name>ExchangeThread</name>
+    <message>
+        <source>正在刷新: 已收到%1项</source>
+        <translation>正在重新整理: 已收到%1項</translation>
+    </message>
+    <message>
+        <source>第%1行,共%2行: %3</source>
+        <translation>第%1行,共%2行: %3</translation>
+    </message>
+    <message>
+        <source>第%1行,共%2行: 写完本行后停止</source>
+        <translation>第%1行,共%2行: 寫完本行後停止</translation>
+    </message>
+    <message>
+        <source>共%1行</source>
+        <translation>共%1行</translation>
+    </message>
+    <message>
+        <source>正在同步时间</source>
+        <translation>正在同步時間</translation>
+    </message>
+    <message>
+        <source>正在写入SN</source>
+        <translation>正在寫入 SN</translation>
+    </message>
+    <message>
+        <source>写入配置已停止: 已写入%1行,共%2行</source>
+        <translation>寫入設定已停止: 已寫入%1行,共%2行</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>写完当前行后停止写入</source>
+        <translation>寫完目前這行後停止寫入</translation>
+    </message>
+    <message>
+        <source>请等待当前操作结束</source>
+        <translation>請等待目前的操作結束</translation>
+    </message>
+</context>
+<context>
     <name>HistoryData</name>
     <message>
         <source>历史数据</source>
@@ -185,6 +228,25 @@
     <message>
         <source>导出数据失败，数据格式错误</source>
         <translation>匯出資料失敗，資料格式錯誤</translation>
+    </message>
+</context>
+<context>
+    <name>LinkSettings</name>
+    <message>
+        <source>(无)</source>
+        <translation>(無)</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>序列埠</translation>
+    </message>
+    <message>
+        <source>地址 %1</source>
+        <translation>位址 %1</translation>
+    </message>
+    <message>
+        <source>加密</source>
+        <translation>加密</translation>
     </message>
 </context>
 <context>

@@ -9,6 +9,9 @@
 #include "tests/support/workdir.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QToolButton>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLibraryInfo>
@@ -23,6 +26,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <functional>
 
 namespace {
 
@@ -76,6 +80,20 @@ bool refreshAndWait(MainWindow &w, int rows)
     QTest::qWait(0);
     QCoreApplication::processEvents();
     return w.tree()->topLevelItemCount() == rows;
+}
+
+// Triggers an action (or runs `start`) and waits until the exchange it
+// started has shown its outcome.
+bool runExchange(MainWindow &w, const std::function<void()> &start, int timeoutMs = 30000)
+{
+    QSignalSpy ended(&w, &MainWindow::signalExchangeEnded);
+    start();
+    return ended.count() > 0 || ended.wait(timeoutMs);
+}
+
+bool runAction(MainWindow &w, const char *name, int timeoutMs = 30000)
+{
+    return runExchange(w, [&] { w.findChild<QAction *>(QLatin1String(name))->trigger(); }, timeoutMs);
 }
 
 QStringList simLines(SimProcess &sim, const QString &prefix)
@@ -133,6 +151,11 @@ private slots:
     void syncTime();
     void writeSerialNumber_data();
     void writeSerialNumber();
+    void actionsDuringSerialWriteAll_data();
+    void actionsDuringSerialWriteAll();
+    void stopWriteAllBetweenRows();
+    void closeDuringWriteAll();
+    void connectionLabelFollowsSetup();
 };
 
 void tst_MainWindow::actionsMenusAndToolBar()
@@ -381,7 +404,8 @@ void tst_MainWindow::refreshWithoutLink()
     QCOMPARE(closer.seen().at(0).title, QStringLiteral("刷新"));
     QCOMPARE(closer.seen().at(0).text, QStringLiteral("串口打开失败"));
     QCOMPARE(closer.seen().at(0).icon, QMessageBox::Critical);
-    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("串口打开失败"));
+    // The status line also says where the refresh went.
+    QTRY_COMPARE(w.statusBar()->currentMessage(), QStringLiteral("串口打开失败 — 串口 (无) 9600 8N1 · 地址 255"));
     QCOMPARE(w.tree()->topLevelItemCount(), 1); // a failed open clears nothing
     QTest::qWait(100);
     QCOMPARE(closer.count(), 1);
@@ -392,9 +416,13 @@ void tst_MainWindow::operationsWithoutLink_data()
     QTest::addColumn<QString>("actionName");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
-    QTest::newRow("batch write") << "save" << "写入配置" << "写入错误,连接设备失败";
-    QTest::newRow("clock") << "sync_time" << "同步时间" << "打开串口失败: /nonexistent/zr-port";
-    QTest::newRow("serial number") << "writeSN" << "写入SN" << "写入SN失败,连接设备失败,请检查通讯设置";
+    QTest::addColumn<QString>("status");
+    const QString where = QStringLiteral(" — 串口 /nonexistent/zr-port 115200 8N1 · 地址 1");
+    QTest::newRow("batch write") << "save" << "写入配置" << "写入错误,连接设备失败" << "写入错误,连接设备失败" + where;
+    QTest::newRow("clock") << "sync_time" << "同步时间" << "打开串口失败: /nonexistent/zr-port"
+                           << "打开串口失败: /nonexistent/zr-port" + where;
+    QTest::newRow("serial number") << "writeSN" << "写入SN" << "写入SN失败,连接设备失败,请检查通讯设置"
+                                   << "写入SN失败,连接设备失败,请检查通讯设置" + where;
 }
 
 void tst_MainWindow::operationsWithoutLink()
@@ -402,17 +430,19 @@ void tst_MainWindow::operationsWithoutLink()
     QFETCH(QString, actionName);
     QFETCH(QString, title);
     QFETCH(QString, text);
+    QFETCH(QString, status);
     TempWorkDir dir;
     dir.writeSerialConfig(QStringLiteral("/nonexistent/zr-port"));
     ModalCloser closer;
     MainWindow w;
     w.tree()->appendItemRow(0, {"A", "1"});
-    action(w, actionName.toLatin1().constData())->trigger();
+    QVERIFY(runAction(w, actionName.toLatin1().constData()));
     QCOMPARE(closer.count(), 1);
     QCOMPARE(closer.seen().at(0).title, title);
     QCOMPARE(closer.seen().at(0).text, text);
     QCOMPARE(closer.seen().at(0).icon, QMessageBox::Critical);
-    QCOMPARE(w.statusBar()->currentMessage(), text);
+    QCOMPARE(w.statusBar()->currentMessage(), status);
+    QVERIFY(action(w, actionName.toLatin1().constData())->isEnabled());
 }
 
 void tst_MainWindow::exportImportRoundTrip()
@@ -798,7 +828,7 @@ void tst_MainWindow::batchWriteStopsAtFailingRow()
     QVERIFY(refreshAndWait(w, 5));
     for (int i = 0; i < 5; ++i)
         w.tree()->topLevelItem(i)->setText(1, QStringLiteral(": n%1").arg(i));
-    w.findChild<QAction *>(QStringLiteral("save"))->trigger();
+    QVERIFY(runAction(w, "save"));
     QCOMPARE(closer.texts(), (QStringList{"CRC校验错误", "写入配置失败: n2"}));
     QCOMPARE(closer.seen().at(0).title, QStringLiteral("提交"));
     QCOMPARE(closer.seen().at(1).title, QStringLiteral("写入配置"));
@@ -820,7 +850,7 @@ void tst_MainWindow::batchWriteReportsRefusedRows()
     QVERIFY(refreshAndWait(w, 6));
     w.tree()->topLevelItem(0)->setText(1, QStringLiteral(": ZR-999")); // read-only
     w.tree()->topLevelItem(5)->setText(1, QStringLiteral(": 7"));
-    w.findChild<QAction *>(QStringLiteral("save"))->trigger();
+    QVERIFY(runAction(w, "save"));
     QCOMPARE(closer.count(), 0);
     QCOMPARE(w.tree()->topLevelItem(0)->text(1), QStringLiteral(": ZR-100"));
     QCOMPARE(w.tree()->topLevelItem(5)->text(1), QStringLiteral(": 7"));
@@ -838,7 +868,7 @@ void tst_MainWindow::batchWriteEmptyTree()
     ModalCloser closer;
     MainWindow w;
     w.tree()->appendItemRow(3, {"Reset"});
-    w.findChild<QAction *>(QStringLiteral("save"))->trigger();
+    QVERIFY(runAction(w, "save"));
     QCOMPARE(closer.count(), 0);
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置成功"));
     QTest::qWait(100);
@@ -890,7 +920,7 @@ void tst_MainWindow::doubleClickWrites()
     MainWindow w;
     QVERIFY(refreshAndWait(w, 6));
     QTreeWidgetItem *item = w.tree()->topLevelItem(row);
-    emit w.tree()->itemDoubleClicked(item, 1);
+    QVERIFY(runExchange(w, [&] { emit w.tree()->itemDoubleClicked(item, 1); }));
     QStringList texts;
     for (const ModalCloser::Seen &seen : closer.seen()) {
         if (seen.className == QLatin1String("QMessageBox") && seen.title != QLatin1String(" "))
@@ -898,7 +928,7 @@ void tst_MainWindow::doubleClickWrites()
     }
     QCOMPARE(texts, boxes);
     QCOMPARE(item->text(1), column1);
-    QCOMPARE(w.statusBar()->currentMessage(), status);
+    QVERIFY2(w.statusBar()->currentMessage().startsWith(status), qPrintable(w.statusBar()->currentMessage()));
     QTRY_VERIFY2(sim.outputLines().contains(simLine), qPrintable(sim.outputLines().join('\n')));
 }
 
@@ -913,7 +943,7 @@ void tst_MainWindow::writeMalformedReply()
     ModalCloser closer;
     MainWindow w;
     QTreeWidgetItem *item = w.tree()->appendItemRow(0, {QStringLiteral("设备名称")});
-    emit w.tree()->itemDoubleClicked(item, 0);
+    QVERIFY(runExchange(w, [&] { emit w.tree()->itemDoubleClicked(item, 0); }));
     QCOMPARE(closer.texts(), (QStringList{QStringLiteral("设备名称"), "硬件返回数据校验错误", "写入配置失败: "}));
     QCOMPARE(closer.seen().at(1).title, QStringLiteral("提交"));
     QCOMPARE(closer.seen().at(2).title, QStringLiteral("写入配置"));
@@ -922,7 +952,7 @@ void tst_MainWindow::writeMalformedReply()
     // The same for a link that does not open.
     dir.writeSerialConfig(QStringLiteral("/nonexistent/zr-port"));
     closer.clear();
-    emit w.tree()->itemDoubleClicked(item, 0);
+    QVERIFY(runExchange(w, [&] { emit w.tree()->itemDoubleClicked(item, 0); }));
     QCOMPARE(closer.texts(), (QStringList{QStringLiteral("设备名称"), "写入错误,连接设备失败"}));
     QCOMPARE(closer.seen().at(1).title, QStringLiteral("写入配置"));
 }
@@ -950,7 +980,7 @@ void tst_MainWindow::syncTime()
     setClockSource([] { return QDateTime(QDate(2026, 12, 8), QTime(3, 4, 5)); });
     ModalCloser closer;
     MainWindow w;
-    w.findChild<QAction *>(QStringLiteral("sync_time"))->trigger();
+    QVERIFY(runAction(w, "sync_time"));
     setClockSource(ClockSource());
     QCOMPARE(closer.texts(), QStringList{text});
     QCOMPARE(closer.seen().at(0).title, QStringLiteral("同步时间"));
@@ -992,14 +1022,199 @@ void tst_MainWindow::writeSerialNumber()
         dialog->findChild<QPushButton *>(QStringLiteral("bntOk"))->click();
     });
     MainWindow w;
-    w.findChild<QAction *>(QStringLiteral("writeSN"))->trigger();
+    QVERIFY(runAction(w, "writeSN"));
     QCOMPARE(dialogTitle, QStringLiteral("请输入序列号"));
     QCOMPARE(closer.seen().size(), 2);
     QCOMPARE(closer.seen().at(1).title, title);
     QCOMPARE(closer.seen().at(1).text, text);
-    QCOMPARE(w.statusBar()->currentMessage(), status);
+    QVERIFY2(w.statusBar()->currentMessage().startsWith(status), qPrintable(w.statusBar()->currentMessage()));
     if (!simArgs.contains("--silent"))
         QTRY_VERIFY(sim.outputLines().contains(QStringLiteral("ZRSIM SN AB12")));
+}
+
+namespace {
+const QStringList kInstrumentActions{"setup", "refresh", "import_2", "export_2", "save",
+                                     "sync_time", "debug", "update", "monitor", "writeSN"};
+
+// A serial instrument that answers slowly, with its six rows read and
+// edited, so that a write-all of six rows takes a while.
+struct SlowWriteAll {
+    TempWorkDir dir;
+    SimProcess sim;
+    bool start(int delayMs)
+    {
+        const QStringList items{"A:1", "B:2", "C:3", "D:4", "E:5", "F:6"};
+        if (!sim.start({"--pty", "--items", writeItems(dir, items), "--delay", QString::number(delayMs)}))
+            return false;
+        dir.writeSerialConfig(sim.ptyPath());
+        // A file an import would write the instrument from, were it allowed.
+        dir.writeFile(QStringLiteral("other.csv"), "\xEF\xBB\xBF" "00. A, evil0\r\n01. B, evil1\r\n");
+        return true;
+    }
+    static void edit(MainWindow &w)
+    {
+        for (int i = 0; i < w.tree()->topLevelItemCount(); ++i)
+            w.tree()->topLevelItem(i)->setText(1, QStringLiteral(": n%1").arg(i));
+    }
+};
+
+bool waitRowsStarted(MainWindow &w, int rows)
+{
+    QSignalSpy started(&w.exchangeThread(), &ExchangeThread::signalRowStarted);
+    while (started.count() < rows) {
+        if (!started.wait(10000))
+            return false;
+    }
+    QCoreApplication::processEvents();
+    return true;
+}
+} // namespace
+
+void tst_MainWindow::actionsDuringSerialWriteAll_data()
+{
+    QTest::addColumn<QString>("actionName");
+    QTest::newRow("import") << "import_2";
+    QTest::newRow("refresh") << "refresh";
+    QTest::newRow("export") << "export_2";
+    QTest::newRow("clock") << "sync_time";
+    QTest::newRow("serial number") << "writeSN";
+    QTest::newRow("language") << "lang_en_US";
+    QTest::newRow("double-click") << "";
+}
+
+void tst_MainWindow::actionsDuringSerialWriteAll()
+{
+    // Pressing anything while a write-all waits for a slow serial
+    // instrument must neither free the rows it writes nor send a row the
+    // user did not confirm.
+    QFETCH(QString, actionName);
+    SlowWriteAll slow;
+    QVERIFY2(slow.start(150), qPrintable(slow.sim.lastError()));
+    ModalCloser closer;
+    MainWindow w;
+    int fileDialogs = 0;
+    w.setFileNameProvider([&](bool save, const QString &) {
+        ++fileDialogs;
+        return slow.dir.filePath(save ? QStringLiteral("out.csv") : QStringLiteral("other.csv"));
+    });
+    QVERIFY(refreshAndWait(w, 6));
+    QTRY_VERIFY(!w.isExchangeRunning());
+    SlowWriteAll::edit(w);
+    QSignalSpy ended(&w, &MainWindow::signalExchangeEnded);
+    action(w, "save")->trigger();
+    QVERIFY(w.isExchangeRunning());
+    QVERIFY(waitRowsStarted(w, 2));
+    QVERIFY(w.exchangeThread().isRunning());
+    for (const QString &name : kInstrumentActions)
+        QVERIFY2(!action(w, name.toLatin1().constData())->isEnabled(), qPrintable(name));
+    QVERIFY(action(w, "about")->isEnabled());
+    QVERIFY(action(w, "lang_en_US")->isEnabled());
+    QCOMPARE(w.progressText(), QStringLiteral("第2行,共6行: B"));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("正在写入配置...... 第2行,共6行: B"));
+    QCOMPARE(w.tree()->currentItem(), w.tree()->topLevelItem(1));
+
+    if (actionName.isEmpty()) {
+        emit w.tree()->itemDoubleClicked(w.tree()->topLevelItem(4), 1);
+    } else {
+        action(w, actionName.toLatin1().constData())->trigger();
+        // The slot itself refuses too, whatever reaches it.
+        const QByteArray slot = actionName == QLatin1String("import_2")   ? "slotImportItems"
+                                : actionName == QLatin1String("export_2") ? "slotExportItems"
+                                : actionName == QLatin1String("refresh")  ? "slotRefresh"
+                                : actionName == QLatin1String("sync_time") ? "slotSyncTime"
+                                : actionName == QLatin1String("writeSN")  ? "slotWriteSN"
+                                                                          : "slot_en_US";
+        QVERIFY(QMetaObject::invokeMethod(&w, slot.constData()));
+    }
+    QVERIFY(!w.refreshThread().isRunning());
+    QCOMPARE(fileDialogs, 0);
+    QCOMPARE(w.tree()->topLevelItemCount(), 6);
+    QVERIFY(ended.wait(20000));
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(closer.count(), 0);
+    QVERIFY(!w.isExchangeRunning());
+    for (const QString &name : kInstrumentActions)
+        QVERIFY2(action(w, name.toLatin1().constData())->isEnabled(), qPrintable(name));
+    QCOMPARE(w.progressText(), QString());
+    QVERIFY(!QFile::exists(slow.dir.filePath(QStringLiteral("out.csv"))));
+    QTRY_COMPARE(simLines(slow.sim, "ZRSIM WRITE").size(), 6);
+    QTest::qWait(300); // anything sent late would show up within a reply delay
+    QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"),
+             (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1", "ZRSIM WRITE 2 C:n2", "ZRSIM WRITE 3 D:n3",
+                          "ZRSIM WRITE 4 E:n4", "ZRSIM WRITE 5 F:n5"}));
+    QVERIFY(simLines(slow.sim, "ZRSIM CLOCK").isEmpty());
+    QVERIFY(simLines(slow.sim, "ZRSIM SN").isEmpty());
+    QCOMPARE(w.tree()->topLevelItem(5)->text(1), QStringLiteral(": n5"));
+    if (actionName == QLatin1String("lang_en_US"))
+        QVERIFY(action(w, "lang_en_US")->isChecked());
+}
+
+void tst_MainWindow::stopWriteAllBetweenRows()
+{
+    SlowWriteAll slow;
+    QVERIFY2(slow.start(300), qPrintable(slow.sim.lastError()));
+    ModalCloser closer;
+    MainWindow w;
+    QVERIFY(refreshAndWait(w, 6));
+    QTRY_VERIFY(!w.isExchangeRunning());
+    SlowWriteAll::edit(w);
+    auto *stop = w.findChild<QToolButton *>(QStringLiteral("stopButton"));
+    QVERIFY(stop);
+    QVERIFY(runExchange(w, [&] {
+        action(w, "save")->trigger();
+        QVERIFY(waitRowsStarted(w, 2));
+        QVERIFY(!stop->isHidden());
+        stop->click(); // row 2 is on the line: it is finished, row 3 never goes out
+        QCOMPARE(w.progressText(), QStringLiteral("第2行,共6行: 写完本行后停止"));
+    }));
+    QCOMPARE(closer.texts(), QStringList{"写入配置已停止: 已写入2行,共6行"});
+    QCOMPARE(closer.seen().at(0).icon, QMessageBox::Information);
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置已停止: 已写入2行,共6行"));
+    QVERIFY(stop->isHidden());
+    QTest::qWait(400);
+    QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"), (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1"}));
+    QCOMPARE(w.tree()->topLevelItem(2)->text(1), QStringLiteral(": n2")); // still the edit, not written
+}
+
+void tst_MainWindow::closeDuringWriteAll()
+{
+    SlowWriteAll slow;
+    QVERIFY2(slow.start(300), qPrintable(slow.sim.lastError()));
+    ModalCloser closer;
+    MainWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(refreshAndWait(w, 6));
+    QTRY_VERIFY(!w.isExchangeRunning());
+    SlowWriteAll::edit(w);
+    action(w, "save")->trigger();
+    QVERIFY(waitRowsStarted(w, 1));
+    QVERIFY(w.close());
+    QVERIFY(w.exchangeThread().isFinished());
+    QVERIFY(w.isHidden());
+    QVERIFY(!singleton<Config>::exists());
+    QTest::qWait(400);
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"), QStringList{"ZRSIM WRITE 0 A:n0"});
+}
+
+void tst_MainWindow::connectionLabelFollowsSetup()
+{
+    TempWorkDir dir;
+    dir.writeSerialConfig(QStringLiteral("COM3"), {{"serial/baudrate", 9600}});
+    ModalCloser closer;
+    MainWindow w;
+    QCOMPARE(w.connectionText(), QStringLiteral("串口 COM3 9600 8N1 · 地址 1"));
+    closer.setDialogHandler([](QWidget *dialog) {
+        dialog->findChild<QGroupBox *>(QStringLiteral("gbUdp"))->setChecked(true);
+        dialog->findChild<QLineEdit *>(QStringLiteral("edUdpAddress"))->setText(QStringLiteral("192.168.1.100"));
+        dialog->findChild<QLineEdit *>(QStringLiteral("edUdpPort"))->setText(QStringLiteral("5000"));
+        dialog->findChild<QCheckBox *>(QStringLiteral("cbEncrypt"))->setChecked(true);
+        dialog->findChild<QPushButton *>(QStringLiteral("bntOk"))->click();
+    });
+    action(w, "setup")->trigger();
+    QCOMPARE(closer.count(), 1);
+    QCOMPARE(w.connectionText(), QStringLiteral("UDP 192.168.1.100:5000 · 地址 1 · 加密"));
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -1,0 +1,179 @@
+#include "items/exchangethread.h"
+
+#include "link/devicelink.h"
+
+int WriteRunOutcome::answered() const
+{
+    int n = 0;
+    for (const ItemWriteOutcome &o : outcomes)
+        n += o.answered() ? 1 : 0;
+    return n;
+}
+
+ExchangeThread::ExchangeThread(QObject *parent)
+    : QThread(parent)
+{
+    qRegisterMetaType<WriteRowCopy>();
+    qRegisterMetaType<WriteRunOutcome>();
+    qRegisterMetaType<ItemWriteOutcome>();
+    qRegisterMetaType<ClockSyncOutcome>();
+    qRegisterMetaType<SerialNumberOutcome>();
+}
+
+ExchangeThread::~ExchangeThread()
+{
+    m_stop = true;
+    wait();
+}
+
+bool ExchangeThread::begin(Kind kind, const LinkSettings &settings)
+{
+    if (isRunning())
+        return false;
+    m_kind = kind;
+    m_settings = settings;
+    m_stop = false;
+    start();
+    return true;
+}
+
+bool ExchangeThread::startWrite(const LinkSettings &settings, const QList<WriteRowCopy> &rows, bool batch)
+{
+    if (isRunning())
+        return false;
+    m_rows = rows;
+    return begin(batch ? WriteAll : WriteOne, settings);
+}
+
+bool ExchangeThread::startClockSync(const LinkSettings &settings)
+{
+    return begin(ClockSync, settings);
+}
+
+bool ExchangeThread::startSerialProbe(const LinkSettings &settings)
+{
+    return begin(SerialProbe, settings);
+}
+
+bool ExchangeThread::startSerialNumber(const LinkSettings &settings, const QString &sn)
+{
+    if (isRunning())
+        return false;
+    m_sn = sn;
+    return begin(SerialWrite, settings);
+}
+
+void ExchangeThread::run()
+{
+    switch (m_kind) {
+    case None:
+        break;
+    case WriteOne:
+    case WriteAll:
+        runWrite();
+        break;
+    case ClockSync: {
+        DeviceLink link;
+        link.setFixedSettings(m_settings);
+        const ClockSyncOutcome outcome = syncClock(link, m_timeoutMs);
+        emit signalClockSynced(outcome);
+        break;
+    }
+    case SerialProbe: {
+        DeviceLink link;
+        const bool opened = link.open(m_settings);
+        const QString error = link.errorText;
+        link.close();
+        emit signalSerialProbed(opened, error);
+        break;
+    }
+    case SerialWrite: {
+        DeviceLink link;
+        SerialNumberOutcome outcome;
+        if (link.open(m_settings)) {
+            outcome = writeSerialNumberExchange(link, m_sn);
+        } else {
+            // The port went away between the probe and the number.
+            outcome.status = SerialNumberOutcome::StreamFailed;
+            outcome.errorText = link.errorText;
+        }
+        link.close();
+        emit signalSerialNumberWritten(outcome);
+        break;
+    }
+    }
+}
+
+void ExchangeThread::runWrite()
+{
+    WriteRunOutcome run;
+    run.count = m_rows.size();
+    DeviceLink link;
+    run.opened = link.open(m_settings);
+    if (!run.opened) {
+        run.openError = link.errorText;
+        emit signalWriteFinished(run);
+        return;
+    }
+    for (int i = 0; i < m_rows.size(); ++i) {
+        // Only between rows: a request that went out gets its answer read.
+        if (m_kind == WriteAll && m_stop) {
+            run.stopped = true;
+            break;
+        }
+        const WriteRowCopy &row = m_rows.at(i);
+        emit signalRowStarted(i + 1, m_rows.size(), row);
+        const ItemWriteOutcome outcome = writeItemExchange(link, row.index, row.value, row.mode, m_timeoutMs);
+        run.rows << row;
+        run.outcomes << outcome;
+        emit signalRowWritten(row, outcome);
+        if (!outcome.answered())
+            break;
+    }
+    link.close();
+    emit signalWriteFinished(run);
+}
+
+QString ExchangeThread::progressText(Kind kind, int number, int count, const QString &name, bool stopping)
+{
+    switch (kind) {
+    case None:
+        break;
+    case Refresh:
+        return tr("正在刷新: 已收到%1项").arg(number);
+    case WriteOne:
+        return name;
+    case WriteAll:
+        if (stopping)
+            return tr("第%1行,共%2行: 写完本行后停止").arg(number).arg(count);
+        if (number > 0)
+            return tr("第%1行,共%2行: %3").arg(number).arg(count).arg(name);
+        return tr("共%1行").arg(count);
+    case ClockSync:
+        return tr("正在同步时间");
+    case SerialProbe:
+    case SerialWrite:
+        return tr("正在写入SN");
+    }
+    return QString();
+}
+
+QString ExchangeThread::stoppedText(int written, int count)
+{
+    return tr("写入配置已停止: 已写入%1行,共%2行").arg(written).arg(count);
+}
+
+QString ExchangeThread::stopButtonText()
+{
+    return tr("停止");
+}
+
+QString ExchangeThread::stopButtonToolTip()
+{
+    return tr("写完当前行后停止写入");
+}
+
+QString ExchangeThread::busyText()
+{
+    return tr("请等待当前操作结束");
+}
