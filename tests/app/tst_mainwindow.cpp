@@ -806,6 +806,12 @@ void tst_MainWindow::closeDuringRefresh()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.findChild<QAction *>(QStringLiteral("refresh"))->trigger();
     QVERIFY(w.refreshThread().isRunning());
+    // A refresh is an exchange like the others: it counts what came in and
+    // keeps the writes, files and dialogs away until it ends.
+    QTRY_VERIFY(QRegularExpression(QStringLiteral("^正在刷新: 已收到[1-9]\\d*项$")).match(w.progressText()).hasMatch());
+    QCOMPARE(w.statusBar()->currentMessage(), w.progressText());
+    QVERIFY(!action(w, "save")->isEnabled());
+    QVERIFY(!action(w, "import_2")->isEnabled());
     QVERIFY(w.close());
     QVERIFY(w.refreshThread().isFinished());
     QVERIFY(w.isHidden());
