@@ -1,7 +1,7 @@
 #include "history/historydata.h"
 #include "history/historylines.h"
 #include "history/historyrequest.h"
-#include "tests/history/fakeinstrument.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/history/signallog.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"
@@ -13,7 +13,7 @@
 #include <QTextCodec>
 #include <QtTest>
 
-using Piece = FakeInstrument::Piece;
+using Piece = ScriptedInstrument::Chunk;
 
 class tst_HistoryData : public QObject
 {
@@ -85,7 +85,7 @@ void tst_HistoryData::dateOrder()
     QFETCH(int, endOffset);
     QFETCH(bool, sent);
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     fake.setResponder([](const QByteArray &) { return QList<Piece>{{"x\n", 0}}; });
@@ -114,7 +114,7 @@ void tst_HistoryData::dateOrder()
 void tst_HistoryData::doubleQueryStartsOne()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     fake.setResponder([](const QByteArray &) { return QList<Piece>{{"a\n", 100}}; });
@@ -132,7 +132,7 @@ void tst_HistoryData::doubleQueryStartsOne()
 void tst_HistoryData::exportsShowTheView()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     const QByteArray bytes = QTextCodec::codecForName("gb2312")->fromUnicode(answer(300));
@@ -232,7 +232,7 @@ void tst_HistoryData::dismissWhileRunning()
 {
     QFETCH(bool, escape);
     TempWorkDir dir;
-    FakeInstrument fake; // never answers: the first wait ignores the stop flag
+    ScriptedInstrument fake; // never answers: the first wait ignores the stop flag
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
 
@@ -272,7 +272,7 @@ void tst_HistoryData::dismissWhileRunning()
 void tst_HistoryData::closeStopsStreamingQuery()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     fake.setResponder([](const QByteArray &) {

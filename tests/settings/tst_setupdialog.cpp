@@ -4,7 +4,7 @@
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 #include "tests/discovery/discoverysim.h"
-#include "tests/discovery/responder.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"
 
@@ -21,6 +21,9 @@
 #include <memory>
 
 namespace {
+
+// The discovery probe a stand-in instrument answers.
+const QByteArray kProbe(4, '\x01');
 
 // What config.ini holds on disk once the store has been flushed.
 QVariantMap readConfigFile(const TempWorkDir &dir)
@@ -399,12 +402,12 @@ void tst_SetupDialog::serialSaveWritesSerialLeavesUdp()
 
 void tst_SetupDialog::searchFillsEndpointCancelWritesNothing()
 {
-    LoopbackResponder responder;
-    QVERIFY(responder.bind());
-    responder.setAnswer("ZR-FOUND");
+    ScriptedInstrument responder;
+    QVERIFY(responder.startUdp());
+    responder.answer(kProbe, ScriptedInstrument::once("ZR-FOUND"));
     SearchDeviceDialog::SearchOverride o;
     o.targets = {QHostAddress(QStringLiteral("127.0.0.1"))};
-    o.port = responder.port();
+    o.port = responder.udpPort();
     o.listenMs = 400;
     SearchDeviceDialog::setSearchOverride(o);
 
@@ -433,7 +436,7 @@ void tst_SetupDialog::searchFillsEndpointCancelWritesNothing()
     QCOMPARE(closer.count(), 1);
     QCOMPARE(closer.seen()[0].title, QStringLiteral("查找设备"));
     QCOMPARE(child<QLineEdit>(d, "edUdpAddress")->text(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(child<QLineEdit>(d, "edUdpPort")->text(), QString::number(responder.port()));
+    QCOMPARE(child<QLineEdit>(d, "edUdpPort")->text(), QString::number(responder.udpPort()));
 
     QTest::mouseClick(child<QPushButton>(d, "cancel"), Qt::LeftButton);
     QCOMPARE(d.result(), int(QDialog::Rejected));
