@@ -46,15 +46,6 @@ struct Recorder {
     }
 };
 
-QString writeItemsFile(const TempWorkDir &dir, const QStringList &items)
-{
-    QByteArray bytes;
-    for (const QString &item : items)
-        bytes += item.toUtf8() + '\n';
-    dir.writeFile(QStringLiteral("items.txt"), bytes);
-    return dir.filePath(QStringLiteral("items.txt"));
-}
-
 const QStringList kItems{QStringLiteral("设备名称:ZR-100"), QStringLiteral("波特率(2400/4800/9600):9600"),
                          QStringLiteral("复位"), QStringLiteral("备注:"), QStringLiteral("a:b:c")};
 
@@ -153,7 +144,7 @@ void tst_RefreshThread::udpList()
     QFETCH(QString, error);
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start(QStringList{"--udp", "127.0.0.1:0", "--items", writeItemsFile(dir, items)} + simArgs),
+    QVERIFY2(sim.start(QStringList{"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(items)} + simArgs),
              qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort(), {{"communicate/encrypt", simArgs.contains("--encrypt")}});
     RefreshThread thread;
@@ -175,7 +166,7 @@ void tst_RefreshThread::serialList()
 {
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--pty", "--items", writeItemsFile(dir, kItems)}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--pty", "--items", dir.writeSimItems(kItems)}), qPrintable(sim.lastError()));
     dir.writeSerialConfig(sim.ptyPath());
     RefreshThread thread;
     Recorder rec;
@@ -207,7 +198,7 @@ void tst_RefreshThread::serialFaults()
     QFETCH(QString, error);
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start(QStringList{"--pty", "--items", writeItemsFile(dir, kItems)} + simArgs),
+    QVERIFY2(sim.start(QStringList{"--pty", "--items", dir.writeSimItems(kItems)} + simArgs),
              qPrintable(sim.lastError()));
     dir.writeSerialConfig(sim.ptyPath());
     RefreshThread thread;
@@ -230,7 +221,7 @@ void tst_RefreshThread::threadDeliversQueued()
 {
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItemsFile(dir, kItems)}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kItems)}), qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     RefreshThread thread;
     QList<Qt::HANDLE> threads;

@@ -252,7 +252,7 @@ void tst_DeviceLink::serialRtsRefused()
     QByteArray reply;
     // A pseudo-terminal has no RTS line, so the pulse is refused.
     QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 300), 1);
-    QTest::qWait(100);
+    QTest::qWait(100); // time for a request that must not come
     QVERIFY(peer.requests().isEmpty());
 }
 

@@ -114,7 +114,7 @@ void tst_MonitorThread::switchOrderAndCapture()
     for (const QByteArray &piece : {QByteArray("hel"), QByteArray("lo\r\nwor"), QByteArray("ld\nA\nB\n"),
                                     QByteArray("tail")}) {
         fake.push(piece);
-        QTest::qWait(150);
+        QTest::qWait(150); // each piece in a read of its own
     }
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 4, 5000);
     QCOMPARE(received(lines), (QList<QByteArray>{"hello\r\n", "world\n", "A\n", "B\n"}));
@@ -226,7 +226,7 @@ void tst_MonitorThread::linesAheadOfFinalReply()
     fake.push("running\n");
     fake.push("half ");
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 5000);
-    QTest::qWait(200);
+    QTest::qWait(200); // "half " is taken in before the request goes out
     thread.requestStop();
     QVERIFY(waitThread(&thread, 10000));
     QCOMPARE(fake.requests(), (QList<QByteArray>{kOn, kOff}));

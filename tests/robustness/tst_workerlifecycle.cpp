@@ -123,14 +123,7 @@ public:
 
 bool waitFinished(QThread &thread, int timeoutMs = kRoundLimitMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!thread.isFinished()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(2);
-    }
-    return true;
+    return QTest::qWaitFor([&thread] { return thread.isFinished(); }, timeoutMs);
 }
 
 // Lets the worker run to where this round ends it (midPauseMs for a stop
@@ -142,7 +135,7 @@ bool endRound(QThread &thread, int round, int midPauseMs, const std::function<bo
     case StopAt::Immediately:
         break;
     case StopAt::MidExchange:
-        QTest::qWait(midPauseMs);
+        QTest::qWait(midPauseMs); // a moment inside the exchange, by design
         break;
     case StopAt::AfterFinish:
         if (!waitFinished(thread))
