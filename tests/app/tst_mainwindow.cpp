@@ -7,6 +7,7 @@
 #include "tests/support/modalcloser.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
+#include "tests/support/windowcheck.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -54,15 +55,6 @@ QAction *action(MainWindow &w, const char *name)
     return w.findChild<QAction *>(QLatin1String(name));
 }
 
-QString writeItems(const TempWorkDir &dir, const QStringList &items)
-{
-    QByteArray bytes;
-    for (const QString &item : items)
-        bytes += item.toUtf8() + '\n';
-    dir.writeFile(QStringLiteral("items.txt"), bytes);
-    return dir.filePath(QStringLiteral("items.txt"));
-}
-
 const QStringList kSimItems{QStringLiteral("!设备名称:ZR-100"), QStringLiteral("!设备型号:ZR3100"),
                             QStringLiteral("波特率(2400/4800/9600):9600"), QStringLiteral("复位"),
                             QStringLiteral("备注:"), QStringLiteral("地址:1")};
@@ -73,7 +65,8 @@ bool refreshAndWait(MainWindow &w, int rows)
     w.findChild<QAction *>(QStringLiteral("refresh"))->trigger();
     if (!w.refreshThread().wait(20000))
         return false;
-    QTest::qWait(0);
+    // The thread has ended: all it reported is queued already.
+    QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     return w.tree()->topLevelItemCount() == rows;
 }
@@ -95,6 +88,7 @@ class tst_MainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void actionsMenusAndToolBar();
     void startWithoutConfig();
     void startWithConfig_data();
@@ -383,7 +377,7 @@ void tst_MainWindow::refreshWithoutLink()
     QCOMPARE(closer.seen().at(0).icon, QMessageBox::Critical);
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("串口打开失败"));
     QCOMPARE(w.tree()->topLevelItemCount(), 1); // a failed open clears nothing
-    QTest::qWait(100);
+    QTest::qWait(100); // time for a second box that must not come
     QCOMPARE(closer.count(), 1);
 }
 
@@ -726,7 +720,7 @@ void tst_MainWindow::refreshFillsTree()
 {
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kSimItems)}), qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     dir.writeFile(QStringLiteral("SkipItems"), "ZR-100,ZR3100\n");
     ModalCloser closer;
@@ -749,7 +743,7 @@ void tst_MainWindow::refreshErrorKeepsEarlierRows()
     TempWorkDir dir;
     SimProcess sim;
     // Replies 3 and 4 (item 2 and its retry) are lost.
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems), "--drop", "3,4"}),
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kSimItems), "--drop", "3,4"}),
              qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     ModalCloser closer;
@@ -766,7 +760,7 @@ void tst_MainWindow::closeDuringRefresh()
 {
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems), "--delay", "100", "--drop", "5"}),
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kSimItems), "--delay", "100", "--drop", "5"}),
              qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     ModalCloser closer;
@@ -781,7 +775,8 @@ void tst_MainWindow::closeDuringRefresh()
     QVERIFY(w.isHidden());
     QVERIFY(!singleton<Config>::exists());
     // What the finished refresh still had queued shows no box any more.
-    QTest::qWait(200);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     QCOMPARE(closer.count(), 0);
 }
 
@@ -791,7 +786,7 @@ void tst_MainWindow::batchWriteStopsAtFailingRow()
     SimProcess sim;
     const QStringList items{"A:1", "B:2", "C:3", "D:4", "E:5"};
     // Replies 1-6 answer the refresh; reply 9, to the third write, is corrupt.
-    QVERIFY2(sim.start({"--pty", "--items", writeItems(dir, items), "--corrupt-crc", "9"}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--pty", "--items", dir.writeSimItems(items), "--corrupt-crc", "9"}), qPrintable(sim.lastError()));
     dir.writeSerialConfig(sim.ptyPath());
     ModalCloser closer;
     MainWindow w;
@@ -813,7 +808,7 @@ void tst_MainWindow::batchWriteReportsRefusedRows()
 {
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kSimItems)}), qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     ModalCloser closer;
     MainWindow w;
@@ -841,7 +836,7 @@ void tst_MainWindow::batchWriteEmptyTree()
     w.findChild<QAction *>(QStringLiteral("save"))->trigger();
     QCOMPARE(closer.count(), 0);
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置成功"));
-    QTest::qWait(100);
+    QTest::qWait(100); // time for a write that must not come
     QVERIFY(simLines(sim, "ZRSIM WRITE").isEmpty());
     QVERIFY(simLines(sim, "ZRSIM COMMAND").isEmpty());
 }
@@ -877,7 +872,7 @@ void tst_MainWindow::doubleClickWrites()
     QFETCH(QString, simLine);
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start(QStringList{"--pty", "--items", writeItems(dir, kSimItems)} + simArgs), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start(QStringList{"--pty", "--items", dir.writeSimItems(kSimItems)} + simArgs), qPrintable(sim.lastError()));
     dir.writeSerialConfig(sim.ptyPath());
     ModalCloser closer;
     closer.setDialogHandler([&](QWidget *dialog) {
@@ -908,7 +903,7 @@ void tst_MainWindow::writeMalformedReply()
     // this instrument, so its answer has two fields.
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kSimItems)}), qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     ModalCloser closer;
     MainWindow w;
@@ -1000,6 +995,11 @@ void tst_MainWindow::writeSerialNumber()
     QCOMPARE(w.statusBar()->currentMessage(), status);
     if (!simArgs.contains("--silent"))
         QTRY_VERIFY(sim.outputLines().contains(QStringLiteral("ZRSIM SN AB12")));
+}
+
+void tst_MainWindow::cleanup()
+{
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 QTEST_MAIN(tst_MainWindow)

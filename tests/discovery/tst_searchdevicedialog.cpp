@@ -1,6 +1,7 @@
 #include "discovery/searchdevicedialog.h"
 #include "tests/support/scriptedinstrument.h"
 #include "tests/support/modalcloser.h"
+#include "tests/support/windowcheck.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -78,6 +79,7 @@ void tst_SearchDeviceDialog::cleanup()
     none.port = 0;
     SearchDeviceDialog::setSearchOverride(none);
     m_responder.reset();
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 void tst_SearchDeviceDialog::okWithoutSelection_data()
@@ -257,7 +259,9 @@ void tst_SearchDeviceDialog::destroyedWhileSearching()
     QTRY_VERIFY_WITH_TIMEOUT(list(*dialog)->count() == 1, 10000);
     QVERIFY(dialog->isSearching());
     dialog.reset(); // must wait for the worker instead of aborting
-    QTest::qWait(50); // queued reports of the worker must not reach the dead dialog
+    // Queued reports of the worker must not reach the dead dialog.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
 }
 
 QTEST_MAIN(tst_SearchDeviceDialog)

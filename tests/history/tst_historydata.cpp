@@ -5,6 +5,7 @@
 #include "tests/history/signallog.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"
+#include "tests/support/windowcheck.h"
 
 #include <QDateEdit>
 #include <QElapsedTimer>
@@ -20,6 +21,7 @@ class tst_HistoryData : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void initialState();
     void dateOrder_data();
     void dateOrder();
@@ -105,7 +107,7 @@ void tst_HistoryData::dateOrder()
         QCOMPARE(closer.seen().first().title, QStringLiteral("查询"));
         QCOMPARE(closer.seen().first().text, QStringLiteral("起始日期应该小于或等于结束日期"));
         QCOMPARE(closer.seen().first().icon, QMessageBox::Critical);
-        QTest::qWait(200);
+        QTest::qWait(200); // time for a request that must not come
         QVERIFY(fake.requests().isEmpty());
         QVERIFY(!dialog.readThread()->isRunning());
     }
@@ -293,6 +295,11 @@ void tst_HistoryData::closeStopsStreamingQuery()
     QVERIFY(!dialog->isVisible());
     QVERIFY(clock.elapsed() < 3000);
     delete dialog;
+}
+
+void tst_HistoryData::cleanup()
+{
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 QTEST_MAIN(tst_HistoryData)

@@ -4,6 +4,7 @@
 #include "tests/support/modalcloser.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
+#include "tests/support/windowcheck.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -38,6 +39,7 @@ class tst_MonitorDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void initialState();
     void formatsWithClock();
     void startUsesDebugCheckBox();
@@ -278,6 +280,11 @@ void tst_MonitorDialog::dismissWhileCapturing()
     delete dialog;
     for (const ModalCloser::Seen &seen : closer.seen())
         QCOMPARE(seen.className, QStringLiteral("MonitorDialog"));
+}
+
+void tst_MonitorDialog::cleanup()
+{
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 QTEST_MAIN(tst_MonitorDialog)

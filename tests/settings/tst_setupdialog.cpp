@@ -7,6 +7,7 @@
 #include "tests/support/scriptedinstrument.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"
+#include "tests/support/windowcheck.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -91,6 +92,7 @@ void tst_SetupDialog::init()
 void tst_SetupDialog::cleanup()
 {
     m_dir.reset();
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 void tst_SetupDialog::defaultsWithoutConfig()
