@@ -12,6 +12,7 @@
 #include "history/historyrequest.h"
 #include "history/readthread.h"
 #include "settings/settingkeys.h"
+#include "tools/zrsim/simlauncher.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -36,42 +37,15 @@ namespace {
 
 const QDate kFirstDay(2024, 3, 1);
 
-QString findSim(const QString &given)
-{
-    if (!given.isEmpty())
-        return given;
-    const QString env = qEnvironmentVariable("ZRSIM");
-    if (!env.isEmpty())
-        return env;
-    const QString sibling = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../tools/zrsim/zrsim"));
-    return QFileInfo::exists(sibling) ? QFileInfo(sibling).canonicalFilePath() : QStringLiteral("zrsim");
-}
-
 bool startSim(QProcess &sim, const QString &program, const QStringList &extra, quint16 *udpPort)
 {
-    sim.setProgram(program);
-    sim.setArguments(QStringList{QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0")} + extra);
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start();
-    if (!sim.waitForStarted(5000))
+    SimLauncher::Announcement a;
+    if (SimLauncher::start(sim, program, QStringList{QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0")} + extra,
+                           &a) != SimLauncher::Ready)
         return false;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 10000) {
-        if (!sim.canReadLine() && !sim.waitForReadyRead(200)) {
-            if (sim.state() == QProcess::NotRunning)
-                return false;
-            continue;
-        }
-        while (sim.canReadLine()) {
-            const QStringList parts = QString::fromUtf8(sim.readLine()).trimmed().split(QLatin1Char(' '));
-            if (parts.size() >= 4 && parts[1] == QLatin1String("UDP"))
-                *udpPort = parts[3].toUShort();
-            else if (parts.size() >= 2 && parts[1] == QLatin1String("READY"))
-                return *udpPort != 0;
-        }
-    }
-    return false;
+    *udpPort = a.udpPort;
+    return *udpPort != 0;
 }
 
 // Longest gap between ticks of a 5 ms timer: how long the GUI thread was
@@ -140,7 +114,7 @@ int main(int argc, char *argv[])
     QDir::setCurrent(dir.path());
     QProcess sim;
     quint16 port = 0;
-    const QString program = findSim(parser.value(QStringLiteral("sim")));
+    const QString program = SimLauncher::locate(parser.value(QStringLiteral("sim")));
     if (!startSim(sim, program,
                   {QStringLiteral("--history-interval"), QString::number(interval), QStringLiteral("--history-chunk"),
                    QString::number(chunk)},

@@ -12,6 +12,7 @@
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 #include "settings/config.h"
+#include "tools/zrsim/simlauncher.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -189,44 +190,16 @@ int openRawPty(const QString &path)
 
 // ---- zrsim ---------------------------------------------------------------
 
-QString findSim(const QString &given)
-{
-    if (!given.isEmpty())
-        return given;
-    const QString env = qEnvironmentVariable("ZRSIM");
-    if (!env.isEmpty())
-        return env;
-    const QString sibling = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../tools/zrsim/zrsim"));
-    return QFileInfo::exists(sibling) ? QFileInfo(sibling).canonicalFilePath() : QStringLiteral("zrsim");
-}
-
 bool startSim(QProcess &sim, const QString &program, quint16 *udpPort, QString *ptyPath)
 {
-    sim.setProgram(program);
-    sim.setArguments({QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--pty")});
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start();
-    if (!sim.waitForStarted(5000))
+    SimLauncher::Announcement a;
+    if (SimLauncher::start(sim, program, {QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--pty")},
+                           &a) != SimLauncher::Ready)
         return false;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 10000) {
-        if (!sim.canReadLine() && !sim.waitForReadyRead(200)) {
-            if (sim.state() == QProcess::NotRunning)
-                return false;
-            continue;
-        }
-        while (sim.canReadLine()) {
-            const QStringList parts = QString::fromUtf8(sim.readLine()).trimmed().split(QLatin1Char(' '));
-            if (parts.size() >= 4 && parts[1] == QLatin1String("UDP"))
-                *udpPort = parts[3].toUShort();
-            else if (parts.size() >= 3 && parts[1] == QLatin1String("PTY"))
-                *ptyPath = parts[2];
-            else if (parts.size() >= 2 && parts[1] == QLatin1String("READY"))
-                return true;
-        }
-    }
-    return false;
+    *udpPort = a.udpPort;
+    *ptyPath = a.ptyPath;
+    return true;
 }
 
 void report(const char *transport, const Figures &link, const Figures &bare, const Figures &reopen)
@@ -285,7 +258,7 @@ int main(int argc, char *argv[])
 
     QProcess sim;
     if (udpPort == 0 && ptyPath.isEmpty()) {
-        const QString program = findSim(parser.value(QStringLiteral("sim")));
+        const QString program = SimLauncher::locate(parser.value(QStringLiteral("sim")));
         if (!startSim(sim, program, &udpPort, &ptyPath)) {
             std::fprintf(stderr, "bench_link: cannot start %s\n", qPrintable(program));
             return 1;

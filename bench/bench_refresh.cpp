@@ -5,6 +5,7 @@
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 #include "settings/config.h"
+#include "tools/zrsim/simlauncher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -21,33 +22,14 @@
 
 namespace {
 
-QString simPath()
-{
-    const QString env = qEnvironmentVariable("ZRSIM");
-    if (!env.isEmpty())
-        return env;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/zrsim/zrsim");
-}
-
 bool startSim(QProcess &sim, const QString &itemsFile, quint16 *port)
 {
-    sim.start(simPath(), {"--udp", "127.0.0.1:0", "--items", itemsFile});
-    if (!sim.waitForStarted(5000))
+    SimLauncher::Announcement a;
+    if (SimLauncher::start(sim, SimLauncher::locate(), {"--udp", "127.0.0.1:0", "--items", itemsFile}, &a)
+        != SimLauncher::Ready)
         return false;
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 10000) {
-        if (!sim.canReadLine() && !sim.waitForReadyRead(200))
-            continue;
-        while (sim.canReadLine()) {
-            const QStringList parts = QString::fromUtf8(sim.readLine()).trimmed().split(' ');
-            if (parts.size() >= 4 && parts[1] == QLatin1String("UDP"))
-                *port = parts[3].toUShort();
-            if (parts.size() >= 2 && parts[1] == QLatin1String("READY"))
-                return *port != 0;
-        }
-    }
-    return false;
+    *port = a.udpPort;
+    return *port != 0;
 }
 
 double median(QVector<double> v)
@@ -80,7 +62,7 @@ int main(int argc, char *argv[])
     QProcess sim;
     quint16 port = 0;
     if (!startSim(sim, file.fileName(), &port)) {
-        std::fprintf(stderr, "zrsim did not start (%s)\n", qPrintable(simPath()));
+        std::fprintf(stderr, "zrsim did not start (%s)\n", qPrintable(SimLauncher::locate()));
         return 1;
     }
     {

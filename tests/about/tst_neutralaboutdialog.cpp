@@ -3,6 +3,7 @@
 #include "settings/config.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"
+#include "tests/support/windowcheck.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -49,6 +50,7 @@ class tst_NeutralAboutDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void initTestCase();
     void labelText_data();
     void labelText();
@@ -235,6 +237,11 @@ void tst_NeutralAboutDialog::largeFontIsNotCut()
     QVERIFY(dialog.rect().contains(label->geometry()));
     QVERIFY(dialog.rect().contains(ok->geometry()));
     QVERIFY(!label->geometry().intersects(ok->geometry()));
+}
+
+void tst_NeutralAboutDialog::cleanup()
+{
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 QTEST_MAIN(tst_NeutralAboutDialog)

@@ -7,6 +7,7 @@
 #include "tests/support/modalcloser.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
+#include "tests/support/windowcheck.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -58,15 +59,6 @@ QAction *action(MainWindow &w, const char *name)
     return w.findChild<QAction *>(QLatin1String(name));
 }
 
-QString writeItems(const TempWorkDir &dir, const QStringList &items)
-{
-    QByteArray bytes;
-    for (const QString &item : items)
-        bytes += item.toUtf8() + '\n';
-    dir.writeFile(QStringLiteral("items.txt"), bytes);
-    return dir.filePath(QStringLiteral("items.txt"));
-}
-
 const QStringList kSimItems{QStringLiteral("!设备名称:ZR-100"), QStringLiteral("!设备型号:ZR3100"),
                             QStringLiteral("波特率(2400/4800/9600):9600"), QStringLiteral("复位"),
                             QStringLiteral("备注:"), QStringLiteral("地址:1")};
@@ -77,7 +69,8 @@ bool refreshAndWait(MainWindow &w, int rows)
     w.findChild<QAction *>(QStringLiteral("refresh"))->trigger();
     if (!w.refreshThread().wait(20000))
         return false;
-    QTest::qWait(0);
+    // The thread has ended: all it reported is queued already.
+    QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     return w.tree()->topLevelItemCount() == rows;
 }
@@ -113,6 +106,7 @@ class tst_MainWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void actionsMenusAndToolBar();
     void startWithoutConfig();
     void startWithConfig_data();
@@ -407,7 +401,7 @@ void tst_MainWindow::refreshWithoutLink()
     // The status line also says where the refresh went.
     QTRY_COMPARE(w.statusBar()->currentMessage(), QStringLiteral("串口打开失败 — 串口 (无) 9600 8N1 · 地址 255"));
     QCOMPARE(w.tree()->topLevelItemCount(), 1); // a failed open clears nothing
-    QTest::qWait(100);
+    QTest::qWait(100); // time for a second box that must not come
     QCOMPARE(closer.count(), 1);
 }
 
@@ -756,7 +750,7 @@ void tst_MainWindow::refreshFillsTree()
 {
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kSimItems)}), qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     dir.writeFile(QStringLiteral("SkipItems"), "ZR-100,ZR3100\n");
     ModalCloser closer;
@@ -779,7 +773,7 @@ void tst_MainWindow::refreshErrorKeepsEarlierRows()
     TempWorkDir dir;
     SimProcess sim;
     // Replies 3 and 4 (item 2 and its retry) are lost.
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems), "--drop", "3,4"}),
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kSimItems), "--drop", "3,4"}),
              qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     ModalCloser closer;
@@ -796,7 +790,7 @@ void tst_MainWindow::closeDuringRefresh()
 {
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems), "--delay", "100", "--drop", "5"}),
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kSimItems), "--delay", "100", "--drop", "5"}),
              qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     ModalCloser closer;
@@ -817,7 +811,8 @@ void tst_MainWindow::closeDuringRefresh()
     QVERIFY(w.isHidden());
     QVERIFY(!singleton<Config>::exists());
     // What the finished refresh still had queued shows no box any more.
-    QTest::qWait(200);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     QCOMPARE(closer.count(), 0);
 }
 
@@ -827,7 +822,7 @@ void tst_MainWindow::batchWriteStopsAtFailingRow()
     SimProcess sim;
     const QStringList items{"A:1", "B:2", "C:3", "D:4", "E:5"};
     // Replies 1-6 answer the refresh; reply 9, to the third write, is corrupt.
-    QVERIFY2(sim.start({"--pty", "--items", writeItems(dir, items), "--corrupt-crc", "9"}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--pty", "--items", dir.writeSimItems(items), "--corrupt-crc", "9"}), qPrintable(sim.lastError()));
     dir.writeSerialConfig(sim.ptyPath());
     ModalCloser closer;
     MainWindow w;
@@ -849,7 +844,7 @@ void tst_MainWindow::batchWriteReportsRefusedRows()
 {
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kSimItems)}), qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     ModalCloser closer;
     MainWindow w;
@@ -877,7 +872,7 @@ void tst_MainWindow::batchWriteEmptyTree()
     QVERIFY(runAction(w, "save"));
     QCOMPARE(closer.count(), 0);
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置成功"));
-    QTest::qWait(100);
+    QTest::qWait(100); // time for a write that must not come
     QVERIFY(simLines(sim, "ZRSIM WRITE").isEmpty());
     QVERIFY(simLines(sim, "ZRSIM COMMAND").isEmpty());
 }
@@ -913,7 +908,7 @@ void tst_MainWindow::doubleClickWrites()
     QFETCH(QString, simLine);
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start(QStringList{"--pty", "--items", writeItems(dir, kSimItems)} + simArgs), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start(QStringList{"--pty", "--items", dir.writeSimItems(kSimItems)} + simArgs), qPrintable(sim.lastError()));
     dir.writeSerialConfig(sim.ptyPath());
     ModalCloser closer;
     closer.setDialogHandler([&](QWidget *dialog) {
@@ -944,7 +939,7 @@ void tst_MainWindow::writeMalformedReply()
     // this instrument, so its answer has two fields.
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItems(dir, kSimItems)}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kSimItems)}), qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     ModalCloser closer;
     MainWindow w;
@@ -1050,7 +1045,7 @@ struct SlowWriteAll {
     bool start(int delayMs)
     {
         const QStringList items{"A:1", "B:2", "C:3", "D:4", "E:5", "F:6"};
-        if (!sim.start({"--pty", "--items", writeItems(dir, items), "--delay", QString::number(delayMs)}))
+        if (!sim.start({"--pty", "--items", dir.writeSimItems(items), "--delay", QString::number(delayMs)}))
             return false;
         dir.writeSerialConfig(sim.ptyPath());
         // A file an import would write the instrument from, were it allowed.
@@ -1221,6 +1216,11 @@ void tst_MainWindow::connectionLabelFollowsSetup()
     action(w, "setup")->trigger();
     QCOMPARE(closer.count(), 1);
     QCOMPARE(w.connectionText(), QStringLiteral("UDP 192.168.1.100:5000 · 地址 1 · 加密"));
+}
+
+void tst_MainWindow::cleanup()
+{
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 QTEST_MAIN(tst_MainWindow)

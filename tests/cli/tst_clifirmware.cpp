@@ -41,10 +41,7 @@ QByteArray readAll(const QString &path)
 // zrsim writes the received image when the update is left; give it a moment.
 QByteArray waitForFile(const QString &path)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!QFile::exists(path) && clock.elapsed() < 5000)
-        QTest::qWait(20);
+    QTest::qWaitFor([&path] { return QFile::exists(path); }, 5000);
     return readAll(path);
 }
 

@@ -1,7 +1,7 @@
 #include "history/historyexport.h"
 
 #include "tests/cli/cliprocess.h"
-#include "tests/history/fakeinstrument.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 
@@ -158,16 +158,16 @@ void tst_CliHistory::historyOpenFailure()
 void tst_CliHistory::historySerialHangUp()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startPty());
     // 100 records, then the line goes dead in the middle of the answer.
     fake.setResponder([](const QByteArray &) {
-        QList<FakeInstrument::Piece> pieces;
+        QList<ScriptedInstrument::Chunk> pieces;
         for (int i = 0; i < 100; ++i)
             pieces.append({"2024-03-05 10:00:00, 21.5, " + QByteArray::number(i) + "\r\n", i % 10 ? 0 : 20});
         return pieces;
     });
-    connect(&fake, &FakeInstrument::requestReceived, &fake,
+    connect(&fake, &ScriptedInstrument::requestReceived, &fake,
             [&fake] { QTimer::singleShot(300, &fake, [&fake] { fake.hangUp(); }); });
     dir.writeFile("h.csv", "older");
     const CliResult r = CliProcess::run(dir.path(), {"--serial", fake.ptyPath(), "history", "2024-03-05",

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "tests/support/simprocess.h"
+#include "tools/zrsim/simlauncher.h"
 
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
 
@@ -16,33 +16,18 @@ struct DiscoverySim {
 
     bool start(const QStringList &arguments)
     {
-        process.setProgram(SimProcess::executable());
-        process.setArguments(arguments);
-        process.start();
-        if (!process.waitForStarted(10000)) {
+        SimLauncher::Announcement a;
+        const SimLauncher::Outcome outcome = SimLauncher::start(process, SimProcess::executable(), arguments, &a);
+        discoveryPort = a.discoveryPort;
+        udpPort = a.udpPort;
+        if (outcome == SimLauncher::Ready)
+            return discoveryPort != 0;
+        if (outcome == SimLauncher::NotStarted)
             error = process.errorString();
-            return false;
-        }
-        QDeadlineTimer deadline(10000);
-        while (!deadline.hasExpired()) {
-            if (!process.canReadLine() && !process.waitForReadyRead(100)) {
-                if (process.state() == QProcess::NotRunning) {
-                    error = QString::fromLocal8Bit(process.readAllStandardError());
-                    return false;
-                }
-                continue;
-            }
-            while (process.canReadLine()) {
-                const QStringList parts = QString::fromUtf8(process.readLine()).trimmed().split(QLatin1Char(' '));
-                if (parts.size() == 3 && parts[0] == "ZRSIM" && parts[1] == "DISCOVERY")
-                    discoveryPort = parts[2].toUShort();
-                else if (parts.size() == 4 && parts[0] == "ZRSIM" && parts[1] == "UDP")
-                    udpPort = parts[3].toUShort();
-                else if (parts.size() == 2 && parts[0] == "ZRSIM" && parts[1] == "READY")
-                    return discoveryPort != 0;
-            }
-        }
-        error = QStringLiteral("no READY");
+        else if (outcome == SimLauncher::Exited)
+            error = QString::fromLocal8Bit(process.readAllStandardError());
+        else
+            error = QStringLiteral("no READY");
         return false;
     }
     ~DiscoverySim()

@@ -1,9 +1,10 @@
 #include "discovery/devicesearch.h"
 #include "discovery/dsearchdevicethread.h"
 #include "link/framecodec.h"
-#include "tests/discovery/responder.h"
+#include "tests/support/scriptedinstrument.h"
 
 #include <QElapsedTimer>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <atomic>
@@ -12,6 +13,9 @@
 #include <memory>
 
 namespace {
+
+// The discovery probe a stand-in instrument answers.
+const QByteArray kProbe(4, '\x01');
 
 const QHostAddress kLoopback(QStringLiteral("127.0.0.1"));
 const QHostAddress kLoopback2(QStringLiteral("127.0.0.2"));
@@ -99,21 +103,21 @@ void tst_SearchDevice::initTestCase()
 
 void tst_SearchDevice::probeBytesAndSender()
 {
-    LoopbackResponder responder;
-    QVERIFY(responder.bind());
-    responder.setAnswer("ZR-100");
+    ScriptedInstrument responder;
+    QVERIFY(responder.startUdp());
+    responder.answer(kProbe, ScriptedInstrument::once("ZR-100"));
 
-    auto thread = makeThread({kLoopback}, responder.port(), 400);
+    auto thread = makeThread({kLoopback}, responder.udpPort(), 400);
     Recorder rec(*thread);
     thread->startSearch();
     QTRY_VERIFY_WITH_TIMEOUT(rec.done, 10000);
     QVERIFY(thread->wait(5000));
 
-    QCOMPARE(responder.received(), QList<QByteArray>{QByteArray::fromHex("01010101")});
+    QCOMPARE(responder.requests(), QList<QByteArray>{QByteArray::fromHex("01010101")});
     QCOMPARE(rec.events, (QStringList{"disable", "insert", "enable"}));
     QCOMPARE(rec.found.size(), 1);
     QCOMPARE(QHostAddress(rec.found[0].address.toIPv4Address()), kLoopback);
-    QCOMPARE(rec.found[0].port, responder.port());
+    QCOMPARE(rec.found[0].port, responder.udpPort());
 }
 
 void tst_SearchDevice::answers_data()
@@ -141,17 +145,17 @@ void tst_SearchDevice::answers()
     QFETCH(QList<QByteArray>, replies);
     QFETCH(QStringList, names);
 
-    LoopbackResponder responder;
-    QVERIFY(responder.bind());
-    QList<LoopbackResponder::Answer> answers;
+    ScriptedInstrument responder;
+    QVERIFY(responder.startUdp());
+    ScriptedInstrument::Reply answers;
     int delay = 0;
     for (const QByteArray &r : replies) {
         answers.append({r, delay});
         delay += 50;
     }
-    responder.setAnswers(answers);
+    responder.answer(kProbe, ScriptedInstrument::atTimes(answers));
 
-    auto thread = makeThread({kLoopback}, responder.port(), 600);
+    auto thread = makeThread({kLoopback}, responder.udpPort(), 600);
     Recorder rec(*thread);
     thread->startSearch();
     QTRY_VERIFY_WITH_TIMEOUT(rec.done, 10000);
@@ -163,11 +167,11 @@ void tst_SearchDevice::waitExtendedByEachAnswer()
     // Each answer comes well inside the wait after the previous one, the
     // last long after a single wait would have ended.
     const int listenMs = 1500;
-    LoopbackResponder responder;
-    QVERIFY(responder.bind());
-    responder.setAnswers({{"a", 0}, {"b", 900}, {"c", 1800}, {"d", 2700}, {"e", 3600}});
+    ScriptedInstrument responder;
+    QVERIFY(responder.startUdp());
+    responder.answer(kProbe, ScriptedInstrument::atTimes(ScriptedInstrument::Reply{{"a", 0}, {"b", 900}, {"c", 1800}, {"d", 2700}, {"e", 3600}}));
 
-    auto thread = makeThread({kLoopback}, responder.port(), listenMs);
+    auto thread = makeThread({kLoopback}, responder.udpPort(), listenMs);
     Recorder rec(*thread);
     QElapsedTimer clock;
     clock.start();
@@ -183,16 +187,16 @@ void tst_SearchDevice::lateAnswerReadDuringNextTarget()
     if (!m_haveLoopback2)
         QSKIP("127.0.0.2 cannot be bound here");
     const int listenMs = 1000;
-    LoopbackResponder first;
-    QVERIFY(first.bind(kLoopback));
-    LoopbackResponder second; // same port, silent
-    QVERIFY(second.bind(kLoopback2, first.port()));
-    first.setAnswers({{"slow", 1500}});
+    ScriptedInstrument first;
+    QVERIFY(first.startUdp(kLoopback));
+    ScriptedInstrument second; // same port, silent
+    QVERIFY(second.startUdp(kLoopback2, first.udpPort()));
+    first.answer(kProbe, ScriptedInstrument::atTimes(ScriptedInstrument::Reply{{"slow", 1500}}));
 
-    auto thread = makeThread({kLoopback, kLoopback2}, first.port(), listenMs);
+    auto thread = makeThread({kLoopback, kLoopback2}, first.udpPort(), listenMs);
     Recorder rec(*thread);
     int secondProbesAtInsert = -1;
-    rec.onInsert = [&](const QString &) { secondProbesAtInsert = second.probeCount(); };
+    rec.onInsert = [&](const QString &) { secondProbesAtInsert = second.requests().count(kProbe); };
     thread->startSearch();
     QTRY_VERIFY_WITH_TIMEOUT(rec.done, 20000);
 
@@ -204,10 +208,10 @@ void tst_SearchDevice::lateAnswerReadDuringNextTarget()
 
 void tst_SearchDevice::lateAnswerOfLastTargetDropped()
 {
-    LoopbackResponder responder;
-    QVERIFY(responder.bind());
-    responder.setAnswers({{"late", 1200}});
-    auto thread = makeThread({kLoopback}, responder.port(), 400);
+    ScriptedInstrument responder;
+    QVERIFY(responder.startUdp());
+    responder.answer(kProbe, ScriptedInstrument::atTimes(ScriptedInstrument::Reply{{"late", 1200}}));
+    auto thread = makeThread({kLoopback}, responder.udpPort(), 400);
     Recorder rec(*thread);
     thread->startSearch();
     QTRY_VERIFY_WITH_TIMEOUT(rec.done, 10000);
@@ -242,10 +246,10 @@ void tst_SearchDevice::noTargetsEndsAtOnce()
 
 void tst_SearchDevice::stopEndsSearchEarly()
 {
-    LoopbackResponder responder;
-    QVERIFY(responder.bind());
-    responder.setAnswer("ZR-7");
-    auto thread = makeThread({kLoopback, kLoopback, kLoopback}, responder.port(), 30000);
+    ScriptedInstrument responder;
+    QVERIFY(responder.startUdp());
+    responder.answer(kProbe, ScriptedInstrument::once("ZR-7"));
+    auto thread = makeThread({kLoopback, kLoopback, kLoopback}, responder.udpPort(), 30000);
     Recorder rec(*thread);
     QElapsedTimer clock;
     clock.start();
@@ -255,7 +259,7 @@ void tst_SearchDevice::stopEndsSearchEarly()
     QVERIFY(thread->wait(10000));
     QVERIFY(clock.elapsed() < 15000);
     QTRY_VERIFY(rec.done); // the end is still reported
-    QCOMPARE(responder.probeCount(), 1);
+    QCOMPARE(responder.requests().count(kProbe), 1);
 
     // A later search is not stopped by the earlier request.
     rec.done = false;
@@ -268,11 +272,11 @@ void tst_SearchDevice::stopEndsSearchEarly()
 
 void tst_SearchDevice::defaultWaitIsThreeSeconds()
 {
-    LoopbackResponder silent;
-    QVERIFY(silent.bind());
+    ScriptedInstrument silent;
+    QVERIFY(silent.startUdp());
     DSearchDeviceThread thread(nullptr);
     thread.setTargets({kLoopback});
-    thread.setPort(silent.port());
+    thread.setPort(silent.udpPort());
     Recorder rec(thread);
     QElapsedTimer clock;
     clock.start();
@@ -280,7 +284,7 @@ void tst_SearchDevice::defaultWaitIsThreeSeconds()
     QTRY_VERIFY_WITH_TIMEOUT(rec.done, 20000);
     QVERIFY2(clock.elapsed() >= 2900, qPrintable(QString::number(clock.elapsed())));
     QVERIFY2(clock.elapsed() < 9000, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(silent.probeCount(), 1);
+    QCOMPARE(silent.requests().count(kProbe), 1);
 }
 
 void tst_SearchDevice::parseAnswer_data()
@@ -329,13 +333,13 @@ void tst_SearchDevice::searchOutcome()
     QFETCH(int, status);
     QFETCH(int, answers);
     QFETCH(int, sent);
-    LoopbackResponder responder;
-    QVERIFY(responder.bind());
-    QList<LoopbackResponder::Answer> list;
+    ScriptedInstrument responder;
+    QVERIFY(responder.startUdp());
+    ScriptedInstrument::Reply list;
     for (const QByteArray &r : replies)
         list.append({r, 0});
-    responder.setAnswers(list);
-    const quint16 port = sendFails ? 0 : responder.port();
+    responder.answer(kProbe, ScriptedInstrument::atTimes(list));
+    const quint16 port = sendFails ? 0 : responder.udpPort();
 
     DeviceSearchOutcome outcome;
     QStringList names;
@@ -356,7 +360,7 @@ void tst_SearchDevice::searchOutcome()
     QCOMPARE(int(outcome.status), status);
     QCOMPARE(outcome.answers, answers);
     QCOMPARE(names.size(), answers);
-    QCOMPARE(ports.count(responder.port()), answers);
+    QCOMPARE(ports.count(responder.udpPort()), answers);
     QCOMPARE(outcome.targetsSent, sent);
 }
 

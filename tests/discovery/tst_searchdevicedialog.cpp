@@ -1,6 +1,7 @@
 #include "discovery/searchdevicedialog.h"
-#include "tests/discovery/responder.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/support/modalcloser.h"
+#include "tests/support/windowcheck.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -12,6 +13,9 @@
 #include <memory>
 
 namespace {
+
+// The discovery probe a stand-in instrument answers.
+const QByteArray kProbe(4, '\x01');
 
 const QHostAddress kLoopback(QStringLiteral("127.0.0.1"));
 
@@ -47,7 +51,7 @@ private:
     {
         SearchDeviceDialog::SearchOverride o;
         o.targets = {kLoopback};
-        o.port = m_responder->port();
+        o.port = m_responder->udpPort();
         o.listenMs = listenMs;
         SearchDeviceDialog::setSearchOverride(o);
     }
@@ -58,13 +62,13 @@ private:
         return !d.isSearching() && button(d, "bntSearch")->isEnabled();
     }
 
-    std::unique_ptr<LoopbackResponder> m_responder;
+    std::unique_ptr<ScriptedInstrument> m_responder;
 };
 
 void tst_SearchDeviceDialog::init()
 {
-    m_responder = std::make_unique<LoopbackResponder>();
-    QVERIFY(m_responder->bind());
+    m_responder = std::make_unique<ScriptedInstrument>();
+    QVERIFY(m_responder->startUdp());
     useResponder();
 }
 
@@ -75,6 +79,7 @@ void tst_SearchDeviceDialog::cleanup()
     none.port = 0;
     SearchDeviceDialog::setSearchOverride(none);
     m_responder.reset();
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 void tst_SearchDeviceDialog::okWithoutSelection_data()
@@ -87,7 +92,7 @@ void tst_SearchDeviceDialog::okWithoutSelection_data()
 void tst_SearchDeviceDialog::okWithoutSelection()
 {
     QFETCH(bool, searchFirst);
-    m_responder->setAnswer("ZR-1");
+    m_responder->answer(kProbe, ScriptedInstrument::once("ZR-1"));
     SearchDeviceDialog dialog;
     dialog.show();
     if (searchFirst) {
@@ -118,7 +123,7 @@ void tst_SearchDeviceDialog::searchAndChoose_data()
 void tst_SearchDeviceDialog::searchAndChoose()
 {
     QFETCH(QString, how);
-    m_responder->setAnswers({{" ZR-A \r\n", 0}, {"ZR-B", 40}});
+    m_responder->answer(kProbe, ScriptedInstrument::atTimes(ScriptedInstrument::Reply{{" ZR-A \r\n", 0}, {"ZR-B", 40}}));
     SearchDeviceDialog dialog;
     dialog.show();
     QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
@@ -130,14 +135,14 @@ void tst_SearchDeviceDialog::searchAndChoose()
     if (how == "first") {
         QTest::mouseClick(button(dialog, "bntOk"), Qt::LeftButton);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(dialog.selectedHostPort(), m_responder->port());
+        QCOMPARE(dialog.selectedHostPort(), m_responder->udpPort());
         return;
     }
     if (how == "enter") {
         list(dialog)->setCurrentItem(second);
         QTest::keyClick(list(dialog), Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(dialog.selectedHostPort(), m_responder->port());
+        QCOMPARE(dialog.selectedHostPort(), m_responder->udpPort());
         return;
     }
     if (how == "double") {
@@ -153,12 +158,12 @@ void tst_SearchDeviceDialog::searchAndChoose()
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(!dialog.isVisible());
     QCOMPARE(QHostAddress(dialog.selectedHostAddress().toIPv4Address()), kLoopback);
-    QCOMPARE(dialog.selectedHostPort(), m_responder->port());
+    QCOMPARE(dialog.selectedHostPort(), m_responder->udpPort());
 }
 
 void tst_SearchDeviceDialog::controlsDisabledWhileSearching()
 {
-    m_responder->setAnswers({{"ZR-1", 0}});
+    m_responder->answer(kProbe, ScriptedInstrument::atTimes(ScriptedInstrument::Reply{{"ZR-1", 0}}));
     useResponder(1500);
     SearchDeviceDialog dialog;
     dialog.show();
@@ -178,7 +183,7 @@ void tst_SearchDeviceDialog::controlsDisabledWhileSearching()
 
 void tst_SearchDeviceDialog::secondSearchClearsFirstList()
 {
-    m_responder->setAnswers({{"first-1", 0}, {"first-2", 30}});
+    m_responder->answer(kProbe, ScriptedInstrument::atTimes(ScriptedInstrument::Reply{{"first-1", 0}, {"first-2", 30}}));
     SearchDeviceDialog dialog;
     dialog.show();
     QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
@@ -190,7 +195,7 @@ void tst_SearchDeviceDialog::secondSearchClearsFirstList()
     QList<int> rowsBeforeInsert;
     connect(list(dialog)->model(), &QAbstractItemModel::rowsAboutToBeInserted, this,
             [&] { rowsBeforeInsert << list(dialog)->count(); });
-    m_responder->setAnswers({{"second", 200}});
+    m_responder->answer(kProbe, ScriptedInstrument::atTimes(ScriptedInstrument::Reply{{"second", 200}}));
     QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(dialog.isSearching() || !rowsBeforeInsert.isEmpty(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
@@ -201,7 +206,7 @@ void tst_SearchDeviceDialog::secondSearchClearsFirstList()
     list(dialog)->setCurrentRow(0);
     QTest::mouseClick(button(dialog, "bntOk"), Qt::LeftButton);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(dialog.selectedHostPort(), m_responder->port());
+    QCOMPARE(dialog.selectedHostPort(), m_responder->udpPort());
 }
 
 void tst_SearchDeviceDialog::dismissDuringSearch_data()
@@ -216,10 +221,10 @@ void tst_SearchDeviceDialog::dismissDuringSearch()
 {
     QFETCH(QString, how);
     // An answer keeps arriving, so the search would go on for a long time.
-    QList<LoopbackResponder::Answer> answers;
+    ScriptedInstrument::Reply answers;
     for (int i = 0; i < 20; ++i)
         answers.append({"busy", i * 300});
-    m_responder->setAnswers(answers);
+    m_responder->answer(kProbe, ScriptedInstrument::atTimes(answers));
     useResponder(30000);
 
     SearchDeviceDialog dialog;
@@ -246,7 +251,7 @@ void tst_SearchDeviceDialog::dismissDuringSearch()
 
 void tst_SearchDeviceDialog::destroyedWhileSearching()
 {
-    m_responder->setAnswer("ZR-1");
+    m_responder->answer(kProbe, ScriptedInstrument::once("ZR-1"));
     useResponder(30000);
     auto dialog = std::make_unique<SearchDeviceDialog>();
     dialog->show();
@@ -254,7 +259,9 @@ void tst_SearchDeviceDialog::destroyedWhileSearching()
     QTRY_VERIFY_WITH_TIMEOUT(list(*dialog)->count() == 1, 10000);
     QVERIFY(dialog->isSearching());
     dialog.reset(); // must wait for the worker instead of aborting
-    QTest::qWait(50); // queued reports of the worker must not reach the dead dialog
+    // Queued reports of the worker must not reach the dead dialog.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
 }
 
 QTEST_MAIN(tst_SearchDeviceDialog)

@@ -299,7 +299,7 @@ void tst_DeviceTypeMgr::stopEndsStalledFetch()
     QSignalSpy failed(&mgr, &DeviceTypeMgr::signalShowErrorMessage);
     mgr.start();
     QTRY_VERIFY_WITH_TIMEOUT(!server.requestedPaths().isEmpty(), 10000);
-    QTest::qWait(100);
+    QTest::qWait(100); // the fetch is stuck in the stalled transfer by now
     QVERIFY(mgr.isRunning());
     mgr.stopFetch();
     QVERIFY(mgr.isFinished());

@@ -5,6 +5,7 @@
 #include "tests/support/modalcloser.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
+#include "tests/support/windowcheck.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -67,6 +68,7 @@ private:
     }
 
 private slots:
+    void cleanup();
     void formAndStart();
     void previewAndUpdateMessages();
     void downloadPrompts();
@@ -396,6 +398,11 @@ void tst_UpdateDialog::closingStopsDownload()
     dialog.reset();
     QCOMPARE(closer.count(), 0);
     QCOMPARE(dir.readFile("s.zrbin"), QByteArray("older"));
+}
+
+void tst_UpdateDialog::cleanup()
+{
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 QTEST_MAIN(tst_UpdateDialog)

@@ -32,13 +32,8 @@ public:
 // signals and finished()). False when it still runs after timeoutMs.
 inline bool waitThread(QThread *thread, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (thread->isRunning()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(5);
-    }
+    if (!QTest::qWaitFor([thread] { return !thread->isRunning(); }, timeoutMs))
+        return false;
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     return true;

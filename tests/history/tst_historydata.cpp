@@ -1,10 +1,11 @@
 #include "history/historydata.h"
 #include "history/historylines.h"
 #include "history/historyrequest.h"
-#include "tests/history/fakeinstrument.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/history/signallog.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"
+#include "tests/support/windowcheck.h"
 
 #include <QDateEdit>
 #include <QElapsedTimer>
@@ -13,13 +14,14 @@
 #include <QTextCodec>
 #include <QtTest>
 
-using Piece = FakeInstrument::Piece;
+using Piece = ScriptedInstrument::Chunk;
 
 class tst_HistoryData : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void initialState();
     void dateOrder_data();
     void dateOrder();
@@ -85,7 +87,7 @@ void tst_HistoryData::dateOrder()
     QFETCH(int, endOffset);
     QFETCH(bool, sent);
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     fake.setResponder([](const QByteArray &) { return QList<Piece>{{"x\n", 0}}; });
@@ -105,7 +107,7 @@ void tst_HistoryData::dateOrder()
         QCOMPARE(closer.seen().first().title, QStringLiteral("查询"));
         QCOMPARE(closer.seen().first().text, QStringLiteral("起始日期应该小于或等于结束日期"));
         QCOMPARE(closer.seen().first().icon, QMessageBox::Critical);
-        QTest::qWait(200);
+        QTest::qWait(200); // time for a request that must not come
         QVERIFY(fake.requests().isEmpty());
         QVERIFY(!dialog.readThread()->isRunning());
     }
@@ -114,7 +116,7 @@ void tst_HistoryData::dateOrder()
 void tst_HistoryData::doubleQueryStartsOne()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     fake.setResponder([](const QByteArray &) { return QList<Piece>{{"a\n", 100}}; });
@@ -132,7 +134,7 @@ void tst_HistoryData::doubleQueryStartsOne()
 void tst_HistoryData::exportsShowTheView()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     const QByteArray bytes = QTextCodec::codecForName("gb2312")->fromUnicode(answer(300));
@@ -232,7 +234,7 @@ void tst_HistoryData::dismissWhileRunning()
 {
     QFETCH(bool, escape);
     TempWorkDir dir;
-    FakeInstrument fake; // never answers: the first wait ignores the stop flag
+    ScriptedInstrument fake; // never answers: the first wait ignores the stop flag
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
 
@@ -272,7 +274,7 @@ void tst_HistoryData::dismissWhileRunning()
 void tst_HistoryData::closeStopsStreamingQuery()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     fake.setResponder([](const QByteArray &) {
@@ -293,6 +295,11 @@ void tst_HistoryData::closeStopsStreamingQuery()
     QVERIFY(!dialog->isVisible());
     QVERIFY(clock.elapsed() < 3000);
     delete dialog;
+}
+
+void tst_HistoryData::cleanup()
+{
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 QTEST_MAIN(tst_HistoryData)

@@ -4,7 +4,7 @@
 #include "history/readthread.h"
 #include "link/devicelink.h"
 #include "link/framecodec.h"
-#include "tests/history/fakeinstrument.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/history/signallog.h"
 #include "tests/support/workdir.h"
 
@@ -14,7 +14,7 @@
 #include <thread>
 #include <QtTest>
 
-using Piece = FakeInstrument::Piece;
+using Piece = ScriptedInstrument::Chunk;
 
 class tst_ReadThread : public QObject
 {
@@ -105,7 +105,7 @@ void tst_ReadThread::linesAcrossChunks()
     QFETCH(QStringList, expected);
 
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(udp ? fake.startUdp() : fake.startPty());
     if (udp)
         dir.writeUdpConfig(fake.udpPort());
@@ -142,7 +142,7 @@ void tst_ReadThread::silenceEndsAnswer()
     QFETCH(int, silenceMs);
 
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(udp ? fake.startUdp() : fake.startPty());
     if (udp)
         dir.writeUdpConfig(fake.udpPort());
@@ -165,7 +165,7 @@ void tst_ReadThread::silenceEndsAnswer()
 void tst_ReadThread::noAnswer()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     ReadThread thread;
@@ -179,7 +179,7 @@ void tst_ReadThread::noAnswer()
 void tst_ReadThread::encryptionLeavesRequestPlain()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort(), {{"communicate/encrypt", true}});
     // Even an answer that looks like an envelope is shown as text.
@@ -195,7 +195,7 @@ void tst_ReadThread::encryptionLeavesRequestPlain()
 void tst_ReadThread::stopBetweenChunks()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     fake.setResponder([](const QByteArray &) {
@@ -236,7 +236,7 @@ void tst_ReadThread::openFailure()
 void tst_ReadThread::serialHangUpMidAnswer()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startPty());
     dir.writeSerialConfig(fake.ptyPath());
     fake.setResponder([](const QByteArray &) {
@@ -246,7 +246,7 @@ void tst_ReadThread::serialHangUpMidAnswer()
         pieces.append({"2024-03-05 10:10", 0});
         return pieces;
     });
-    connect(&fake, &FakeInstrument::requestReceived, &fake, [&fake] {
+    connect(&fake, &ScriptedInstrument::requestReceived, &fake, [&fake] {
         QTimer::singleShot(500, &fake, [&fake] { fake.hangUp(); });
     });
     ReadThread thread;
@@ -268,7 +268,7 @@ void tst_ReadThread::endlessAnswerStopsAtLineCap()
 {
     QFETCH(bool, udp);
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(udp ? fake.startUdp() : fake.startPty());
     if (udp)
         dir.writeUdpConfig(fake.udpPort());
@@ -375,7 +375,7 @@ void tst_ReadThread::readOutcome()
     QFETCH(int, received);
     QFETCH(QString, message);
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(udp ? fake.startUdp() : fake.startPty());
     if (udp)
         dir.writeUdpConfig(fake.udpPort());
@@ -388,7 +388,7 @@ void tst_ReadThread::readOutcome()
         return pieces;
     });
     if (hangUpMs >= 0)
-        connect(&fake, &FakeInstrument::requestReceived, &fake,
+        connect(&fake, &ScriptedInstrument::requestReceived, &fake,
                 [&fake, hangUpMs] { QTimer::singleShot(hangUpMs, &fake, [&fake] { fake.hangUp(); }); });
 
     HistoryReadOutcome outcome;

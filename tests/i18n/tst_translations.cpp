@@ -5,6 +5,7 @@
 #include "tests/i18n/dialogcatalogue.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"
+#include "tests/support/windowcheck.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -34,6 +35,7 @@ class tst_Translations : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void everySourceTextTranslated_data();
     void everySourceTextTranslated();
     void englishMainWindowAndDialogs();
@@ -556,6 +558,11 @@ void tst_Translations::fixedFormSizeKeptWhenItFits()
             QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
         }
     }
+}
+
+void tst_Translations::cleanup()
+{
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 QTEST_MAIN(tst_Translations)

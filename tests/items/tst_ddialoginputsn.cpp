@@ -1,5 +1,6 @@
 #include "items/ddialoginputsn.h"
 #include "tests/support/modalcloser.h"
+#include "tests/support/windowcheck.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@ class tst_DDialogInputSN : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void form();
     void typing_data();
     void typing();
@@ -72,6 +74,11 @@ void tst_DDialogInputSN::confirm()
         QCOMPARE(closer.seen().at(0).title, QStringLiteral("请输入序列号"));
         QCOMPARE(closer.seen().at(0).icon, QMessageBox::Critical);
     }
+}
+
+void tst_DDialogInputSN::cleanup()
+{
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 QTEST_MAIN(tst_DDialogInputSN)

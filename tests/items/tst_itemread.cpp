@@ -22,15 +22,6 @@ QByteArray withCrc(const QByteArray &hex)
     return frame;
 }
 
-QString itemsFile(const TempWorkDir &dir, const QStringList &items)
-{
-    QByteArray bytes;
-    for (const QString &item : items)
-        bytes += item.toUtf8() + '\n';
-    dir.writeFile(QStringLiteral("items.txt"), bytes);
-    return dir.filePath(QStringLiteral("items.txt"));
-}
-
 const QStringList kItems{QStringLiteral("设备名称:ZR-100"), QStringLiteral("复位"), QStringLiteral("a:b:c")};
 
 } // namespace
@@ -101,7 +92,7 @@ void tst_ItemRead::list()
     QFETCH(QString, message);
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start(QStringList{"--udp", "127.0.0.1:0", "--items", itemsFile(dir, kItems)} + simArgs),
+    QVERIFY2(sim.start(QStringList{"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kItems)} + simArgs),
              qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     DeviceLink link;
@@ -123,7 +114,7 @@ void tst_ItemRead::stopBetweenItems()
 {
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", itemsFile(dir, kItems)}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kItems)}), qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     DeviceLink link;
     int polls = 0;

@@ -120,7 +120,7 @@ void tst_ItemWrite::valueTooLongSendsNothing()
     QCOMPARE(quint8(out.request.at(6)), quint8(255));
     out = writeItemExchange(link, 4, QString(128, QChar(0x4E2D)), 2);
     QCOMPARE(out.status, ItemWriteOutcome::ValueTooLong);
-    QTest::qWait(100);
+    QTest::qWait(100); // time for a write that must not come
     QVERIFY(!sim.outputLines().join('\n').contains(QStringLiteral("aaaa")));
 }
 

@@ -1,5 +1,7 @@
 #include "items/modifydialog.h"
 
+#include "tests/support/windowcheck.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +12,7 @@ class tst_ModifyDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void editor_data();
     void editor();
     void buttons();
@@ -58,6 +61,11 @@ void tst_ModifyDialog::buttons()
     other.show();
     other.findChild<QPushButton *>("cancel")->click();
     QCOMPARE(other.result(), int(QDialog::Rejected));
+}
+
+void tst_ModifyDialog::cleanup()
+{
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 QTEST_MAIN(tst_ModifyDialog)

@@ -2,12 +2,15 @@
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 #include "tests/support/simprocess.h"
-#include "tests/items/endlessinstrument.h"
-#include "tests/support/hostilepeer.h"
+#include "tests/support/hostilescript.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/support/workdir.h"
 
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -42,15 +45,6 @@ struct Recorder {
                          });
     }
 };
-
-QString writeItemsFile(const TempWorkDir &dir, const QStringList &items)
-{
-    QByteArray bytes;
-    for (const QString &item : items)
-        bytes += item.toUtf8() + '\n';
-    dir.writeFile(QStringLiteral("items.txt"), bytes);
-    return dir.filePath(QStringLiteral("items.txt"));
-}
 
 const QStringList kItems{QStringLiteral("设备名称:ZR-100"), QStringLiteral("波特率(2400/4800/9600):9600"),
                          QStringLiteral("复位"), QStringLiteral("备注:"), QStringLiteral("a:b:c")};
@@ -150,7 +144,7 @@ void tst_RefreshThread::udpList()
     QFETCH(QString, error);
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start(QStringList{"--udp", "127.0.0.1:0", "--items", writeItemsFile(dir, items)} + simArgs),
+    QVERIFY2(sim.start(QStringList{"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(items)} + simArgs),
              qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort(), {{"communicate/encrypt", simArgs.contains("--encrypt")}});
     RefreshThread thread;
@@ -172,7 +166,7 @@ void tst_RefreshThread::serialList()
 {
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--pty", "--items", writeItemsFile(dir, kItems)}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--pty", "--items", dir.writeSimItems(kItems)}), qPrintable(sim.lastError()));
     dir.writeSerialConfig(sim.ptyPath());
     RefreshThread thread;
     Recorder rec;
@@ -204,7 +198,7 @@ void tst_RefreshThread::serialFaults()
     QFETCH(QString, error);
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start(QStringList{"--pty", "--items", writeItemsFile(dir, kItems)} + simArgs),
+    QVERIFY2(sim.start(QStringList{"--pty", "--items", dir.writeSimItems(kItems)} + simArgs),
              qPrintable(sim.lastError()));
     dir.writeSerialConfig(sim.ptyPath());
     RefreshThread thread;
@@ -227,7 +221,7 @@ void tst_RefreshThread::threadDeliversQueued()
 {
     TempWorkDir dir;
     SimProcess sim;
-    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", writeItemsFile(dir, kItems)}), qPrintable(sim.lastError()));
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kItems)}), qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     RefreshThread thread;
     QList<Qt::HANDLE> threads;
@@ -247,10 +241,20 @@ void tst_RefreshThread::endlessListStopsAtLastIndex()
 {
     // The request byte wraps after 255; reading on would repeat item 0 under
     // index 256 and never end.
-    EndlessInstrument instrument(600);
-    QVERIFY(instrument.startListening());
+    // Every item read gets a non-empty item, up to 600 answers (then
+    // silence, so a reader without a bound of its own fails, not hangs).
+    ScriptedInstrument instrument;
+    QVERIFY(instrument.startUdp());
+    auto answered = std::make_shared<std::atomic<int>>(0);
+    instrument.setResponder([answered](const QByteArray &request) {
+        if (request.size() != 8 || answered->load() >= 600)
+            return ScriptedInstrument::Reply();
+        ++*answered;
+        return ScriptedInstrument::once(ScriptedInstrument::countedReply(
+            quint8(request.at(0)), "Item" + QByteArray::number(quint8(request.at(3))) + ":1"));
+    });
     TempWorkDir dir;
-    dir.writeUdpConfig(instrument.port());
+    dir.writeUdpConfig(instrument.udpPort());
     RefreshThread thread;
     thread.setTimeouts(1500, 1500);
     Recorder rec;
@@ -261,30 +265,29 @@ void tst_RefreshThread::endlessListStopsAtLastIndex()
     QCOMPARE(rec.lists.size(), 256);
     QCOMPARE(rec.indexes.last(), 255);
     QCOMPARE(rec.lists.last(), (QStringList{"Item255", "1"}));
-    QCOMPARE(instrument.answered(), 256);
+    QCOMPARE(answered->load(), 256);
 }
 
-Q_DECLARE_METATYPE(HostilePeer::Kind)
-Q_DECLARE_METATYPE(HostilePeer::Mode)
+Q_DECLARE_METATYPE(HostileScript::Mode)
 
 void tst_RefreshThread::hostileInstrument_data()
 {
-    QTest::addColumn<HostilePeer::Kind>("kind");
-    QTest::addColumn<HostilePeer::Mode>("mode");
-    QTest::addColumn<int>("gapUs");
+    QTest::addColumn<bool>("pty");
+    QTest::addColumn<HostileScript::Mode>("mode");
+    QTest::addColumn<int>("gapMs");
     QTest::addColumn<int>("rounds");
     QTest::addColumn<QString>("error"); // "*": the list may also fail, never shift
-    QTest::newRow("udp duplicate replies") << HostilePeer::Udp << HostilePeer::Duplicate << 0 << 5 << "*";
-    QTest::newRow("udp duplicate replies, 2 ms apart") << HostilePeer::Udp << HostilePeer::Duplicate << 2000 << 5 << "*";
-    QTest::newRow("udp duplicate replies, 20 ms apart") << HostilePeer::Udp << HostilePeer::Duplicate << 20000 << 2 << "*";
-    QTest::newRow("udp foreign datagram first") << HostilePeer::Udp << HostilePeer::ForeignFirst << 0 << 1 << "";
+    QTest::newRow("udp duplicate replies") << false << HostileScript::Duplicate << 0 << 5 << "*";
+    QTest::newRow("udp duplicate replies, 2 ms apart") << false << HostileScript::Duplicate << 2 << 5 << "*";
+    QTest::newRow("udp duplicate replies, 20 ms apart") << false << HostileScript::Duplicate << 20 << 2 << "*";
+    QTest::newRow("udp foreign datagram first") << false << HostileScript::ForeignFirst << 0 << 1 << "";
     // On a serial line only copies that arrive joined to their reply are
     // caught (by the reply bound): the port outlives the connection, so a
     // copy that comes apart cannot be told from a late answer to an earlier
     // connection, and whether it comes apart depends on the machine's load.
-    QTest::newRow("pty duplicate replies") << HostilePeer::Pty << HostilePeer::Duplicate << 0 << 3 << "*";
-    QTest::newRow("udp flood") << HostilePeer::Udp << HostilePeer::Flood << 0 << 1 << "CRC校验错误";
-    QTest::newRow("pty hang-up") << HostilePeer::Pty << HostilePeer::HangUp << 0 << 1 << "串口连接已断开";
+    QTest::newRow("pty duplicate replies") << true << HostileScript::Duplicate << 0 << 3 << "*";
+    QTest::newRow("udp flood") << false << HostileScript::Flood << 0 << 1 << "CRC校验错误";
+    QTest::newRow("pty hang-up") << true << HostileScript::HangUp << 0 << 1 << "串口连接已断开";
 }
 
 void tst_RefreshThread::hostileInstrument()
@@ -292,22 +295,25 @@ void tst_RefreshThread::hostileInstrument()
     // The instrument serves Item0:0 … Item9:9. Whatever it does to the
     // replies, the list must be right, or the refresh must fail: never a
     // list shifted by a stale reply and reported as read.
-    QFETCH(HostilePeer::Kind, kind);
-    QFETCH(HostilePeer::Mode, mode);
-    QFETCH(int, gapUs);
+    QFETCH(bool, pty);
+    QFETCH(HostileScript::Mode, mode);
+    QFETCH(int, gapMs);
     QFETCH(int, rounds);
     QFETCH(QString, error);
     for (int round = 0; round < rounds; ++round) {
-        HostilePeer peer(kind, mode);
-        peer.itemCount = 10;
-        peer.duplicateGapUs = gapUs;
-        peer.floodMs = 5000;
-        QVERIFY(peer.start());
+        ScriptedInstrument peer;
+        QVERIFY(pty ? peer.startPty() : peer.startUdp());
+        HostileScript script;
+        script.mode = mode;
+        script.itemCount = 10;
+        script.duplicateGapMs = gapMs;
+        script.floodMs = 5000;
+        script.apply(peer, pty);
         TempWorkDir dir;
-        if (kind == HostilePeer::Udp)
-            dir.writeUdpConfig(peer.port());
+        if (!pty)
+            dir.writeUdpConfig(peer.udpPort());
         else
-            dir.writeSerialConfig(peer.slavePath());
+            dir.writeSerialConfig(peer.ptyPath());
         RefreshThread thread;
         thread.setTimeouts(800, 1000);
         Recorder rec;
@@ -320,8 +326,8 @@ void tst_RefreshThread::hostileInstrument()
             continue; // failed: the rows before the message may be anything
         const int expected = rec.errors.isEmpty() ? 10 : rec.lists.size();
         QCOMPARE(rec.lists.size(), expected);
-        if (mode == HostilePeer::HangUp)
-            QCOMPARE(rec.lists.size(), peer.hangUpAfter);
+        if (mode == HostileScript::HangUp)
+            QCOMPARE(rec.lists.size(), script.hangUpAfter);
         for (int i = 0; i < rec.lists.size(); ++i) {
             QCOMPARE(rec.indexes.at(i), i);
             QCOMPARE(rec.lists.at(i), (QStringList{QStringLiteral("Item%1").arg(i), QString::number(i)}));

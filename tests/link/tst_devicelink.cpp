@@ -1,17 +1,19 @@
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 #include "settings/config.h"
-#include "tests/link/scriptedpeer.h"
-#include "tests/support/hostilepeer.h"
+#include "tests/support/hostilescript.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/support/workdir.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
 
-using Reply = ScriptedPeer::Reply;
-using Chunk = ScriptedPeer::Chunk;
+using Reply = ScriptedInstrument::Reply;
+using Chunk = ScriptedInstrument::Chunk;
 
 namespace {
+
+enum PeerKind { Udp, Pty };
 
 QByteArray withCrc(QByteArray frame)
 {
@@ -35,7 +37,8 @@ public:
 
 } // namespace
 
-Q_DECLARE_METATYPE(ScriptedPeer::Reply)
+Q_DECLARE_METATYPE(ScriptedInstrument::Reply)
+Q_DECLARE_METATYPE(PeerKind)
 
 class tst_DeviceLink : public QObject
 {
@@ -70,7 +73,7 @@ private slots:
     void errorText();
 
 private:
-    void runTransact(ScriptedPeer::Kind kind, const QList<Reply> &replies, int interChunkMs, int timeoutMs,
+    void runTransact(PeerKind kind, const QList<Reply> &replies, int interChunkMs, int timeoutMs,
                      int expectedResult, const QByteArray &expectedReply);
 };
 
@@ -124,17 +127,17 @@ void tst_DeviceLink::openMissingSerialPort()
     QCOMPARE(link.errorText, QStringLiteral("打开串口失败: /dev/zr-no-such-port"));
 }
 
-void tst_DeviceLink::runTransact(ScriptedPeer::Kind kind, const QList<Reply> &replies, int interChunkMs,
+void tst_DeviceLink::runTransact(PeerKind kind, const QList<Reply> &replies, int interChunkMs,
                                  int timeoutMs, int expectedResult, const QByteArray &expectedReply)
 {
     TempWorkDir dir;
-    ScriptedPeer peer(kind);
-    QVERIFY(peer.start());
+    ScriptedInstrument peer;
+    QVERIFY(kind == Udp ? peer.startUdp() : peer.startPty(ScriptedInstrument::ByQuietGap));
     peer.setReplies(replies);
-    if (kind == ScriptedPeer::Udp)
-        dir.writeUdpConfig(peer.port());
+    if (kind == Udp)
+        dir.writeUdpConfig(peer.udpPort());
     else
-        dir.writeSerialConfig(peer.slavePath());
+        dir.writeSerialConfig(peer.ptyPath());
     DeviceLink link;
     QVERIFY2(link.open(), qPrintable(link.errorText));
     link.interChunkWaitMs = interChunkMs;
@@ -151,22 +154,22 @@ void tst_DeviceLink::udpTransact_data()
     QTest::addColumn<Reply>("reply");
     QTest::addColumn<int>("result");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("one datagram") << ScriptedPeer::once(kItem) << 0 << kItem;
+    QTest::newRow("one datagram") << ScriptedInstrument::once(kItem) << 0 << kItem;
     QTest::newRow("split over two datagrams")
-        << Reply{Chunk{0, kItem.left(4)}, Chunk{80, kItem.mid(4)}} << 0 << kItem;
+        << Reply{Chunk{kItem.left(4), 0}, Chunk{kItem.mid(4), 80}} << 0 << kItem;
     QTest::newRow("split over three datagrams")
-        << Reply{Chunk{0, kItem.left(1)}, Chunk{30, kItem.mid(1, 5)}, Chunk{30, kItem.mid(6)}} << 0 << kItem;
+        << Reply{Chunk{kItem.left(1), 0}, Chunk{kItem.mid(1, 5), 30}, Chunk{kItem.mid(6), 30}} << 0 << kItem;
     QTest::newRow("no reply") << Reply{} << 2 << QByteArray();
-    QTest::newRow("incomplete then silence") << ScriptedPeer::once(kItem.left(6)) << 2 << kItem.left(6);
-    QTest::newRow("foreign sender only") << Reply{Chunk{0, kItem, true}} << 2 << QByteArray();
+    QTest::newRow("incomplete then silence") << ScriptedInstrument::once(kItem.left(6)) << 2 << kItem.left(6);
+    QTest::newRow("foreign sender only") << Reply{Chunk{kItem, 0, true}} << 2 << QByteArray();
     QTest::newRow("foreign sender only, then silence")
-        << Reply{Chunk{0, kItem.left(3)}, Chunk{40, kItem.mid(3), true}} << 2 << kItem.left(3);
+        << Reply{Chunk{kItem.left(3), 0}, Chunk{kItem.mid(3), 40, true}} << 2 << kItem.left(3);
     // Ending the wait at the foreign datagram would send a retry while this
     // answer is still on its way.
     QTest::newRow("foreign datagram before the reply is passed over")
-        << Reply{Chunk{0, kItem, true}, Chunk{50, kItem}} << 0 << kItem;
+        << Reply{Chunk{kItem, 0, true}, Chunk{kItem, 50}} << 0 << kItem;
     QTest::newRow("foreign datagram between the pieces")
-        << Reply{Chunk{0, kItem.left(3)}, Chunk{20, kItem, true}, Chunk{50, kItem.mid(3)}} << 0 << kItem;
+        << Reply{Chunk{kItem.left(3), 0}, Chunk{kItem, 20, true}, Chunk{kItem.mid(3), 50}} << 0 << kItem;
 }
 
 void tst_DeviceLink::udpTransact()
@@ -174,7 +177,7 @@ void tst_DeviceLink::udpTransact()
     QFETCH(Reply, reply);
     QFETCH(int, result);
     QFETCH(QByteArray, expected);
-    runTransact(ScriptedPeer::Udp, {reply}, 500, 400, result, expected);
+    runTransact(Udp, {reply}, 500, 400, result, expected);
 }
 
 void tst_DeviceLink::udpSendFails()
@@ -192,11 +195,11 @@ void tst_DeviceLink::udpSendFails()
 void tst_DeviceLink::udpEncrypted()
 {
     TempWorkDir dir;
-    ScriptedPeer peer(ScriptedPeer::Udp);
-    QVERIFY(peer.start());
+    ScriptedInstrument peer;
+    QVERIFY(peer.startUdp());
     // An enveloped reply, then an unenveloped one (kept as received).
-    peer.setReplies({ScriptedPeer::once(encryptEnvelope(kItem)), ScriptedPeer::once(kItem)});
-    dir.writeUdpConfig(peer.port(), {{"communicate/encrypt", true}});
+    peer.setReplies({ScriptedInstrument::once(encryptEnvelope(kItem)), ScriptedInstrument::once(kItem)});
+    dir.writeUdpConfig(peer.udpPort(), {{"communicate/encrypt", true}});
     DeviceLink link;
     QVERIFY(link.open());
     QVERIFY(link.encrypt);
@@ -216,13 +219,13 @@ void tst_DeviceLink::serialTransact_data()
     QTest::addColumn<Reply>("reply");
     QTest::addColumn<int>("result");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("one piece") << ScriptedPeer::once(kItem) << 0 << kItem;
+    QTest::newRow("one piece") << ScriptedInstrument::once(kItem) << 0 << kItem;
     QTest::newRow("pieces closer than the inter-chunk wait")
-        << Reply{Chunk{0, kItem.left(2)}, Chunk{60, kItem.mid(2, 3)}, Chunk{60, kItem.mid(5)}} << 0 << kItem;
+        << Reply{Chunk{kItem.left(2), 0}, Chunk{kItem.mid(2, 3), 60}, Chunk{kItem.mid(5), 60}} << 0 << kItem;
     QTest::newRow("pause longer than the inter-chunk wait returns the part")
-        << Reply{Chunk{0, kItem.left(4)}, Chunk{700, kItem.mid(4)}} << 0 << kItem.left(4);
+        << Reply{Chunk{kItem.left(4), 0}, Chunk{kItem.mid(4), 700}} << 0 << kItem.left(4);
     QTest::newRow("no reply") << Reply{} << 2 << QByteArray();
-    QTest::newRow("corrupt reply after silence") << ScriptedPeer::once(kItem.left(9) + "x") << 0
+    QTest::newRow("corrupt reply after silence") << ScriptedInstrument::once(kItem.left(9) + "x") << 0
                                                  << kItem.left(9) + "x";
 }
 
@@ -231,7 +234,7 @@ void tst_DeviceLink::serialTransact()
     QFETCH(Reply, reply);
     QFETCH(int, result);
     QFETCH(QByteArray, expected);
-    runTransact(ScriptedPeer::Pty, {reply}, 200, 400, result, expected);
+    runTransact(Pty, {reply}, 200, 400, result, expected);
     if (result == 0 && expected != kItem)
         QCOMPARE(linkErrorText(result, expected), QStringLiteral("CRC校验错误"));
 }
@@ -239,28 +242,28 @@ void tst_DeviceLink::serialTransact()
 void tst_DeviceLink::serialRtsRefused()
 {
     TempWorkDir dir;
-    ScriptedPeer peer(ScriptedPeer::Pty);
-    QVERIFY(peer.start());
-    peer.setReplies({ScriptedPeer::once(kItem)});
-    dir.writeSerialConfig(peer.slavePath(), {{"serial/send_rts", true}});
+    ScriptedInstrument peer;
+    QVERIFY(peer.startPty(ScriptedInstrument::ByQuietGap));
+    peer.setReplies({ScriptedInstrument::once(kItem)});
+    dir.writeSerialConfig(peer.ptyPath(), {{"serial/send_rts", true}});
     DeviceLink link;
     QVERIFY(link.open());
     QVERIFY(link.useRts);
     QByteArray reply;
     // A pseudo-terminal has no RTS line, so the pulse is refused.
     QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 300), 1);
-    QTest::qWait(100);
+    QTest::qWait(100); // time for a request that must not come
     QVERIFY(peer.requests().isEmpty());
 }
 
 void tst_DeviceLink::serialEncrypted()
 {
     TempWorkDir dir;
-    ScriptedPeer peer(ScriptedPeer::Pty);
-    QVERIFY(peer.start());
+    ScriptedInstrument peer;
+    QVERIFY(peer.startPty(ScriptedInstrument::ByQuietGap));
     const QByteArray env = encryptEnvelope(kItem);
-    peer.setReplies({Reply{Chunk{0, env.left(5)}, Chunk{50, env.mid(5)}}});
-    dir.writeSerialConfig(peer.slavePath(), {{"communicate/encrypt", true}});
+    peer.setReplies({Reply{Chunk{env.left(5), 0}, Chunk{env.mid(5), 50}}});
+    dir.writeSerialConfig(peer.ptyPath(), {{"communicate/encrypt", true}});
     DeviceLink link;
     QVERIFY(link.open());
     QByteArray reply;
@@ -272,9 +275,9 @@ void tst_DeviceLink::serialEncrypted()
 void tst_DeviceLink::serialHangUpEndsWait()
 {
     TempWorkDir dir;
-    ScriptedPeer peer(ScriptedPeer::Pty);
-    QVERIFY(peer.start());
-    dir.writeSerialConfig(peer.slavePath());
+    ScriptedInstrument peer;
+    QVERIFY(peer.startPty(ScriptedInstrument::ByQuietGap));
+    dir.writeSerialConfig(peer.ptyPath());
     DeviceLink link;
     QVERIFY(link.open());
     QByteArray reply;
@@ -296,10 +299,10 @@ void tst_DeviceLink::serialHangUpEndsWait()
 void tst_DeviceLink::streamUdp()
 {
     TempWorkDir dir;
-    ScriptedPeer peer(ScriptedPeer::Udp);
-    QVERIFY(peer.start());
-    peer.setReplies({Reply{Chunk{100, "line 1\r\n"}, Chunk{200, "line"}, Chunk{300, " 2\r\n"}}});
-    dir.writeUdpConfig(peer.port(), {{"communicate/encrypt", true}});
+    ScriptedInstrument peer;
+    QVERIFY(peer.startUdp());
+    peer.setReplies({Reply{Chunk{"line 1\r\n", 100}, Chunk{"line", 200}, Chunk{" 2\r\n", 300}}});
+    dir.writeUdpConfig(peer.udpPort(), {{"communicate/encrypt", true}});
     DeviceLink link;
     QVERIFY(link.open());
     TestReceiver receiver;
@@ -318,10 +321,10 @@ void tst_DeviceLink::streamUdp()
 void tst_DeviceLink::streamUdpStops()
 {
     TempWorkDir dir;
-    ScriptedPeer peer(ScriptedPeer::Udp);
-    QVERIFY(peer.start());
-    peer.setReplies({Reply{Chunk{0, "a"}, Chunk{300, "b"}, Chunk{300, "c"}}});
-    dir.writeUdpConfig(peer.port());
+    ScriptedInstrument peer;
+    QVERIFY(peer.startUdp());
+    peer.setReplies({Reply{Chunk{"a", 0}, Chunk{"b", 300}, Chunk{"c", 300}}});
+    dir.writeUdpConfig(peer.udpPort());
     DeviceLink link;
     QVERIFY(link.open());
     TestReceiver receiver;
@@ -334,10 +337,10 @@ void tst_DeviceLink::streamUdpStops()
 void tst_DeviceLink::streamSerial()
 {
     TempWorkDir dir;
-    ScriptedPeer peer(ScriptedPeer::Pty);
-    QVERIFY(peer.start());
-    peer.setReplies({Reply{Chunk{50, "{\"sn\":"}, Chunk{100, "\"AB12\"}"}}});
-    dir.writeSerialConfig(peer.slavePath());
+    ScriptedInstrument peer;
+    QVERIFY(peer.startPty(ScriptedInstrument::ByQuietGap));
+    peer.setReplies({Reply{Chunk{"{\"sn\":", 50}, Chunk{"\"AB12\"}", 100}}});
+    dir.writeSerialConfig(peer.ptyPath());
     DeviceLink link;
     QVERIFY(link.open());
     link.interChunkWaitMs = 300;
@@ -351,9 +354,9 @@ void tst_DeviceLink::streamSerial()
 void tst_DeviceLink::streamSerialRtsRefused()
 {
     TempWorkDir dir;
-    ScriptedPeer peer(ScriptedPeer::Pty);
-    QVERIFY(peer.start());
-    dir.writeSerialConfig(peer.slavePath(), {{"serial/send_rts", true}});
+    ScriptedInstrument peer;
+    QVERIFY(peer.startPty(ScriptedInstrument::ByQuietGap));
+    dir.writeSerialConfig(peer.ptyPath(), {{"serial/send_rts", true}});
     DeviceLink link;
     QVERIFY(link.open());
     DDataReceiverImpl receiver;
@@ -372,12 +375,12 @@ void tst_DeviceLink::streamNoAnswer()
 {
     QFETCH(bool, udp);
     TempWorkDir dir;
-    ScriptedPeer peer(udp ? ScriptedPeer::Udp : ScriptedPeer::Pty);
-    QVERIFY(peer.start());
+    ScriptedInstrument peer;
+    QVERIFY(udp ? peer.startUdp() : peer.startPty(ScriptedInstrument::ByQuietGap));
     if (udp)
-        dir.writeUdpConfig(peer.port());
+        dir.writeUdpConfig(peer.udpPort());
     else
-        dir.writeSerialConfig(peer.slavePath());
+        dir.writeSerialConfig(peer.ptyPath());
     DeviceLink link;
     QVERIFY(link.open());
     DDataReceiverImpl receiver;
@@ -392,11 +395,11 @@ void tst_DeviceLink::streamNoAnswer()
 void tst_DeviceLink::takePendingDropsStaleInput()
 {
     TempWorkDir dir;
-    ScriptedPeer peer(ScriptedPeer::Udp);
-    QVERIFY(peer.start());
+    ScriptedInstrument peer;
+    QVERIFY(peer.startUdp());
     // The first request gets its reply plus stray text that arrives later.
-    peer.setReplies({Reply{Chunk{0, kItem}, Chunk{50, "debug line\r\n"}}, ScriptedPeer::once(kItem)});
-    dir.writeUdpConfig(peer.port());
+    peer.setReplies({Reply{Chunk{kItem, 0}, Chunk{"debug line\r\n", 50}}, ScriptedInstrument::once(kItem)});
+    dir.writeUdpConfig(peer.udpPort());
     DeviceLink link;
     QVERIFY(link.open());
     QByteArray reply;
@@ -412,11 +415,11 @@ void tst_DeviceLink::udpLateReplyIsNotTheNextAnswer()
     // The first request is answered after its exchange gave up; the next
     // request must get its own answer, not the late one.
     TempWorkDir dir;
-    ScriptedPeer peer(ScriptedPeer::Udp);
-    QVERIFY(peer.start());
+    ScriptedInstrument peer;
+    QVERIFY(peer.startUdp());
     const QByteArray other = withCrc(QByteArray::fromHex("010305") + "Rate:");
-    peer.setReplies({Reply{Chunk{250, kItem}}, ScriptedPeer::once(other)});
-    dir.writeUdpConfig(peer.port());
+    peer.setReplies({Reply{Chunk{kItem, 250}}, ScriptedInstrument::once(other)});
+    dir.writeUdpConfig(peer.udpPort());
     DeviceLink link;
     QVERIFY(link.open());
     QByteArray reply;
@@ -445,45 +448,47 @@ void tst_DeviceLink::waitForSignalTimesOut()
     QVERIFY(!waitForSignal(&source, &QTimer::timeout, 50));
 }
 
-Q_DECLARE_METATYPE(HostilePeer::Kind)
-Q_DECLARE_METATYPE(HostilePeer::Mode)
+Q_DECLARE_METATYPE(HostileScript::Mode)
 
 void tst_DeviceLink::hostilePeer_data()
 {
-    QTest::addColumn<HostilePeer::Kind>("kind");
-    QTest::addColumn<HostilePeer::Mode>("mode");
+    QTest::addColumn<PeerKind>("kind");
+    QTest::addColumn<HostileScript::Mode>("mode");
     QTest::addColumn<int>("piece");
     QTest::addColumn<int>("result");
     QTest::addColumn<int>("withinMs");
     // A flood that never completes a frame fails at the frame's length,
     // with the reply bounded, instead of growing until memory ends.
-    QTest::newRow("udp flood, 1.4 KB datagrams") << HostilePeer::Udp << HostilePeer::Flood << 1400 << 5 << 1500;
-    QTest::newRow("udp flood, 64 KB datagrams") << HostilePeer::Udp << HostilePeer::Flood << 65000 << 5 << 1500;
-    QTest::newRow("udp flood, short datagrams") << HostilePeer::Udp << HostilePeer::Flood << 40 << 5 << 1500;
-    QTest::newRow("pty flood") << HostilePeer::Pty << HostilePeer::Flood << 1400 << 5 << 1500;
+    QTest::newRow("udp flood, 1.4 KB datagrams") << Udp << HostileScript::Flood << 1400 << 5 << 1500;
+    QTest::newRow("udp flood, 64 KB datagrams") << Udp << HostileScript::Flood << 65000 << 5 << 1500;
+    QTest::newRow("udp flood, short datagrams") << Udp << HostileScript::Flood << 40 << 5 << 1500;
+    QTest::newRow("pty flood") << Pty << HostileScript::Flood << 1400 << 5 << 1500;
     // One byte every 100 ms: each piece restarts the wait, but the whole
     // exchange ends at three times its timeout (600 ms here; the reply
     // would take 1.2 s).
-    QTest::newRow("udp trickle") << HostilePeer::Udp << HostilePeer::Trickle << 0 << 2 << 1000;
-    QTest::newRow("pty trickle") << HostilePeer::Pty << HostilePeer::Trickle << 0 << 2 << 1000;
+    QTest::newRow("udp trickle") << Udp << HostileScript::Trickle << 0 << 2 << 1000;
+    QTest::newRow("pty trickle") << Pty << HostileScript::Trickle << 0 << 2 << 1000;
 }
 
 void tst_DeviceLink::hostilePeer()
 {
-    QFETCH(HostilePeer::Kind, kind);
-    QFETCH(HostilePeer::Mode, mode);
+    QFETCH(PeerKind, kind);
+    QFETCH(HostileScript::Mode, mode);
     QFETCH(int, piece);
     QFETCH(int, result);
     QFETCH(int, withinMs);
-    HostilePeer peer(kind, mode);
-    peer.floodPieceBytes = piece;
-    peer.floodMs = 5000;
-    QVERIFY(peer.start());
+    ScriptedInstrument peer;
+    QVERIFY(kind == Udp ? peer.startUdp() : peer.startPty());
+    HostileScript script;
+    script.mode = mode;
+    script.floodPieceBytes = piece;
+    script.floodMs = 5000;
+    script.apply(peer, kind == Pty);
     TempWorkDir dir;
-    if (kind == HostilePeer::Udp)
-        dir.writeUdpConfig(peer.port());
+    if (kind == Udp)
+        dir.writeUdpConfig(peer.udpPort());
     else
-        dir.writeSerialConfig(peer.slavePath());
+        dir.writeSerialConfig(peer.ptyPath());
     DeviceLink link;
     QVERIFY(link.open());
     for (int round = 0; round < 3; ++round) {
@@ -495,10 +500,10 @@ void tst_DeviceLink::hostilePeer()
         QVERIFY2(clock.elapsed() < withinMs, qPrintable(QString::number(clock.elapsed())));
         // A serial flood is joined up: what the link holds starts anywhere
         // in a piece, and is bounded all the same.
-        const int bound = kind == HostilePeer::Udp ? kMaxCountedReply : kMaxDelimitedReply;
+        const int bound = kind == Udp ? kMaxCountedReply : kMaxDelimitedReply;
         QVERIFY2(reply.size() <= bound, qPrintable(QString::number(reply.size())));
         QCOMPARE(linkErrorText(r, reply), result == 5 ? QStringLiteral("CRC校验错误") : QStringLiteral("接收数据超时"));
-        if (mode == HostilePeer::Trickle)
+        if (mode == HostileScript::Trickle)
             break;
     }
 }

@@ -1,9 +1,10 @@
 #include "monitor/monitordialog.h"
-#include "tests/history/fakeinstrument.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/history/signallog.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
+#include "tests/support/windowcheck.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -15,7 +16,7 @@
 #include <QScrollBar>
 #include <QtTest>
 
-using Piece = FakeInstrument::Piece;
+using Piece = ScriptedInstrument::Chunk;
 
 namespace {
 
@@ -38,6 +39,7 @@ class tst_MonitorDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup();
     void initialState();
     void formatsWithClock();
     void startUsesDebugCheckBox();
@@ -96,10 +98,10 @@ void tst_MonitorDialog::formatsWithClock()
 void tst_MonitorDialog::startUsesDebugCheckBox()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
-    fake.setResponder([](const QByteArray &r) { return QList<Piece>{{FakeInstrument::textWriteAck(r), 0}}; });
+    fake.setResponder([](const QByteArray &r) { return QList<Piece>{{ScriptedInstrument::textWriteAck(r), 0}}; });
 
     ModalCloser closer;
     MonitorDialog dialog(nullptr);
@@ -131,7 +133,7 @@ void tst_MonitorDialog::startUsesDebugCheckBox()
 void tst_MonitorDialog::failedFirstRequestReturnsIdle()
 {
     TempWorkDir dir;
-    FakeInstrument fake; // never answers
+    ScriptedInstrument fake; // never answers
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     ModalCloser closer;
@@ -243,14 +245,14 @@ void tst_MonitorDialog::dismissWhileCapturing()
     QFETCH(bool, escape);
     QFETCH(bool, answerOff);
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(fake.startUdp());
     dir.writeUdpConfig(fake.udpPort());
     fake.setResponder([answerOff](const QByteArray &r) {
         if (r == kOff && !answerOff)
             return QList<Piece>();
         // The instrument answers after a while, as over a slow link.
-        return QList<Piece>{{FakeInstrument::textWriteAck(r), 400}};
+        return QList<Piece>{{ScriptedInstrument::textWriteAck(r), 400}};
     });
 
     ModalCloser closer;
@@ -278,6 +280,11 @@ void tst_MonitorDialog::dismissWhileCapturing()
     delete dialog;
     for (const ModalCloser::Seen &seen : closer.seen())
         QCOMPARE(seen.className, QStringLiteral("MonitorDialog"));
+}
+
+void tst_MonitorDialog::cleanup()
+{
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 QTEST_MAIN(tst_MonitorDialog)

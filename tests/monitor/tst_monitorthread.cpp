@@ -2,14 +2,14 @@
 #include "link/devicelink.h"
 #include "monitor/monitorcapture.h"
 #include "monitor/monitorthread.h"
-#include "tests/history/fakeinstrument.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/history/signallog.h"
 #include "tests/support/workdir.h"
 
 #include <QElapsedTimer>
 #include <QtTest>
 
-using Piece = FakeInstrument::Piece;
+using Piece = ScriptedInstrument::Chunk;
 
 namespace {
 
@@ -18,16 +18,16 @@ const QByteArray kOff = QByteArray::fromHex("010F4BFF000002300" "01DEB");
 
 // Instrument that acknowledges the debug switch and, while it is on,
 // answers nothing else; output is pushed by the test.
-void ackSwitch(FakeInstrument &fake, bool encrypt = false)
+void ackSwitch(ScriptedInstrument &fake, bool encrypt = false)
 {
     fake.setResponder([encrypt](const QByteArray &request) {
         QByteArray plain = encrypt ? decryptEnvelope(request, false) : request;
-        QByteArray ack = FakeInstrument::textWriteAck(plain);
+        QByteArray ack = ScriptedInstrument::textWriteAck(plain);
         return QList<Piece>{{encrypt ? encryptEnvelope(ack) : ack, 0}};
     });
 }
 
-bool startFake(FakeInstrument &fake, TempWorkDir &dir, bool udp, const QVariantMap &extra = {})
+bool startFake(ScriptedInstrument &fake, TempWorkDir &dir, bool udp, const QVariantMap &extra = {})
 {
     if (udp ? !fake.startUdp() : !fake.startPty())
         return false;
@@ -96,7 +96,7 @@ void tst_MonitorThread::switchOrderAndCapture()
     QFETCH(bool, udp);
     QFETCH(bool, debug);
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(startFake(fake, dir, udp));
     ackSwitch(fake);
 
@@ -114,7 +114,7 @@ void tst_MonitorThread::switchOrderAndCapture()
     for (const QByteArray &piece : {QByteArray("hel"), QByteArray("lo\r\nwor"), QByteArray("ld\nA\nB\n"),
                                     QByteArray("tail")}) {
         fake.push(piece);
-        QTest::qWait(150);
+        QTest::qWait(150); // each piece in a read of its own
     }
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 4, 5000);
     QCOMPARE(received(lines), (QList<QByteArray>{"hello\r\n", "world\n", "A\n", "B\n"}));
@@ -141,16 +141,16 @@ void tst_MonitorThread::stopBeforeFirstReply()
 {
     QFETCH(bool, udp);
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(startFake(fake, dir, udp));
     fake.setResponder([](const QByteArray &request) {
-        return QList<Piece>{{FakeInstrument::textWriteAck(request), 400}, {"early\n", 1000}};
+        return QList<Piece>{{ScriptedInstrument::textWriteAck(request), 400}, {"early\n", 1000}};
     });
     MonitorThread thread;
     thread.setDebug(true);
     SignalLog lines(&thread, &MonitorThread::signalDataRecv);
     SignalLog errs(&thread, &MonitorThread::signalShowError);
-    connect(&fake, &FakeInstrument::requestReceived, &thread, &MonitorThread::requestStop);
+    connect(&fake, &ScriptedInstrument::requestReceived, &thread, &MonitorThread::requestStop);
     SignalLog capturing(&thread, &MonitorThread::signalCapturing);
     thread.start();
     QVERIFY(waitThread(&thread, 15000));
@@ -181,7 +181,7 @@ void tst_MonitorThread::failedFirstRequest()
     QFETCH(QByteArray, reply);
     QFETCH(QString, error);
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(startFake(fake, dir, udp));
     fake.setResponder([reply](const QByteArray &) {
         return reply.isEmpty() ? QList<Piece>() : QList<Piece>{{reply, 0}};
@@ -201,7 +201,7 @@ void tst_MonitorThread::failedFirstRequest()
 void tst_MonitorThread::linesAheadOfFinalReply()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(startFake(fake, dir, true));
     // Output the instrument had on its way when the "0" came in arrives
     // before the reply, some of it in pieces without a line feed.
@@ -212,7 +212,7 @@ void tst_MonitorThread::linesAheadOfFinalReply()
             pieces.append({"late ", 0});
             pieces.append({"2\r\n", 0});
         }
-        pieces.append({FakeInstrument::textWriteAck(request), 0});
+        pieces.append({ScriptedInstrument::textWriteAck(request), 0});
         return pieces;
     });
     MonitorThread thread;
@@ -226,7 +226,7 @@ void tst_MonitorThread::linesAheadOfFinalReply()
     fake.push("running\n");
     fake.push("half ");
     QTRY_COMPARE_WITH_TIMEOUT(lines.size(), 1, 5000);
-    QTest::qWait(200);
+    QTest::qWait(200); // "half " is taken in before the request goes out
     thread.requestStop();
     QVERIFY(waitThread(&thread, 10000));
     QCOMPARE(fake.requests(), (QList<QByteArray>{kOn, kOff}));
@@ -239,7 +239,7 @@ void tst_MonitorThread::linesAheadOfFinalReply()
 void tst_MonitorThread::serialOutputWithoutPauses()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(startFake(fake, dir, false));
     ackSwitch(fake);
     MonitorThread thread;
@@ -266,7 +266,7 @@ void tst_MonitorThread::serialOutputWithoutPauses()
 void tst_MonitorThread::serialHangUpEndsRun()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(startFake(fake, dir, false));
     ackSwitch(fake);
     MonitorThread thread;
@@ -285,7 +285,7 @@ void tst_MonitorThread::serialHangUpEndsRun()
 void tst_MonitorThread::encryptedSwitch()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(startFake(fake, dir, true, {{"communicate/encrypt", true}}));
     ackSwitch(fake, true);
     MonitorThread thread;
@@ -345,13 +345,13 @@ void tst_MonitorThread::floodedSwitchReplyIsBadFrame()
 {
     QFETCH(int, size);
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(startFake(fake, dir, true));
     // Datagrams that start like a reply and never complete one.
     QByteArray junk(size, 'x');
     junk[0] = '\x01';
     junk[2] = '\xFF';
-    connect(&fake, &FakeInstrument::requestReceived, &fake,
+    connect(&fake, &ScriptedInstrument::requestReceived, &fake,
             [&] { QVERIFY(fake.startFlood(junk, 200000 * 1400 / size, 8000)); });
     MonitorThread thread;
     thread.setDebug(true);
@@ -369,7 +369,7 @@ void tst_MonitorThread::floodedSwitchReplyIsBadFrame()
 void tst_MonitorThread::slowReceiverDropsCountedLines()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(startFake(fake, dir, true));
     ackSwitch(fake);
     MonitorThread thread;
@@ -419,7 +419,7 @@ void tst_MonitorThread::slowReceiverDropsCountedLines()
 void tst_MonitorThread::stopUnderFlood()
 {
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(startFake(fake, dir, true));
     ackSwitch(fake);
     MonitorThread thread;
@@ -430,7 +430,7 @@ void tst_MonitorThread::stopUnderFlood()
     QElapsedTimer clock;
     qint64 stopAt = -1;
     qint64 offAt = -1;
-    connect(&fake, &FakeInstrument::requestReceived, &fake, [&](const QByteArray &request) {
+    connect(&fake, &ScriptedInstrument::requestReceived, &fake, [&](const QByteArray &request) {
         if (request == kOn) {
             const QByteArray line = QByteArray("#123456 ch1=12.34 mA state=OK temperature 21.5 ").repeated(2) + "\r\n";
             QVERIFY(fake.startFlood(line, 5000000, 8000));
@@ -486,12 +486,12 @@ void tst_MonitorThread::captureOutcome()
     QFETCH(bool, captured);
     QFETCH(QString, shown);
     TempWorkDir dir;
-    FakeInstrument fake;
+    ScriptedInstrument fake;
     QVERIFY(startFake(fake, dir, udp));
     int asked = 0;
     fake.setResponder([&asked, answers](const QByteArray &request) {
         const QChar answer = answers.at(std::min(asked++, int(answers.size()) - 1));
-        return answer == QLatin1Char('a') ? QList<Piece>{{FakeInstrument::textWriteAck(request), 0}} : QList<Piece>();
+        return answer == QLatin1Char('a') ? QList<Piece>{{ScriptedInstrument::textWriteAck(request), 0}} : QList<Piece>();
     });
 
     std::atomic_bool capturing{false};

@@ -50,7 +50,7 @@ void tst_SimMonitor::captureAndStop()
         lines.clear();
         thread.start();
         QTRY_VERIFY2_WITH_TIMEOUT(lines.size() >= 5 + run, qPrintable(sim.errorOutput().right(3000)), 10000);
-        QTest::qWait(7 * run);
+        QTest::qWait(7 * run); // another moment of the output each run, by design
         thread.stop();
         QCoreApplication::processEvents();
         QVERIFY2(errors.isEmpty(), qPrintable(errors.value(0).value(1).toString()));

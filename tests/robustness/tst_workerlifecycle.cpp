@@ -13,7 +13,7 @@
 #include "history/readthread.h"
 #include "items/refreshthread.h"
 #include "monitor/monitorthread.h"
-#include "tests/discovery/responder.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/firmware/httptestserver.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
@@ -23,12 +23,16 @@
 #include <QMutexLocker>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
 
 #include <functional>
 #include <memory>
 
 namespace {
+
+// The discovery probe a stand-in instrument answers.
+const QByteArray kProbe(4, '\x01');
 
 // Rounds per worker: ZRVU_LIFECYCLE_ROUNDS, else a count that keeps the
 // normal suite short (the sanitizer builds set 1000).
@@ -119,14 +123,7 @@ public:
 
 bool waitFinished(QThread &thread, int timeoutMs = kRoundLimitMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!thread.isFinished()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(2);
-    }
-    return true;
+    return QTest::qWaitFor([&thread] { return thread.isFinished(); }, timeoutMs);
 }
 
 // Lets the worker run to where this round ends it (midPauseMs for a stop
@@ -138,7 +135,7 @@ bool endRound(QThread &thread, int round, int midPauseMs, const std::function<bo
     case StopAt::Immediately:
         break;
     case StopAt::MidExchange:
-        QTest::qWait(midPauseMs);
+        QTest::qWait(midPauseMs); // a moment inside the exchange, by design
         break;
     case StopAt::AfterFinish:
         if (!waitFinished(thread))
@@ -327,9 +324,9 @@ void tst_WorkerLifecycle::monitorThread()
 
 void tst_WorkerLifecycle::searchThread()
 {
-    LoopbackResponder responder;
-    QVERIFY(responder.bind());
-    responder.setAnswers({{"ZR-A", 0}, {"ZR-B", 3}});
+    ScriptedInstrument responder;
+    QVERIFY(responder.startUdp());
+    responder.answer(kProbe, ScriptedInstrument::atTimes(ScriptedInstrument::Reply{{"ZR-A", 0}, {"ZR-B", 3}}));
 
     Sink sink;
     const int n = rounds();
@@ -338,7 +335,7 @@ void tst_WorkerLifecycle::searchThread()
     for (int round = 0; round < n; ++round) {
         auto thread = std::make_unique<DSearchDeviceThread>(nullptr);
         thread->setTargets({QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHost)});
-        thread->setPort(responder.port());
+        thread->setPort(responder.udpPort());
         thread->setListenMs(15);
         sink.listen(thread.get(), &DSearchDeviceThread::signalInsertDevice);
         sink.listen(thread.get(), &DSearchDeviceThread::signalSetEnableButtons);

@@ -4,9 +4,10 @@
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 #include "tests/discovery/discoverysim.h"
-#include "tests/discovery/responder.h"
+#include "tests/support/scriptedinstrument.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"
+#include "tests/support/windowcheck.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +22,9 @@
 #include <memory>
 
 namespace {
+
+// The discovery probe a stand-in instrument answers.
+const QByteArray kProbe(4, '\x01');
 
 // What config.ini holds on disk once the store has been flushed.
 QVariantMap readConfigFile(const TempWorkDir &dir)
@@ -88,6 +92,7 @@ void tst_SetupDialog::init()
 void tst_SetupDialog::cleanup()
 {
     m_dir.reset();
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 void tst_SetupDialog::defaultsWithoutConfig()
@@ -399,12 +404,12 @@ void tst_SetupDialog::serialSaveWritesSerialLeavesUdp()
 
 void tst_SetupDialog::searchFillsEndpointCancelWritesNothing()
 {
-    LoopbackResponder responder;
-    QVERIFY(responder.bind());
-    responder.setAnswer("ZR-FOUND");
+    ScriptedInstrument responder;
+    QVERIFY(responder.startUdp());
+    responder.answer(kProbe, ScriptedInstrument::once("ZR-FOUND"));
     SearchDeviceDialog::SearchOverride o;
     o.targets = {QHostAddress(QStringLiteral("127.0.0.1"))};
-    o.port = responder.port();
+    o.port = responder.udpPort();
     o.listenMs = 400;
     SearchDeviceDialog::setSearchOverride(o);
 
@@ -433,7 +438,7 @@ void tst_SetupDialog::searchFillsEndpointCancelWritesNothing()
     QCOMPARE(closer.count(), 1);
     QCOMPARE(closer.seen()[0].title, QStringLiteral("查找设备"));
     QCOMPARE(child<QLineEdit>(d, "edUdpAddress")->text(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(child<QLineEdit>(d, "edUdpPort")->text(), QString::number(responder.port()));
+    QCOMPARE(child<QLineEdit>(d, "edUdpPort")->text(), QString::number(responder.udpPort()));
 
     QTest::mouseClick(child<QPushButton>(d, "cancel"), Qt::LeftButton);
     QCOMPARE(d.result(), int(QDialog::Rejected));

@@ -1,14 +1,12 @@
-// zr_hostilepeer: a HostilePeer as a program, for measuring the programs
-// against it (memory under a flood, and so on). Loopback only; ends after
-// --seconds (at most 600).
-#include "tests/support/hostilepeer.h"
+// zr_hostilepeer: a misbehaving instrument as a program, for measuring the
+// programs against it (memory under a flood, and so on). Loopback only;
+// ends after --seconds (at most 600).
+#include "tests/support/hostilescript.h"
 
 #include <QCoreApplication>
 #include <QCommandLineParser>
 #include <QTextStream>
-#include <QThread>
-
-#include <unistd.h>
+#include <QTimer>
 
 int main(int argc, char **argv)
 {
@@ -33,19 +31,22 @@ int main(int argc, char **argv)
         return 2;
     }
     const int seconds = qBound(1, parser.value(QStringLiteral("seconds")).toInt(), 600);
-    HostilePeer peer(parser.isSet(QStringLiteral("pty")) ? HostilePeer::Pty : HostilePeer::Udp,
-                     HostilePeer::Mode(mode));
-    peer.floodPieceBytes = qBound(4, parser.value(QStringLiteral("piece")).toInt(), 65000);
-    peer.floodMs = seconds * 1000;
-    if (!peer.start()) {
+    const bool pty = parser.isSet(QStringLiteral("pty"));
+    HostileScript script;
+    script.mode = HostileScript::Mode(mode);
+    script.floodPieceBytes = qBound(4, parser.value(QStringLiteral("piece")).toInt(), 65000);
+    script.floodMs = seconds * 1000;
+    ScriptedInstrument peer;
+    if (!(pty ? peer.startPty() : peer.startUdp())) {
         QTextStream(stderr) << "cannot start\n";
         return 1;
     }
+    script.apply(peer, pty);
     QTextStream out(stdout);
-    out << (peer.slavePath().isEmpty() ? QString::number(peer.port()) : peer.slavePath()) << Qt::endl;
-    for (int i = 0; i < seconds * 10; ++i)
-        QThread::msleep(100);
-    peer.stop();
+    out << (pty ? peer.ptyPath() : QString::number(peer.udpPort())) << Qt::endl;
+    QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
+    app.exec();
+    peer.stopFlood();
     QTextStream(stderr) << "requests " << peer.requestCount() << " bytes sent " << peer.bytesSent() << "\n";
     return 0;
 }

@@ -72,3 +72,12 @@ void TempWorkDir::writeFile(const QString &name, const QByteArray &bytes) const
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(bytes);
 }
+
+QString TempWorkDir::writeSimItems(const QStringList &items, const QString &name) const
+{
+    QByteArray bytes;
+    for (const QString &item : items)
+        bytes += item.toUtf8() + '\n';
+    writeFile(name, bytes);
+    return filePath(name);
+}

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantMap>
 
@@ -29,6 +30,9 @@ public:
     void writeSerialConfig(const QString &portName, const QVariantMap &extra = {});
     QByteArray readFile(const QString &name) const;
     void writeFile(const QString &name, const QByteArray &bytes) const;
+    // Writes a zrsim items file (one "name:value" or command per line,
+    // UTF-8) and returns its path, for zrsim's --items.
+    QString writeSimItems(const QStringList &items, const QString &name = QStringLiteral("items.txt")) const;
 
 private:
     QTemporaryDir m_dir;

@@ -1,5 +1,7 @@
 #include "tools/zrsoak/soakphases.h"
 
+#include "tools/zrsim/simlauncher.h"
+
 #include "firmware/package.h"
 #include "firmware/updatethread.h"
 #include "items/itemrules.h"
@@ -656,31 +658,16 @@ SoakSim::~SoakSim()
 bool SoakSim::start(const QString &path, const QStringList &arguments, QString *error)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(path, arguments);
-    if (!m_process.waitForStarted(5000)) {
+    SimLauncher::Announcement a;
+    const SimLauncher::Outcome outcome = SimLauncher::start(m_process, path, arguments, &a);
+    m_udpPort = a.udpPort;
+    m_ptyPath = a.ptyPath;
+    if (outcome == SimLauncher::Ready)
+        return true;
+    if (outcome == SimLauncher::NotStarted)
         *error = QStringLiteral("cannot start %1: %2").arg(path, m_process.errorString());
-        return false;
-    }
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 10000) {
-        if (!m_process.canReadLine() && !m_process.waitForReadyRead(200)) {
-            if (m_process.state() != QProcess::Running)
-                break;
-            continue;
-        }
-        while (m_process.canReadLine()) {
-            const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-            const QStringList parts = line.split(QLatin1Char(' '));
-            if (parts.size() >= 4 && parts[1] == QLatin1String("UDP"))
-                m_udpPort = parts[3].toUShort();
-            if (parts.size() >= 3 && parts[1] == QLatin1String("PTY"))
-                m_ptyPath = parts[2];
-            if (line == QLatin1String("ZRSIM READY"))
-                return true;
-        }
-    }
-    *error = QStringLiteral("%1 did not get ready").arg(path);
+    else
+        *error = QStringLiteral("%1 did not get ready").arg(path);
     return false;
 }
 
