@@ -41,6 +41,9 @@ HistoryChart::HistoryChart()
 {
     setAnimationOptions(QChart::NoAnimation);
     legend()->setAlignment(Qt::AlignBottom);
+    // The dialog's tab is small; the plot gets what the frame would take.
+    setMargins(QMargins(6, 6, 18, 6));
+    setBackgroundRoundness(0);
     connect(this, &QChart::plotAreaChanged, this, [this] { reduce(); });
 }
 

@@ -139,7 +139,6 @@ void HistoryData::setupForm()
     // Arrival order until the user picks a column.
     m_tableView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_tableView->setSortingEnabled(true);
-    m_tableView->horizontalHeader()->setStretchLastSection(true);
 
     m_chartView = new HistoryChartView(this);
     m_chartView->setObjectName(QStringLiteral("chartTab"));
@@ -246,6 +245,11 @@ void HistoryData::slotFlushText()
         if (!m_columnsSized || m_tableModel->columnCount() != columns) {
             m_columnsSized = m_tableModel->rowCount() > 0;
             m_tableView->resizeColumnsToContents();
+            // Room for longer values than the first rows have, and for the
+            // sort indicator beside the title.
+            QHeaderView *header = m_tableView->horizontalHeader();
+            for (int c = 0; c < header->count(); ++c)
+                header->resizeSection(c, header->sectionSize(c) + 3 * fontMetrics().averageCharWidth());
         }
         m_status->setText(m_tableModel->table().summary());
         if (!m_chartTimer.isActive())
