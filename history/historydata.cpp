@@ -9,6 +9,8 @@
 #include "history/historyrequest.h"
 
 #include <QApplication>
+
+#include <algorithm>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QDateEdit>
@@ -31,6 +33,7 @@ namespace {
 constexpr int kCloseWaitMs = 1000;
 constexpr int kFlushIntervalMs = 50;
 constexpr int kChartIntervalMs = 250;
+constexpr int kTableLinesPerTurn = 1000;
 
 } // namespace
 
@@ -48,6 +51,8 @@ HistoryData::HistoryData(QWidget *parent)
     m_flushTimer.setInterval(kFlushIntervalMs);
     m_chartTimer.setSingleShot(true);
     m_chartTimer.setInterval(kChartIntervalMs);
+    m_tableTimer.setSingleShot(true);
+    m_tableTimer.setInterval(0);
 
     connect(m_bntQuery, &QPushButton::clicked, this, &HistoryData::slotQueryHistory);
     connect(m_bntExportCSV, &QPushButton::clicked, this, &HistoryData::slotExportCSV);
@@ -59,6 +64,7 @@ HistoryData::HistoryData(QWidget *parent)
     connect(&m_thread, &QThread::finished, this, &HistoryData::slotThreadFinished);
     connect(&m_flushTimer, &QTimer::timeout, this, &HistoryData::slotFlushText);
     connect(&m_chartTimer, &QTimer::timeout, this, &HistoryData::slotUpdateChart);
+    connect(&m_tableTimer, &QTimer::timeout, this, &HistoryData::slotFillTable);
     connect(m_chartView, &HistoryChartView::signalShowError, this, &HistoryData::slotShowError);
 }
 
@@ -210,6 +216,8 @@ void HistoryData::slotClearText()
     m_pendingText.clear();
     m_textEdit->clear();
     m_chartTimer.stop();
+    m_tableTimer.stop();
+    m_tableLines.clear();
     m_tableModel->clear();
     m_columnsSized = false;
     m_chartView->setSeries({});
@@ -240,6 +248,26 @@ void HistoryData::slotFlushText()
         QStringList lines = m_pendingText.split(QLatin1Char('\n'));
         if (lines.last().isEmpty())
             lines.removeLast();
+        m_tableLines += lines;
+        if (!m_tableTimer.isActive())
+            m_tableTimer.start();
+    }
+    m_pendingText.clear();
+    if (atEnd) {
+        m_textEdit->moveCursor(QTextCursor::End);
+        bar->setValue(bar->maximum());
+    }
+}
+
+void HistoryData::slotFillTable()
+{
+    m_tableTimer.stop();
+    if (!m_tableLines.isEmpty()) {
+        // A bounded share per turn of the event loop: a fast answer hands
+        // over thousands of lines per flush.
+        const int take = std::min(int(m_tableLines.size()), kTableLinesPerTurn);
+        const QStringList lines = m_tableLines.mid(0, take);
+        m_tableLines.erase(m_tableLines.begin(), m_tableLines.begin() + take);
         const int columns = m_tableModel->columnCount();
         m_tableModel->addLines(lines);
         if (!m_columnsSized || m_tableModel->columnCount() != columns) {
@@ -255,11 +283,10 @@ void HistoryData::slotFlushText()
         if (!m_chartTimer.isActive())
             m_chartTimer.start();
     }
-    m_pendingText.clear();
-    if (atEnd) {
-        m_textEdit->moveCursor(QTextCursor::End);
-        bar->setValue(bar->maximum());
-    }
+    if (!m_tableLines.isEmpty())
+        m_tableTimer.start();
+    else if (!m_thread.isRunning() && m_chartTimer.isActive())
+        slotUpdateChart(); // the answer is complete: no need to wait for the beat
 }
 
 void HistoryData::slotUpdateChart()
@@ -289,7 +316,7 @@ void HistoryData::slotThreadFinished()
 {
     m_thread.deliverAll();
     slotFlushText();
-    if (m_chartTimer.isActive())
+    if (m_chartTimer.isActive() && m_tableLines.isEmpty())
         slotUpdateChart();
     if (m_closePending) {
         m_closePending = false;

@@ -58,6 +58,7 @@ private slots:
     void slotThreadFinished();
     void slotFlushText();
     void slotUpdateChart();
+    void slotFillTable();
 
 private:
     void setupForm();
@@ -88,6 +89,9 @@ private:
     // The chart is redrawn from all records; a slower beat than the text's
     // keeps that from adding up while a long answer arrives.
     QTimer m_chartTimer;
+    // Lines waiting for the table, taken a share at a time.
+    QStringList m_tableLines;
+    QTimer m_tableTimer;
     bool m_dataViews = true;
     bool m_columnsSized = false;
     bool m_closePending = false;

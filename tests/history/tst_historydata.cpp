@@ -239,13 +239,13 @@ void tst_HistoryData::tableChartAndStatusFollowTheText()
     QMetaObject::invokeMethod(&dialog, "slotAddText", Q_ARG(QString, "2024-03-07 00:00:00, 9.5, -3"));
     QVERIFY(dialog.viewText().contains(QStringLiteral("ERR 17\n")));
     const HistoryTable &table = dialog.tableModel()->table();
-    QCOMPARE(table.rowCount(), 49);
+    QTRY_COMPARE(table.rowCount(), 49);
     QCOMPARE(table.columnName(1), QStringLiteral("温度(℃)"));
     QCOMPARE(table.numericColumns(), (QList<int>{1, 2}));
     auto *view = dialog.findChild<QTableView *>("tableView");
     QCOMPARE(view->model()->rowCount(), 49);
     QCOMPARE(view->model()->columnCount(), 3);
-    QCOMPARE(dialog.findChild<QLabel *>("labelStatus")->text(),
+    QTRY_COMPARE(dialog.findChild<QLabel *>("labelStatus")->text(),
              QStringLiteral("49 条记录，2024-03-05 00:00:00 至 2024-03-07 00:00:00，1 行不是记录"));
     // The chart follows on its own, slower beat.
     HistoryChart *chart = dialog.chartView()->chart();
