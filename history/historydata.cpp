@@ -145,6 +145,8 @@ void HistoryData::setupForm()
     // Arrival order until the user picks a column.
     m_tableView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_tableView->setSortingEnabled(true);
+    // Column widths from the first rows, not from a thousand of them.
+    m_tableView->horizontalHeader()->setResizeContentsPrecision(50);
 
     m_chartView = new HistoryChartView(this);
     m_chartView->setObjectName(QStringLiteral("chartTab"));
