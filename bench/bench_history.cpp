@@ -5,9 +5,16 @@
 //   bench_history [--sim PATH] [--days N] [--interval MINUTES] [--chunk BYTES]
 //
 // Prints lines per second, the longest stall of the GUI event loop while the
-// dialog fills, and the export times.
+// dialog fills, and the export times. The dialog runs twice: with the text
+// view alone (the baseline) and with its table and chart; the second run's
+// stall and its time from the last line to a full table and chart are
+// given as ratios against the first's. A year of 10-minute records:
+//
+//   bench_history --days 365 --interval 10
 
+#include "history/historychart.h"
 #include "history/historydata.h"
+#include "history/historytable.h"
 #include "history/historyexport.h"
 #include "history/historyrequest.h"
 #include "history/readthread.h"
@@ -77,6 +84,20 @@ private:
     QElapsedTimer m_clock;
     qint64 m_max = 0;
 };
+
+// One query through the dialog, timed from the GUI thread's side.
+struct DialogRun {
+    int lines = 0;
+    int records = 0;
+    int chartPoints = 0;
+    double totalMs = 0;
+    qint64 maxStall = 0;
+    double textAfterLastMs = -1;  // last line arrived → shown in the text view
+    double tableAfterLastMs = -1; // → every record in the table
+    double chartAfterLastMs = -1; // → every record in the chart's data
+};
+
+DialogRun runDialog(HistoryData &dialog, int expectedLines, bool views);
 
 bool waitFinished(QThread *thread, int timeoutMs)
 {
@@ -165,7 +186,8 @@ int main(int argc, char *argv[])
                     lastLineMs > 0 ? bytes / 1048576.0 * 1000.0 / lastLineMs : 0.0);
     }
 
-    // 2. Through the dialog, as a user sees it.
+    // 2. Through the dialog, as a user sees it: first the text view alone
+    // as the baseline, then with the table and the chart.
     HistoryData dialog(nullptr);
     QString nextFile;
     dialog.setSaveFileNameProvider([&nextFile](QWidget *, const QString &, const QString &) { return nextFile; });
@@ -173,25 +195,34 @@ int main(int argc, char *argv[])
     dialog.findChild<QDateEdit *>(QStringLiteral("dateEnd"))->setDate(lastDay);
     dialog.show();
     QCoreApplication::processEvents();
-    auto *view = dialog.findChild<QPlainTextEdit *>(QStringLiteral("textEdit"));
-    StallMeter stall;
-    stall.start();
     QElapsedTimer clock;
-    clock.start();
-    dialog.findChild<QPushButton *>(QStringLiteral("bntQuery"))->click();
-    waitFinished(dialog.readThread(), 600000);
-    QCoreApplication::processEvents();
-    const double ms = clock.elapsed();
-    const qint64 maxStall = stall.stop();
-    const int blocks = view->document()->blockCount() - 1; // the empty line after the last lf
-    std::printf("HistoryData: %d lines in the view (%s), %.0f ms total, %.0f lines/s into the view (without the "
-                "closing %.0f ms of silence), longest GUI stall %lld ms\n",
-                blocks, blocks == expected ? "all" : "MISSING", ms,
-                ms > kSilenceMs ? blocks * 1000.0 / (ms - kSilenceMs) : 0.0, kSilenceMs, maxStall);
+    DialogRun runs[2];
+    for (int i = 0; i < 2; ++i) {
+        const bool views = i == 1;
+        const DialogRun r = runDialog(dialog, expected, views);
+        runs[i] = r;
+        std::printf("HistoryData %s: %d lines in the view (%s), %.0f ms total, %.0f lines/s into the view (without "
+                    "the closing %.0f ms of silence), longest GUI stall %lld ms, text shown %.0f ms after the last "
+                    "line",
+                    views ? "with table and chart" : "text view alone", r.lines, r.lines == expected ? "all" : "MISSING",
+                    r.totalMs, r.totalMs > kSilenceMs ? r.lines * 1000.0 / (r.totalMs - kSilenceMs) : 0.0, kSilenceMs,
+                    r.maxStall, r.textAfterLastMs);
+        if (views)
+            std::printf(", table (%d records) %.0f ms, chart (%d points) %.0f ms after the last line", r.records,
+                        r.tableAfterLastMs, r.chartPoints, r.chartAfterLastMs);
+        std::printf("\n");
+    }
+    auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    const double base = std::max(1.0, runs[0].textAfterLastMs);
+    std::printf("table and chart against the text view alone: longest stall %lld ms / %lld ms = %.2f; ready after "
+                "the last line: table %.0f ms / %.0f ms = %.2f, chart %.0f ms / %.0f ms = %.2f\n",
+                runs[1].maxStall, runs[0].maxStall, ratio(runs[1].maxStall, std::max<qint64>(1, runs[0].maxStall)),
+                runs[1].tableAfterLastMs, base, ratio(runs[1].tableAfterLastMs, base), runs[1].chartAfterLastMs, base,
+                ratio(runs[1].chartAfterLastMs, base));
 
     // 3. Exports of what the view shows.
     nextFile = dir.filePath(QStringLiteral("out.csv"));
-    clock.restart();
+    clock.start();
     dialog.findChild<QPushButton *>(QStringLiteral("bntExportCSV"))->click();
     const double csvMs = clock.elapsed();
     std::printf("CSV export: %.0f ms, %lld bytes\n", csvMs, QFileInfo(nextFile).size());
@@ -213,3 +244,57 @@ int main(int argc, char *argv[])
     sim.waitForFinished(3000);
     return 0;
 }
+
+namespace {
+
+DialogRun runDialog(HistoryData &dialog, int expectedLines, bool views)
+{
+    DialogRun r;
+    dialog.setDataViewsEnabled(views);
+    auto *view = dialog.findChild<QPlainTextEdit *>(QStringLiteral("textEdit"));
+    QElapsedTimer clock;
+    double lastLineMs = -1;
+    const QMetaObject::Connection c = QObject::connect(dialog.readThread(), &ReadThread::signalAddText, &dialog,
+                                                       [&] { lastLineMs = double(clock.nsecsElapsed()) / 1e6; });
+    // Looks at the views between events, as often as a 5 ms timer can.
+    QTimer probe;
+    probe.setInterval(5);
+    double textAt = -1, tableAt = -1, chartAt = -1;
+    const int records = expectedLines - 1; // less the header
+    QObject::connect(&probe, &QTimer::timeout, &dialog, [&] {
+        const double now = double(clock.nsecsElapsed()) / 1e6;
+        if (textAt < 0 && view->document()->blockCount() - 1 >= expectedLines)
+            textAt = now;
+        if (!views)
+            return;
+        if (tableAt < 0 && dialog.tableModel()->rowCount() >= records)
+            tableAt = now;
+        const QVector<HistorySeries> &series = dialog.chartView()->chart()->series();
+        if (chartAt < 0 && !series.isEmpty() && series.first().points.size() >= records)
+            chartAt = now;
+    });
+    StallMeter stall;
+    stall.start();
+    clock.start();
+    probe.start();
+    dialog.findChild<QPushButton *>(QStringLiteral("bntQuery"))->click();
+    waitFinished(dialog.readThread(), 600000);
+    QElapsedTimer settle;
+    settle.start();
+    while ((textAt < 0 || (views && (tableAt < 0 || chartAt < 0))) && settle.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    probe.stop();
+    r.maxStall = stall.stop();
+    r.totalMs = double(clock.elapsed());
+    QObject::disconnect(c);
+    r.lines = view->document()->blockCount() - 1; // the empty line after the last lf
+    r.records = dialog.tableModel()->rowCount();
+    const QVector<HistorySeries> &series = dialog.chartView()->chart()->series();
+    r.chartPoints = series.isEmpty() ? 0 : series.first().points.size();
+    r.textAfterLastMs = textAt < 0 ? -1 : textAt - lastLineMs;
+    r.tableAfterLastMs = tableAt < 0 ? -1 : tableAt - lastLineMs;
+    r.chartAfterLastMs = chartAt < 0 ? -1 : chartAt - lastLineMs;
+    return r;
+}
+
+} // namespace

@@ -214,7 +214,30 @@ const QVector<CliCommandSpec> &commandTable()
          {{"--csv", "FILE", "also export the records as CSV into FILE",
            [](const QString &v, CliOptions *o) { return setText(v, &o->csvFile); }, "a file name"},
           {"--pdf", "FILE", "also export the records as PDF into FILE",
-           [](const QString &v, CliOptions *o) { return setText(v, &o->pdfFile); }, "a file name"}},
+           [](const QString &v, CliOptions *o) { return setText(v, &o->pdfFile); }, "a file name"},
+#ifdef ZRVU_CLI_HAVE_CHART
+          {"--chart", "FILE", "also draw the numeric columns over time into FILE:\nPNG (1600x900) or SVG by its suffix",
+           [](const QString &v, CliOptions *o) {
+               const QString suffix = v.section(QLatin1Char('.'), -1).toLower();
+               if (!v.contains(QLatin1Char('.'))
+                   || (suffix != QLatin1String("png") && suffix != QLatin1String("svg")))
+                   return false;
+               return setText(v, &o->chartFile);
+           },
+           "a file name ending in .png or .svg"},
+          {"--columns", "NAME,...", "the columns --chart draws (default: every\nnumeric one)",
+           [](const QString &v, CliOptions *o) {
+               const QStringList names = v.split(QLatin1Char(','));
+               for (const QString &name : names) {
+                   if (name.trimmed().isEmpty())
+                       return false;
+                   o->chartColumns << name.trimmed();
+               }
+               return true;
+           },
+           "column names separated by commas"}
+#endif
+         },
          ZR_HISTORY_HANDLER(runHistory), "records between the dates (YYYY-MM-DD) on stdout"},
         {"monitor",
          {},

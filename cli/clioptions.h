@@ -30,6 +30,8 @@ struct CliOptions {
     // Options of single commands.
     QString csvFile;
     QString pdfFile;
+    QString chartFile;
+    QStringList chartColumns;
     bool noDebug = false;
     QString format = QStringLiteral("raw");
     std::optional<int> seconds;

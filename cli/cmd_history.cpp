@@ -5,8 +5,13 @@
 #include "history/historylines.h"
 #include "history/historyread.h"
 #include "history/historyrequest.h"
+#include "history/historytable.h"
 #include "history/readthread.h"
 #include "link/devicelink.h"
+
+#ifdef ZRVU_CLI_HAVE_CHART
+#include "history/historychart.h"
+#endif
 
 #include <QDate>
 #include <QTemporaryFile>
@@ -19,6 +24,37 @@ bool parseDate(const QString &text, QDate *date)
     *date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
     return date->isValid() && date->year() >= 2000 && date->year() <= 2099;
 }
+
+#ifdef ZRVU_CLI_HAVE_CHART
+int writeChart(const CliOptions &options, HistoryLineSource &lines)
+{
+    HistoryTable table;
+    QString line;
+    if (!lines.rewind())
+        return failWith(QStringLiteral("cannot read the temporary file"));
+    while (lines.next(&line))
+        table.addLine(line);
+    QList<int> columns;
+    for (const QString &name : options.chartColumns) {
+        const int column = table.columnOf(name);
+        if (column < 1) {
+            QStringList names;
+            for (int c = 1; c < table.columnCount(); ++c)
+                names << table.columnName(c);
+            return failWith(QStringLiteral("no column %1 in the records; they have: %2").arg(name, names.join(QLatin1Char(','))));
+        }
+        if (!table.isNumeric(column))
+            return failWith(QStringLiteral("column %1 is not numeric").arg(name));
+        columns << column;
+    }
+    if (columns.isEmpty())
+        columns = table.numericColumns();
+    if (columns.isEmpty())
+        return failWith(QStringLiteral("the records have no numeric column to draw"));
+    const QString error = saveHistoryChart(historySeries(table, columns), options.chartFile);
+    return error.isEmpty() ? int(ExitOk) : failWith(error);
+}
+#endif
 
 } // namespace
 
@@ -36,7 +72,9 @@ int runHistory(const CliOptions &options)
 
     // The answer is spooled for the exports instead of held: it may be
     // long, and the exports read it line by line (the PDF twice).
-    const bool exporting = !options.csvFile.isEmpty() || !options.pdfFile.isEmpty();
+    if (!options.chartColumns.isEmpty() && options.chartFile.isEmpty())
+        return usageError(QStringLiteral("--columns needs --chart"));
+    const bool exporting = !options.csvFile.isEmpty() || !options.pdfFile.isEmpty() || !options.chartFile.isEmpty();
     QTemporaryFile spool;
     if (exporting && !spool.open())
         return failWith(QStringLiteral("cannot create a temporary file: %1").arg(spool.errorString()));
@@ -95,5 +133,9 @@ int runHistory(const CliOptions &options)
         if (!error.isEmpty())
             return failWith(error);
     }
+#ifdef ZRVU_CLI_HAVE_CHART
+    if (!options.chartFile.isEmpty())
+        return writeChart(options, lines);
+#endif
     return ExitOk;
 }

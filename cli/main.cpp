@@ -10,6 +10,9 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QTranslator>
+#ifdef ZRVU_CLI_HAVE_CHART
+#include <QApplication>
+#endif
 
 #include <memory>
 
@@ -21,8 +24,17 @@ bool needsGui(const CliOptions &options)
     return options.command == QLatin1String("history") && !options.pdfFile.isEmpty();
 }
 
-std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv, bool gui)
+std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv, bool gui, bool chart)
 {
+#ifdef ZRVU_CLI_HAVE_CHART
+    // The chart is a widget; it is drawn into a file, never on a screen.
+    if (chart) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return std::make_unique<QApplication>(argc, argv);
+    }
+#else
+    Q_UNUSED(chart)
+#endif
     if (!gui)
         return std::make_unique<QCoreApplication>(argc, argv);
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
@@ -60,7 +72,8 @@ int main(int argc, char *argv[])
         return ExitFailed;
     }
 
-    auto app = createApplication(argc, argv, needsGui(options));
+    auto app = createApplication(argc, argv, needsGui(options),
+                                 options.command == QLatin1String("history") && !options.chartFile.isEmpty());
     QCoreApplication::setApplicationName(QStringLiteral("zrvu-cli"));
     // Before the private copy is taken of ./config.ini.
     if (!enterWorkingDir(&error))

@@ -1,28 +1,39 @@
 #include "history/historydata.h"
 
+#include "history/historychart.h"
+#include "history/historytable.h"
+
 #include "history/historyexport.h"
 #include "history/historylines.h"
 #include "history/historyread.h"
 #include "history/historyrequest.h"
 
 #include <QApplication>
+
+#include <algorithm>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSortFilterProxyModel>
 #include <QSpacerItem>
+#include <QTabWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int kCloseWaitMs = 1000;
 constexpr int kFlushIntervalMs = 50;
+constexpr int kChartIntervalMs = 250;
+constexpr int kTableLinesPerTurn = 1000;
 
 } // namespace
 
@@ -38,6 +49,10 @@ HistoryData::HistoryData(QWidget *parent)
     };
     m_flushTimer.setSingleShot(true);
     m_flushTimer.setInterval(kFlushIntervalMs);
+    m_chartTimer.setSingleShot(true);
+    m_chartTimer.setInterval(kChartIntervalMs);
+    m_tableTimer.setSingleShot(true);
+    m_tableTimer.setInterval(0);
 
     connect(m_bntQuery, &QPushButton::clicked, this, &HistoryData::slotQueryHistory);
     connect(m_bntExportCSV, &QPushButton::clicked, this, &HistoryData::slotExportCSV);
@@ -48,6 +63,9 @@ HistoryData::HistoryData(QWidget *parent)
     connect(&m_thread, &QThread::started, this, &HistoryData::slotThreadStarted);
     connect(&m_thread, &QThread::finished, this, &HistoryData::slotThreadFinished);
     connect(&m_flushTimer, &QTimer::timeout, this, &HistoryData::slotFlushText);
+    connect(&m_chartTimer, &QTimer::timeout, this, &HistoryData::slotUpdateChart);
+    connect(&m_tableTimer, &QTimer::timeout, this, &HistoryData::slotFillTable);
+    connect(m_chartView, &HistoryChartView::signalShowError, this, &HistoryData::slotShowError);
 }
 
 HistoryData::~HistoryData()
@@ -110,7 +128,39 @@ void HistoryData::setupForm()
     m_textEdit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_textEdit->setReadOnly(true);
     m_textEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
-    verticalLayout->addWidget(m_textEdit);
+
+    m_tableModel = new HistoryTableModel(this);
+    m_sortModel = new QSortFilterProxyModel(this);
+    m_sortModel->setSourceModel(m_tableModel);
+    m_sortModel->setSortRole(HistoryTableModel::SortRole);
+    m_tableView = new QTableView(this);
+    m_tableView->setObjectName(QStringLiteral("tableView"));
+    m_tableView->setModel(m_sortModel);
+    m_tableView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_tableView->setWordWrap(false);
+    // Rows of one height: a year of records must not be measured row by row.
+    m_tableView->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_tableView->verticalHeader()->setDefaultSectionSize(m_tableView->fontMetrics().height() + 6);
+    // Arrival order until the user picks a column.
+    m_tableView->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_tableView->setSortingEnabled(true);
+    // Column widths from the first rows, not from a thousand of them.
+    m_tableView->horizontalHeader()->setResizeContentsPrecision(50);
+
+    m_chartView = new HistoryChartView(this);
+    m_chartView->setObjectName(QStringLiteral("chartTab"));
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("tabViews"));
+    m_tabs->addTab(m_textEdit, tr("文本"));
+    m_tabs->addTab(m_tableView, tr("表格"));
+    m_tabs->addTab(m_chartView, tr("图表"));
+    verticalLayout->addWidget(m_tabs, 1);
+
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("labelStatus"));
+    verticalLayout->addWidget(m_status);
 
     setTabOrder(m_bntQuery, m_dateStart);
     setTabOrder(m_dateStart, m_dateEnd);
@@ -167,6 +217,13 @@ void HistoryData::slotClearText()
     m_flushTimer.stop();
     m_pendingText.clear();
     m_textEdit->clear();
+    m_chartTimer.stop();
+    m_tableTimer.stop();
+    m_tableLines.clear();
+    m_tableModel->clear();
+    m_columnsSized = false;
+    m_chartView->setSeries({});
+    m_status->clear();
 }
 
 void HistoryData::slotAddText(QString text)
@@ -189,11 +246,56 @@ void HistoryData::slotFlushText()
     QTextCursor cursor(m_textEdit->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(m_pendingText);
+    if (m_dataViews) {
+        QStringList lines = m_pendingText.split(QLatin1Char('\n'));
+        if (lines.last().isEmpty())
+            lines.removeLast();
+        m_tableLines += lines;
+        if (!m_tableTimer.isActive())
+            m_tableTimer.start();
+    }
     m_pendingText.clear();
     if (atEnd) {
         m_textEdit->moveCursor(QTextCursor::End);
         bar->setValue(bar->maximum());
     }
+}
+
+void HistoryData::slotFillTable()
+{
+    m_tableTimer.stop();
+    if (!m_tableLines.isEmpty()) {
+        // A bounded share per turn of the event loop: a fast answer hands
+        // over thousands of lines per flush.
+        const int take = std::min(int(m_tableLines.size()), kTableLinesPerTurn);
+        const QStringList lines = m_tableLines.mid(0, take);
+        m_tableLines.erase(m_tableLines.begin(), m_tableLines.begin() + take);
+        const int columns = m_tableModel->columnCount();
+        m_tableModel->addLines(lines);
+        if (!m_columnsSized || m_tableModel->columnCount() != columns) {
+            m_columnsSized = m_tableModel->rowCount() > 0;
+            m_tableView->resizeColumnsToContents();
+            // Room for longer values than the first rows have, and for the
+            // sort indicator beside the title.
+            QHeaderView *header = m_tableView->horizontalHeader();
+            for (int c = 0; c < header->count(); ++c)
+                header->resizeSection(c, header->sectionSize(c) + 3 * fontMetrics().averageCharWidth());
+        }
+        m_status->setText(m_tableModel->table().summary());
+        if (!m_chartTimer.isActive())
+            m_chartTimer.start();
+    }
+    if (!m_tableLines.isEmpty())
+        m_tableTimer.start();
+    else if (!m_thread.isRunning() && m_chartTimer.isActive())
+        slotUpdateChart(); // the answer is complete: no need to wait for the beat
+}
+
+void HistoryData::slotUpdateChart()
+{
+    m_chartTimer.stop();
+    if (m_dataViews)
+        m_chartView->setSeries(historySeries(m_tableModel->table()));
 }
 
 void HistoryData::slotShowError(QString title, QString error)
@@ -216,6 +318,8 @@ void HistoryData::slotThreadFinished()
 {
     m_thread.deliverAll();
     slotFlushText();
+    if (m_chartTimer.isActive() && m_tableLines.isEmpty())
+        slotUpdateChart();
     if (m_closePending) {
         m_closePending = false;
         QDialog::reject();

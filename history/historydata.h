@@ -8,10 +8,15 @@
 
 #include <functional>
 
+class HistoryChartView;
+class HistoryTableModel;
 class QDateEdit;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QSortFilterProxyModel;
+class QTabWidget;
+class QTableView;
 
 // Date range query of the instrument's history records, shown as text and
 // exported as CSV or as a PDF table.
@@ -31,6 +36,10 @@ public:
     ReadThread *readThread() { return &m_thread; }
     // The view's text including lines not yet shown.
     QString viewText();
+    HistoryTableModel *tableModel() const { return m_tableModel; }
+    HistoryChartView *chartView() const { return m_chartView; }
+    // Off: the text view alone, as a baseline for measurements.
+    void setDataViewsEnabled(bool on) { m_dataViews = on; }
 
 public slots:
     void reject() override;
@@ -48,6 +57,8 @@ private slots:
     void slotThreadStarted();
     void slotThreadFinished();
     void slotFlushText();
+    void slotUpdateChart();
+    void slotFillTable();
 
 private:
     void setupForm();
@@ -63,12 +74,26 @@ private:
     QPushButton *m_bntExportCSV = nullptr;
     QPushButton *m_bntExportPDF = nullptr;
     QPlainTextEdit *m_textEdit = nullptr;
+    QTabWidget *m_tabs = nullptr;
+    QTableView *m_tableView = nullptr;
+    HistoryTableModel *m_tableModel = nullptr;
+    QSortFilterProxyModel *m_sortModel = nullptr;
+    HistoryChartView *m_chartView = nullptr;
+    QLabel *m_status = nullptr;
 
     ReadThread m_thread;
     // Lines arrive one signal each; appending them in batches keeps a long
     // answer from re-laying out the view per line.
     QString m_pendingText;
     QTimer m_flushTimer;
+    // The chart is redrawn from all records; a slower beat than the text's
+    // keeps that from adding up while a long answer arrives.
+    QTimer m_chartTimer;
+    // Lines waiting for the table, taken a share at a time.
+    QStringList m_tableLines;
+    QTimer m_tableTimer;
+    bool m_dataViews = true;
+    bool m_columnsSized = false;
     bool m_closePending = false;
     SaveFileNameProvider m_saveFileName;
 };

@@ -20,6 +20,11 @@ QString openFailedText(const QString &fileName)
 
 } // namespace
 
+QString historyPageNumberText(int page, int pageCount)
+{
+    return QCoreApplication::translate("HistoryPdfLayout", "第 %1 页 / 共 %2 页").arg(page).arg(pageCount);
+}
+
 HistoryLineSource::~HistoryLineSource() = default;
 
 HistoryTextLines::HistoryTextLines(const QString &text)
@@ -126,7 +131,8 @@ int historyLineCount(HistoryLineSource &lines)
     return count;
 }
 
-HistoryPdfLayout historyPdfLayout(QPainter &painter, int pageWidth, int pageHeight, int columns, int lineCount)
+HistoryPdfLayout historyPdfLayout(QPainter &painter, int pageWidth, int pageHeight, int columns, int lineCount,
+                                  int bottomMargin)
 {
     HistoryPdfLayout l;
     const QFontMetrics fm = painter.fontMetrics();
@@ -144,6 +150,13 @@ HistoryPdfLayout historyPdfLayout(QPainter &painter, int pageWidth, int pageHeig
     l.rowsPerPage = std::max(1, (l.bottom - l.top + 1) / l.rowHeight);
     l.lineCount = lineCount;
     l.pageCount = (lineCount + l.rowsPerPage - 1) / l.rowsPerPage;
+    // The space between the grid's last line and the paper's edge, with a
+    // gap of a quarter line either side of the text.
+    const int gridBottom = l.top + l.rowsPerPage * l.rowHeight;
+    const int gap = l.fontHeight / 4;
+    const int room = pageHeight + std::max(0, bottomMargin) - gridBottom;
+    l.pageNumbers = room >= l.fontHeight + 2 * gap;
+    l.pageNumberBaseline = gridBottom + (room - l.fontHeight) / 2 + fm.ascent();
     return l;
 }
 
@@ -164,6 +177,11 @@ void drawHistoryTable(QPainter &painter, const HistoryPdfLayout &l, HistoryLineS
         for (int c = 0; c <= l.columns; ++c) {
             painter.drawLine(x, l.top, x, gridBottom);
             x += c == 0 ? l.firstWidth : l.otherWidth;
+        }
+        if (l.pageNumbers) {
+            const QString number = historyPageNumberText(page + 1, l.pageCount);
+            const int width = l.right - l.left + 1;
+            painter.drawText(l.left + (width - fm.horizontalAdvance(number)) / 2, l.pageNumberBaseline, number);
         }
         for (int row = 0; row < l.rowsPerPage; ++row) {
             QString line;
@@ -245,7 +263,9 @@ QString exportHistoryPdf(const QString &fileName, HistoryLineSource &lines, Hist
         QPainter painter(&writer);
         QPen pen(Qt::black, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
         painter.setPen(pen);
-        const HistoryPdfLayout layout = historyPdfLayout(painter, writer.width(), writer.height(), columns, lineCount);
+        const int bottomMargin = writer.pageLayout().marginsPixels(writer.resolution()).bottom();
+        const HistoryPdfLayout layout =
+            historyPdfLayout(painter, writer.width(), writer.height(), columns, lineCount, bottomMargin);
         drawHistoryTable(painter, layout, lines, [&writer] { writer.newPage(); });
         painter.end();
         if (layoutOut)

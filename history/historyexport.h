@@ -71,13 +71,23 @@ struct HistoryPdfLayout {
     int rowsPerPage = 0;
     int lineCount = 0;
     int pageCount = 0;
+    // "第 N 页 / 共 M 页" below the grid, where the page leaves room for it
+    // (the table is never moved or shrunk to make room).
+    bool pageNumbers = false;
+    int pageNumberBaseline = 0;
 };
+
+// "第 1 页 / 共 3 页", translated.
+QString historyPageNumberText(int page, int pageCount);
 
 // Number of text lines as a plain-text document counts them (a trailing
 // line feed opens one more, empty line).
 int historyLineCount(const QString &text);
 int historyLineCount(HistoryLineSource &lines);
-HistoryPdfLayout historyPdfLayout(QPainter &painter, int pageWidth, int pageHeight, int columns, int lineCount);
+// bottomMargin: the page's margin below pageHeight, in the same units; the
+// page number may use it, the table never does.
+HistoryPdfLayout historyPdfLayout(QPainter &painter, int pageWidth, int pageHeight, int columns, int lineCount,
+                                  int bottomMargin = 0);
 // Draws every page; newPage is called between pages.
 void drawHistoryTable(QPainter &painter, const HistoryPdfLayout &layout, const QString &text,
                       const std::function<void()> &newPage);

@@ -5,6 +5,9 @@
 #   --package     also what building and checking the Debian package needs
 set -euo pipefail
 packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev libqt5sql5-sqlite qttools5-dev qttools5-dev-tools qttranslations5-l10n ccache)
+# The windows' history chart (Qt Charts, SVG files); a -DZRVU_GUI=OFF build
+# does without them, but the default build needs them.
+packages+=(libqt5charts5-dev libqt5svg5-dev)
 for arg in "$@"; do
     case "$arg" in
         --gui) packages+=(python3) ;;

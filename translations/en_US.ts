@@ -229,6 +229,18 @@
         <source>导出数据失败，数据格式错误</source>
         <translation>Export failed: invalid data format</translation>
     </message>
+    <message>
+        <source>文本</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>表格</source>
+        <translation>Table</translation>
+    </message>
+    <message>
+        <source>图表</source>
+        <translation>Chart</translation>
+    </message>
 </context>
 <context>
     <name>LinkSettings</name>
@@ -905,6 +917,47 @@
     <message>
         <source>固件文件中没有设备型号</source>
         <translation>The firmware file names no device model</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryTable</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>列 %1</source>
+        <translation>Column %1</translation>
+    </message>
+    <message>
+        <source>没有记录，%1 行不是记录</source>
+        <translation>No records, %1 lines not records</translation>
+    </message>
+    <message>
+        <source>%1 条记录，%2 至 %3，%4 行不是记录</source>
+        <translation>%1 records, %2 to %3, %4 lines not records</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryPdfLayout</name>
+    <message>
+        <source>第 %1 页 / 共 %2 页</source>
+        <translation>Page %1 of %2</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryChartView</name>
+    <message>
+        <source>重置缩放</source>
+        <translation>Reset zoom</translation>
+    </message>
+    <message>
+        <source>保存图表</source>
+        <translation>Save chart</translation>
+    </message>
+    <message>
+        <source>图表只能保存为 PNG 或 SVG 文件: %1</source>
+        <translation>A chart can only be saved as a PNG or SVG file: %1</translation>
     </message>
 </context>
 </TS>

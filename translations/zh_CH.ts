@@ -229,6 +229,18 @@
         <source>导出数据失败，数据格式错误</source>
         <translation>导出数据失败，数据格式错误</translation>
     </message>
+    <message>
+        <source>文本</source>
+        <translation>文本</translation>
+    </message>
+    <message>
+        <source>表格</source>
+        <translation>表格</translation>
+    </message>
+    <message>
+        <source>图表</source>
+        <translation>图表</translation>
+    </message>
 </context>
 <context>
     <name>LinkSettings</name>
@@ -905,6 +917,47 @@
     <message>
         <source>固件文件中没有设备型号</source>
         <translation>固件文件中没有设备型号</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryTable</name>
+    <message>
+        <source>时间</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>列 %1</source>
+        <translation>列 %1</translation>
+    </message>
+    <message>
+        <source>没有记录，%1 行不是记录</source>
+        <translation>没有记录，%1 行不是记录</translation>
+    </message>
+    <message>
+        <source>%1 条记录，%2 至 %3，%4 行不是记录</source>
+        <translation>%1 条记录，%2 至 %3，%4 行不是记录</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryPdfLayout</name>
+    <message>
+        <source>第 %1 页 / 共 %2 页</source>
+        <translation>第 %1 页 / 共 %2 页</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryChartView</name>
+    <message>
+        <source>重置缩放</source>
+        <translation>重置缩放</translation>
+    </message>
+    <message>
+        <source>保存图表</source>
+        <translation>保存图表</translation>
+    </message>
+    <message>
+        <source>图表只能保存为 PNG 或 SVG 文件: %1</source>
+        <translation>图表只能保存为 PNG 或 SVG 文件: %1</translation>
     </message>
 </context>
 </TS>

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QtTest>
 
 #include <csignal>
@@ -56,6 +57,8 @@ private slots:
     void historyLinesAndExports_data();
     void historyLinesAndExports();
     void historyPdfWithoutDisplay();
+    void historyChart_data();
+    void historyChart();
     void historyBadDates_data();
     void historyBadDates();
     void historyOpenFailure();
@@ -111,6 +114,72 @@ void tst_CliHistory::historyPdfWithoutDisplay()
                                         60000, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(readAll(dir.filePath("h.pdf")).startsWith("%PDF"));
+}
+
+void tst_CliHistory::historyChart_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("series");
+    QTest::newRow("png") << QStringList{"--chart", "c.png"} << 0 << "c.png" << QStringList{"温度(℃)", "湿度(%)"};
+    QTest::newRow("svg, one column")
+        << QStringList{"--chart", "c.svg", "--columns", "湿度(%)"} << 0 << "c.svg" << QStringList{"湿度(%)"};
+    QTest::newRow("svg in capitals") << QStringList{"--chart", "C.SVG"} << 0 << "C.SVG"
+                                     << QStringList{"温度(℃)", "湿度(%)"};
+    QTest::newRow("other suffix") << QStringList{"--chart", "c.jpg"} << 2 << "c.jpg" << QStringList{};
+    QTest::newRow("no suffix") << QStringList{"--chart", "chart"} << 2 << "chart" << QStringList{};
+    QTest::newRow("no such column")
+        << QStringList{"--chart", "c.png", "--columns", "压力"} << 1 << "c.png" << QStringList{};
+    QTest::newRow("columns without chart") << QStringList{"--columns", "湿度(%)"} << 2 << "" << QStringList{};
+}
+
+void tst_CliHistory::historyChart()
+{
+#ifndef ZR_TEST_CHART
+    QSKIP("this build draws no charts");
+#else
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, file);
+    QFETCH(QStringList, series);
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, false, &link, {"--history-interval", "30"}));
+    // No display: the chart is drawn offscreen whatever the session has.
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"history", "2026-03-01", "2026-03-03"} + options,
+                                        60000, {{"DISPLAY", ":99"}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
+    QCOMPARE(r.exitCode, exitCode);
+    if (exitCode == 2) {
+        // One line naming the problem, one pointing to the help.
+        QCOMPARE(r.errText().count(QLatin1Char('\n')), 2);
+        QVERIFY2(r.err.contains("Try 'zrvu-cli --help'."), r.err.constData());
+    }
+    if (exitCode != 0) {
+        QVERIFY(file.isEmpty() || !QFile::exists(dir.filePath(file)));
+        return;
+    }
+    QVERIFY2(!r.err.contains("propagateSizeHints"), r.err.constData());
+    if (file.endsWith(QLatin1String("png"))) {
+        const QImage image(dir.filePath(file));
+        QCOMPARE(image.size(), QSize(1600, 900));
+        // Not blank: the two series' colours, at least, besides background and grid.
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2)
+                colours.insert(image.pixel(x, y));
+        QVERIFY2(colours.size() > 10, qPrintable(QString::number(colours.size())));
+    } else {
+        const QString svg = QString::fromUtf8(readAll(dir.filePath(file)));
+        QString texts;
+        QRegularExpressionMatchIterator it = QRegularExpression(QStringLiteral(">([^<]*)</text>")).globalMatch(svg);
+        while (it.hasNext())
+            texts += it.next().captured(1);
+        for (const QString &name : {QStringLiteral("温度(℃)"), QStringLiteral("湿度(%)")})
+            QCOMPARE(texts.contains(name.toHtmlEscaped()), series.contains(name));
+    }
+#endif
 }
 
 void tst_CliHistory::historyBadDates_data()

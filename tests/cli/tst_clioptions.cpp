@@ -242,7 +242,7 @@ void tst_CliOptions::helpListsTheTables()
         names << QLatin1String(command.name);
     QCOMPARE(names, (QStringList{"items", "export", "write", "set", "trigger", "sync-time", "write-sn", "package-info",
                                  "flash", "history", "monitor", "search", "catalogue", "download"}));
-    for (const char *text : {"  set INDEX VALUE ", "  history FROM TO [--csv FILE] [--pdf FILE]\n",
+    for (const char *text : {"  set INDEX VALUE ", "  history FROM TO [--csv FILE] [--pdf FILE]",
                              "  monitor [--no-debug] [--format raw|hex|both] [--seconds N]\n",
                              "  search [--target ADDRESS[:PORT]]...\n", "  download LINK DIR ", "  --udp ADDRESS:PORT ",
                              "  --no-encrypt ", "  --lang CODE ", "      --pdf FILE ", "Exit status"})

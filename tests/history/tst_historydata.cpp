@@ -3,14 +3,20 @@
 #include "history/historyrequest.h"
 #include "tests/support/scriptedinstrument.h"
 #include "tests/history/signallog.h"
+#include "history/historychart.h"
+#include "history/historytable.h"
 #include "tests/support/modalcloser.h"
+#include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 #include "tests/support/windowcheck.h"
 
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTextCodec>
 #include <QtTest>
 
@@ -29,6 +35,7 @@ private slots:
     void exportsShowTheView();
     void readErrorShown();
     void viewTakesLineByLine();
+    void tableChartAndStatusFollowTheText();
     void dismissWhileRunning_data();
     void dismissWhileRunning();
     void closeStopsStreamingQuery();
@@ -207,6 +214,52 @@ void tst_HistoryData::viewTakesLineByLine()
     }
     QCOMPARE(expected, QStringLiteral("a\n\nb\nc"));
     QCOMPARE(dialog.viewText(), expected);
+}
+
+void tst_HistoryData::tableChartAndStatusFollowTheText()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--history-interval", "60", "--history-chunk", "50"}),
+             qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    HistoryData dialog(nullptr);
+    auto *tabs = dialog.findChild<QTabWidget *>("tabViews");
+    QVERIFY(tabs);
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->widget(0), dialog.findChild<QPlainTextEdit *>("textEdit"));
+    dialog.findChild<QDateEdit *>("dateStart")->setDate(QDate(2024, 3, 5));
+    dialog.findChild<QDateEdit *>("dateEnd")->setDate(QDate(2024, 3, 6));
+    dialog.show();
+    QTest::mouseClick(dialog.findChild<QPushButton *>("bntQuery"), Qt::LeftButton);
+    QVERIFY(waitThread(dialog.readThread(), 15000));
+    QCOMPARE(closer.count(), 0);
+
+    // Lines that are no records stay in the text and are counted.
+    QMetaObject::invokeMethod(&dialog, "slotAddText", Q_ARG(QString, "ERR 17\r\n"));
+    QMetaObject::invokeMethod(&dialog, "slotAddText", Q_ARG(QString, "2024-03-07 00:00:00, 9.5, -3"));
+    QVERIFY(dialog.viewText().contains(QStringLiteral("ERR 17\n")));
+    const HistoryTable &table = dialog.tableModel()->table();
+    QTRY_COMPARE(table.rowCount(), 49);
+    QCOMPARE(table.columnName(1), QStringLiteral("温度(℃)"));
+    QCOMPARE(table.numericColumns(), (QList<int>{1, 2}));
+    auto *view = dialog.findChild<QTableView *>("tableView");
+    QCOMPARE(view->model()->rowCount(), 49);
+    QCOMPARE(view->model()->columnCount(), 3);
+    QTRY_COMPARE(dialog.findChild<QLabel *>("labelStatus")->text(),
+             QStringLiteral("49 条记录，2024-03-05 00:00:00 至 2024-03-07 00:00:00，1 行不是记录"));
+    // The chart follows on its own, slower beat.
+    HistoryChart *chart = dialog.chartView()->chart();
+    QTRY_COMPARE(chart->series().size(), 2);
+    QTRY_COMPARE(chart->series().first().points.size(), 49);
+
+    // A new query starts all three views afresh.
+    QTest::mouseClick(dialog.findChild<QPushButton *>("bntQuery"), Qt::LeftButton);
+    QVERIFY(waitThread(dialog.readThread(), 15000));
+    QTRY_COMPARE(dialog.findChild<QLabel *>("labelStatus")->text(),
+                 QStringLiteral("48 条记录，2024-03-05 00:00:00 至 2024-03-06 23:00:00，0 行不是记录"));
+    QTRY_COMPARE(chart->series().first().points.size(), 48);
 }
 
 void tst_HistoryData::readErrorShown()

@@ -112,6 +112,8 @@ private slots:
     void pdfTable();
     void pdfPageCount_data();
     void pdfPageCount();
+    void pdfPageNumbers_data();
+    void pdfPageNumbers();
     void pdfFormatErrorLeavesNoFile_data();
     void pdfFormatErrorLeavesNoFile();
     void failedWriteKeepsOlderFile_data();
@@ -292,6 +294,66 @@ void tst_HistoryExport::pdfPageCount()
     const QByteArray pdf = dir.readFile("out.pdf");
     QVERIFY(pdf.startsWith("%PDF-"));
     QCOMPARE(pagesInPdf(pdf), pages);
+}
+
+void tst_HistoryExport::pdfPageNumbers_data()
+{
+    QTest::addColumn<int>("bottomMargin");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("paper below the grid") << 167 << true;
+    QTest::newRow("no room below the grid") << -1 << false;
+}
+
+void tst_HistoryExport::pdfPageNumbers()
+{
+    QFETCH(int, bottomMargin);
+    QFETCH(bool, fits);
+    // Where the number goes, the table keeps every row, column and line.
+    RecordingDevice device;
+    QPainter painter(&device);
+    const HistoryPdfLayout plain = historyPdfLayout(painter, device.width(), device.height(), 3, 1000);
+    const int gridBottom = plain.top + plain.rowsPerPage * plain.rowHeight;
+    const int pageHeight = bottomMargin < 0 ? gridBottom + plain.fontHeight : device.height();
+    const HistoryPdfLayout l =
+        historyPdfLayout(painter, device.width(), pageHeight, 3, 1000, std::max(0, bottomMargin));
+    QCOMPARE(l.pageNumbers, fits);
+    if (bottomMargin >= 0) {
+        QCOMPARE(l.rowsPerPage, plain.rowsPerPage);
+        QCOMPARE(l.bottom, plain.bottom);
+    }
+    if (fits) {
+        const QFontMetrics fm = painter.fontMetrics();
+        QVERIFY(l.pageNumberBaseline - fm.ascent() > gridBottom);
+        QVERIFY(l.pageNumberBaseline + fm.descent() < pageHeight + bottomMargin);
+    }
+    painter.end();
+
+    // What a reader of the file finds on each page.
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (!fits || pdftotext.isEmpty())
+        return;
+    TempWorkDir dir;
+    HistoryPdfLayout written;
+    QCOMPARE(exportHistoryPdf(dir.filePath("out.pdf"), records(150), &written), QString());
+    QVERIFY(written.pageNumbers);
+    QVERIFY(written.pageCount >= 2);
+    int recordRows = 0;
+    for (int page = 1; page <= written.pageCount; ++page) {
+        QProcess p;
+        p.start(pdftotext, {"-f", QString::number(page), "-l", QString::number(page), dir.filePath("out.pdf"), "-"});
+        QVERIFY(p.waitForFinished(30000));
+        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        // Whether the blanks between CJK glyphs come out depends on the font.
+        QString squeezed = text;
+        squeezed.remove(QRegularExpression(QStringLiteral("\\s")));
+        const QString number = QStringLiteral("第%1页/共%2页").arg(page).arg(written.pageCount);
+        QVERIFY2(squeezed.contains(number), qPrintable(number));
+        const int onPage = text.count(QStringLiteral("2024-03-05 "));
+        QVERIFY(onPage <= written.rowsPerPage);
+        recordRows += onPage;
+    }
+    // The rows are all still there, one record each.
+    QCOMPARE(recordRows, 150);
 }
 
 void tst_HistoryExport::pdfFormatErrorLeavesNoFile_data()
