@@ -12,10 +12,9 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("FrameDecoder", text);
-}
+struct FrameDecoder {
+    Q_DECLARE_TR_FUNCTIONS(FrameDecoder)
+};
 
 quint8 at(const QByteArray &b, int i)
 {
@@ -109,7 +108,7 @@ bool delimitedCrcOk(const QByteArray &b)
 
 QString counterCrcDefect(const QByteArray &b)
 {
-    return checkFrameCrc(b, false) ? QString() : tr("CRC错误");
+    return checkFrameCrc(b, false) ? QString() : FrameDecoder::tr("CRC错误");
 }
 
 QString dateText(int yy, int month, int day)
@@ -122,29 +121,29 @@ QString dateText(int yy, int month, int day)
 
 QString explainDelimitedRequest(const QByteArray &b)
 {
-    const QString defect = delimitedCrcOk(b) ? QString() : tr("CRC错误");
+    const QString defect = delimitedCrcOk(b) ? QString() : FrameDecoder::tr("CRC错误");
     switch (delimitedCommand(b)) {
     case 0x293F:
-        return withDefect(tr("升级: 识别设备"), defect);
+        return withDefect(FrameDecoder::tr("升级: 识别设备"), defect);
     case 0x2FAC:
         if (b.size() == 17 && at(b, 7) == 0x91 && be16(b, 8) == 4) {
             const quint32 n = at(b, 10) | (at(b, 11) << 8) | (at(b, 12) << 16) | (quint32(at(b, 13)) << 24);
-            return withDefect(tr("升级: 擦除 %1 字节").arg(n), defect);
+            return withDefect(FrameDecoder::tr("升级: 擦除 %1 字节").arg(n), defect);
         }
-        return withDefect(tr("升级: 擦除"), defect);
+        return withDefect(FrameDecoder::tr("升级: 擦除"), defect);
     case 0x2C01:
         if (b.size() >= 15 && at(b, 7) == 0x91)
-            return withDefect(tr("升级: 第 %1 页, %2 字节").arg(at(b, 10)).arg(be16(b, 8) - 1), defect);
-        return withDefect(tr("升级: 数据页"), defect);
+            return withDefect(FrameDecoder::tr("升级: 第 %1 页, %2 字节").arg(at(b, 10)).arg(be16(b, 8) - 1), defect);
+        return withDefect(FrameDecoder::tr("升级: 数据页"), defect);
     case 0x2A79:
-        return withDefect(tr("升级: 退出升级"), defect);
+        return withDefect(FrameDecoder::tr("升级: 退出升级"), defect);
     case 0x4E9F:
         if (b.size() == 19 && at(b, 7) == 0x91)
-            return withDefect(tr("历史数据请求 %1 至 %2")
+            return withDefect(FrameDecoder::tr("历史数据请求 %1 至 %2")
                                   .arg(dateText(at(b, 10), at(b, 11), at(b, 12)),
                                        dateText(at(b, 13), at(b, 14), at(b, 15))),
                               defect);
-        return withDefect(tr("历史数据请求"), defect);
+        return withDefect(FrameDecoder::tr("历史数据请求"), defect);
     default:
         return QString();
     }
@@ -153,21 +152,21 @@ QString explainDelimitedRequest(const QByteArray &b)
 QString explainRequest(const QByteArray &b)
 {
     if (b == QByteArray(4, '\x01'))
-        return tr("搜索设备");
+        return FrameDecoder::tr("搜索设备");
     if (isItemRead(b))
-        return withDefect(tr("读配置项 %1").arg(at(b, 3)), counterCrcDefect(b));
+        return withDefect(FrameDecoder::tr("读配置项 %1").arg(at(b, 3)), counterCrcDefect(b));
     if (isTextWrite(b)) {
         const QByteArray text = b.mid(7, at(b, 6) - 1);
         const QString defect = counterCrcDefect(b);
         if (at(b, 3) == 255 && (text == "1" || text == "0"))
-            return withDefect(text == "1" ? tr("调试输出开") : tr("调试输出关"), defect);
-        return withDefect(tr("写配置项 %1 \"%2\"").arg(at(b, 3)).arg(shownText(text)), defect);
+            return withDefect(text == "1" ? FrameDecoder::tr("调试输出开") : FrameDecoder::tr("调试输出关"), defect);
+        return withDefect(FrameDecoder::tr("写配置项 %1 \"%2\"").arg(at(b, 3)).arg(shownText(text)), defect);
     }
     if (isClockWrite(b)) {
         const QTime time(at(b, 10), at(b, 11), at(b, 12));
         const QString t = time.isValid() ? time.toString(QStringLiteral("HH:mm:ss"))
                                          : QStringLiteral("%1:%2:%3").arg(at(b, 10)).arg(at(b, 11)).arg(at(b, 12));
-        return withDefect(tr("设置时钟 %1 %2").arg(dateText(at(b, 7), at(b, 8), at(b, 9)), t), counterCrcDefect(b));
+        return withDefect(FrameDecoder::tr("设置时钟 %1 %2").arg(dateText(at(b, 7), at(b, 8), at(b, 9)), t), counterCrcDefect(b));
     }
     if (isDelimited(b)) {
         const QString name = explainDelimitedRequest(b);
@@ -178,7 +177,7 @@ QString explainRequest(const QByteArray &b)
         const QJsonObject o = QJsonDocument::fromJson(b).object();
         const QJsonValue sn = o.value(QStringLiteral("write")).toObject().value(QStringLiteral("sn"));
         if (sn.isString())
-            return tr("写入序列号 %1").arg(sn.toString());
+            return FrameDecoder::tr("写入序列号 %1").arg(sn.toString());
     }
     return QString();
 }
@@ -191,35 +190,35 @@ QString explainCountedReply(const QByteArray &b, const QByteArray &request)
     const QString text = shownText(b.mid(3, std::max(0, std::min(n, b.size() - 5))));
     QString defect;
     if (b.size() != n + 5)
-        defect = tr("长度错误");
+        defect = FrameDecoder::tr("长度错误");
     else if (!checkFrameCrc(b, false))
-        defect = tr("CRC错误");
+        defect = FrameDecoder::tr("CRC错误");
     else if (at(b, 1) != 0x03)
-        defect = tr("功能码 %1").arg(at(b, 1), 2, 16, QLatin1Char('0')).toUpper();
+        defect = FrameDecoder::tr("功能码 %1").arg(at(b, 1), 2, 16, QLatin1Char('0')).toUpper();
     if (isItemRead(request)) {
         if (n == 0 && defect.isEmpty())
-            return tr("配置项 %1 应答: 列表结束").arg(at(request, 3));
-        return withDefect(tr("配置项 %1 应答 %2").arg(at(request, 3)).arg(text), defect);
+            return FrameDecoder::tr("配置项 %1 应答: 列表结束").arg(at(request, 3));
+        return withDefect(FrameDecoder::tr("配置项 %1 应答 %2").arg(at(request, 3)).arg(text), defect);
     }
     if (isClockWrite(request))
-        return withDefect(tr("时钟应答 %1").arg(text), defect);
+        return withDefect(FrameDecoder::tr("时钟应答 %1").arg(text), defect);
     if (isTextWrite(request)) {
         if (at(request, 3) == 255)
-            return withDefect(tr("调试开关应答 %1").arg(text), defect);
-        return withDefect(tr("写入应答 %1").arg(text), defect);
+            return withDefect(FrameDecoder::tr("调试开关应答 %1").arg(text), defect);
+        return withDefect(FrameDecoder::tr("写入应答 %1").arg(text), defect);
     }
-    return withDefect(tr("应答 %1").arg(text), defect);
+    return withDefect(FrameDecoder::tr("应答 %1").arg(text), defect);
 }
 
 QString explainDelimitedReply(const QByteArray &b)
 {
-    const QString defect = delimitedCrcOk(b) ? QString() : tr("CRC错误");
+    const QString defect = delimitedCrcOk(b) ? QString() : FrameDecoder::tr("CRC错误");
     // 02 05 01 01, payload length, tag 01, text length, text.
     if (b.size() >= 13 && at(b, 1) == 0x02 && at(b, 2) == 0x05 && at(b, 7) == 0x01) {
         const int n = std::min(be16(b, 8), b.size() - 13);
-        return withDefect(tr("升级应答 \"%1\"").arg(shownText(b.mid(10, n))), defect);
+        return withDefect(FrameDecoder::tr("升级应答 \"%1\"").arg(shownText(b.mid(10, n))), defect);
     }
-    return withDefect(tr("升级应答"), defect);
+    return withDefect(FrameDecoder::tr("升级应答"), defect);
 }
 
 QString explainReply(const QByteArray &b, const QByteArray &request)
@@ -232,14 +231,14 @@ QString explainReply(const QByteArray &b, const QByteArray &request)
     if (request.startsWith('{') && b.startsWith('{')) {
         const QJsonValue sn = QJsonDocument::fromJson(b).object().value(QStringLiteral("sn"));
         if (sn.isString())
-            return tr("序列号应答 %1").arg(sn.toString());
+            return FrameDecoder::tr("序列号应答 %1").arg(sn.toString());
     }
     if (request == QByteArray(4, '\x01') && looksLikeText(b))
-        return tr("搜索应答 %1").arg(shownText(b));
+        return FrameDecoder::tr("搜索应答 %1").arg(shownText(b));
     if (counted && b.size() == at(b, 2) + 5 && checkFrameCrc(b, false))
         return explainCountedReply(b, request);
     if (looksLikeText(b))
-        return tr("文本 \"%1\"").arg(shownText(b));
+        return FrameDecoder::tr("文本 \"%1\"").arg(shownText(b));
     return QString();
 }
 
@@ -259,16 +258,16 @@ QByteArray envelopeInner(const QByteArray &bytes)
 QString explainFrame(const QByteArray &bytes, bool sent, const QByteArray &request)
 {
     if (bytes.isEmpty())
-        return tr("空");
+        return FrameDecoder::tr("空");
     if (at(bytes, 0) == 0xFE && bytes.size() >= 2 && at(bytes, 1) == 0xEF) {
         const QByteArray inner = envelopeInner(bytes);
         if (!inner.isEmpty())
-            return tr("加密信封 [%1]: %2").arg(hexDump(inner).trimmed(), explainFrame(inner, sent, request));
+            return FrameDecoder::tr("加密信封: %1 [内层 %2]").arg(explainFrame(inner, sent, request), hexDump(inner).trimmed());
         if (bytes.size() >= 4 && be16(bytes, 2) == bytes.size() - 6)
-            return tr("加密信封 (CRC错误)");
+            return FrameDecoder::tr("加密信封 (CRC错误)");
     }
     const QString name = sent ? explainRequest(bytes) : explainReply(bytes, request);
     if (!name.isEmpty())
         return name;
-    return tr("未知帧, %1 字节").arg(bytes.size());
+    return FrameDecoder::tr("未知帧, %1 字节").arg(bytes.size());
 }

@@ -12,10 +12,9 @@ namespace {
 
 std::atomic<TrafficObserver *> g_defaultObserver{nullptr};
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("TrafficLog", text);
-}
+struct TrafficLogText {
+    Q_DECLARE_TR_FUNCTIONS(TrafficLogText)
+};
 
 } // namespace
 
@@ -84,15 +83,15 @@ QString explainTraffic(const TrafficEntry &entry)
     QString text;
     switch (entry.note) {
     case TrafficNote::ForeignSender:
-        return tr("丢弃: 来自 %1 的数据报").arg(entry.noteDetail) + QStringLiteral(", ")
+        return TrafficLogText::tr("丢弃: 来自 %1 的数据报").arg(entry.noteDetail) + QStringLiteral(", ")
             + explainFrame(entry.bytes, false, request);
     case TrafficNote::Stale:
-        return tr("丢弃: 请求前残留的数据") + QStringLiteral(", ") + explainFrame(entry.bytes, false, request);
+        return TrafficLogText::tr("丢弃: 请求前残留的数据") + QStringLiteral(", ") + explainFrame(entry.bytes, false, request);
     case TrafficNote::CrcFailed:
-        text = tr("CRC校验失败") + QStringLiteral(", ");
+        text = TrafficLogText::tr("CRC校验失败") + QStringLiteral(", ");
         break;
     case TrafficNote::Incomplete:
-        text = tr("应答不完整") + QStringLiteral(", ");
+        text = TrafficLogText::tr("应答不完整") + QStringLiteral(", ");
         break;
     case TrafficNote::None:
         break;

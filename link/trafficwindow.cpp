@@ -83,7 +83,7 @@ int TrafficModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QString TrafficModel::directionText(TrafficDirection direction) const
+QString TrafficModel::directionText(TrafficDirection direction)
 {
     switch (direction) {
     case TrafficDirection::Sent:
@@ -427,4 +427,10 @@ void TrafficWindow::retranslate()
     m_filterLabel->setText(tr("筛选:"));
     m_filter->setPlaceholderText(tr("按文字筛选"));
     m_model->retranslate();
+    // "← received" is wider than "← 接收"; the column follows the language.
+    const QFontMetrics metrics(m_view->font());
+    int direction = metrics.horizontalAdvance(tr("方向"));
+    for (const TrafficDirection d : {TrafficDirection::Sent, TrafficDirection::Received, TrafficDirection::Dropped})
+        direction = std::max(direction, metrics.horizontalAdvance(TrafficModel::directionText(d)));
+    m_view->setColumnWidth(TrafficModel::DirectionColumn, direction + 24);
 }

@@ -39,6 +39,7 @@ public:
     // The line a saved file and the clipboard get for a row.
     QString line(int row) const;
     void retranslate();
+    static QString directionText(TrafficDirection direction);
 
 private:
     struct Row {
@@ -47,7 +48,6 @@ private:
         QString hex;
         QString explanation;
     };
-    QString directionText(TrafficDirection direction) const;
 
     std::deque<Row> m_rows;
     int m_capacity;

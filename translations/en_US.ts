@@ -896,8 +896,8 @@
         <translation>encrypted envelope (CRC error)</translation>
     </message>
     <message>
-        <source>加密信封 [%1]: %2</source>
-        <translation>encrypted envelope [%1]: %2</translation>
+        <source>加密信封: %1 [内层 %2]</source>
+        <translation>encrypted envelope: %1 [inner %2]</translation>
     </message>
     <message>
         <source>升级: 擦除</source>

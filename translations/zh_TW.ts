@@ -896,8 +896,8 @@
         <translation>加密封包 (CRC錯誤)</translation>
     </message>
     <message>
-        <source>加密信封 [%1]: %2</source>
-        <translation>加密封包 [%1]: %2</translation>
+        <source>加密信封: %1 [内层 %2]</source>
+        <translation>加密封包: %1 [內層 %2]</translation>
     </message>
     <message>
         <source>升级: 擦除</source>

@@ -136,7 +136,7 @@ void tst_CliTrace::traceEqualsInstrumentLog()
                              "升级: 识别设备", "升级: 擦除 1500 字节", "升级: 第 1 页", "升级: 退出升级",
                              "历史数据请求 2026-01-01 至 2026-01-02"})
         QVERIFY2(all.contains(QString::fromUtf8(name)), qPrintable(QString::fromUtf8(name) + QLatin1String(" not in:\n") + all));
-    QCOMPARE(all.contains(QStringLiteral("加密信封 [01 03 4B 00 00 00 52 2E]: 读配置项 0")), encrypt);
+    QCOMPARE(all.contains(QStringLiteral("加密信封: 读配置项 0 [内层 01 03 4B 00 00 00 52 2E]")), encrypt);
     QVERIFY(!all.contains(QStringLiteral("未知帧")) || !encrypt);
 }
 

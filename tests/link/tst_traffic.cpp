@@ -104,9 +104,9 @@ void tst_Traffic::explainFrame_data()
     QTest::newRow("search probe") << QByteArray("01010101") << int(Raw) << true << QByteArray()
                                   << QStringLiteral("搜索设备");
     QTest::newRow("enveloped item read") << QByteArray("01034b000000") << int(Enveloped) << true << QByteArray()
-                                         << QStringLiteral("加密信封 [01 03 4B 00 00 00 52 2E]: 读配置项 0");
+                                         << QStringLiteral("加密信封: 读配置项 0 [内层 01 03 4B 00 00 00 52 2E]");
     QTest::newRow("enveloped reply") << QByteArray("0103" "03" "613a62") << int(Enveloped) << false << itemRead1
-                                     << QStringLiteral("加密信封 [01 03 03 61 3A 62 87 19]: 配置项 1 应答 a:b");
+                                     << QStringLiteral("加密信封: 配置项 1 应答 a:b [内层 01 03 03 61 3A 62 87 19]");
     QTest::newRow("envelope, bad crc") << QByteArray("feef0001aa0000") << int(Raw) << false << QByteArray()
                                        << QStringLiteral("加密信封 (CRC错误)");
     QTest::newRow("text line") << QByteArray("#1 ch1=4.10 mA\r\n").toHex() << int(Raw) << false << QByteArray()
