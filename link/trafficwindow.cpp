@@ -377,8 +377,10 @@ void TrafficWindow::slotSave()
     const QString fileName = m_fileNameProvider
         ? m_fileNameProvider(caption)
         : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)"));
-    if (!fileName.isEmpty())
-        saveTo(fileName);
+    if (fileName.isEmpty())
+        return;
+    saveTo(fileName);
+    m_boxOnSaveError = !m_fileNameProvider;
 }
 
 void TrafficWindow::saveTo(const QString &fileName)
@@ -398,6 +400,7 @@ void TrafficWindow::saveTo(const QString &fileName)
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     m_save->setEnabled(false);
+    m_boxOnSaveError = false;
     thread->start();
 }
 
@@ -406,8 +409,9 @@ void TrafficWindow::slotSaveDone(bool ok, const QString &fileName, const QString
     m_save->setEnabled(true);
     const QString message = ok ? QString() : tr("无法保存 %1: %2").arg(QDir::toNativeSeparators(fileName), error);
     emit saveFinished(ok, message);
-    if (!ok && !m_fileNameProvider)
+    if (!ok && m_boxOnSaveError)
         QMessageBox::critical(this, tr("保存通讯记录"), message);
+    m_boxOnSaveError = false;
 }
 
 void TrafficWindow::changeEvent(QEvent *event)

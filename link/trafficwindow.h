@@ -116,4 +116,5 @@ private:
     QTimer *m_timer = nullptr;
     FileNameProvider m_fileNameProvider;
     bool m_follow = true;
+    bool m_boxOnSaveError = false; // a save the user asked for shows its failure
 };
