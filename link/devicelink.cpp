@@ -346,7 +346,8 @@ QByteArray DeviceLink::takePending()
 void DeviceLink::report(TrafficDirection direction, const QByteArray &bytes, TrafficNote note, const QString &detail)
 {
     TrafficEntry entry;
-    entry.time = QDateTime::currentDateTime();
+    // UTC is a clock read; local time is worked out only when shown.
+    entry.time = QDateTime::currentDateTimeUtc();
     entry.direction = direction;
     entry.udp = useUdp;
     entry.endpoint = m_endpoint;

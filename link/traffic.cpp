@@ -143,7 +143,7 @@ QString formatTrafficLine(const TrafficEntry &entry)
         if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
             c = QLatin1Char(' ');
     }
-    return entry.time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) + QLatin1Char('\t')
+    return entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) + QLatin1Char('\t')
         + QLatin1String(direction) + QLatin1Char('\t') + entry.endpoint + QLatin1Char('\t') + trafficHex(entry.bytes)
         + QLatin1Char('\t') + explanation;
 }

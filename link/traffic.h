@@ -26,7 +26,7 @@ enum class TrafficNote {
 
 struct TrafficEntry {
     qint64 sequence = 0; // set by TrafficLog, counting from 1
-    QDateTime time;
+    QDateTime time; // links stamp it in UTC; shown in local time
     TrafficDirection direction = TrafficDirection::Sent;
     bool udp = false;
     QString endpoint; // "127.0.0.1:5000", "/dev/ttyUSB0", "COM3"

@@ -100,7 +100,7 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= int(m_rows.size()))
         return QVariant();
-    const Row &row = m_rows[size_t(index.row())];
+    const Row &row = role == Qt::DisplayRole ? texts(index.row()) : m_rows[size_t(index.row())];
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case TimeColumn:
@@ -166,7 +166,7 @@ void TrafficModel::append(const QVector<TrafficEntry> &entries)
     beginInsertRows(QModelIndex(), first, first + adding - 1);
     for (int i = skip; i < entries.size(); ++i) {
         const TrafficEntry &e = entries.at(i);
-        m_rows.push_back({e, e.time.toString(QStringLiteral("HH:mm:ss.zzz")), trafficHex(e.bytes), explainTraffic(e)});
+        m_rows.push_back({e, QString(), QString(), QString()});
     }
     endInsertRows();
 }
@@ -178,12 +178,23 @@ void TrafficModel::clear()
     endResetModel();
 }
 
+const TrafficModel::Row &TrafficModel::texts(int row) const
+{
+    const Row &r = m_rows[size_t(row)];
+    if (r.time.isEmpty()) {
+        r.time = r.entry.time.toLocalTime().toString(QStringLiteral("HH:mm:ss.zzz"));
+        r.hex = trafficHex(r.entry.bytes);
+        r.explanation = explainTraffic(r.entry);
+    }
+    return r;
+}
+
 QString TrafficModel::line(int row) const
 {
     if (row < 0 || row >= int(m_rows.size()))
         return QString();
-    const Row &r = m_rows[size_t(row)];
-    return r.entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QLatin1Char('\t')
+    const Row &r = texts(row);
+    return r.entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QLatin1Char('\t')
         + directionText(r.entry.direction) + QLatin1Char('\t') + r.entry.endpoint + QLatin1Char('\t') + r.hex
         + QLatin1Char('\t') + r.explanation;
 }
@@ -191,7 +202,7 @@ QString TrafficModel::line(int row) const
 void TrafficModel::retranslate()
 {
     for (Row &row : m_rows)
-        row.explanation = explainTraffic(row.entry);
+        row.time.clear();
     if (!m_rows.empty())
         emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, ColumnCount - 1));
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
@@ -207,7 +218,6 @@ TrafficWindow::TrafficWindow(TrafficLog *log, QWidget *parent)
     resize(1000, 560);
     m_model = new TrafficModel(log ? log->capacity() : TrafficLog::kDefaultCapacity, this);
     m_proxy = new QSortFilterProxyModel(this);
-    m_proxy->setSourceModel(m_model);
     m_proxy->setFilterKeyColumn(-1);
     m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
 
@@ -237,7 +247,7 @@ TrafficWindow::TrafficWindow(TrafficLog *log, QWidget *parent)
 
     m_view = new QTableView(this);
     m_view->setObjectName(QStringLiteral("trafficView"));
-    m_view->setModel(m_proxy);
+    m_view->setModel(m_model);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -253,10 +263,6 @@ TrafficWindow::TrafficWindow(TrafficLog *log, QWidget *parent)
     QHeaderView *header = m_view->horizontalHeader();
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setStretchLastSection(true);
-    const int digit = m_view->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    m_view->setColumnWidth(TrafficModel::TimeColumn, digit * 14);
-    m_view->setColumnWidth(TrafficModel::DirectionColumn, digit * 9);
-    m_view->setColumnWidth(TrafficModel::HexColumn, digit * 48);
     layout->addWidget(m_view);
 
     connect(m_pause, &QCheckBox::toggled, this, &TrafficWindow::setPaused);
@@ -339,22 +345,61 @@ void TrafficWindow::setFilterText(const QString &text)
 {
     if (m_filter->text() != text)
         m_filter->setText(text);
+    // Unfiltered, the view shows the model itself: a proxy renumbers its
+    // whole mapping on every batch, which grows with the rows.
+    if (text.isEmpty()) {
+        if (m_view->model() != m_model) {
+            m_view->setModel(m_model);
+            m_proxy->setSourceModel(nullptr);
+            applyColumnWidths();
+        }
+        return;
+    }
     m_proxy->setFilterFixedString(text);
+    if (m_view->model() != m_proxy) {
+        m_proxy->setSourceModel(m_model);
+        m_view->setModel(m_proxy);
+        applyColumnWidths();
+    }
+}
+
+QAbstractItemModel *TrafficWindow::shownModel() const
+{
+    return m_view->model();
+}
+
+int TrafficWindow::sourceRow(const QModelIndex &index) const
+{
+    return index.model() == m_proxy ? m_proxy->mapToSource(index).row() : index.row();
 }
 
 QString TrafficWindow::shownText() const
 {
+    const QAbstractItemModel *shown = shownModel();
     QString text;
-    for (int r = 0; r < m_proxy->rowCount(); ++r)
-        text += m_model->line(m_proxy->mapToSource(m_proxy->index(r, 0)).row()) + QLatin1Char('\n');
+    for (int r = 0; r < shown->rowCount(); ++r)
+        text += m_model->line(sourceRow(shown->index(r, 0))) + QLatin1Char('\n');
     return text;
+}
+
+void TrafficWindow::applyColumnWidths()
+{
+    const QFontMetrics metrics(m_view->font());
+    const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
+    m_view->setColumnWidth(TrafficModel::TimeColumn, digit * 14);
+    m_view->setColumnWidth(TrafficModel::HexColumn, digit * 48);
+    // "← received" is wider than "← 接收"; the column follows the language.
+    int direction = metrics.horizontalAdvance(tr("方向"));
+    for (const TrafficDirection d : {TrafficDirection::Sent, TrafficDirection::Received, TrafficDirection::Dropped})
+        direction = std::max(direction, metrics.horizontalAdvance(TrafficModel::directionText(d)));
+    m_view->setColumnWidth(TrafficModel::DirectionColumn, direction + 24);
 }
 
 void TrafficWindow::copySelection()
 {
     std::set<int> rows;
     for (const QModelIndex &index : m_view->selectionModel()->selectedRows())
-        rows.insert(m_proxy->mapToSource(index).row());
+        rows.insert(sourceRow(index));
     QString text;
     for (const int row : rows)
         text += m_model->line(row) + QLatin1Char('\n');
@@ -431,10 +476,5 @@ void TrafficWindow::retranslate()
     m_filterLabel->setText(tr("筛选:"));
     m_filter->setPlaceholderText(tr("按文字筛选"));
     m_model->retranslate();
-    // "← received" is wider than "← 接收"; the column follows the language.
-    const QFontMetrics metrics(m_view->font());
-    int direction = metrics.horizontalAdvance(tr("方向"));
-    for (const TrafficDirection d : {TrafficDirection::Sent, TrafficDirection::Received, TrafficDirection::Dropped})
-        direction = std::max(direction, metrics.horizontalAdvance(TrafficModel::directionText(d)));
-    m_view->setColumnWidth(TrafficModel::DirectionColumn, direction + 24);
+    applyColumnWidths();
 }

@@ -42,12 +42,15 @@ public:
     static QString directionText(TrafficDirection direction);
 
 private:
+    // The texts are made when a row is first shown (or copied, saved,
+    // filtered): a fast stream adds far more rows than anyone looks at.
     struct Row {
         TrafficEntry entry;
-        QString time;
-        QString hex;
-        QString explanation;
+        mutable QString time;
+        mutable QString hex;
+        mutable QString explanation;
     };
+    const Row &texts(int row) const;
 
     std::deque<Row> m_rows;
     int m_capacity;
@@ -77,6 +80,8 @@ public:
 
     TrafficModel *model() const { return m_model; }
     QSortFilterProxyModel *proxy() const { return m_proxy; }
+    // The model or, while a filter is set, the proxy.
+    QAbstractItemModel *shownModel() const;
     QTableView *view() const { return m_view; }
     // Takes what the log gathered since the last batch (the timer calls it).
     void pullEntries();
@@ -101,6 +106,8 @@ private slots:
 
 private:
     void retranslate();
+    void applyColumnWidths();
+    int sourceRow(const QModelIndex &index) const;
 
     TrafficLog *m_log;
     qint64 m_lastSequence = 0;

@@ -31,7 +31,7 @@ TrafficEntry entry(int i)
 
 QString explanationAt(TrafficWindow &w, int proxyRow)
 {
-    return w.proxy()->index(proxyRow, TrafficModel::ExplanationColumn).data().toString();
+    return w.shownModel()->index(proxyRow, TrafficModel::ExplanationColumn).data().toString();
 }
 
 } // namespace
@@ -91,6 +91,7 @@ void tst_TrafficWindow::pauseFilterCopySave()
 
     w.setFilterText(QStringLiteral("读配置项 1"));
     // 1 and 10 to 19
+    QCOMPARE(w.shownModel(), w.proxy());
     QCOMPARE(w.proxy()->rowCount(), 11);
     w.view()->selectRow(0);
     w.view()->selectionModel()->select(w.proxy()->index(2, 0),
@@ -109,6 +110,9 @@ void tst_TrafficWindow::pauseFilterCopySave()
     const QString text = QString::fromUtf8(dir.readFile(QStringLiteral("traffic.txt")));
     QCOMPARE(text, w.shownText());
     QCOMPARE(text.count(QLatin1Char('\n')), 11);
+    w.setFilterText(QString());
+    QCOMPARE(w.shownModel(), w.model());
+    QCOMPARE(w.shownText().count(QLatin1Char('\n')), 21);
     w.saveTo(dir.filePath(QStringLiteral("missing/folder/t.txt")));
     QVERIFY(saved.wait(10000));
     QCOMPARE(saved.at(1).at(0).toBool(), false);
