@@ -4,6 +4,7 @@
 #include "firmware/updatedialog.h"
 #include "history/historydata.h"
 #include "items/configtree.h"
+#include "link/trafficwindow.h"
 #include "monitor/monitordialog.h"
 #include "settings/appfolders.h"
 #include "settings/config.h"
@@ -53,6 +54,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_ui->lang_zh_TW, &QAction::triggered, this, &MainWindow::slot_zh_TW);
     connect(m_ui->monitor, &QAction::triggered, this, &MainWindow::slotDeviceMonitor);
     connect(m_ui->writeSN, &QAction::triggered, this, &MainWindow::slotWriteSN);
+    TrafficWindow::addMenuAction(m_ui->menu, this);
     connect(&m_refreshThread, &RefreshThread::signalClearItems, this, &MainWindow::slotClearItems);
     connect(&m_refreshThread, &RefreshThread::signalAddItems, this, &MainWindow::slotAddItems);
     connect(&m_refreshThread, &RefreshThread::showErrorMessage, this, &MainWindow::slotShowErrorMessage);

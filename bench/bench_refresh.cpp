@@ -1,9 +1,10 @@
 // Cost of one item in a refresh against zrsim over loopback UDP, next to a
-// bare request/reply loop over the same link.
+// bare request/reply loop over the same link, and with a traffic log attached.
 //   bench_refresh [items=250] [rounds=5]   (ZRSIM=path of zrsim, optional)
 #include "items/refreshthread.h"
 #include "link/devicelink.h"
 #include "link/framecodec.h"
+#include "link/traffic.h"
 #include "settings/config.h"
 #include "tools/zrsim/simlauncher.h"
 
@@ -74,7 +75,7 @@ int main(int argc, char *argv[])
         s.setValue("device/address", 1);
     }
 
-    QVector<double> bare, direct, threaded;
+    QVector<double> bare, direct, observed, threaded;
     int failures = 0;
     for (int r = 0; r < rounds; ++r) {
         // Bare loop: the same requests, including the empty end item.
@@ -106,6 +107,24 @@ int main(int argc, char *argv[])
             if (got != items)
                 ++failures;
         }
+        // The same with every frame going into a traffic log, as in the
+        // assistant.
+        {
+            TrafficLog log;
+            setDefaultTrafficObserver(&log);
+            RefreshThread refresh;
+            int got = 0;
+            QObject::connect(&refresh, &RefreshThread::signalAddItems, [&](int, const QStringList &) { ++got; });
+            QObject::connect(&refresh, &RefreshThread::showErrorMessage, [&] { ++failures; });
+            DeviceLink link;
+            QElapsedTimer t;
+            t.start();
+            refresh.readItems(link);
+            observed << t.nsecsElapsed() / 1000.0 / (items + 1);
+            setDefaultTrafficObserver(nullptr);
+            if (got != items || log.size() != 2 * (items + 1))
+                ++failures;
+        }
         // The real path: worker thread, items queued to this event loop.
         {
             RefreshThread refresh;
@@ -133,6 +152,8 @@ int main(int argc, char *argv[])
     std::printf("items %d, rounds %d, median per request (us)\n", items, rounds);
     std::printf("  bare transact loop        %8.1f\n", b);
     std::printf("  refresh, readItems        %8.1f   (%.2fx)\n", d, b > 0 ? d / b : 0.0);
+    const double o = median(observed);
+    std::printf("  readItems, traffic log on %8.1f   (%+.1f%% over readItems)\n", o, d > 0 ? (o / d - 1) * 100 : 0.0);
     std::printf("  refresh, thread + queued  %8.1f   (%.2fx)\n", q, b > 0 ? q / b : 0.0);
     std::printf("  whole refresh of %d items: %.1f ms\n", items, q * (items + 1) / 1000.0);
     if (failures)

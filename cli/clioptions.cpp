@@ -151,6 +151,9 @@ const QVector<CliOptionSpec> &globalOptionTable()
              return true;
          },
          "", false, "--encrypt"},
+        {"--trace", "FILE",
+         "write every frame sent and received to FILE\n(- for stderr), one tab-separated line each",
+         [](const QString &v, CliOptions *o) { return setText(v, &o->traceFile); }, "a file name or -"},
         {"--lang", "CODE",
          "language of the messages (en_US, zh_CH, zh_TW);\ndefault: language/language of config.ini",
          [](const QString &v, CliOptions *o) {

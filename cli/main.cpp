@@ -2,6 +2,7 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
 
+#include "link/traffic.h"
 #include "settings/appfolders.h"
 #include "settings/config.h"
 #include "settings/settingkeys.h"
@@ -93,7 +94,14 @@ int main(int argc, char *argv[])
     if (!language.isEmpty() && loadTranslation(&translator, language, translationDirs()))
         QCoreApplication::installTranslator(&translator);
 
+    TrafficTraceWriter trace;
+    if (!options.traceFile.isEmpty()) {
+        if (!trace.open(options.traceFile, &error))
+            return failWith(QStringLiteral("--trace %1: %2").arg(options.traceFile, error));
+        setDefaultTrafficObserver(&trace);
+    }
     const int status = command(options);
+    setDefaultTrafficObserver(nullptr);
     QCoreApplication::removeTranslator(&translator);
     settings.tearDown();
     registerPrivateSettings(nullptr);

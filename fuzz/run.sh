@@ -22,7 +22,7 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(dirname "$HERE")
 BUILD=${BUILD:-$ROOT/build-fuzz}
 TARGETS=${TARGETS:-"isreplycomplete checkframecrc decryptenvelope decodedevicetext checkreply readpackage
-    parsecatalogue itemcsv skiptable serialnumber historylines monitorlines searchanswer"}
+    parsecatalogue itemcsv skiptable serialnumber historylines monitorlines searchanswer explainframe"}
 JOBS=${JOBS:-2}
 
 find_clang() {

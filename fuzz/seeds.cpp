@@ -272,6 +272,19 @@ int main(int argc, char **argv)
     // Answers to the discovery datagram as instruments give them.
     ok &= writeSeeds(root + "/searchanswer", 0, {QByteArray("ZR-100"), QByteArray("  ZR-200 \r\n"),
                                                  encodeDeviceText(QStringLiteral("流量计 A1")), QByteArray("A\xb0")});
+    // The decoder: flags, request length, request, frame (a request, its reply).
+    {
+        const QByteArray read = buildItemReadRequest(1, 3);
+        const auto seed = [](quint8 flags, const QByteArray &request, const QByteArray &frame) {
+            return QByteArray(1, char(flags)) + char(request.size()) + request + frame;
+        };
+        ok &= writeSeeds(root + "/explainframe", 0,
+                         {seed(1, QByteArray(), read), seed(3, QByteArray(), read),
+                          seed(0, read, countedReply(1, 0x03, encodeDeviceText(QStringLiteral("波特率:9600")))),
+                          seed(1, QByteArray(), buildTextWriteRequest(1, 255, QStringLiteral("1"))),
+                          seed(1, QByteArray(), QByteArray::fromHex("7e05022c0100079100040000000000007f")),
+                          seed(0, QByteArray(4, '\x01'), QByteArray("ZR-100"))});
+    }
     if (!ok) {
         std::fprintf(stderr, "cannot write seeds below %s\n", argv[1]);
         return 1;

@@ -1,6 +1,7 @@
 #include "link/devicelink.h"
 
 #include "link/framecodec.h"
+#include "link/framedecoder.h"
 #include "settings/linksettings.h"
 
 #include <QElapsedTimer>
@@ -56,10 +57,12 @@ bool DeviceLink::open(const LinkSettings &settings)
     if (useUdp) {
         peerAddress = QHostAddress(settings.udpAddress);
         peerPort = settings.udpPort;
+        m_endpoint = trafficEndpoint(peerAddress.isNull() ? settings.udpAddress : peerAddress.toString(), peerPort);
         return true;
     }
 
     const QString name = settings.serialPort;
+    m_endpoint = trafficEndpoint(name);
     if (serialPort->isOpen())
         serialPort->close();
     serialPort->setPortName(name);
@@ -123,8 +126,14 @@ QByteArray DeviceLink::readDatagrams(int maxBytes)
         if (got < 0)
             break;
         datagram.truncate(static_cast<int>(got));
-        if (isPeer(sender, port))
-            out.append(datagram);
+        if (!isPeer(sender, port)) {
+            if (m_traffic)
+                reportForeign(datagram, sender, port);
+            continue;
+        }
+        if (m_readingStale && m_traffic)
+            report(TrafficDirection::Dropped, datagram, TrafficNote::Stale);
+        out.append(datagram);
     }
     return out;
 }
@@ -162,11 +171,13 @@ void DeviceLink::dropStale()
         // Datagram by datagram: a whole answer among them is one the
         // instrument sent beyond what it was asked for, or one that came late.
         int taken = 0;
+        m_readingStale = true;
         for (int round = 0; round < 4096 && taken < kMaxPendingRead && udpSocket->hasPendingDatagrams(); ++round) {
             const QByteArray datagram = readDatagrams(1);
             taken += datagram.size();
             m_answersSeen += countAnswers(datagram);
         }
+        m_readingStale = false;
     }
     // Not on a serial line: the port outlives the connection, and a late
     // answer to an earlier connection's request is not one too many on
@@ -284,7 +295,11 @@ bool DeviceLink::sendDatagram(const QByteArray &frame)
     // unconfigured endpoint is a send failure, not a silent instrument.
     if (!udpSocket || peerAddress.isNull())
         return false;
-    return udpSocket->writeDatagram(frame, peerAddress, peerPort) >= 1;
+    if (udpSocket->writeDatagram(frame, peerAddress, peerPort) < 1)
+        return false;
+    if (m_traffic)
+        report(TrafficDirection::Sent, frame, TrafficNote::None);
+    return true;
 }
 
 bool DeviceLink::pulseRts()
@@ -305,19 +320,71 @@ bool DeviceLink::writeSerial(const char *data, int length)
     if (useRts && !pulseRts())
         return false;
     serialPort->clear(QSerialPort::AllDirections);
-    return serialPort->write(data, length) == length;
+    if (serialPort->write(data, length) != length)
+        return false;
+    if (m_traffic)
+        report(TrafficDirection::Sent, QByteArray(data, length), TrafficNote::None);
+    return true;
 }
 
 QByteArray DeviceLink::takePending()
 {
-    if (useUdp)
-        return readDatagrams();
+    QByteArray pending;
+    if (useUdp) {
+        m_readingStale = true;
+        pending = readDatagrams();
+        m_readingStale = false;
+        return pending;
+    }
     if (serialPort && serialPort->isOpen())
-        return serialPort->readAll();
-    return QByteArray();
+        pending = serialPort->readAll();
+    if (m_traffic && !pending.isEmpty())
+        report(TrafficDirection::Dropped, pending, TrafficNote::Stale);
+    return pending;
+}
+
+void DeviceLink::report(TrafficDirection direction, const QByteArray &bytes, TrafficNote note, const QString &detail)
+{
+    TrafficEntry entry;
+    // UTC is a clock read; local time is worked out only when shown.
+    entry.time = QDateTime::currentDateTimeUtc();
+    entry.direction = direction;
+    entry.udp = useUdp;
+    entry.endpoint = m_endpoint;
+    entry.bytes = bytes;
+    if (encrypt)
+        entry.inner = envelopeInner(bytes);
+    entry.note = note;
+    entry.noteDetail = detail;
+    if (direction == TrafficDirection::Sent)
+        m_lastRequest = entry.inner.isEmpty() ? bytes : entry.inner;
+    entry.request = m_lastRequest;
+    m_traffic->record(entry);
+}
+
+void DeviceLink::reportForeign(const QByteArray &bytes, const QHostAddress &sender, quint16 port)
+{
+    report(TrafficDirection::Dropped, bytes, TrafficNote::ForeignSender, trafficEndpoint(sender.toString(), port));
 }
 
 int DeviceLink::transact(const char *request, int length, QByteArray &reply, bool highByteFirst, int timeoutMs)
+{
+    const int result = exchange(request, length, reply, highByteFirst, timeoutMs);
+    if (m_traffic && !reply.isEmpty()) {
+        TrafficNote note = TrafficNote::None;
+        if (!isReplyComplete(reply, deviceAddress, encrypt, highByteFirst))
+            note = reply.size() >= 3 && !checkFrameCrc(reply, highByteFirst) ? TrafficNote::CrcFailed
+                                                                              : TrafficNote::Incomplete;
+        report(TrafficDirection::Received, reply, note);
+    }
+    if (result == LinkOk && encrypt && reply.size() > 6)
+        reply = decryptEnvelope(reply, highByteFirst);
+    return result;
+}
+
+// The exchange on the wire; the reply stays as it came (an envelope is
+// opened by transact, once the traffic has been reported).
+int DeviceLink::exchange(const char *request, int length, QByteArray &reply, bool highByteFirst, int timeoutMs)
 {
     QByteArray frame(request, length);
     if (encrypt)
@@ -403,9 +470,6 @@ int DeviceLink::transact(const char *request, int length, QByteArray &reply, boo
             reply.append(serialPort->readAll());
         }
     }
-
-    if (encrypt && reply.size() > 6)
-        reply = decryptEnvelope(reply, highByteFirst);
     return LinkOk;
 }
 
@@ -429,6 +493,8 @@ void DeviceLink::transactStream(const char *request, int length, DDataReceiver *
                 chunk = readDatagrams();
             if (chunk.isEmpty())
                 return;
+            if (m_traffic)
+                report(TrafficDirection::Received, chunk, TrafficNote::None);
             receiver->onData(chunk);
         }
     }
@@ -446,6 +512,8 @@ void DeviceLink::transactStream(const char *request, int length, DDataReceiver *
         receiver->onError(tr("发送命令失败"));
         return;
     }
+    if (m_traffic)
+        report(TrafficDirection::Sent, frame, TrafficNote::None);
     if (!waitForSerialWritten(5000)) {
         receiver->onError(m_transportFailed ? tr("串口连接已断开") : tr("发送命令超时"));
         return;
@@ -459,7 +527,10 @@ void DeviceLink::transactStream(const char *request, int length, DDataReceiver *
     for (;;) {
         if (!waitForSerialData(interChunkWaitMs))
             return;
-        receiver->onData(serialPort->readAll());
+        const QByteArray piece = serialPort->readAll();
+        if (m_traffic)
+            report(TrafficDirection::Received, piece, TrafficNote::None);
+        receiver->onData(piece);
         if (receiver->isStopped())
             return;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/datareceiver.h"
+#include "link/traffic.h"
 #include "settings/linksettings.h"
 
 #include <QCoreApplication>
@@ -70,6 +71,23 @@ public:
     static constexpr int kOverallLimitFactor = 3;
     void close();
 
+    // Where this link reports its traffic; the default observer at
+    // construction, null for none.
+    void setTrafficObserver(TrafficObserver *observer) { m_traffic = observer; }
+    TrafficObserver *trafficObserver() const { return m_traffic; }
+    // For callers that read the transport themselves: a piece taken from
+    // the instrument, and a datagram dropped because someone else sent it.
+    void traceReceived(const QByteArray &bytes)
+    {
+        if (m_traffic)
+            report(TrafficDirection::Received, bytes, TrafficNote::None);
+    }
+    void traceDropped(const QByteArray &bytes, const QHostAddress &sender, quint16 port)
+    {
+        if (m_traffic)
+            reportForeign(bytes, sender, port);
+    }
+
     // Waits at most timeoutMs for a datagram to be pending, noticing one at
     // once; returns whether one is pending.
     bool waitForDatagram(int timeoutMs);
@@ -103,6 +121,9 @@ public:
     int interChunkWaitMs = 500;
 
 private:
+    int exchange(const char *request, int length, QByteArray &reply, bool highByteFirst, int timeoutMs);
+    void report(TrafficDirection direction, const QByteArray &bytes, TrafficNote note, const QString &detail = QString());
+    void reportForeign(const QByteArray &bytes, const QHostAddress &sender, quint16 port);
     bool pulseRts();
     void createTransports();
     // Reads and drops pending input, counting the whole answers in it.
@@ -114,6 +135,11 @@ private:
     // UDP requests sent and whole answers seen (taken, or dropped as stale).
     int m_requestsSent = 0;
     int m_answersSeen = 0;
+
+    TrafficObserver *m_traffic = defaultTrafficObserver();
+    QString m_endpoint;      // as the traffic log shows it
+    QByteArray m_lastRequest; // plain, for naming the replies
+    bool m_readingStale = false;
 };
 
 // Runs a local event loop until `object` emits `signal` or timeoutMs pass.

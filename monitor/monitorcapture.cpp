@@ -78,8 +78,13 @@ void MonitorCapture::readPendingUdp()
         const QNetworkDatagram datagram = m_link.udpSocket->receiveDatagram();
         const QByteArray data = datagram.data();
         budget -= std::max(1, data.size());
-        if (m_link.isPeer(datagram.senderAddress(), static_cast<quint16>(datagram.senderPort())))
+        const auto port = static_cast<quint16>(datagram.senderPort());
+        if (m_link.isPeer(datagram.senderAddress(), port)) {
+            m_link.traceReceived(data);
             splitLines(data);
+        } else {
+            m_link.traceDropped(data, datagram.senderAddress(), port);
+        }
     }
 }
 
@@ -91,6 +96,7 @@ void MonitorCapture::readPendingSerial()
         if (data.isEmpty())
             break;
         budget -= data.size();
+        m_link.traceReceived(data);
         splitLines(data);
     }
 }
@@ -143,10 +149,14 @@ int MonitorCapture::transactUdp(const QByteArray &request, QByteArray &reply)
             if (clock.elapsed() > hardLimit)
                 return LinkNoReply;
             const QNetworkDatagram datagram = m_link.udpSocket->receiveDatagram();
-            if (!m_link.isPeer(datagram.senderAddress(), static_cast<quint16>(datagram.senderPort())))
-                continue;
-            accepted = true;
             const QByteArray data = datagram.data();
+            const auto port = static_cast<quint16>(datagram.senderPort());
+            if (!m_link.isPeer(datagram.senderAddress(), port)) {
+                m_link.traceDropped(data, datagram.senderAddress(), port);
+                continue;
+            }
+            accepted = true;
+            m_link.traceReceived(data);
             if (reply.isEmpty() && !isReplyComplete(data, m_link.deviceAddress, m_link.encrypt, false)
                 && (data.endsWith('\n') || !startsLikeReply(data, m_link))) {
                 splitLines(data);

@@ -3,6 +3,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QMessageBox>
@@ -10,8 +12,27 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSpacerItem>
 #include <QVBoxLayout>
+
+namespace {
+
+// The text as the view renders it: the view breaks lines at CR, CR LF and
+// LF alike and shows no-break spaces as spaces.
+QString asShown(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    for (QChar &c : text) {
+        if (c == QLatin1Char('\r') || c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = QLatin1Char('\n');
+        else if (c == QChar::Nbsp)
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+} // namespace
 
 MonitorDialog::MonitorDialog(QWidget *parent)
     : QDialog(parent)
@@ -32,6 +53,9 @@ MonitorDialog::MonitorDialog(QWidget *parent)
     });
     connect(m_bntStop, &QPushButton::pressed, &m_thread, &MonitorThread::stop);
     connect(m_bntClear, &QPushButton::pressed, this, &MonitorDialog::slotClearText);
+    connect(m_bntSave, &QPushButton::clicked, this, &MonitorDialog::slotSave);
+    connect(m_ckLogFile, &QCheckBox::toggled, this, &MonitorDialog::slotLogToFile);
+    connect(&m_logFile, &MonitorLogFile::failed, this, &MonitorDialog::slotLogFailed);
     connect(&m_thread, &QThread::started, this, &MonitorDialog::slotThreadStarted);
     connect(&m_thread, &QThread::finished, this, &MonitorDialog::slotThreadFinished);
     connect(&m_thread, &MonitorThread::signalShowError, this, &MonitorDialog::slotShowError);
@@ -82,7 +106,11 @@ void MonitorDialog::setupForm()
     m_bntStop->setObjectName(QStringLiteral("bntStop"));
     m_bntClear = new QPushButton(tr("清除"), this);
     m_bntClear->setObjectName(QStringLiteral("bntClear"));
-    for (QPushButton *b : {m_bntStart, m_bntStop, m_bntClear})
+    m_bntSave = new QPushButton(tr("保存"), this);
+    m_bntSave->setObjectName(QStringLiteral("bntSave"));
+    m_ckLogFile = new QCheckBox(tr("记录到文件"), this);
+    m_ckLogFile->setObjectName(QStringLiteral("ckLogFile"));
+    for (QPushButton *b : {m_bntStart, m_bntStop, m_bntClear, m_bntSave})
         b->setAutoDefault(false);
 
     horizontalLayout->addWidget(m_rdOriginal);
@@ -94,6 +122,8 @@ void MonitorDialog::setupForm()
     horizontalLayout->addWidget(m_bntStart);
     horizontalLayout->addWidget(m_bntStop);
     horizontalLayout->addWidget(m_bntClear);
+    horizontalLayout->addWidget(m_bntSave);
+    horizontalLayout->addWidget(m_ckLogFile);
     horizontalLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     verticalLayout->addLayout(horizontalLayout);
 
@@ -116,6 +146,59 @@ MonitorFormat MonitorDialog::currentFormat() const
 void MonitorDialog::slotClearText()
 {
     m_textEdit->clear();
+}
+
+QString MonitorDialog::viewText() const
+{
+    return m_textEdit->toPlainText();
+}
+
+void MonitorDialog::slotSave()
+{
+    const QString caption = tr("保存监听数据");
+    const QString fileName = m_fileNameProvider
+        ? m_fileNameProvider(caption)
+        : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)"));
+    if (fileName.isEmpty())
+        return;
+    m_bntSave->setEnabled(false);
+    writeFileInBackground(fileName, viewText().toUtf8(), this, [this](bool ok, const QString &error) {
+        m_bntSave->setEnabled(true);
+        emit saveFinished(ok, error);
+        if (!ok && !m_fileNameProvider)
+            slotShowError(tr("保存监听数据"), error);
+    });
+}
+
+void MonitorDialog::slotLogToFile(bool on)
+{
+    if (!on) {
+        m_logFile.stop();
+        return;
+    }
+    const QString caption = tr("记录到文件");
+    const QString fileName = m_fileNameProvider
+        ? m_fileNameProvider(caption)
+        : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)"), nullptr,
+                                       QFileDialog::DontConfirmOverwrite);
+    if (fileName.isEmpty()) {
+        const QSignalBlocker blocker(m_ckLogFile);
+        m_ckLogFile->setChecked(false);
+        return;
+    }
+    m_logFile.start(fileName);
+    m_ckLogFile->setToolTip(QDir::toNativeSeparators(fileName));
+}
+
+void MonitorDialog::slotLogFailed(const QString &message)
+{
+    {
+        const QSignalBlocker blocker(m_ckLogFile);
+        m_ckLogFile->setChecked(false);
+    }
+    m_logFile.stop();
+    if (!m_closePending)
+        slotShowError(tr("记录到文件"), message);
 }
 
 void MonitorDialog::slotThreadStarted()
@@ -167,6 +250,8 @@ void MonitorDialog::appendText(const QString &text)
     QTextCursor cursor(m_textEdit->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(text);
+    if (m_logFile.isActive())
+        m_logFile.append(asShown(text));
     QScrollBar *bar = m_textEdit->verticalScrollBar();
     if (m_follow && bar->value() != bar->maximum())
         bar->setValue(bar->maximum());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/monitorlines.h"
+#include "monitor/monitorlogfile.h"
 #include "monitor/monitorthread.h"
 
 #include <QDateTime>
@@ -26,6 +27,16 @@ public:
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
     MonitorThread *monitorThread() { return &m_thread; }
     MonitorFormat currentFormat() const;
+    // Asks for a file name to save or log to; replaceable so that tests
+    // need no file dialog.
+    using FileNameProvider = std::function<QString(const QString &caption)>;
+    void setFileNameProvider(FileNameProvider provider) { m_fileNameProvider = std::move(provider); }
+    MonitorLogFile *logFile() { return &m_logFile; }
+    QString viewText() const;
+
+signals:
+    // A save started with 保存 has ended; message is empty on success.
+    void saveFinished(bool ok, const QString &message);
 
 public slots:
     void reject() override;
@@ -40,6 +51,9 @@ private slots:
     void slotShowError(const QString &title, const QString &error);
     void slotDataRecv(const QByteArray &buffer);
     void slotLinesDropped(qint64 count);
+    void slotSave();
+    void slotLogToFile(bool on);
+    void slotLogFailed(const QString &message);
 
 private:
     void setupForm();
@@ -55,11 +69,15 @@ private:
     QPushButton *m_bntStart = nullptr;
     QPushButton *m_bntStop = nullptr;
     QPushButton *m_bntClear = nullptr;
+    QPushButton *m_bntSave = nullptr;
+    QCheckBox *m_ckLogFile = nullptr;
     QPlainTextEdit *m_textEdit = nullptr;
 
     MonitorThread m_thread;
     std::function<QDateTime()> m_clock = [] { return QDateTime::currentDateTime(); };
     bool m_closePending = false;
+    MonitorLogFile m_logFile;
+    FileNameProvider m_fileNameProvider;
     // Follow new lines while the view is at its bottom; the user scrolling
     // up clears it, scrolling back down sets it again.
     bool m_follow = true;

@@ -524,6 +524,26 @@
         <source> - 正在停止监听...</source>
         <translation> - stopping the monitor...</translation>
     </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>保存监听数据</source>
+        <translation>Save Monitor Data</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt);;所有文件 (*)</source>
+        <translation>Text files (*.txt);;All files (*)</translation>
+    </message>
+    <message>
+        <source>无法写入 %1: %2</source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>记录到文件</source>
+        <translation>Log to file</translation>
+    </message>
 </context>
 <context>
     <name>MonitorThread</name>
@@ -958,6 +978,243 @@
     <message>
         <source>图表只能保存为 PNG 或 SVG 文件: %1</source>
         <translation>A chart can only be saved as a PNG or SVG file: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FrameDecoder</name>
+    <message>
+        <source>CRC错误</source>
+        <translation>CRC error</translation>
+    </message>
+    <message>
+        <source>写入序列号 %1</source>
+        <translation>write serial number %1</translation>
+    </message>
+    <message>
+        <source>写入应答 %1</source>
+        <translation>write reply %1</translation>
+    </message>
+    <message>
+        <source>写配置项 %1 &quot;%2&quot;</source>
+        <translation>text write %1 &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>功能码 %1</source>
+        <translation>function code %1</translation>
+    </message>
+    <message>
+        <source>加密信封 (CRC错误)</source>
+        <translation>encrypted envelope (CRC error)</translation>
+    </message>
+    <message>
+        <source>加密信封: %1 [内层 %2]</source>
+        <translation>encrypted envelope: %1 [inner %2]</translation>
+    </message>
+    <message>
+        <source>升级: 擦除</source>
+        <translation>flash: erase</translation>
+    </message>
+    <message>
+        <source>升级: 擦除 %1 字节</source>
+        <translation>flash: erase %1 bytes</translation>
+    </message>
+    <message>
+        <source>升级: 数据页</source>
+        <translation>flash: page</translation>
+    </message>
+    <message>
+        <source>升级: 第 %1 页, %2 字节</source>
+        <translation>flash: page %1, %2 bytes</translation>
+    </message>
+    <message>
+        <source>升级: 识别设备</source>
+        <translation>flash: identify</translation>
+    </message>
+    <message>
+        <source>升级: 退出升级</source>
+        <translation>flash: leave</translation>
+    </message>
+    <message>
+        <source>升级应答</source>
+        <translation>flash reply</translation>
+    </message>
+    <message>
+        <source>升级应答 &quot;%1&quot;</source>
+        <translation>flash reply &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>历史数据请求</source>
+        <translation>history request</translation>
+    </message>
+    <message>
+        <source>历史数据请求 %1 至 %2</source>
+        <translation>history request %1 to %2</translation>
+    </message>
+    <message>
+        <source>序列号应答 %1</source>
+        <translation>serial number reply %1</translation>
+    </message>
+    <message>
+        <source>应答 %1</source>
+        <translation>reply %1</translation>
+    </message>
+    <message>
+        <source>搜索应答 %1</source>
+        <translation>search answer %1</translation>
+    </message>
+    <message>
+        <source>搜索设备</source>
+        <translation>search probe</translation>
+    </message>
+    <message>
+        <source>文本 &quot;%1&quot;</source>
+        <translation>text &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>时钟应答 %1</source>
+        <translation>clock reply %1</translation>
+    </message>
+    <message>
+        <source>未知帧, %1 字节</source>
+        <translation>unknown frame, %1 bytes</translation>
+    </message>
+    <message>
+        <source>空</source>
+        <translation>empty</translation>
+    </message>
+    <message>
+        <source>设置时钟 %1 %2</source>
+        <translation>clock set %1 %2</translation>
+    </message>
+    <message>
+        <source>读配置项 %1</source>
+        <translation>item read %1</translation>
+    </message>
+    <message>
+        <source>调试开关应答 %1</source>
+        <translation>debug switch reply %1</translation>
+    </message>
+    <message>
+        <source>调试输出关</source>
+        <translation>debug output off</translation>
+    </message>
+    <message>
+        <source>调试输出开</source>
+        <translation>debug output on</translation>
+    </message>
+    <message>
+        <source>配置项 %1 应答 %2</source>
+        <translation>item %1 reply %2</translation>
+    </message>
+    <message>
+        <source>配置项 %1 应答: 列表结束</source>
+        <translation>item %1 reply: end of list</translation>
+    </message>
+    <message>
+        <source>长度错误</source>
+        <translation>wrong length</translation>
+    </message>
+</context>
+<context>
+    <name>TrafficLogText</name>
+    <message>
+        <source>CRC校验失败</source>
+        <translation>CRC check failed</translation>
+    </message>
+    <message>
+        <source>丢弃: 来自 %1 的数据报</source>
+        <translation>dropped: datagram from %1</translation>
+    </message>
+    <message>
+        <source>丢弃: 请求前残留的数据</source>
+        <translation>dropped: stale data before the request</translation>
+    </message>
+    <message>
+        <source>应答不完整</source>
+        <translation>incomplete reply</translation>
+    </message>
+</context>
+<context>
+    <name>TrafficWindow</name>
+    <message>
+        <source>× 丢弃</source>
+        <translation>× dropped</translation>
+    </message>
+    <message>
+        <source>← 接收</source>
+        <translation>← received</translation>
+    </message>
+    <message>
+        <source>→ 发送</source>
+        <translation>→ sent</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>Serial port</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>保存通讯记录</source>
+        <translation>Save Traffic Log</translation>
+    </message>
+    <message>
+        <source>内层帧: %1</source>
+        <translation>Inner frame: %1</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>字节</source>
+        <translation>bytes</translation>
+    </message>
+    <message>
+        <source>按文字筛选</source>
+        <translation>Filter by text</translation>
+    </message>
+    <message>
+        <source>数据</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt);;所有文件 (*)</source>
+        <translation>Text files (*.txt);;All files (*)</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>Direction</translation>
+    </message>
+    <message>
+        <source>无法保存 %1: %2</source>
+        <translation>Cannot save %1: %2</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>筛选:</source>
+        <translation>Filter:</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Explanation</translation>
+    </message>
+    <message>
+        <source>通讯记录</source>
+        <translation>Traffic Log</translation>
     </message>
 </context>
 </TS>

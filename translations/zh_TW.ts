@@ -524,6 +524,26 @@
         <source> - 正在停止监听...</source>
         <translation> - 正在停止監聽...</translation>
     </message>
+    <message>
+        <source>保存</source>
+        <translation>儲存</translation>
+    </message>
+    <message>
+        <source>保存监听数据</source>
+        <translation>儲存監聽資料</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt);;所有文件 (*)</source>
+        <translation>文字檔 (*.txt);;所有檔案 (*)</translation>
+    </message>
+    <message>
+        <source>无法写入 %1: %2</source>
+        <translation>無法寫入 %1: %2</translation>
+    </message>
+    <message>
+        <source>记录到文件</source>
+        <translation>記錄到檔案</translation>
+    </message>
 </context>
 <context>
     <name>MonitorThread</name>
@@ -958,6 +978,243 @@
     <message>
         <source>图表只能保存为 PNG 或 SVG 文件: %1</source>
         <translation>圖表只能儲存為 PNG 或 SVG 檔案: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FrameDecoder</name>
+    <message>
+        <source>CRC错误</source>
+        <translation>CRC錯誤</translation>
+    </message>
+    <message>
+        <source>写入序列号 %1</source>
+        <translation>寫入序號 %1</translation>
+    </message>
+    <message>
+        <source>写入应答 %1</source>
+        <translation>寫入應答 %1</translation>
+    </message>
+    <message>
+        <source>写配置项 %1 &quot;%2&quot;</source>
+        <translation>寫設定項 %1 &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>功能码 %1</source>
+        <translation>功能碼 %1</translation>
+    </message>
+    <message>
+        <source>加密信封 (CRC错误)</source>
+        <translation>加密封包 (CRC錯誤)</translation>
+    </message>
+    <message>
+        <source>加密信封: %1 [内层 %2]</source>
+        <translation>加密封包: %1 [內層 %2]</translation>
+    </message>
+    <message>
+        <source>升级: 擦除</source>
+        <translation>升級: 抹除</translation>
+    </message>
+    <message>
+        <source>升级: 擦除 %1 字节</source>
+        <translation>升級: 抹除 %1 位元組</translation>
+    </message>
+    <message>
+        <source>升级: 数据页</source>
+        <translation>升級: 資料頁</translation>
+    </message>
+    <message>
+        <source>升级: 第 %1 页, %2 字节</source>
+        <translation>升級: 第 %1 頁, %2 位元組</translation>
+    </message>
+    <message>
+        <source>升级: 识别设备</source>
+        <translation>升級: 識別裝置</translation>
+    </message>
+    <message>
+        <source>升级: 退出升级</source>
+        <translation>升級: 結束升級</translation>
+    </message>
+    <message>
+        <source>升级应答</source>
+        <translation>升級應答</translation>
+    </message>
+    <message>
+        <source>升级应答 &quot;%1&quot;</source>
+        <translation>升級應答 &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>历史数据请求</source>
+        <translation>歷史資料請求</translation>
+    </message>
+    <message>
+        <source>历史数据请求 %1 至 %2</source>
+        <translation>歷史資料請求 %1 至 %2</translation>
+    </message>
+    <message>
+        <source>序列号应答 %1</source>
+        <translation>序號應答 %1</translation>
+    </message>
+    <message>
+        <source>应答 %1</source>
+        <translation>應答 %1</translation>
+    </message>
+    <message>
+        <source>搜索应答 %1</source>
+        <translation>搜尋應答 %1</translation>
+    </message>
+    <message>
+        <source>搜索设备</source>
+        <translation>搜尋裝置</translation>
+    </message>
+    <message>
+        <source>文本 &quot;%1&quot;</source>
+        <translation>文字 &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>时钟应答 %1</source>
+        <translation>時鐘應答 %1</translation>
+    </message>
+    <message>
+        <source>未知帧, %1 字节</source>
+        <translation>未知訊框, %1 位元組</translation>
+    </message>
+    <message>
+        <source>空</source>
+        <translation>空</translation>
+    </message>
+    <message>
+        <source>设置时钟 %1 %2</source>
+        <translation>設定時鐘 %1 %2</translation>
+    </message>
+    <message>
+        <source>读配置项 %1</source>
+        <translation>讀設定項 %1</translation>
+    </message>
+    <message>
+        <source>调试开关应答 %1</source>
+        <translation>除錯開關應答 %1</translation>
+    </message>
+    <message>
+        <source>调试输出关</source>
+        <translation>除錯輸出關</translation>
+    </message>
+    <message>
+        <source>调试输出开</source>
+        <translation>除錯輸出開</translation>
+    </message>
+    <message>
+        <source>配置项 %1 应答 %2</source>
+        <translation>設定項 %1 應答 %2</translation>
+    </message>
+    <message>
+        <source>配置项 %1 应答: 列表结束</source>
+        <translation>設定項 %1 應答: 清單結束</translation>
+    </message>
+    <message>
+        <source>长度错误</source>
+        <translation>長度錯誤</translation>
+    </message>
+</context>
+<context>
+    <name>TrafficLogText</name>
+    <message>
+        <source>CRC校验失败</source>
+        <translation>CRC校驗失敗</translation>
+    </message>
+    <message>
+        <source>丢弃: 来自 %1 的数据报</source>
+        <translation>丟棄: 來自 %1 的資料包</translation>
+    </message>
+    <message>
+        <source>丢弃: 请求前残留的数据</source>
+        <translation>丟棄: 請求前殘留的資料</translation>
+    </message>
+    <message>
+        <source>应答不完整</source>
+        <translation>應答不完整</translation>
+    </message>
+</context>
+<context>
+    <name>TrafficWindow</name>
+    <message>
+        <source>× 丢弃</source>
+        <translation>× 丟棄</translation>
+    </message>
+    <message>
+        <source>← 接收</source>
+        <translation>← 接收</translation>
+    </message>
+    <message>
+        <source>→ 发送</source>
+        <translation>→ 傳送</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>串列埠</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>儲存</translation>
+    </message>
+    <message>
+        <source>保存通讯记录</source>
+        <translation>儲存通訊記錄</translation>
+    </message>
+    <message>
+        <source>内层帧: %1</source>
+        <translation>內層訊框: %1</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>複製</translation>
+    </message>
+    <message>
+        <source>字节</source>
+        <translation>位元組</translation>
+    </message>
+    <message>
+        <source>按文字筛选</source>
+        <translation>依文字篩選</translation>
+    </message>
+    <message>
+        <source>数据</source>
+        <translation>資料</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt);;所有文件 (*)</source>
+        <translation>文字檔 (*.txt);;所有檔案 (*)</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>方向</translation>
+    </message>
+    <message>
+        <source>无法保存 %1: %2</source>
+        <translation>無法儲存 %1: %2</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>時間</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>暫停</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>筛选:</source>
+        <translation>篩選:</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>說明</translation>
+    </message>
+    <message>
+        <source>通讯记录</source>
+        <translation>通訊記錄</translation>
     </message>
 </context>
 </TS>

@@ -49,7 +49,64 @@ private slots:
     void followsSimulatorStream();
     void dismissWhileCapturing_data();
     void dismissWhileCapturing();
+    void logFileAndSaveEqualView();
 };
+
+void tst_MonitorDialog::logFileAndSaveEqualView()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--debug-rate", "200"}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    MonitorDialog dialog(nullptr);
+    QString nextFile;
+    dialog.setFileNameProvider([&nextFile](const QString &) { return nextFile; });
+    auto *view = child<QPlainTextEdit>(dialog, "textEdit");
+    auto *logBox = child<QCheckBox>(dialog, "ckLogFile");
+
+    // Appends: what the file held before stays in front.
+    const QString logPath = dir.filePath(QStringLiteral("monitor.log"));
+    dir.writeFile(QStringLiteral("monitor.log"), "earlier\n");
+    nextFile = logPath;
+    logBox->setChecked(true);
+    emit child<QPushButton>(dialog, "bntStart")->pressed();
+    QTRY_VERIFY_WITH_TIMEOUT(view->document()->blockCount() > 100, 20000);
+    dialog.setFocus();
+    child<QRadioButton>(dialog, "rdHex")->setChecked(true); // the file takes lines as shown
+    QTRY_VERIFY_WITH_TIMEOUT(view->toPlainText().contains(QStringLiteral("23 ")), 20000);
+    emit child<QPushButton>(dialog, "bntStop")->pressed();
+    QTRY_VERIFY(child<QPushButton>(dialog, "bntStart")->isEnabled());
+    dialog.logFile()->sync();
+    QCOMPARE(QString::fromUtf8(dir.readFile(QStringLiteral("monitor.log"))), QStringLiteral("earlier\n") + view->toPlainText());
+
+    // Off: nothing more is appended.
+    logBox->setChecked(false);
+    view->appendPlainText(QStringLiteral("not logged"));
+    dialog.logFile()->sync();
+    QVERIFY(!dir.readFile(QStringLiteral("monitor.log")).contains("not logged"));
+
+    // 保存 writes the whole view, UTF-8, replacing the file.
+    nextFile = dir.filePath(QStringLiteral("saved.txt"));
+    dir.writeFile(QStringLiteral("saved.txt"), "old content that is longer than nothing");
+    QSignalSpy saved(&dialog, &MonitorDialog::saveFinished);
+    QTest::mouseClick(child<QPushButton>(dialog, "bntSave"), Qt::LeftButton);
+    QVERIFY(saved.count() == 1 || saved.wait(10000));
+    QCOMPARE(saved.first().at(0).toBool(), true);
+    QCOMPARE(QString::fromUtf8(dir.readFile(QStringLiteral("saved.txt"))), view->toPlainText());
+
+    // A file that cannot be written is reported, not ignored.
+    nextFile = dir.filePath(QStringLiteral("no/such/folder/x.txt"));
+    QTest::mouseClick(child<QPushButton>(dialog, "bntSave"), Qt::LeftButton);
+    QTRY_COMPARE(saved.count(), 2);
+    QCOMPARE(saved.at(1).at(0).toBool(), false);
+    QVERIFY(saved.at(1).at(1).toString().contains(QStringLiteral("x.txt")));
+    ModalCloser closer;
+    logBox->setChecked(true);
+    QTRY_COMPARE(closer.count(), 1);
+    QCOMPARE(closer.seen().first().title, QStringLiteral("记录到文件"));
+    QVERIFY(closer.seen().first().text.contains(QStringLiteral("x.txt")));
+    QVERIFY(!logBox->isChecked());
+}
 
 void tst_MonitorDialog::initialState()
 {

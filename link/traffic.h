@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QFile>
+#include <QString>
+#include <QVector>
+
+#include <deque>
+#include <mutex>
+
+// What a link saw on the wire, one entry per frame sent or piece received.
+enum class TrafficDirection {
+    Sent,
+    Received,
+    Dropped, // read from the transport but not taken as a reply
+};
+
+enum class TrafficNote {
+    None,
+    ForeignSender, // a datagram from someone other than the instrument
+    Stale,         // input pending before a request, discarded
+    CrcFailed,     // the reply as it stood when the exchange ended fails its CRC
+    Incomplete,    // the reply never became a whole frame
+};
+
+struct TrafficEntry {
+    qint64 sequence = 0; // set by TrafficLog, counting from 1
+    QDateTime time; // links stamp it in UTC; shown in local time
+    TrafficDirection direction = TrafficDirection::Sent;
+    bool udp = false;
+    QString endpoint; // "127.0.0.1:5000", "/dev/ttyUSB0", "COM3"
+    QByteArray bytes; // as on the wire
+    QByteArray inner; // the plain frame of an encrypted envelope
+    // The plain request sent last on the same link, so that a reply can be
+    // named after what it answers.
+    QByteArray request;
+    TrafficNote note = TrafficNote::None;
+    QString noteDetail; // the sender of a foreign datagram
+};
+
+// Receives entries from the links of any thread, so record() must be
+// thread-safe. An observer has to outlive every link that reports to it.
+class TrafficObserver
+{
+public:
+    virtual ~TrafficObserver();
+    virtual void record(const TrafficEntry &entry) = 0;
+};
+
+// New DeviceLinks report to this observer (none by default, which costs a
+// link nothing but a null test).
+void setDefaultTrafficObserver(TrafficObserver *observer);
+TrafficObserver *defaultTrafficObserver();
+
+// The last `capacity` entries; older ones fall out.
+class TrafficLog : public TrafficObserver
+{
+public:
+    static constexpr int kDefaultCapacity = 20000;
+    explicit TrafficLog(int capacity = kDefaultCapacity);
+
+    void record(const TrafficEntry &entry) override;
+    // Entries with a sequence number above `sequence`, oldest first.
+    QVector<TrafficEntry> entriesAfter(qint64 sequence) const;
+    int size() const;
+    int capacity() const { return m_capacity; }
+    qint64 lastSequence() const;
+    void clear();
+
+private:
+    mutable std::mutex m_mutex;
+    std::deque<TrafficEntry> m_entries;
+    int m_capacity;
+    qint64 m_lastSequence = 0;
+};
+
+// The explanation of an entry: the frame's name plus what the link noted.
+QString explainTraffic(const TrafficEntry &entry);
+// "127.0.0.1:5000" for an IPv4 peer, "[::1]:5000" for IPv6; blanks in a
+// serial port name become underscores.
+QString trafficEndpoint(const QString &host, quint16 port);
+QString trafficEndpoint(const QString &serialPort);
+// One line without its line end: time, TX/RX/DROP, endpoint, hex,
+// explanation, separated by tabs.
+QString formatTrafficLine(const TrafficEntry &entry);
+// Upper-case hex pairs separated by single blanks, none at the end.
+QString trafficHex(const QByteArray &bytes);
+
+// Writes every entry as a line to a file (or stderr), flushed at once so
+// that nothing is lost when the process ends abruptly.
+class TrafficTraceWriter : public TrafficObserver
+{
+public:
+    TrafficTraceWriter() = default;
+    // "-" is stderr. False with `error` set when the file cannot be opened.
+    bool open(const QString &fileName, QString *error);
+    void record(const TrafficEntry &entry) override;
+
+private:
+    std::mutex m_mutex;
+    QFile m_file;
+};

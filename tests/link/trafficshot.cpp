@@ -1,0 +1,110 @@
+// zr_traffic_shot LANGUAGE: the main window with the traffic window open,
+// first while a refresh runs, then while a flash runs, against zrsim (run
+// under xvfb-run). At each point it prints "READY refresh" / "READY flash"
+// and waits for a line on stdin, so that a script can take the screen
+// (import -window root) while the operation is still going.
+#include "app/mainwindow.h"
+#include "firmware/package.h"
+#include "firmware/updatethread.h"
+#include "link/trafficwindow.h"
+#include "tests/support/simprocess.h"
+#include "tests/support/workdir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+
+#include <cstdio>
+
+namespace {
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+void pauseForShot(const char *what)
+{
+    std::printf("READY %s\n", what);
+    std::fflush(stdout);
+    QEventLoop loop;
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &loop, [&loop] {
+        char buf[64];
+        (void)std::fgets(buf, sizeof buf, stdin);
+        loop.quit();
+    });
+    loop.exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QString language = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("zh_CH");
+    TempWorkDir dir;
+    for (const char *l : {"en_US", "zh_CH", "zh_TW"}) {
+        const QString qm = QString::fromLatin1(l) + QStringLiteral(".qm");
+        QFile::copy(QStringLiteral(ZR_QM_DIR "/") + qm, dir.filePath(qm));
+    }
+    QByteArray items;
+    for (int i = 0; i < 80; ++i)
+        items += QStringLiteral("参数%1(低/中/高):中\n").arg(i).toUtf8();
+    dir.writeFile(QStringLiteral("items.txt"), items);
+    SimProcess sim;
+    if (!sim.start({"--udp", "127.0.0.1:0", "--items", dir.filePath(QStringLiteral("items.txt")), "--encrypt",
+                    "--delay", "60"})) {
+        std::fprintf(stderr, "zrsim: %s\n", qPrintable(sim.lastError()));
+        return 1;
+    }
+    dir.writeUdpConfig(sim.udpPort(), {{"language/language", language}, {"device/address", 1},
+                                       {"communicate/encrypt", true}});
+
+    MainWindow w;
+    w.resize(520, 420);
+    w.move(0, 0);
+    w.show();
+    QAction *refresh = w.findChild<QAction *>(QStringLiteral("refresh"));
+    QAction *traffic = w.findChild<QAction *>(QStringLiteral("traffic"));
+    if (!refresh || !traffic)
+        return 1;
+    traffic->trigger();
+    auto *tw = w.findChild<TrafficWindow *>(QStringLiteral("TrafficWindow"));
+    if (!tw)
+        return 1;
+    tw->resize(1040, 520);
+    tw->move(230, 260);
+    refresh->trigger();
+    if (!waitFor([tw] { return tw->model()->rowCount() >= 40; }, 20000))
+        return 1;
+    pauseForShot("refresh");
+    waitFor([&w] { return !w.refreshThread().isRunning(); }, 30000);
+
+    DEncryptInfo package;
+    QByteArray image(12 * 1024, '\0');
+    for (int i = 0; i < image.size(); ++i)
+        image[i] = static_cast<char>(i * 7);
+    package.setFields(packageFields(QStringLiteral("ZR 压力变送器"), QStringLiteral("ZR-SIM"), QStringLiteral("2.1.0"), image));
+    UpdateThread flash;
+    flash.setPackage(package);
+    flash.start();
+    // Some pages into the image: identify, erase and a few page exchanges.
+    const int before = tw->model()->rowCount();
+    if (!waitFor([tw, before] { return tw->model()->rowCount() >= std::min(before + 14, 20000); }, 30000))
+        return 1;
+    pauseForShot("flash");
+    flash.wait();
+    return 0;
+}

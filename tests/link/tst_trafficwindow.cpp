@@ -1,0 +1,152 @@
+// The traffic window over a log: batches, bounded rows, pause, filter,
+// copy and save; and the menu action that opens it.
+#include "app/mainwindow.h"
+#include "link/devicelink.h"
+#include "link/framecodec.h"
+#include "link/trafficwindow.h"
+#include "tests/support/simprocess.h"
+#include "tests/support/workdir.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QItemSelectionModel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QtTest>
+
+namespace {
+
+TrafficEntry entry(int i)
+{
+    TrafficEntry e;
+    e.time = QDateTime(QDate(2026, 5, 6), QTime(7, 8, 9, i % 1000));
+    e.direction = TrafficDirection::Sent;
+    e.endpoint = QStringLiteral("127.0.0.1:5000");
+    e.bytes = buildItemReadRequest(1, quint8(i));
+    return e;
+}
+
+QString explanationAt(TrafficWindow &w, int proxyRow)
+{
+    return w.shownModel()->index(proxyRow, TrafficModel::ExplanationColumn).data().toString();
+}
+
+} // namespace
+
+class tst_TrafficWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void rowsAreBoundedAndBatched();
+    void pauseFilterCopySave();
+    void menuActionShowsLiveTraffic();
+};
+
+void tst_TrafficWindow::cleanup()
+{
+    QVERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void tst_TrafficWindow::rowsAreBoundedAndBatched()
+{
+    TrafficLog log(300);
+    TrafficWindow w(&log);
+    for (int i = 0; i < 1000; ++i)
+        log.record(entry(i));
+    QCOMPARE(w.model()->rowCount(), 0); // nothing until the next batch
+    QTRY_COMPARE(w.model()->rowCount(), 300);
+    QCOMPARE(explanationAt(w, 299), QStringLiteral("读配置项 231")); // entry 999: 999 % 256
+    for (int i = 1000; i < 1100; ++i)
+        log.record(entry(i));
+    w.pullEntries();
+    QCOMPARE(w.model()->rowCount(), 300);
+    QVERIFY(w.model()->line(299).startsWith(QStringLiteral("2026-05-06 07:08:09.099\t→ 发送\t127.0.0.1:5000\t01 03 4B 4B")));
+    w.clearLog();
+    QCOMPARE(w.model()->rowCount(), 0);
+    QCOMPARE(log.size(), 0);
+    log.record(entry(1));
+    w.pullEntries();
+    QCOMPARE(w.model()->rowCount(), 1);
+}
+
+void tst_TrafficWindow::pauseFilterCopySave()
+{
+    TempWorkDir dir;
+    TrafficLog log;
+    TrafficWindow w(&log);
+    for (int i = 0; i < 20; ++i)
+        log.record(entry(i));
+    w.pullEntries();
+    w.setPaused(true);
+    log.record(entry(20));
+    w.pullEntries();
+    QCOMPARE(w.model()->rowCount(), 20);
+    w.setPaused(false);
+    QCOMPARE(w.model()->rowCount(), 21);
+
+    w.setFilterText(QStringLiteral("读配置项 1"));
+    // 1 and 10 to 19
+    QCOMPARE(w.shownModel(), w.proxy());
+    QCOMPARE(w.proxy()->rowCount(), 11);
+    w.view()->selectRow(0);
+    w.view()->selectionModel()->select(w.proxy()->index(2, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    w.copySelection();
+    const QStringList copied = QApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(copied.size(), 2);
+    QVERIFY(copied.at(0).endsWith(QStringLiteral("\t读配置项 1")));
+    QVERIFY(copied.at(1).endsWith(QStringLiteral("\t读配置项 11")));
+
+    QSignalSpy saved(&w, &TrafficWindow::saveFinished);
+    const QString file = dir.filePath(QStringLiteral("traffic.txt"));
+    w.saveTo(file);
+    QVERIFY(saved.wait(10000));
+    QCOMPARE(saved.first().at(0).toBool(), true);
+    const QString text = QString::fromUtf8(dir.readFile(QStringLiteral("traffic.txt")));
+    QCOMPARE(text, w.shownText());
+    QCOMPARE(text.count(QLatin1Char('\n')), 11);
+    w.setFilterText(QString());
+    QCOMPARE(w.shownModel(), w.model());
+    QCOMPARE(w.shownText().count(QLatin1Char('\n')), 21);
+    w.saveTo(dir.filePath(QStringLiteral("missing/folder/t.txt")));
+    QVERIFY(saved.wait(10000));
+    QCOMPARE(saved.at(1).at(0).toBool(), false);
+}
+
+void tst_TrafficWindow::menuActionShowsLiveTraffic()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0"}), qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort(), {{"device/address", 1}});
+    {
+        MainWindow window;
+        QMenu *menu = window.menuBar()->findChild<QMenu *>(QStringLiteral("menu"));
+        QVERIFY(menu);
+        QAction *action = window.findChild<QAction *>(QStringLiteral("traffic"));
+        QVERIFY(action && menu->actions().contains(action));
+        QCOMPARE(action->text(), QStringLiteral("通讯记录"));
+        QVERIFY(action->isEnabled());
+        action->trigger();
+        auto *traffic = window.findChild<TrafficWindow *>(QStringLiteral("TrafficWindow"));
+        QVERIFY(traffic && traffic->isVisible() && !traffic->isModal());
+        traffic->clearLog();
+        // A link made anywhere afterwards reports to the window's log.
+        DeviceLink link;
+        QVERIFY(link.open());
+        QByteArray reply;
+        QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 3000), int(LinkOk));
+        QTRY_COMPARE(traffic->model()->rowCount(), 2);
+        QCOMPARE(explanationAt(*traffic, 0), QStringLiteral("读配置项 0"));
+        action->trigger(); // the same window again, not a second one
+        QCOMPARE(window.findChildren<TrafficWindow *>().size(), 1);
+    }
+}
+
+QTEST_MAIN(tst_TrafficWindow)
+#include "tst_trafficwindow.moc"
