@@ -80,7 +80,7 @@ int main(int argc, char *argv[])
     if (!language.isEmpty() && loadTranslation(&translator, language, translationDirs()))
         QCoreApplication::installTranslator(&translator);
 
-    const int status = command(options);
+    const int status = options.targetsFile.isEmpty() ? command(options) : runTargets(options);
     QCoreApplication::removeTranslator(&translator);
     settings.tearDown();
     registerPrivateSettings(nullptr);
