@@ -484,7 +484,7 @@ QString cliUsage()
         "2 usage error, or a value the command refuses (message on stderr);\n"
         "3 the instrument refused a value; 130 interrupted.\n"
         "With --targets: 0 all ok; 3 some refused and none failed; 1 any failed.\n");
-    out += QStringLiteral("\nCommands with --targets: %1 (the FILE of export must\ncontain {name}, replaced by the instrument's NAME).\n")
+    out += QStringLiteral("\nCommands with --targets: %1\n(the FILE of export must contain {name}, replaced by the instrument's NAME).\n")
                .arg(targetCommandNames());
     return out;
 }

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -69,6 +70,7 @@ private slots:
     void exitCodes();
     void flashReportsVersionOrModel();
     void serialPortNeverShared();
+    void ctrlCStartsNoMoreAndLetsFlashesEnd();
 };
 
 void tst_CliTargets::parseFile_data()
@@ -292,6 +294,33 @@ void tst_CliTargets::serialPortNeverShared()
     QVERIFY2(order.at(2).startsWith(QStringLiteral("second\tok")), qPrintable(r.outText()));
     QVERIFY2(elapsed >= 4 * 300, qPrintable(QString::number(elapsed)));
     QTRY_COMPARE(pty.outputLines().filter(QRegularExpression(QStringLiteral("^ZRSIM WRITE 1 .*:5$"))).size(), 2);
+}
+
+void tst_CliTargets::ctrlCStartsNoMoreAndLetsFlashesEnd()
+{
+    TempWorkDir dir;
+    QString error;
+    QVERIFY(writePackage(dir.filePath("p.zrbin"),
+                         packageFields(QStringLiteral("ZR 压力变送器"), QStringLiteral("ZR-SIM"), QStringLiteral("2.1.0"),
+                                       QByteArray(20 * 1024, '\x33')),
+                         &error));
+    // Slow replies: the first flash is still running when Ctrl-C comes.
+    QString list = addSim(dir, QStringLiteral("first"), kItems, {"--delay", "40"});
+    list += addSim(dir, QStringLiteral("second"), kItems);
+    dir.writeFile(QStringLiteral("t.txt"), list.toUtf8());
+    CliProcess cli;
+    QVERIFY(cli.start(dir.path(), {"--targets", "t.txt", "--jobs", "1", "flash", "p.zrbin"}));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_sims.front()->outputLines().filter(QStringLiteral("FLASH PAGE")).isEmpty()
+                                 || !m_sims.front()->outputLines().filter(QStringLiteral("FLASH ERASE")).isEmpty(),
+                             20000);
+    ::kill(static_cast<pid_t>(cli.pid()), SIGINT);
+    const bool told = cli.waitForError(QStringLiteral("不再开始新的仪器。"));
+    const CliResult r = cli.wait(60000);
+    QVERIFY2(told, qPrintable(r.errText() + r.outText()));
+    QCOMPARE(r.exitStatus, QProcess::NormalExit);
+    QCOMPARE(r.exitCode, 130);
+    QCOMPARE(r.outText(), QStringLiteral("first\tok\t2.1.0\nsecond\tfailed\t未开始\n"));
+    QVERIFY(m_sims.back()->outputLines().filter(QStringLiteral("FLASH")).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_CliTargets)
