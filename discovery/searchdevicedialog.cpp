@@ -85,7 +85,7 @@ void SearchDeviceDialog::addTargetChoice(const QList<QHostAddress> &broadcast)
         boxLayout->addWidget(new QLabel(tr("(无)"), m_targetBox));
 
     auto *directRow = new QHBoxLayout;
-    directRow->addWidget(new QLabel(tr("直接询问:"), this));
+    directRow->addWidget(new QLabel(tr("直接询问："), this));
     m_direct = new QLineEdit(this);
     m_direct->setObjectName(QStringLiteral("edDirect"));
     m_direct->setPlaceholderText(tr("IP 地址(可选)"));

@@ -14,6 +14,7 @@
 #include <QRegExpValidator>
 #include <QSerialPortInfo>
 #include <QSettings>
+#include <QStandardItemModel>
 #include <QThread>
 
 #include <algorithm>
@@ -78,7 +79,7 @@ SetupDialog::~SetupDialog()
 void SetupDialog::addRecentRow()
 {
     auto *row = new QHBoxLayout;
-    auto *label = new QLabel(tr("最近的连接:"), this);
+    auto *label = new QLabel(tr("最近的连接："), this);
     m_recent = new QComboBox(this);
     m_recent->setObjectName(QStringLiteral("cmbRecent"));
     m_recent->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -96,6 +97,11 @@ void SetupDialog::addTestRow()
     m_testButton->setObjectName(QStringLiteral("bntTest"));
     m_testButton->setMinimumHeight(28);
     m_testButton->setAutoDefault(false);
+    // Both texts fit, so the button does not jump when it turns into "cancel".
+    int width = 0;
+    for (const QString &text : {tr("测试连接"), tr("取消测试")})
+        width = qMax(width, m_testButton->fontMetrics().horizontalAdvance(text));
+    m_testButton->setMinimumWidth(width + 32);
     row->addWidget(m_testButton);
     row->addStretch(1);
     m_testResult = new QLabel(this);
@@ -116,6 +122,11 @@ void SetupDialog::fillRecent()
 {
     m_recentEntries = RecentConnections::load();
     m_recent->clear();
+    // A first row that says what the list is for; the combo box's own
+    // placeholder is not drawn by every style.
+    m_recent->addItem(m_recentEntries.isEmpty() ? tr("(无)") : tr("选择以填入"));
+    if (auto *model = qobject_cast<QStandardItemModel *>(m_recent->model()))
+        model->item(0)->setEnabled(false);
     for (const LinkSettings &entry : qAsConst(m_recentEntries)) {
         QString text = ConnectionTest::endpointText(entry);
         if (entry.encrypt)
@@ -123,12 +134,12 @@ void SetupDialog::fillRecent()
         m_recent->addItem(text);
     }
     m_recent->setEnabled(!m_recentEntries.isEmpty());
-    m_recent->setPlaceholderText(m_recentEntries.isEmpty() ? tr("(无)") : tr("选择以填入"));
-    m_recent->setCurrentIndex(-1);
+    m_recent->setCurrentIndex(0);
 }
 
-void SetupDialog::applyRecent(int index)
+void SetupDialog::applyRecent(int row)
 {
+    const int index = row - 1;
     if (index < 0 || index >= m_recentEntries.size())
         return;
     const LinkSettings &l = m_recentEntries.at(index);

@@ -47,7 +47,7 @@ private:
     void addTestRow();
     void addRecentRow();
     void fillRecent();
-    void applyRecent(int index);
+    void applyRecent(int row);
     void testFinished(const QString &text);
 
     struct TestState;

@@ -593,7 +593,7 @@
         <translation>(none)</translation>
     </message>
     <message>
-        <source>直接询问:</source>
+        <source>直接询问：</source>
         <translation>Ask directly:</translation>
     </message>
     <message>
@@ -712,7 +712,7 @@
         <translation>Please enter the UDP port</translation>
     </message>
     <message>
-        <source>最近的连接:</source>
+        <source>最近的连接：</source>
         <translation>Recent:</translation>
     </message>
     <message>

@@ -593,8 +593,8 @@
         <translation>(无)</translation>
     </message>
     <message>
-        <source>直接询问:</source>
-        <translation>直接询问:</translation>
+        <source>直接询问：</source>
+        <translation>直接询问：</translation>
     </message>
     <message>
         <source>IP 地址(可选)</source>
@@ -712,8 +712,8 @@
         <translation>请输入UDP端口</translation>
     </message>
     <message>
-        <source>最近的连接:</source>
-        <translation>最近的连接:</translation>
+        <source>最近的连接：</source>
+        <translation>最近的连接：</translation>
     </message>
     <message>
         <source>测试连接</source>

@@ -593,8 +593,8 @@
         <translation>(無)</translation>
     </message>
     <message>
-        <source>直接询问:</source>
-        <translation>直接詢問:</translation>
+        <source>直接询问：</source>
+        <translation>直接詢問：</translation>
     </message>
     <message>
         <source>IP 地址(可选)</source>
@@ -712,8 +712,8 @@
         <translation>請輸入 UDP 連接埠</translation>
     </message>
     <message>
-        <source>最近的连接:</source>
-        <translation>最近的連線:</translation>
+        <source>最近的连接：</source>
+        <translation>最近的連線：</translation>
     </message>
     <message>
         <source>测试连接</source>

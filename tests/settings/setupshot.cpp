@@ -84,11 +84,11 @@ int main(int argc, char *argv[])
     clock.start();
     while (d.isTesting() && clock.elapsed() < 15000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    // The list open over the dialog shows the entries.
-    d.findChild<QComboBox *>("cmbRecent")->showPopup();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
     if (parser.isSet("png"))
         d.grab().save(parser.value("png"));
+    // The list open over the dialog shows the entries.
+    d.findChild<QComboBox *>("cmbRecent")->showPopup();
     std::printf("%s\n", qPrintable(d.testResultText()));
     std::fflush(stdout);
     QTimer::singleShot(parser.value("seconds").toInt() * 1000, &app, &QCoreApplication::quit);

@@ -138,6 +138,7 @@ void tst_SetupConnection::acceptedSetupsAreOffered()
     {
         SetupDialog d(nullptr);
         QVERIFY(!child<QComboBox>(d, "cmbRecent")->isEnabled());
+        QCOMPARE(child<QComboBox>(d, "cmbRecent")->currentText(), QStringLiteral("(无)"));
         fillUdp(d, 5001, 4);
         child<QCheckBox>(d, "cbEncrypt")->setChecked(true);
         QTest::mouseClick(child<QPushButton>(d, "bntOk"), Qt::LeftButton);
@@ -158,14 +159,15 @@ void tst_SetupConnection::acceptedSetupsAreOffered()
     SetupDialog d(nullptr);
     auto *recent = child<QComboBox>(d, "cmbRecent");
     QVERIFY(recent->isEnabled());
-    QCOMPARE(recent->count(), 2);
-    QCOMPARE(recent->itemText(0), QStringLiteral("UDP 127.0.0.1:5002,设备地址 5"));
-    QCOMPARE(recent->itemText(1), QStringLiteral("UDP 127.0.0.1:5001,设备地址 4,加密"));
-    QCOMPARE(recent->currentIndex(), -1);
+    QCOMPARE(recent->count(), 3);
+    QCOMPARE(recent->itemText(0), QStringLiteral("选择以填入"));
+    QCOMPARE(recent->itemText(1), QStringLiteral("UDP 127.0.0.1:5002,设备地址 5"));
+    QCOMPARE(recent->itemText(2), QStringLiteral("UDP 127.0.0.1:5001,设备地址 4,加密"));
+    QCOMPARE(recent->currentIndex(), 0);
     // The stored setup is the last one; choosing the older one fills its fields.
     QCOMPARE(child<QLineEdit>(d, "edUdpPort")->text(), QStringLiteral("5002"));
-    recent->setCurrentIndex(1);
-    emit recent->activated(1);
+    recent->setCurrentIndex(2);
+    emit recent->activated(2);
     QCOMPARE(child<QLineEdit>(d, "edUdpPort")->text(), QStringLiteral("5001"));
     QCOMPARE(child<QComboBox>(d, "cmbDeviceAddress")->currentText(), QStringLiteral("4"));
     QVERIFY(child<QCheckBox>(d, "cbEncrypt")->isChecked());
