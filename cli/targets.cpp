@@ -127,6 +127,21 @@ bool takesValue(const QString &name)
     return false;
 }
 
+// A name as part of a file name: a default name is an endpoint
+// ("127.0.0.1:5000", "/dev/ttyUSB0"), whose separators would point the
+// export into another folder or be refused by Windows.
+QString fileNamePart(const QString &name)
+{
+    QString out = name;
+    for (QChar &c : out) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c == QLatin1Char('*')
+            || c == QLatin1Char('?') || c == QLatin1Char('"') || c == QLatin1Char('<') || c == QLatin1Char('>')
+            || c == QLatin1Char('|') || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    }
+    return out;
+}
+
 } // namespace
 
 QStringList targetArguments(const CliTarget &target, const QStringList &parentArguments)
@@ -165,7 +180,7 @@ QStringList targetArguments(const CliTarget &target, const QStringList &parentAr
         if (positional == 0)
             isExport = arg == QLatin1String("export");
         else if (positional == 1 && isExport)
-            arg.replace(QLatin1String("{name}"), target.name);
+            arg.replace(QLatin1String("{name}"), fileNamePart(target.name));
         ++positional;
         out << arg;
     }

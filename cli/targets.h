@@ -37,7 +37,8 @@ bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *err
 
 // The child's command line: the target's link options, then the parent's
 // arguments without --targets, --jobs, --report and the link endpoint
-// options they replace; an export's {name} becomes the target's name.
+// options they replace; an export's {name} becomes the target's name, with
+// characters a file name cannot hold (path separators, ':') as '_'.
 QStringList targetArguments(const CliTarget &target, const QStringList &parentArguments);
 
 struct TargetResult {

@@ -69,6 +69,7 @@ private slots:
     void exitCodes_data();
     void exitCodes();
     void flashReportsVersionOrModel();
+    void exportWritesOneFilePerInstrument();
     void serialPortNeverShared();
     void ctrlCStartsNoMoreAndLetsFlashesEnd();
 };
@@ -133,6 +134,13 @@ void tst_CliTargets::childArguments()
     QCOMPARE(targetArguments(udp, parent),
              (QStringList{"--udp", "127.0.0.1:5000", "--address", "3", "--encrypt", "--lang", "en_US", "export",
                           "out-站-3.csv"}));
+
+    // A default name is the endpoint: it must not leave the folder.
+    CliTarget unnamed;
+    unnamed.endpoint = unnamed.name = QStringLiteral("127.0.0.1:5000");
+    QCOMPARE(targetArguments(unnamed, {"export", "out/{name}.csv"}).last(), QStringLiteral("out/127.0.0.1_5000.csv"));
+    unnamed.name = QStringLiteral("/dev/ttyUSB0");
+    QCOMPARE(targetArguments(unnamed, {"export", "{name}.csv"}).last(), QStringLiteral("_dev_ttyUSB0.csv"));
 
     CliTarget serial;
     serial.udp = false;
@@ -267,6 +275,19 @@ void tst_CliTargets::flashReportsVersionOrModel()
     QCOMPARE(lines.value("a"), QStringLiteral("ok\t2.1.0"));
     QCOMPARE(lines.value("b"), QStringLiteral("ok\t2.1.0"));
     QCOMPARE(lines.value("other"), QStringLiteral("failed\t固件更新失败,BIN文件与设备型号不一致!"));
+}
+
+void tst_CliTargets::exportWritesOneFilePerInstrument()
+{
+    TempWorkDir dir;
+    QString list = addSim(dir, QStringLiteral("北站"), kItems);
+    list += addSim(dir, QStringLiteral("narrow"), kNarrowItems);
+    dir.writeFile(QStringLiteral("t.txt"), list.toUtf8());
+    const CliResult r = CliProcess::run(dir.path(), {"--targets", "t.txt", "export", "copy-{name}.csv"}, 60000);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.outText().count(QStringLiteral("\tok\t")), 2);
+    QVERIFY(dir.readFile(QStringLiteral("copy-北站.csv")).contains("ZR-Demo"));
+    QVERIFY(dir.readFile(QStringLiteral("copy-narrow.csv")).contains("ZR-Narrow"));
 }
 
 void tst_CliTargets::serialPortNeverShared()
