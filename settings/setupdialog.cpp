@@ -63,8 +63,8 @@ SetupDialog::SetupDialog(QWidget *parent)
     fillRecent();
     m_ui->ckDTR->hide();
     // Larger system fonts and longer translations need more than the form's
-    // 344 x 527; growing beats squeezing the rows.
-    setFixedSize(QSize(344, 527).expandedTo(minimumSizeHint()));
+    // 344 x 660 (with the recent list and the test row); growing beats squeezing the rows.
+    setFixedSize(QSize(344, 660).expandedTo(minimumSizeHint()));
 }
 
 SetupDialog::~SetupDialog()
