@@ -1,5 +1,6 @@
 #include "cli/clioptions.h"
 #include "cli/commands.h"
+#include "cli/targets.h"
 
 #include "settings/settingkeys.h"
 
@@ -154,6 +155,13 @@ const QVector<CliOptionSpec> &globalOptionTable()
         {"--trace", "FILE",
          "write every frame sent and received to FILE\n(- for stderr), one tab-separated line each",
          [](const QString &v, CliOptions *o) { return setText(v, &o->traceFile); }, "a file name or -"},
+        {"--targets", "FILE",
+         "run COMMAND against every instrument in FILE, one\nper line: \"udp HOST:PORT ADDRESS [NAME]\" or\n\"serial PORT BAUD ADDRESS [NAME]\"; prints\nNAME<TAB>ok|refused|failed<TAB>DETAIL per instrument",
+         [](const QString &v, CliOptions *o) { return setText(v, &o->targetsFile); }, "a file name"},
+        {"--jobs", "N", "with --targets: instruments at a time (default 4)",
+         [](const QString &v, CliOptions *o) { return parseInt(v, 1, 64, &o->jobs); }, "1 to 64"},
+        {"--report", "FILE", "with --targets: the same lines as CSV into FILE",
+         [](const QString &v, CliOptions *o) { return setText(v, &o->reportFile); }, "a file name"},
         {"--lang", "CODE",
          "language of the messages (en_US, zh_CH, zh_TW);\ndefault: language/language of config.ini",
          [](const QString &v, CliOptions *o) {
@@ -437,6 +445,16 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
         *error = QStringLiteral("unknown command \"%1\"").arg(o.command);
         return false;
     }
+    if (!o.targetsFile.isEmpty()) {
+        if (!findTargetCommand(o.command)) {
+            *error = QStringLiteral("%1 cannot be used with --targets (only %2)").arg(o.command, targetCommandNames());
+            return false;
+        }
+    } else if (seen.contains(QLatin1String("--jobs")) || seen.contains(QLatin1String("--report"))) {
+        *error = QStringLiteral("%1 needs --targets")
+                     .arg(seen.contains(QLatin1String("--jobs")) ? QStringLiteral("--jobs") : QStringLiteral("--report"));
+        return false;
+    }
     if (o.arguments.size() != command->arguments.size()) {
         *error = QStringLiteral("%1 takes %2 argument(s), %3 given")
                      .arg(o.command)
@@ -452,6 +470,13 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
             return false;
         }
     }
+    // Every instrument's export needs a file of its own.
+    if (!o.targetsFile.isEmpty() && o.command == QLatin1String("export")
+        && !o.arguments.at(0).contains(QLatin1String("{name}"))) {
+        *error = QStringLiteral("with --targets, the FILE of export must contain {name}");
+        return false;
+    }
+    o.rawArguments = arguments;
     *options = o;
     return true;
 }
@@ -483,7 +508,10 @@ QString cliUsage()
         "\n"
         "Exit status: 0 success; 1 the operation failed (message on stderr);\n"
         "2 usage error, or a value the command refuses (message on stderr);\n"
-        "3 the instrument refused a value; 130 interrupted.\n");
+        "3 the instrument refused a value; 130 interrupted.\n"
+        "With --targets: 0 all ok; 3 some refused and none failed; 1 any failed.\n");
+    out += QStringLiteral("\nCommands with --targets: %1\n(the FILE of export must contain {name}, replaced by the instrument's NAME).\n")
+               .arg(targetCommandNames());
     return out;
 }
 

@@ -38,6 +38,13 @@ struct CliOptions {
     std::optional<int> seconds;
     QStringList targets;
     QString url;
+
+    // Many instruments: the list, how many at a time, the CSV report.
+    QString targetsFile;
+    int jobs = 4;
+    QString reportFile;
+    // The command line as given, for the runs of the single instruments.
+    QStringList rawArguments;
 };
 
 // One command: takes the parsed options, returns the exit status. Messages

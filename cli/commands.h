@@ -37,3 +37,5 @@ int runWriteSn(const CliOptions &options);
 int runHistory(const CliOptions &options);
 int runMonitor(const CliOptions &options);
 int runSearch(const CliOptions &options);
+// COMMAND against every instrument of --targets FILE.
+int runTargets(const CliOptions &options);

@@ -100,7 +100,7 @@ int main(int argc, char *argv[])
             return failWith(QStringLiteral("--trace %1: %2").arg(options.traceFile, error));
         setDefaultTrafficObserver(&trace);
     }
-    const int status = command(options);
+    const int status = options.targetsFile.isEmpty() ? command(options) : runTargets(options);
     setDefaultTrafficObserver(nullptr);
     QCoreApplication::removeTranslator(&translator);
     settings.tearDown();

@@ -1,8 +1,14 @@
 #include "discovery/searchdevicedialog.h"
 
+#include "discovery/searchtargets.h"
 #include "link/messageboxes.h"
 #include "ui_searchdevicedialog.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidgetItem>
 #include <QMetaType>
 
@@ -27,13 +33,12 @@ SearchDeviceDialog::SearchDeviceDialog(QWidget *parent)
     m_ui->setupUi(this);
     // A title bar without the help and close buttons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setFixedSize(size());
 
     if (s_override) {
-        m_thread.setTargets(s_override->targets);
         m_thread.setPort(s_override->port);
         m_thread.setListenMs(s_override->listenMs);
     }
+    addTargetChoice(s_override ? s_override->targets : collectBroadcastTargets());
 
     connect(m_ui->bntSearch, &QPushButton::clicked, this, &SearchDeviceDialog::slotSearchDevice);
     connect(m_ui->bntOk, &QPushButton::clicked, this, &SearchDeviceDialog::slotCommit);
@@ -66,8 +71,60 @@ void SearchDeviceDialog::done(int result)
     QDialog::done(result);
 }
 
+void SearchDeviceDialog::addTargetChoice(const QList<QHostAddress> &broadcast)
+{
+    m_targetBox = new QGroupBox(tr("广播地址"), this);
+    auto *boxLayout = new QVBoxLayout(m_targetBox);
+    for (const QHostAddress &address : broadcast) {
+        auto *check = new QCheckBox(address.toString(), m_targetBox);
+        check->setChecked(true);
+        boxLayout->addWidget(check);
+        m_targetChecks << qMakePair(check, address);
+    }
+    if (broadcast.isEmpty())
+        boxLayout->addWidget(new QLabel(tr("(无)"), m_targetBox));
+
+    auto *directRow = new QHBoxLayout;
+    directRow->addWidget(new QLabel(tr("直接询问："), this));
+    m_direct = new QLineEdit(this);
+    m_direct->setObjectName(QStringLiteral("edDirect"));
+    m_direct->setPlaceholderText(tr("IP 地址(可选)"));
+    directRow->addWidget(m_direct, 1);
+
+    // The form places the list and the buttons by hand; a layout makes room
+    // for the address choice above them.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 10, 20, 10);
+    layout->addWidget(m_targetBox);
+    layout->addLayout(directRow);
+    m_ui->listWidget->setMinimumHeight(180);
+    layout->addWidget(m_ui->listWidget, 1);
+    m_ui->horizontalLayoutWidget_3->setMinimumHeight(41);
+    layout->addWidget(m_ui->horizontalLayoutWidget_3);
+    setFixedSize(sizeHint().expandedTo(QSize(353, 374)));
+}
+
 void SearchDeviceDialog::slotSearchDevice()
 {
+    QList<QHostAddress> targets;
+    for (const auto &choice : qAsConst(m_targetChecks)) {
+        if (choice.first->isChecked())
+            targets << choice.second;
+    }
+    const QString direct = m_direct->text().trimmed();
+    if (!direct.isEmpty()) {
+        const QHostAddress address(direct);
+        // The search socket is IPv4; a name is not resolved.
+        if (address.isNull() || address.protocol() != QAbstractSocket::IPv4Protocol) {
+            showErrorBox(tr("请输入有效的IPv4地址"), this);
+            return;
+        }
+        if (!targets.contains(address))
+            targets << address;
+    }
+    m_thread.setTargets(targets);
     m_thread.startSearch();
 }
 
@@ -99,6 +156,8 @@ void SearchDeviceDialog::slotSetEnableButtons(bool enable)
     m_ui->bntCancel->setEnabled(enable);
     m_ui->listWidget->setEnabled(enable);
     m_ui->bntSearch->setEnabled(enable);
+    m_targetBox->setEnabled(enable);
+    m_direct->setEnabled(enable);
     if (!enable) {
         m_devices.clear();
         m_ui->listWidget->clear();

@@ -14,6 +14,9 @@
 namespace Ui {
 class SearchDeviceDialog;
 }
+class QCheckBox;
+class QGroupBox;
+class QLineEdit;
 class QListWidgetItem;
 
 // Lists the instruments that answer the discovery broadcast; the one the
@@ -57,6 +60,7 @@ private slots:
 
 private:
     void choose(QListWidgetItem *item);
+    void addTargetChoice(const QList<QHostAddress> &broadcast);
     void stopSearch();
 
     Ui::SearchDeviceDialog *m_ui = nullptr;
@@ -64,6 +68,9 @@ private:
     QHostAddress m_selectedHostAddress;
     quint16 m_selectedHostPort = 0;
     QMap<QListWidgetItem *, QPair<QHostAddress, quint16>> m_devices;
+    QGroupBox *m_targetBox = nullptr;
+    QList<QPair<QCheckBox *, QHostAddress>> m_targetChecks;
+    QLineEdit *m_direct = nullptr;
 
     static std::optional<SearchOverride> s_override;
 };

@@ -678,6 +678,26 @@
         <source>请选择设备</source>
         <translation>Please choose a device</translation>
     </message>
+    <message>
+        <source>广播地址</source>
+        <translation>Broadcast addresses</translation>
+    </message>
+    <message>
+        <source>(无)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>直接询问：</source>
+        <translation>Ask directly:</translation>
+    </message>
+    <message>
+        <source>IP 地址(可选)</source>
+        <translation>IP address (optional)</translation>
+    </message>
+    <message>
+        <source>请输入有效的IPv4地址</source>
+        <translation>Please enter a valid IPv4 address</translation>
+    </message>
 </context>
 <context>
     <name>SetupDialog</name>
@@ -784,6 +804,38 @@
     <message>
         <source>请输入UDP端口</source>
         <translation>Please enter the UDP port</translation>
+    </message>
+    <message>
+        <source>最近的连接：</source>
+        <translation>Recent:</translation>
+    </message>
+    <message>
+        <source>测试连接</source>
+        <translation>Test connection</translation>
+    </message>
+    <message>
+        <source>%1,加密</source>
+        <translation>%1, encrypted</translation>
+    </message>
+    <message>
+        <source>(无)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>选择以填入</source>
+        <translation>Choose one to fill in the fields</translation>
+    </message>
+    <message>
+        <source>取消测试</source>
+        <translation>Cancel test</translation>
+    </message>
+    <message>
+        <source>正在测试 %1 …</source>
+        <translation>Testing %1 …</translation>
+    </message>
+    <message>
+        <source>测试已取消</source>
+        <translation>Test cancelled</translation>
     </message>
 </context>
 <context>
@@ -937,6 +989,53 @@
     <message>
         <source>固件文件中没有设备型号</source>
         <translation>The firmware file names no device model</translation>
+    </message>
+    <message>
+        <source>写入 %1 项,拒绝 %2 项</source>
+        <translation>%1 written, %2 refused</translation>
+    </message>
+    <message>
+        <source>程序异常结束</source>
+        <translation>The program ended abnormally</translation>
+    </message>
+    <message>
+        <source>已中断</source>
+        <translation>Interrupted</translation>
+    </message>
+    <message>
+        <source>未开始</source>
+        <translation>Not started</translation>
+    </message>
+    <message>
+        <source>不再开始新的仪器。</source>
+        <translation>No further instruments will be started.</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectionTest</name>
+    <message>
+        <source>无法打开连接</source>
+        <translation>Cannot open the connection</translation>
+    </message>
+    <message>
+        <source>%1,设备地址 %2</source>
+        <translation>%1, device address %2</translation>
+    </message>
+    <message>
+        <source>连接成功(%1):%2</source>
+        <translation>Connected (%1): %2</translation>
+    </message>
+    <message>
+        <source>连接成功(%1):%2 = %3</source>
+        <translation>Connected (%1): %2 = %3</translation>
+    </message>
+    <message>
+        <source>连接成功(%1),设备没有参数项</source>
+        <translation>Connected (%1); the device has no items</translation>
+    </message>
+    <message>
+        <source>连接失败(%1):%2</source>
+        <translation>Connection failed (%1): %2</translation>
     </message>
 </context>
 <context>

@@ -678,6 +678,26 @@
         <source>请选择设备</source>
         <translation>请选择设备</translation>
     </message>
+    <message>
+        <source>广播地址</source>
+        <translation>广播地址</translation>
+    </message>
+    <message>
+        <source>(无)</source>
+        <translation>(无)</translation>
+    </message>
+    <message>
+        <source>直接询问：</source>
+        <translation>直接询问：</translation>
+    </message>
+    <message>
+        <source>IP 地址(可选)</source>
+        <translation>IP 地址(可选)</translation>
+    </message>
+    <message>
+        <source>请输入有效的IPv4地址</source>
+        <translation>请输入有效的IPv4地址</translation>
+    </message>
 </context>
 <context>
     <name>SetupDialog</name>
@@ -784,6 +804,38 @@
     <message>
         <source>请输入UDP端口</source>
         <translation>请输入UDP端口</translation>
+    </message>
+    <message>
+        <source>最近的连接：</source>
+        <translation>最近的连接：</translation>
+    </message>
+    <message>
+        <source>测试连接</source>
+        <translation>测试连接</translation>
+    </message>
+    <message>
+        <source>%1,加密</source>
+        <translation>%1,加密</translation>
+    </message>
+    <message>
+        <source>(无)</source>
+        <translation>(无)</translation>
+    </message>
+    <message>
+        <source>选择以填入</source>
+        <translation>选择以填入</translation>
+    </message>
+    <message>
+        <source>取消测试</source>
+        <translation>取消测试</translation>
+    </message>
+    <message>
+        <source>正在测试 %1 …</source>
+        <translation>正在测试 %1 …</translation>
+    </message>
+    <message>
+        <source>测试已取消</source>
+        <translation>测试已取消</translation>
     </message>
 </context>
 <context>
@@ -937,6 +989,53 @@
     <message>
         <source>固件文件中没有设备型号</source>
         <translation>固件文件中没有设备型号</translation>
+    </message>
+    <message>
+        <source>写入 %1 项,拒绝 %2 项</source>
+        <translation>写入 %1 项,拒绝 %2 项</translation>
+    </message>
+    <message>
+        <source>程序异常结束</source>
+        <translation>程序异常结束</translation>
+    </message>
+    <message>
+        <source>已中断</source>
+        <translation>已中断</translation>
+    </message>
+    <message>
+        <source>未开始</source>
+        <translation>未开始</translation>
+    </message>
+    <message>
+        <source>不再开始新的仪器。</source>
+        <translation>不再开始新的仪器。</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectionTest</name>
+    <message>
+        <source>无法打开连接</source>
+        <translation>无法打开连接</translation>
+    </message>
+    <message>
+        <source>%1,设备地址 %2</source>
+        <translation>%1,设备地址 %2</translation>
+    </message>
+    <message>
+        <source>连接成功(%1):%2</source>
+        <translation>连接成功(%1):%2</translation>
+    </message>
+    <message>
+        <source>连接成功(%1):%2 = %3</source>
+        <translation>连接成功(%1):%2 = %3</translation>
+    </message>
+    <message>
+        <source>连接成功(%1),设备没有参数项</source>
+        <translation>连接成功(%1),设备没有参数项</translation>
+    </message>
+    <message>
+        <source>连接失败(%1):%2</source>
+        <translation>连接失败(%1):%2</translation>
     </message>
 </context>
 <context>

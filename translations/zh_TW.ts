@@ -678,6 +678,26 @@
         <source>请选择设备</source>
         <translation>請選擇裝置</translation>
     </message>
+    <message>
+        <source>广播地址</source>
+        <translation>廣播位址</translation>
+    </message>
+    <message>
+        <source>(无)</source>
+        <translation>(無)</translation>
+    </message>
+    <message>
+        <source>直接询问：</source>
+        <translation>直接詢問：</translation>
+    </message>
+    <message>
+        <source>IP 地址(可选)</source>
+        <translation>IP 位址(可選)</translation>
+    </message>
+    <message>
+        <source>请输入有效的IPv4地址</source>
+        <translation>請輸入有效的IPv4位址</translation>
+    </message>
 </context>
 <context>
     <name>SetupDialog</name>
@@ -784,6 +804,38 @@
     <message>
         <source>请输入UDP端口</source>
         <translation>請輸入 UDP 連接埠</translation>
+    </message>
+    <message>
+        <source>最近的连接：</source>
+        <translation>最近的連線：</translation>
+    </message>
+    <message>
+        <source>测试连接</source>
+        <translation>測試連線</translation>
+    </message>
+    <message>
+        <source>%1,加密</source>
+        <translation>%1,加密</translation>
+    </message>
+    <message>
+        <source>(无)</source>
+        <translation>(無)</translation>
+    </message>
+    <message>
+        <source>选择以填入</source>
+        <translation>選擇以填入</translation>
+    </message>
+    <message>
+        <source>取消测试</source>
+        <translation>取消測試</translation>
+    </message>
+    <message>
+        <source>正在测试 %1 …</source>
+        <translation>正在測試 %1 …</translation>
+    </message>
+    <message>
+        <source>测试已取消</source>
+        <translation>測試已取消</translation>
     </message>
 </context>
 <context>
@@ -937,6 +989,53 @@
     <message>
         <source>固件文件中没有设备型号</source>
         <translation>韌體檔案中沒有裝置型號</translation>
+    </message>
+    <message>
+        <source>写入 %1 项,拒绝 %2 项</source>
+        <translation>寫入 %1 項,拒絕 %2 項</translation>
+    </message>
+    <message>
+        <source>程序异常结束</source>
+        <translation>程式異常結束</translation>
+    </message>
+    <message>
+        <source>已中断</source>
+        <translation>已中斷</translation>
+    </message>
+    <message>
+        <source>未开始</source>
+        <translation>未開始</translation>
+    </message>
+    <message>
+        <source>不再开始新的仪器。</source>
+        <translation>不再開始新的儀器。</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectionTest</name>
+    <message>
+        <source>无法打开连接</source>
+        <translation>無法開啟連線</translation>
+    </message>
+    <message>
+        <source>%1,设备地址 %2</source>
+        <translation>%1,裝置位址 %2</translation>
+    </message>
+    <message>
+        <source>连接成功(%1):%2</source>
+        <translation>連線成功(%1):%2</translation>
+    </message>
+    <message>
+        <source>连接成功(%1):%2 = %3</source>
+        <translation>連線成功(%1):%2 = %3</translation>
+    </message>
+    <message>
+        <source>连接成功(%1),设备没有参数项</source>
+        <translation>連線成功(%1),裝置沒有參數項</translation>
+    </message>
+    <message>
+        <source>连接失败(%1):%2</source>
+        <translation>連線失敗(%1):%2</translation>
     </message>
 </context>
 <context>

@@ -519,7 +519,7 @@ void tst_Translations::fixedFormSizeKeptWhenItFits_data()
 {
     QTest::addColumn<QString>("dialog");
     QTest::addColumn<QSize>("formSize");
-    QTest::newRow("setup") << "setup" << QSize(344, 527);
+    QTest::newRow("setup") << "setup" << QSize(344, 660);
     QTest::newRow("update") << "update" << QSize(512, 413);
 }
 

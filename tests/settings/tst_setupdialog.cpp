@@ -101,7 +101,7 @@ void tst_SetupDialog::defaultsWithoutConfig()
     SetupDialog d(nullptr);
     QCOMPARE(d.windowTitle(), QStringLiteral("串口设置"));
     // The form's size, grown only where the fonts need more (offscreen's are large).
-    QCOMPARE(d.size(), QSize(344, 527).expandedTo(d.minimumSizeHint()));
+    QCOMPARE(d.size(), QSize(344, 660).expandedTo(d.minimumSizeHint()));
     QCOMPARE(d.minimumSize(), d.maximumSize());
     QCOMPARE(child<QComboBox>(d, "cmbDeviceAddress")->currentText(), QStringLiteral("255"));
     QCOMPARE(child<QComboBox>(d, "cmbDeviceAddress")->count(), 255);

@@ -1,0 +1,308 @@
+#include "cli/targets.h"
+
+#include "cli/clioptions.h"
+#include "cli/commands.h"
+
+#include <QRegularExpression>
+
+const QVector<TargetCommand> &targetCommands()
+{
+    static const QVector<TargetCommand> table{
+        {"write", TargetDetail::WriteCounts},
+        {"set", TargetDetail::Message},
+        {"trigger", TargetDetail::Message},
+        {"sync-time", TargetDetail::Message},
+        {"flash", TargetDetail::Version},
+        {"export", TargetDetail::Message},
+    };
+    return table;
+}
+
+const TargetCommand *findTargetCommand(const QString &name)
+{
+    for (const TargetCommand &command : targetCommands()) {
+        if (name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
+}
+
+QString targetCommandNames()
+{
+    QStringList names;
+    for (const TargetCommand &command : targetCommands())
+        names << QLatin1String(command.name);
+    return names.join(QStringLiteral(", "));
+}
+
+namespace {
+
+bool parseNumber(const QString &text, int low, int high, int *value)
+{
+    bool ok = false;
+    const int v = text.toInt(&ok, 10);
+    if (!ok || v < low || v > high)
+        return false;
+    *value = v;
+    return true;
+}
+
+} // namespace
+
+bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *error)
+{
+    QVector<CliTarget> out;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString line = lines.at(i).trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const int number = i + 1;
+        auto fail = [&](const QString &problem) {
+            *error = QStringLiteral("line %1: %2").arg(number).arg(problem);
+            return false;
+        };
+        QStringList words = line.split(blanks, Qt::SkipEmptyParts);
+        CliTarget t;
+        t.line = number;
+        const QString kind = words.takeFirst();
+        int fixed = 0;
+        if (kind == QLatin1String("udp")) {
+            if (words.size() < 2)
+                return fail(QStringLiteral("expected: udp HOST:PORT ADDRESS [NAME]"));
+            QString host, port;
+            if (!parseUdpEndpoint(words.at(0), &host, &port))
+                return fail(QStringLiteral("bad endpoint \"%1\" (IP-ADDRESS:PORT)").arg(words.at(0)));
+            t.udp = true;
+            t.endpoint = (host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']') : host)
+                         + QLatin1Char(':') + port;
+            fixed = 1;
+        } else if (kind == QLatin1String("serial")) {
+            if (words.size() < 3)
+                return fail(QStringLiteral("expected: serial PORT BAUD ADDRESS [NAME]"));
+            t.udp = false;
+            t.endpoint = words.at(0);
+            if (!parseNumber(words.at(1), 1, 100000000, &t.baud))
+                return fail(QStringLiteral("bad baud rate \"%1\"").arg(words.at(1)));
+            fixed = 2;
+        } else {
+            return fail(QStringLiteral("unknown link \"%1\" (udp or serial)").arg(kind));
+        }
+        if (!parseNumber(words.at(fixed), 1, 255, &t.address))
+            return fail(QStringLiteral("bad device address \"%1\" (1 to 255)").arg(words.at(fixed)));
+        const QStringList rest = words.mid(fixed + 1);
+        t.name = rest.isEmpty() ? t.endpoint : rest.join(QLatin1Char(' '));
+        out << t;
+    }
+    if (out.isEmpty()) {
+        *error = QStringLiteral("no instrument listed");
+        return false;
+    }
+    *targets = out;
+    return true;
+}
+
+namespace {
+
+// The options a target replaces or the parent alone uses.
+bool isReplaced(const QString &name)
+{
+    static const QStringList names{"--targets", "--jobs", "--report", "--udp", "--serial", "--baud", "--address"};
+    return names.contains(name);
+}
+
+bool takesValue(const QString &name)
+{
+    for (const CliOptionSpec &option : cliGlobalOptions()) {
+        if (name == QLatin1String(option.name))
+            return *option.value;
+    }
+    for (const CliCommandSpec &command : cliCommands()) {
+        for (const CliOptionSpec &option : command.options) {
+            if (name == QLatin1String(option.name))
+                return *option.value;
+        }
+    }
+    return false;
+}
+
+// A name as part of a file name: a default name is an endpoint
+// ("127.0.0.1:5000", "/dev/ttyUSB0"), whose separators would point the
+// export into another folder or be refused by Windows.
+QString fileNamePart(const QString &name)
+{
+    QString out = name;
+    for (QChar &c : out) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c == QLatin1Char('*')
+            || c == QLatin1Char('?') || c == QLatin1Char('"') || c == QLatin1Char('<') || c == QLatin1Char('>')
+            || c == QLatin1Char('|') || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    }
+    return out;
+}
+
+} // namespace
+
+QStringList targetArguments(const CliTarget &target, const QStringList &parentArguments)
+{
+    QStringList out;
+    if (target.udp)
+        out << QStringLiteral("--udp") << target.endpoint;
+    else
+        out << QStringLiteral("--serial") << target.endpoint << QStringLiteral("--baud") << QString::number(target.baud);
+    out << QStringLiteral("--address") << QString::number(target.address);
+
+    int positional = 0;
+    bool isExport = false;
+    bool plain = false; // after "--"
+    for (int i = 0; i < parentArguments.size(); ++i) {
+        QString arg = parentArguments.at(i);
+        if (!plain && arg == QLatin1String("--")) {
+            plain = true;
+            out << arg;
+            continue;
+        }
+        if (!plain && arg.startsWith(QLatin1String("--"))) {
+            const int eq = arg.indexOf(QLatin1Char('='));
+            const QString name = eq > 0 ? arg.left(eq) : arg;
+            const bool valueFollows = eq < 0 && takesValue(name) && i + 1 < parentArguments.size();
+            if (isReplaced(name)) {
+                if (valueFollows)
+                    ++i;
+                continue;
+            }
+            out << arg;
+            if (valueFollows)
+                out << parentArguments.at(++i);
+            continue;
+        }
+        if (positional == 0)
+            isExport = arg == QLatin1String("export");
+        else if (positional == 1 && isExport)
+            arg.replace(QLatin1String("{name}"), fileNamePart(target.name));
+        ++positional;
+        out << arg;
+    }
+    return out;
+}
+
+QString targetStatusName(TargetResult::Status status)
+{
+    switch (status) {
+    case TargetResult::Ok:
+        return QStringLiteral("ok");
+    case TargetResult::Refused:
+        return QStringLiteral("refused");
+    case TargetResult::Failed:
+        break;
+    }
+    return QStringLiteral("failed");
+}
+
+namespace {
+
+QString lastLine(const QString &text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (int i = lines.size() - 1; i >= 0; --i) {
+        QString line = lines.at(i).trimmed();
+        if (line.startsWith(QLatin1String("zrvu-cli: ")))
+            line = line.mid(10);
+        // The pointer to --help says nothing about this instrument.
+        if (!line.isEmpty() && !line.startsWith(QLatin1String("Try 'zrvu-cli")))
+            return line;
+    }
+    return QString();
+}
+
+} // namespace
+
+TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exitCode, const QString &out,
+                            const QString &err, const QString &packageVersion)
+{
+    TargetResult r;
+    if (crashed) {
+        r.status = TargetResult::Failed;
+        r.detail = ZrvuCli::tr("程序异常结束");
+        return r;
+    }
+    r.status = exitCode == ExitOk ? TargetResult::Ok
+                                  : exitCode == ExitRefused ? TargetResult::Refused : TargetResult::Failed;
+    const QString message = lastLine(err).isEmpty() ? lastLine(out) : lastLine(err);
+    if (r.status == TargetResult::Failed || exitCode == ExitInterrupted) {
+        r.detail = exitCode == ExitInterrupted && message.isEmpty() ? ZrvuCli::tr("已中断") : message;
+        return r;
+    }
+    switch (command.detail) {
+    case TargetDetail::WriteCounts: {
+        int written = 0, refused = 0;
+        for (const QString &line : out.split(QLatin1Char('\n'))) {
+            const QStringList fields = line.split(QLatin1Char('\t'));
+            if (fields.size() < 2)
+                continue;
+            if (fields.at(1) == QLatin1String("ok"))
+                ++written;
+            else if (fields.at(1) == QLatin1String("refused"))
+                ++refused;
+        }
+        r.detail = ZrvuCli::tr("写入 %1 项,拒绝 %2 项").arg(written).arg(refused);
+        break;
+    }
+    case TargetDetail::Version:
+        r.detail = r.status == TargetResult::Ok ? packageVersion : message;
+        break;
+    case TargetDetail::Message:
+        r.detail = message;
+        break;
+    }
+    return r;
+}
+
+int targetsExitCode(const QVector<TargetResult> &results)
+{
+    bool refused = false;
+    for (const TargetResult &r : results) {
+        if (r.status == TargetResult::Failed)
+            return ExitFailed;
+        refused = refused || r.status == TargetResult::Refused;
+    }
+    return refused ? ExitRefused : ExitOk;
+}
+
+namespace {
+
+QString oneLine(QString text)
+{
+    text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+QString csvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
+        && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+QString targetLine(const QString &name, const TargetResult &result)
+{
+    return oneLine(name) + QLatin1Char('\t') + targetStatusName(result.status) + QLatin1Char('\t')
+           + oneLine(result.detail);
+}
+
+QByteArray targetReport(const QStringList &names, const QVector<TargetResult> &results)
+{
+    QString out = QStringLiteral("name,status,detail\n");
+    for (int i = 0; i < names.size() && i < results.size(); ++i)
+        out += csvField(names.at(i)) + QLatin1Char(',') + targetStatusName(results.at(i).status) + QLatin1Char(',')
+               + csvField(results.at(i).detail) + QLatin1Char('\n');
+    return out.toUtf8();
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// One instrument of a --targets file.
+struct CliTarget {
+    bool udp = true;
+    QString endpoint; // "HOST:PORT" or the serial port name
+    int baud = 0;     // serial only
+    int address = 1;
+    QString name;     // the endpoint unless the line names it
+    int line = 0;
+};
+
+// What a target's detail says once its run is over.
+enum class TargetDetail {
+    Message,     // the last message of the run
+    WriteCounts, // rows written and refused
+    Version,     // the package's version
+};
+
+struct TargetCommand {
+    const char *name;
+    TargetDetail detail;
+};
+// The commands that may run against many instruments; one entry each.
+const QVector<TargetCommand> &targetCommands();
+const TargetCommand *findTargetCommand(const QString &name);
+// "write, set, …" for the help and the usage error.
+QString targetCommandNames();
+
+// Parses the file's text; on false *error names the line ("line 3: …").
+// Nothing is sent before the whole file has passed.
+bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *error);
+
+// The child's command line: the target's link options, then the parent's
+// arguments without --targets, --jobs, --report and the link endpoint
+// options they replace; an export's {name} becomes the target's name, with
+// characters a file name cannot hold (path separators, ':') as '_'.
+QStringList targetArguments(const CliTarget &target, const QStringList &parentArguments);
+
+struct TargetResult {
+    enum Status { Ok, Refused, Failed };
+    Status status = Failed;
+    QString detail;
+};
+QString targetStatusName(TargetResult::Status status);
+// Judges one finished child: exit code, stdout, stderr.
+TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exitCode, const QString &out,
+                            const QString &err, const QString &packageVersion);
+// 0 all ok; 3 some refused, none failed; 1 any failed.
+int targetsExitCode(const QVector<TargetResult> &results);
+
+// "NAME<TAB>status<TAB>detail" (tabs and line breaks inside become spaces).
+QString targetLine(const QString &name, const TargetResult &result);
+// The report: header name,status,detail and one row per target, UTF-8.
+QByteArray targetReport(const QStringList &names, const QVector<TargetResult> &results);

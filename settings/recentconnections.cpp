@@ -1,0 +1,99 @@
+#include "settings/recentconnections.h"
+
+#include "settings/config.h"
+
+namespace {
+
+const QString kGroup = QStringLiteral("recent");
+
+bool usable(const LinkSettings &l)
+{
+    return l.useUdp ? !l.udpAddress.isEmpty() && l.udpPort != 0 : !l.serialPort.isEmpty() && l.baudrate > 0;
+}
+
+} // namespace
+
+QVector<LinkSettings> RecentConnections::load(QSettings *settings)
+{
+    QSettings *s = settings ? settings : configSettings();
+    QVector<LinkSettings> out;
+    const int size = s->beginReadArray(kGroup);
+    for (int i = 0; i < size && out.size() < kMaxEntries; ++i) {
+        s->setArrayIndex(i);
+        LinkSettings l;
+        l.useUdp = s->value(QStringLiteral("udp")).toInt() != 0;
+        l.udpAddress = s->value(QStringLiteral("udp_address")).toString();
+        l.udpPort = static_cast<quint16>(s->value(QStringLiteral("udp_port")).toUInt() & 0xFFFF);
+        l.serialPort = s->value(QStringLiteral("serial_port")).toString();
+        l.baudrate = s->value(QStringLiteral("baudrate"), 9600).toInt();
+        l.databits = s->value(QStringLiteral("databits"), 8).toInt();
+        l.parity = s->value(QStringLiteral("parity"), 0).toInt();
+        l.stopbits = s->value(QStringLiteral("stopbits"), 1).toInt();
+        l.useRts = s->value(QStringLiteral("send_rts"), false).toBool();
+        l.useDtr = s->value(QStringLiteral("send_dtr"), false).toBool();
+        const int address = s->value(QStringLiteral("address"), 255).toInt();
+        l.deviceAddress = static_cast<quint8>(address < 1 || address > 255 ? 255 : address);
+        l.encrypt = s->value(QStringLiteral("encrypt"), false).toBool();
+        // A hand-edited or damaged entry must not fill the dialog with nonsense.
+        if (usable(l))
+            out << l;
+    }
+    s->endArray();
+    return out;
+}
+
+void RecentConnections::save(const QVector<LinkSettings> &entries, QSettings *settings)
+{
+    QSettings *s = settings ? settings : configSettings();
+    // The old array goes first: a shorter list must not leave old rows behind.
+    s->remove(kGroup);
+    s->beginWriteArray(kGroup, qMin(entries.size(), kMaxEntries));
+    for (int i = 0; i < entries.size() && i < kMaxEntries; ++i) {
+        const LinkSettings &l = entries.at(i);
+        s->setArrayIndex(i);
+        s->setValue(QStringLiteral("udp"), l.useUdp ? 1 : 0);
+        if (l.useUdp) {
+            s->setValue(QStringLiteral("udp_address"), l.udpAddress);
+            s->setValue(QStringLiteral("udp_port"), l.udpPort);
+        } else {
+            s->setValue(QStringLiteral("serial_port"), l.serialPort);
+            s->setValue(QStringLiteral("baudrate"), l.baudrate);
+            s->setValue(QStringLiteral("databits"), l.databits);
+            s->setValue(QStringLiteral("parity"), l.parity);
+            s->setValue(QStringLiteral("stopbits"), l.stopbits);
+            s->setValue(QStringLiteral("send_rts"), l.useRts);
+            s->setValue(QStringLiteral("send_dtr"), l.useDtr);
+        }
+        s->setValue(QStringLiteral("address"), l.deviceAddress);
+        s->setValue(QStringLiteral("encrypt"), l.encrypt);
+    }
+    s->endArray();
+}
+
+bool RecentConnections::sameInstrument(const LinkSettings &a, const LinkSettings &b)
+{
+    if (a.useUdp != b.useUdp || a.deviceAddress != b.deviceAddress)
+        return false;
+    if (a.useUdp)
+        return a.udpAddress == b.udpAddress && a.udpPort == b.udpPort;
+    return a.serialPort == b.serialPort;
+}
+
+QVector<LinkSettings> RecentConnections::added(const QVector<LinkSettings> &entries, const LinkSettings &entry)
+{
+    QVector<LinkSettings> out{entry};
+    for (const LinkSettings &l : entries) {
+        if (out.size() >= kMaxEntries)
+            break;
+        if (!sameInstrument(l, entry))
+            out << l;
+    }
+    return out;
+}
+
+void RecentConnections::remember(const LinkSettings &entry, QSettings *settings)
+{
+    if (!usable(entry))
+        return;
+    save(added(load(settings), entry), settings);
+}
