@@ -450,6 +450,11 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
             *error = QStringLiteral("%1 cannot be used with --targets (only %2)").arg(o.command, targetCommandNames());
             return false;
         }
+        // Every instrument would write the one trace file at the same time.
+        if (!o.traceFile.isEmpty()) {
+            *error = QStringLiteral("--trace cannot be used with --targets");
+            return false;
+        }
     } else if (seen.contains(QLatin1String("--jobs")) || seen.contains(QLatin1String("--report"))) {
         *error = QStringLiteral("%1 needs --targets")
                      .arg(seen.contains(QLatin1String("--jobs")) ? QStringLiteral("--jobs") : QStringLiteral("--report"));

@@ -163,6 +163,8 @@ void tst_CliTargets::usageErrors_data()
         << "items cannot be used with --targets (only write, set, trigger, sync-time, flash, export)";
     QTest::newRow("export without {name}") << QStringList{"--targets", "t.txt", "export", "out.csv"}
                                            << "with --targets, the FILE of export must contain {name}";
+    QTest::newRow("trace with targets") << QStringList{"--trace", "t.log", "--targets", "t.txt", "sync-time"}
+                                        << "--trace cannot be used with --targets";
     QTest::newRow("jobs alone") << QStringList{"--jobs", "2", "sync-time"} << "--jobs needs --targets";
     QTest::newRow("report alone") << QStringList{"--report", "r.csv", "sync-time"} << "--report needs --targets";
     QTest::newRow("jobs 65") << QStringList{"--targets", "t.txt", "--jobs", "65", "sync-time"}
