@@ -128,7 +128,7 @@ int main(int argc, char *argv[])
     QProcess sim;
     quint16 port = 0;
     if (!startSim(sim, &port)) {
-        std::fprintf(stderr, "zrsim did not start (%s)\n", qPrintable(simPath()));
+        std::fprintf(stderr, "zrsim did not start (%s)\n", qPrintable(SimLauncher::locate()));
         return 1;
     }
     {
