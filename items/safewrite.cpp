@@ -13,10 +13,10 @@
 
 namespace {
 
-QString tr(const char *text)
+class ItemSafeWrite
 {
-    return QCoreApplication::translate("ItemSafeWrite", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(ItemSafeWrite)
+};
 
 // A file name from an instrument's text: long names are cut so that the
 // stamp always fits within common path limits.
@@ -138,13 +138,13 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
     const QString stamp = when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QDir folder(dir);
     if (!folder.exists() && !QDir().mkpath(dir)) {
-        outcome.error = backupFailedMessage(tr("无法创建文件夹 %1").arg(QDir::toNativeSeparators(dir)));
+        outcome.error = backupFailedMessage(ItemSafeWrite::tr("无法创建文件夹 %1").arg(QDir::toNativeSeparators(dir)));
         return outcome;
     }
     QString path = folder.filePath(QStringLiteral("%1-%2.csv").arg(base, stamp));
     for (int n = 2; QFileInfo::exists(path); ++n) {
         if (n > 999) {
-            outcome.error = backupFailedMessage(tr("同一秒内的备份过多"));
+            outcome.error = backupFailedMessage(ItemSafeWrite::tr("同一秒内的备份过多"));
             return outcome;
         }
         path = folder.filePath(QStringLiteral("%1-%2-%3.csv").arg(base, stamp).arg(n));
@@ -155,7 +155,7 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
         return outcome;
     }
     outcome.ok = true;
-    outcome.path = path;
+    outcome.path = QFileInfo(path).absoluteFilePath();
     if (keep < 1)
         return outcome;
 
@@ -212,47 +212,47 @@ int verifyFailures(const QList<VerifyRow> &rows)
 
 QString backupFailedMessage(const QString &cause)
 {
-    return tr("无法保存备份,未写入任何项: %1").arg(cause);
+    return ItemSafeWrite::tr("无法保存备份,未写入任何项: %1").arg(cause);
 }
 
 QString backupWrittenMessage(const QString &path)
 {
-    return tr("备份已保存: %1").arg(QDir::toNativeSeparators(path));
+    return ItemSafeWrite::tr("备份已保存: %1").arg(QDir::toNativeSeparators(path));
 }
 
 QString verifyMessage(const QList<VerifyRow> &rows)
 {
     const int failures = verifyFailures(rows);
     if (failures == 0)
-        return tr("核对完成: 写入的 %1 项全部保持").arg(rows.size());
-    QStringList lines{tr("核对完成: %1 项与写入的值不符").arg(failures)};
+        return ItemSafeWrite::tr("核对完成: 写入的 %1 项全部保持").arg(rows.size());
+    QStringList lines{ItemSafeWrite::tr("核对完成: %1 项与写入的值不符").arg(failures)};
     for (const VerifyRow &v : rows) {
         if (v.status == VerifyRow::KeptOther)
-            lines << tr("%1: 写入 %2,设备保持 %3").arg(v.written.name, v.written.value, v.kept);
+            lines << ItemSafeWrite::tr("%1: 写入 %2,设备保持 %3").arg(v.written.name, v.written.value, v.kept);
         else if (v.status == VerifyRow::NoAnswer)
-            lines << tr("%1: 不再应答").arg(v.written.name);
+            lines << ItemSafeWrite::tr("%1: 不再应答").arg(v.written.name);
     }
     return lines.join(QLatin1Char('\n'));
 }
 
 QString verifyReadFailedMessage(const QString &cause)
 {
-    return tr("写入后无法读回配置进行核对: %1").arg(cause);
+    return ItemSafeWrite::tr("写入后无法读回配置进行核对: %1").arg(cause);
 }
 
 QString previewStatusText(PreviewRow::Status status)
 {
     switch (status) {
     case PreviewRow::Equal:
-        return tr("相同");
+        return ItemSafeWrite::tr("相同");
     case PreviewRow::Changed:
-        return tr("将修改");
+        return ItemSafeWrite::tr("将修改");
     case PreviewRow::Protected:
-        return tr("受保护");
+        return ItemSafeWrite::tr("受保护");
     case PreviewRow::Unknown:
-        return tr("设备没有此项");
+        return ItemSafeWrite::tr("设备没有此项");
     case PreviewRow::CommandSkipped:
-        return tr("命令项");
+        return ItemSafeWrite::tr("命令项");
     }
     return QString();
 }

@@ -906,5 +906,68 @@
         <source>固件文件中没有设备型号</source>
         <translation>The firmware file names no device model</translation>
     </message>
+    <message>
+        <source>未更新固件;不备份也要更新请加 --no-backup</source>
+        <translation>The firmware was not updated; add --no-backup to update without a backup</translation>
+    </message>
+</context>
+<context>
+    <name>ItemSafeWrite</name>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>Cannot create the folder %1</translation>
+    </message>
+    <message>
+        <source>同一秒内的备份过多</source>
+        <translation>Too many backups within one second</translation>
+    </message>
+    <message>
+        <source>无法保存备份,未写入任何项: %1</source>
+        <translation>The backup could not be saved, nothing was written: %1</translation>
+    </message>
+    <message>
+        <source>备份已保存: %1</source>
+        <translation>Backup saved: %1</translation>
+    </message>
+    <message>
+        <source>核对完成: 写入的 %1 项全部保持</source>
+        <translation>Verified: all %1 rows written were kept</translation>
+    </message>
+    <message>
+        <source>核对完成: %1 项与写入的值不符</source>
+        <translation>Verified: %1 rows differ from the values written</translation>
+    </message>
+    <message>
+        <source>%1: 写入 %2,设备保持 %3</source>
+        <translation>%1: wrote %2, the instrument kept %3</translation>
+    </message>
+    <message>
+        <source>%1: 不再应答</source>
+        <translation>%1: no longer answers</translation>
+    </message>
+    <message>
+        <source>写入后无法读回配置进行核对: %1</source>
+        <translation>The configuration could not be read back for verification: %1</translation>
+    </message>
+    <message>
+        <source>相同</source>
+        <translation>Unchanged</translation>
+    </message>
+    <message>
+        <source>将修改</source>
+        <translation>Changes</translation>
+    </message>
+    <message>
+        <source>受保护</source>
+        <translation>Protected</translation>
+    </message>
+    <message>
+        <source>设备没有此项</source>
+        <translation>Not on the instrument</translation>
+    </message>
+    <message>
+        <source>命令项</source>
+        <translation>Command</translation>
+    </message>
 </context>
 </TS>

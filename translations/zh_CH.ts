@@ -906,5 +906,68 @@
         <source>固件文件中没有设备型号</source>
         <translation>固件文件中没有设备型号</translation>
     </message>
+    <message>
+        <source>未更新固件;不备份也要更新请加 --no-backup</source>
+        <translation>未更新固件;不备份也要更新请加 --no-backup</translation>
+    </message>
+</context>
+<context>
+    <name>ItemSafeWrite</name>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>无法创建文件夹 %1</translation>
+    </message>
+    <message>
+        <source>同一秒内的备份过多</source>
+        <translation>同一秒内的备份过多</translation>
+    </message>
+    <message>
+        <source>无法保存备份,未写入任何项: %1</source>
+        <translation>无法保存备份,未写入任何项: %1</translation>
+    </message>
+    <message>
+        <source>备份已保存: %1</source>
+        <translation>备份已保存: %1</translation>
+    </message>
+    <message>
+        <source>核对完成: 写入的 %1 项全部保持</source>
+        <translation>核对完成: 写入的 %1 项全部保持</translation>
+    </message>
+    <message>
+        <source>核对完成: %1 项与写入的值不符</source>
+        <translation>核对完成: %1 项与写入的值不符</translation>
+    </message>
+    <message>
+        <source>%1: 写入 %2,设备保持 %3</source>
+        <translation>%1: 写入 %2,设备保持 %3</translation>
+    </message>
+    <message>
+        <source>%1: 不再应答</source>
+        <translation>%1: 不再应答</translation>
+    </message>
+    <message>
+        <source>写入后无法读回配置进行核对: %1</source>
+        <translation>写入后无法读回配置进行核对: %1</translation>
+    </message>
+    <message>
+        <source>相同</source>
+        <translation>相同</translation>
+    </message>
+    <message>
+        <source>将修改</source>
+        <translation>将修改</translation>
+    </message>
+    <message>
+        <source>受保护</source>
+        <translation>受保护</translation>
+    </message>
+    <message>
+        <source>设备没有此项</source>
+        <translation>设备没有此项</translation>
+    </message>
+    <message>
+        <source>命令项</source>
+        <translation>命令项</translation>
+    </message>
 </context>
 </TS>
