@@ -44,6 +44,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_ui->import_2, &QAction::triggered, this, &MainWindow::slotImportItems);
     connect(m_ui->export_2, &QAction::triggered, this, &MainWindow::slotExportItems);
     connect(m_ui->save, &QAction::triggered, this, &MainWindow::slotWriteItems);
+    connect(m_ui->restore, &QAction::triggered, this, &MainWindow::slotRestoreBackup);
     connect(m_ui->sync_time, &QAction::triggered, this, &MainWindow::slotSyncTime);
     connect(m_ui->debug, &QAction::triggered, this, &MainWindow::slotHistoryData);
     connect(m_ui->update, &QAction::triggered, this, &MainWindow::slotUpdateHardware);
@@ -64,6 +65,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(&m_exchange, &ExchangeThread::signalClockSynced, this, &MainWindow::onClockSynced);
     connect(&m_exchange, &ExchangeThread::signalSerialProbed, this, &MainWindow::onSerialProbed);
     connect(&m_exchange, &ExchangeThread::signalSerialNumberWritten, this, &MainWindow::onSerialNumberWritten);
+    connect(&m_exchange, &ExchangeThread::signalItemsRead, this, &MainWindow::onItemsRead);
 
     // Progress goes into the message area; the stop button and the
     // connection stay at the right.
@@ -257,7 +259,7 @@ void MainWindow::endExchange()
 void MainWindow::setInstrumentActionsEnabled(bool enabled)
 {
     // Language, about and viewers that touch neither stay available.
-    for (QAction *a : {m_ui->setup, m_ui->refresh, m_ui->import_2, m_ui->export_2, m_ui->save, m_ui->sync_time,
+    for (QAction *a : {m_ui->setup, m_ui->refresh, m_ui->import_2, m_ui->export_2, m_ui->save, m_ui->restore, m_ui->sync_time,
                        m_ui->debug, m_ui->update, m_ui->monitor, m_ui->writeSN})
         a->setEnabled(enabled);
 }
@@ -285,7 +287,8 @@ void MainWindow::updateProgress()
 {
     static const ExchangeThread::Kind kinds[] = {ExchangeThread::None, ExchangeThread::Refresh,
                                                  ExchangeThread::WriteOne, ExchangeThread::WriteAll,
-                                                 ExchangeThread::ClockSync, ExchangeThread::SerialWrite};
+                                                 ExchangeThread::ClockSync, ExchangeThread::SerialWrite,
+                                                 ExchangeThread::ReadItems};
     const bool refresh = m_busy == BusyRefresh;
     const QString text = ExchangeThread::progressText(kinds[m_busy], refresh ? m_refreshCount : m_rowNumber, m_rowCount,
                                                       m_rowName, m_exchange.stopRequested());

@@ -79,6 +79,7 @@ QList<PreviewRow> buildWritePreview(const QList<ItemRow> &fileRows, const QList<
     QList<PreviewRow> out;
     for (const ItemRow &file : fileRows) {
         PreviewRow p;
+        p.position = int(out.size());
         p.index = file.index;
         p.name = itemRowName(file);
         if (file.column1.isEmpty()) {

@@ -28,7 +28,8 @@ struct PreviewRow {
         CommandSkipped, // a command item: never written from a file
     };
     Status status = Unknown;
-    int index = 0; // the item index, as in the file
+    int index = 0;    // the item index, as in the file
+    int position = 0; // 0-based row of the file
     QString name;
     QString instrumentValue; // empty for Unknown
     QString fileValue;

@@ -439,6 +439,14 @@
         <source>所有文件 (*)</source>
         <translation>All files (*)</translation>
     </message>
+    <message>
+        <source>恢复备份</source>
+        <translation>Restore backup</translation>
+    </message>
+    <message>
+        <source>没有要写入的项</source>
+        <translation>Nothing to write: the instrument already holds these values</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -968,6 +976,45 @@
     <message>
         <source>命令项</source>
         <translation>Command</translation>
+    </message>
+</context>
+<context>
+    <name>WritePreviewDialog</name>
+    <message>
+        <source>写入配置预览</source>
+        <translation>Preview of the write</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>设备的值</source>
+        <translation>On the instrument</translation>
+    </message>
+    <message>
+        <source>要写入的值</source>
+        <translation>To write</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>设备保留自己的值,除非勾选此项</source>
+        <translation>The instrument keeps its own value unless this row is checked</translation>
+    </message>
+    <message>
+        <source>显示未变化的项</source>
+        <translation>Show unchanged</translation>
+    </message>
+    <message>
+        <source>写入选中的项</source>
+        <translation>Write checked rows</translation>
+    </message>
+    <message>
+        <source>将写入 %1 项;%2 项未变化,%3 项设备没有</source>
+        <translation>%1 rows will be written; %2 unchanged, %3 not on the instrument</translation>
     </message>
 </context>
 </TS>

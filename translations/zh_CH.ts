@@ -439,6 +439,14 @@
         <source>所有文件 (*)</source>
         <translation>所有文件 (*)</translation>
     </message>
+    <message>
+        <source>恢复备份</source>
+        <translation>恢复备份</translation>
+    </message>
+    <message>
+        <source>没有要写入的项</source>
+        <translation>没有要写入的项</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -968,6 +976,45 @@
     <message>
         <source>命令项</source>
         <translation>命令项</translation>
+    </message>
+</context>
+<context>
+    <name>WritePreviewDialog</name>
+    <message>
+        <source>写入配置预览</source>
+        <translation>写入配置预览</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>设备的值</source>
+        <translation>设备的值</translation>
+    </message>
+    <message>
+        <source>要写入的值</source>
+        <translation>要写入的值</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>说明</translation>
+    </message>
+    <message>
+        <source>设备保留自己的值,除非勾选此项</source>
+        <translation>设备保留自己的值,除非勾选此项</translation>
+    </message>
+    <message>
+        <source>显示未变化的项</source>
+        <translation>显示未变化的项</translation>
+    </message>
+    <message>
+        <source>写入选中的项</source>
+        <translation>写入选中的项</translation>
+    </message>
+    <message>
+        <source>将写入 %1 项;%2 项未变化,%3 项设备没有</source>
+        <translation>将写入 %1 项;%2 项未变化,%3 项设备没有</translation>
     </message>
 </context>
 </TS>

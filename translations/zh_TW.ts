@@ -439,6 +439,14 @@
         <source>所有文件 (*)</source>
         <translation>所有檔案 (*)</translation>
     </message>
+    <message>
+        <source>恢复备份</source>
+        <translation>還原備份</translation>
+    </message>
+    <message>
+        <source>没有要写入的项</source>
+        <translation>沒有要寫入的項</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -968,6 +976,45 @@
     <message>
         <source>命令项</source>
         <translation>命令項</translation>
+    </message>
+</context>
+<context>
+    <name>WritePreviewDialog</name>
+    <message>
+        <source>写入配置预览</source>
+        <translation>寫入設定預覽</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>名稱</translation>
+    </message>
+    <message>
+        <source>设备的值</source>
+        <translation>裝置的值</translation>
+    </message>
+    <message>
+        <source>要写入的值</source>
+        <translation>要寫入的值</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>說明</translation>
+    </message>
+    <message>
+        <source>设备保留自己的值,除非勾选此项</source>
+        <translation>裝置保留自己的值,除非勾選此項</translation>
+    </message>
+    <message>
+        <source>显示未变化的项</source>
+        <translation>顯示未變化的項</translation>
+    </message>
+    <message>
+        <source>写入选中的项</source>
+        <translation>寫入選中的項</translation>
+    </message>
+    <message>
+        <source>将写入 %1 项;%2 项未变化,%3 项设备没有</source>
+        <translation>將寫入 %1 項;%2 項未變化,%3 項裝置沒有</translation>
     </message>
 </context>
 </TS>
