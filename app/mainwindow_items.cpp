@@ -176,7 +176,8 @@ void MainWindow::onItemsRead(const ItemListOutcome &outcome, const QList<ItemRow
         return;
     }
     // The actions stay off while the user decides: the preview is of this
-    // instrument as it was just read.
+    // instrument as it was just read. The read's progress is over.
+    showStatus(QString());
     WritePreviewDialog dialog(preview, this);
     if (dialog.exec() != QDialog::Accepted || m_closing) {
         endExchange();
@@ -273,10 +274,17 @@ void MainWindow::onWriteFinished(const WriteRunOutcome &run)
         // Rows the instrument kept at its own value were not written; saying
         // "success" would hide that the copy is incomplete.
         showStatus(itemBatchWrittenMessage(refused), 5000);
-        if (run.verified)
+        if (run.verified && verifyFailures(run.verifyRows) == 0) {
+            const QString text = verifyMessage(run.verifyRows);
+            showStatus(text, 5000);
+            QMessageBox box(QMessageBox::Information, tr("写入配置"), text, QMessageBox::NoButton, this);
+            box.setDefaultButton(box.addButton(tr("确定"), QMessageBox::AcceptRole));
+            box.exec();
+        } else if (run.verified) {
             showMessageBox(tr("写入配置"), verifyMessage(run.verifyRows), windowIcon());
-        else if (!run.verifyError.isEmpty())
+        } else if (!run.verifyError.isEmpty()) {
             showMessageBox(tr("写入配置"), verifyReadFailedMessage(run.verifyError), windowIcon());
+        }
         // The box's text is several lines; the status line keeps the count.
         if (run.verified || !run.verifyError.isEmpty())
             showStatus(itemBatchWrittenMessage(refused), 5000);

@@ -939,11 +939,11 @@
     </message>
     <message>
         <source>核对完成: 写入的 %1 项全部保持</source>
-        <translation>Verified: all %1 rows written were kept</translation>
+        <translation>Verified: all %1 row(s) written were kept</translation>
     </message>
     <message>
         <source>核对完成: %1 项与写入的值不符</source>
-        <translation>Verified: %1 rows differ from the values written</translation>
+        <translation>Verified: %1 row(s) differ from the values written</translation>
     </message>
     <message>
         <source>%1: 写入 %2,设备保持 %3</source>
