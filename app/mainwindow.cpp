@@ -4,6 +4,10 @@
 #include "firmware/updatedialog.h"
 #include "history/historydata.h"
 #include "items/configtree.h"
+#include "items/itemread.h"
+#include "items/itemrows.h"
+#include "items/safewrite.h"
+#include "link/devicelink.h"
 #include "monitor/monitordialog.h"
 #include "settings/appfolders.h"
 #include "settings/config.h"
@@ -13,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -225,6 +230,7 @@ void MainWindow::slotRefresh()
     if (m_refreshThread.isRunning() || !beginExchange(BusyRefresh))
         return;
     m_refreshCount = 0;
+    m_treeFromInstrument = true;
     m_refreshThread.setLinkSettings(m_exchangeLink);
     updateProgress();
     m_refreshThread.start();
@@ -332,7 +338,35 @@ void MainWindow::slotUpdateHardware()
     if (isExchangeRunning())
         return;
     UpdateDialog dlg(this);
+    // The instrument's identity as the last refresh read it, for the
+    // confirmation; an imported file says nothing about the instrument.
+    QStringList summary;
+    if (m_treeFromInstrument) {
+        for (const ItemRow &row : m_tree->rows()) {
+            const QString name = itemRowName(row);
+            for (const char *key : {"站点名称", "设备名称", "设备型号", "版本"}) {
+                if (!row.column1.isEmpty() && name.contains(QString::fromUtf8(key))) {
+                    summary << QStringLiteral("%1: %2").arg(name, itemRowValue(row));
+                    break;
+                }
+            }
+        }
+    }
+    dlg.setInstrumentSummary(summary.join(QLatin1Char('\n')));
+    // The items are saved before the flash may change them, on the flash's
+    // own thread, from a snapshot of what it needs.
+    if (SettingKeys::backupEnabled.read()) {
+        const LinkSettings link = LinkSettings::fromSettings();
+        const SkipTable table = m_rowFilter.skipFilter().table();
+        const QString dir = defaultBackupDir();
+        const int keep = SettingKeys::backupKeep.read();
+        dlg.updateThread().setBeforeFlash(
+            [link, table, dir, keep]() -> QString { return backupInstrumentItems(link, table, dir, keep); });
+    }
     dlg.exec();
+    // A new firmware may number or name its items differently.
+    if (dlg.flashSucceeded() && !m_closing)
+        slotRefresh();
 }
 
 void MainWindow::slotDeviceMonitor()

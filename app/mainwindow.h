@@ -130,6 +130,7 @@ private:
     QString m_rowName;
     QList<ItemRow> m_pendingRows; // the file (or tree) rows a previewed write is for
     bool m_pendingFromTree = false;
+    bool m_treeFromInstrument = false; // the rows came from a refresh, not a file
     QString m_progressText;   // the progress part of the status line
     QString m_progressStatus; // the whole status line it was shown in
     QToolButton *m_stopButton = nullptr;

@@ -350,6 +350,7 @@ void MainWindow::slotImportItems()
         return;
     }
     showStatus(tr("正在导入配置......"));
+    m_treeFromInstrument = false;
     slotClearItems();
     for (const QString &line : lines) {
         int index = 0;

@@ -1,6 +1,9 @@
 #include "items/safewrite.h"
 
 #include "items/itemcsv.h"
+#include "items/itemread.h"
+#include "items/itemrows.h"
+#include "link/devicelink.h"
 #include "settings/fileio.h"
 
 #include <QCoreApplication>
@@ -181,6 +184,25 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
             outcome.removed << old;
     }
     return outcome;
+}
+
+QString backupInstrumentItems(const LinkSettings &settings, const SkipTable &table, const QString &dir, int keep,
+                              QString *path)
+{
+    ItemRowList list(table);
+    DeviceLink link;
+    link.setFixedSettings(settings);
+    ItemListHooks hooks;
+    hooks.cleared = [&list] { list.clear(); };
+    hooks.item = [&list](int index, const QStringList &fields) { list.addItem(index, fields); };
+    const ItemListOutcome read = readItemList(link, hooks);
+    link.close();
+    if (read.status != ItemListOutcome::Complete)
+        return backupFailedMessage(itemListMessage(read));
+    const BackupOutcome backup = writeItemBackup(dir, list.rows(), QDateTime::currentDateTime(), keep);
+    if (backup.ok && path)
+        *path = backup.path;
+    return backup.ok ? QString() : backup.error;
 }
 
 QList<VerifyRow> verifyWrites(const QList<WrittenRow> &written, const QList<ItemRow> &readBack)

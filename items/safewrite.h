@@ -1,6 +1,8 @@
 #pragma once
 
 #include "items/itemrules.h"
+#include "items/skiptable.h"
+#include "settings/linksettings.h"
 
 #include <QDateTime>
 #include <QList>
@@ -66,6 +68,11 @@ struct BackupOutcome {
 BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, const QDateTime &when, int keep);
 // The working folder's Backups/.
 QString defaultBackupDir();
+// Reads the instrument's list (through `table`) on a link of its own and
+// saves it as a backup; empty with *path set, or why not. Blocks: for
+// worker threads only.
+QString backupInstrumentItems(const LinkSettings &settings, const SkipTable &table, const QString &dir, int keep,
+                              QString *path = nullptr);
 
 // One row as it was sent, for the check after the writes.
 struct WrittenRow {

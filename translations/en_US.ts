@@ -844,6 +844,32 @@
         <source>地址：</source>
         <translation>Address:</translation>
     </message>
+    <message>
+        <source>固件文件
+设备: %1
+型号: %2
+版本: %3</source>
+        <translation>Firmware package
+Device: %1
+Model: %2
+Version: %3</translation>
+    </message>
+    <message>
+        <source>设备当前</source>
+        <translation>On the instrument now</translation>
+    </message>
+    <message>
+        <source>开始更新固件?</source>
+        <translation>Start the firmware update?</translation>
+    </message>
+    <message>
+        <source>更新</source>
+        <translation>Update</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 <context>
     <name>UpdateThread</name>

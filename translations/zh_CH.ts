@@ -844,6 +844,32 @@
         <source>地址：</source>
         <translation>地址：</translation>
     </message>
+    <message>
+        <source>固件文件
+设备: %1
+型号: %2
+版本: %3</source>
+        <translation>固件文件
+设备: %1
+型号: %2
+版本: %3</translation>
+    </message>
+    <message>
+        <source>设备当前</source>
+        <translation>设备当前</translation>
+    </message>
+    <message>
+        <source>开始更新固件?</source>
+        <translation>开始更新固件?</translation>
+    </message>
+    <message>
+        <source>更新</source>
+        <translation>更新</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
 </context>
 <context>
     <name>UpdateThread</name>

@@ -1,6 +1,7 @@
 #include "items/itemcsv.h"
 #include "items/itemrows.h"
 #include "items/safewrite.h"
+#include "tests/support/simprocess.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,6 +41,8 @@ private slots:
     void backupRefusesWithReason();
     void verify_data();
     void verify();
+    void backupFromTheInstrument_data();
+    void backupFromTheInstrument();
 };
 
 void tst_SafeWrite::preview_data()
@@ -196,6 +199,48 @@ void tst_SafeWrite::verify()
         if (status == VerifyRow::KeptOther)
             QVERIFY(message.contains(w.value) && message.contains(kept));
     }
+}
+
+void tst_SafeWrite::backupFromTheInstrument_data()
+{
+    QTest::addColumn<bool>("pty");
+    QTest::newRow("udp") << false;
+    QTest::newRow("pty") << true;
+}
+
+// What the window runs on the flash's thread before a flash.
+void tst_SafeWrite::backupFromTheInstrument()
+{
+    QFETCH(bool, pty);
+    QTemporaryDir tmp;
+    SimProcess sim;
+    QVERIFY2(sim.start(pty ? QStringList{"--pty"} : QStringList{"--udp", "127.0.0.1:0"}), qPrintable(sim.lastError()));
+    LinkSettings link;
+    link.deviceAddress = 1;
+    if (pty) {
+        link.serialPort = sim.ptyPath();
+        link.baudrate = 115200;
+    } else {
+        link.useUdp = true;
+        link.udpAddress = QStringLiteral("127.0.0.1");
+        link.udpPort = sim.udpPort();
+    }
+    QString path;
+    const QString error = backupInstrumentItems(link, SkipTable(), tmp.filePath("Backups"), 50, &path);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF00. "));
+    QVERIFY(bytes.endsWith("\r\n"));
+
+    // No instrument: no file, and the reason.
+    sim.stop();
+    link.useUdp = false;
+    link.serialPort = tmp.filePath("gone");
+    const QString failed = backupInstrumentItems(link, SkipTable(), tmp.filePath("Other"), 50, &path);
+    QVERIFY(failed.startsWith(QStringLiteral("无法保存备份")));
+    QVERIFY(!QFile::exists(tmp.filePath("Other")));
 }
 
 QTEST_GUILESS_MAIN(tst_SafeWrite)
