@@ -4,6 +4,10 @@
 #include "firmware/updatedialog.h"
 #include "history/historydata.h"
 #include "items/configtree.h"
+#include "items/itemread.h"
+#include "items/itemrows.h"
+#include "items/safewrite.h"
+#include "link/devicelink.h"
 #include "link/trafficwindow.h"
 #include "monitor/monitordialog.h"
 #include "settings/appfolders.h"
@@ -14,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -45,6 +50,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_ui->import_2, &QAction::triggered, this, &MainWindow::slotImportItems);
     connect(m_ui->export_2, &QAction::triggered, this, &MainWindow::slotExportItems);
     connect(m_ui->save, &QAction::triggered, this, &MainWindow::slotWriteItems);
+    connect(m_ui->restore, &QAction::triggered, this, &MainWindow::slotRestoreBackup);
     connect(m_ui->sync_time, &QAction::triggered, this, &MainWindow::slotSyncTime);
     connect(m_ui->debug, &QAction::triggered, this, &MainWindow::slotHistoryData);
     connect(m_ui->update, &QAction::triggered, this, &MainWindow::slotUpdateHardware);
@@ -66,6 +72,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(&m_exchange, &ExchangeThread::signalClockSynced, this, &MainWindow::onClockSynced);
     connect(&m_exchange, &ExchangeThread::signalSerialProbed, this, &MainWindow::onSerialProbed);
     connect(&m_exchange, &ExchangeThread::signalSerialNumberWritten, this, &MainWindow::onSerialNumberWritten);
+    connect(&m_exchange, &ExchangeThread::signalItemsRead, this, &MainWindow::onItemsRead);
 
     // Progress goes into the message area; the stop button and the
     // connection stay at the right.
@@ -225,6 +232,7 @@ void MainWindow::slotRefresh()
     if (m_refreshThread.isRunning() || !beginExchange(BusyRefresh))
         return;
     m_refreshCount = 0;
+    m_treeFromInstrument = true;
     m_refreshThread.setLinkSettings(m_exchangeLink);
     updateProgress();
     m_refreshThread.start();
@@ -259,7 +267,7 @@ void MainWindow::endExchange()
 void MainWindow::setInstrumentActionsEnabled(bool enabled)
 {
     // Language, about and viewers that touch neither stay available.
-    for (QAction *a : {m_ui->setup, m_ui->refresh, m_ui->import_2, m_ui->export_2, m_ui->save, m_ui->sync_time,
+    for (QAction *a : {m_ui->setup, m_ui->refresh, m_ui->import_2, m_ui->export_2, m_ui->save, m_ui->restore, m_ui->sync_time,
                        m_ui->debug, m_ui->update, m_ui->monitor, m_ui->writeSN})
         a->setEnabled(enabled);
 }
@@ -287,7 +295,8 @@ void MainWindow::updateProgress()
 {
     static const ExchangeThread::Kind kinds[] = {ExchangeThread::None, ExchangeThread::Refresh,
                                                  ExchangeThread::WriteOne, ExchangeThread::WriteAll,
-                                                 ExchangeThread::ClockSync, ExchangeThread::SerialWrite};
+                                                 ExchangeThread::ClockSync, ExchangeThread::SerialWrite,
+                                                 ExchangeThread::ReadItems};
     const bool refresh = m_busy == BusyRefresh;
     const QString text = ExchangeThread::progressText(kinds[m_busy], refresh ? m_refreshCount : m_rowNumber, m_rowCount,
                                                       m_rowName, m_exchange.stopRequested());
@@ -331,7 +340,35 @@ void MainWindow::slotUpdateHardware()
     if (isExchangeRunning())
         return;
     UpdateDialog dlg(this);
+    // The instrument's identity as the last refresh read it, for the
+    // confirmation; an imported file says nothing about the instrument.
+    QStringList summary;
+    if (m_treeFromInstrument) {
+        for (const ItemRow &row : m_tree->rows()) {
+            const QString name = itemRowName(row);
+            for (const char *key : {"站点名称", "设备名称", "设备型号", "版本"}) {
+                if (!row.column1.isEmpty() && name.contains(QString::fromUtf8(key))) {
+                    summary << QStringLiteral("%1: %2").arg(name, itemRowValue(row));
+                    break;
+                }
+            }
+        }
+    }
+    dlg.setInstrumentSummary(summary.join(QLatin1Char('\n')));
+    // The items are saved before the flash may change them, on the flash's
+    // own thread, from a snapshot of what it needs.
+    if (SettingKeys::backupEnabled.read()) {
+        const LinkSettings link = LinkSettings::fromSettings();
+        const SkipTable table = m_rowFilter.skipFilter().table();
+        const QString dir = defaultBackupDir();
+        const int keep = SettingKeys::backupKeep.read();
+        dlg.updateThread().setBeforeFlash(
+            [link, table, dir, keep]() -> QString { return backupInstrumentItems(link, table, dir, keep); });
+    }
     dlg.exec();
+    // A new firmware may number or name its items differently.
+    if (dlg.flashSucceeded() && !m_closing)
+        slotRefresh();
 }
 
 void MainWindow::slotDeviceMonitor()

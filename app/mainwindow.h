@@ -64,6 +64,7 @@ private slots:
     void slotExportItems();
     void slotImportItems();
     void slotWriteItems();
+    void slotRestoreBackup();
     void slotSyncTime();
     void slotHistoryData();
     void slotUpdateHardware();
@@ -87,7 +88,7 @@ private:
     void showStatus(const QString &text, int timeoutMs = 0);
     QString askFileName(bool save, const QString &caption);
 
-    enum Busy { Idle, BusyRefresh, BusyWriteOne, BusyWriteAll, BusyClock, BusySerialNumber };
+    enum Busy { Idle, BusyRefresh, BusyWriteOne, BusyWriteAll, BusyClock, BusySerialNumber, BusyPreviewRead };
     // False (with a status note) when an exchange is already running.
     bool beginExchange(Busy kind);
     void endExchange();
@@ -105,6 +106,10 @@ private:
     void onSerialProbed(bool opened, const QString &openError);
     void onSerialNumberWritten(const SerialNumberOutcome &outcome);
     void onRefreshFinished();
+    // Write-all and restore: read what the instrument holds, preview, back
+    // up, write the checked rows, check what it kept.
+    void startPreviewedWrite(const QList<ItemRow> &rows, bool fromTree);
+    void onItemsRead(const ItemListOutcome &outcome, const QList<ItemRow> &rows);
 
     Ui::MainWindow *m_ui = nullptr;
     ConfigTree *m_tree = nullptr;
@@ -123,6 +128,9 @@ private:
     int m_rowNumber = 0;
     int m_rowCount = 0;
     QString m_rowName;
+    QList<ItemRow> m_pendingRows; // the file (or tree) rows a previewed write is for
+    bool m_pendingFromTree = false;
+    bool m_treeFromInstrument = false; // the rows came from a refresh, not a file
     QString m_progressText;   // the progress part of the status line
     QString m_progressStatus; // the whole status line it was shown in
     QToolButton *m_stopButton = nullptr;

@@ -6,16 +6,23 @@
 #include "items/ddialoginputsn.h"
 #include "items/itemcsv.h"
 #include "items/itemwrite.h"
+#include "items/itemrows.h"
 #include "items/modifydialog.h"
+#include "items/safewrite.h"
 #include "items/serialnumber.h"
+#include "items/writepreviewdialog.h"
 #include "link/devicelink.h"
 #include "link/messageboxes.h"
 #include "settings/fileio.h"
+#include "settings/settingkeys.h"
 
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidgetItem>
+
+#include <algorithm>
 
 int MainWindow::editItem(const QString &name, const QString &value, QString &newValue)
 {
@@ -78,23 +85,128 @@ void MainWindow::slotWriteItems()
         showStatus(ExchangeThread::busyText(), 5000);
         return;
     }
-    showStatus(tr("正在写入配置......"));
     // The rows are fixed here: whatever happens to the list later, only
     // these go out.
+    startPreviewedWrite(m_tree->rows(), true);
+}
+
+void MainWindow::slotRestoreBackup()
+{
+    if (isExchangeRunning()) {
+        showStatus(ExchangeThread::busyText(), 5000);
+        return;
+    }
+    const QString caption = tr("恢复备份");
+    const QString fileName = m_fileNameProvider
+        ? m_fileNameProvider(false, caption)
+        : QFileDialog::getOpenFileName(this, caption, defaultBackupDir(),
+                                       QStringLiteral("Files (*.csv);;") + tr("所有文件 (*)"));
+    if (fileName.isEmpty())
+        return;
+    const FileReadResult read = readRegularFile(fileName, kMaxItemFileBytes);
+    if (read.status == FileReadResult::NotFound || read.status == FileReadResult::ReadFailed) {
+        showMessageBox(caption, itemFileOpenFailedMessage(fileName), windowIcon());
+        return;
+    }
+    if (!read.ok()) {
+        showMessageBox(caption, read.errorText, windowIcon());
+        return;
+    }
+    int badLine = 0;
+    const QStringList lines = itemFileLines(read.bytes, &badLine);
+    if (badLine > 0) {
+        showMessageBox(caption, itemFileEncodingMessage(badLine), windowIcon());
+        return;
+    }
+    // The backup's rows pass the same skip filter as an import; the tree is
+    // left as it is.
+    ItemRowList list(m_rowFilter.skipFilter().table());
+    for (const QString &line : lines) {
+        int index = 0;
+        QStringList fields;
+        if (!parseItemCsvLine(line, &index, &fields)) {
+            showMessageBox(caption, itemFileParseMessage(), windowIcon());
+            return;
+        }
+        list.addItem(index, fields);
+    }
+    startPreviewedWrite(list.rows(), false);
+}
+
+void MainWindow::startPreviewedWrite(const QList<ItemRow> &rows, bool fromTree)
+{
+    if (!beginExchange(BusyPreviewRead))
+        return;
+    m_pendingRows = rows;
+    m_pendingFromTree = fromTree;
+    m_rowNumber = 0;
+    updateProgress();
+    m_exchange.startReadItems(m_exchangeLink, m_rowFilter.skipFilter().table());
+}
+
+void MainWindow::onItemsRead(const ItemListOutcome &outcome, const QList<ItemRow> &current)
+{
+    m_exchange.wait();
+    if (m_closing || m_busy != BusyPreviewRead) {
+        endExchange();
+        return;
+    }
+    if (outcome.status == ItemListOutcome::OpenFailed) {
+        showStatus(itemWriteOpenFailedMessage(), 5000);
+        showMessageBox(tr("写入配置"), itemWriteOpenFailedMessage(), windowIcon());
+        showFailureStatus(itemWriteOpenFailedMessage());
+        endExchange();
+        return;
+    }
+    if (outcome.status != ItemListOutcome::Complete) {
+        endExchange();
+        const QString text = itemListMessage(outcome);
+        if (!text.isEmpty())
+            showMessageBox(tr("写入配置"), text, windowIcon());
+        return;
+    }
+    const QList<PreviewRow> preview =
+        buildWritePreview(m_pendingRows, current, protectedNamePatterns(SettingKeys::writeProtected.read()));
+    const bool anything = std::any_of(preview.begin(), preview.end(), [](const PreviewRow &p) {
+        return p.differs();
+    });
+    if (!anything) {
+        showStatus(tr("没有要写入的项"), 5000);
+        endExchange();
+        return;
+    }
+    // The actions stay off while the user decides: the preview is of this
+    // instrument as it was just read. The read's progress is over.
+    showStatus(QString());
+    WritePreviewDialog dialog(preview, this);
+    if (dialog.exec() != QDialog::Accepted || m_closing) {
+        endExchange();
+        return;
+    }
     QList<WriteRowCopy> rows;
-    for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem *item = m_tree->topLevelItem(i);
-        if (item->text(1).isEmpty())
-            continue;
+    for (const PreviewRow &p : dialog.checkedRows()) {
         WriteRowCopy row;
-        row.position = i;
-        row.index = item->data(0, Qt::UserRole).toInt();
-        row.name = stripPositionPrefix(item->text(0));
-        row.value = item->text(1).mid(1).trimmed();
+        row.position = m_pendingFromTree ? p.position : -1;
+        row.index = p.index;
+        row.name = p.name;
+        row.value = p.fileValue;
         row.mode = WriteValue;
         rows << row;
     }
-    startWrite(rows, BusyWriteAll);
+    WriteSafety safety;
+    safety.backup = SettingKeys::backupEnabled.read();
+    safety.backupRows = current;
+    safety.backupDir = defaultBackupDir();
+    safety.backupKeep = SettingKeys::backupKeep.read();
+    safety.verify = true;
+    safety.table = m_rowFilter.skipFilter().table();
+    m_busy = BusyWriteAll;
+    m_rowNumber = 0;
+    m_rowCount = rows.size();
+    m_rowName = rows.isEmpty() ? QString() : rows.first().name;
+    showStatus(tr("正在写入配置......"));
+    updateProgress();
+    m_exchange.startWrite(m_exchangeLink, rows, true, safety);
 }
 
 void MainWindow::startWrite(const QList<WriteRowCopy> &rows, Busy kind)
@@ -139,7 +251,10 @@ void MainWindow::onWriteFinished(const WriteRunOutcome &run)
         endExchange();
         return;
     }
-    if (!run.opened) {
+    if (!run.backupError.isEmpty()) {
+        showStatus(run.backupError, 5000);
+        showMessageBox(tr("写入配置"), run.backupError, windowIcon());
+    } else if (!run.opened) {
         showStatus(itemWriteOpenFailedMessage(), 5000);
         showMessageBox(tr("写入配置"), itemWriteOpenFailedMessage(), windowIcon());
         showFailureStatus(itemWriteOpenFailedMessage());
@@ -159,6 +274,26 @@ void MainWindow::onWriteFinished(const WriteRunOutcome &run)
         // Rows the instrument kept at its own value were not written; saying
         // "success" would hide that the copy is incomplete.
         showStatus(itemBatchWrittenMessage(refused), 5000);
+        if (run.verified && verifyFailures(run.verifyRows) == 0) {
+            const QString text = verifyMessage(run.verifyRows);
+            showStatus(text, 5000);
+            QMessageBox box(QMessageBox::Information, tr("写入配置"), text, QMessageBox::NoButton, this);
+            box.setDefaultButton(box.addButton(tr("确定"), QMessageBox::AcceptRole));
+            box.exec();
+        } else if (run.verified) {
+            showMessageBox(tr("写入配置"), verifyMessage(run.verifyRows), windowIcon());
+        } else if (!run.verifyError.isEmpty()) {
+            showMessageBox(tr("写入配置"), verifyReadFailedMessage(run.verifyError), windowIcon());
+        }
+        // The box's text is several lines; the status line keeps the count.
+        if (run.verified || !run.verifyError.isEmpty())
+            showStatus(itemBatchWrittenMessage(refused), 5000);
+        const bool fromFile = !m_pendingFromTree;
+        endExchange();
+        // A restored file was not in the tree: show what the instrument holds now.
+        if (fromFile && !m_closing)
+            slotRefresh();
+        return;
     }
     endExchange();
 }
@@ -215,6 +350,7 @@ void MainWindow::slotImportItems()
         return;
     }
     showStatus(tr("正在导入配置......"));
+    m_treeFromInstrument = false;
     slotClearItems();
     for (const QString &line : lines) {
         int index = 0;

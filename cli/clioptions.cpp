@@ -210,8 +210,22 @@ const QVector<CliCommandSpec> &commandTable()
          "read the item list; one line per row on stdout:\n\"07. Name, value\" (UTF-8, LF); SkipItems applies"},
         {"export", {"FILE"}, {}, ZR_ITEMS_HANDLER(runExport),
          "the same rows as ZRvu's export writes them (CSV)"},
-        {"write", {"FILE"}, {}, ZR_ITEMS_HANDLER(runWrite),
-         "import an item file and write every valued row;\nprints INDEX<TAB>ok|refused<TAB>reported value"},
+        {"write",
+         {"FILE"},
+         {{"--changed-only", "", "write only rows whose value differs from the\ninstrument's",
+           [](const QString &, CliOptions *o) { return o->changedOnly = true; }},
+          {"--verify", "", "read back afterwards; prints\nINDEX<TAB>mismatch<TAB>WRITTEN<TAB>KEPT per row\nthat did not hold (exit 3)",
+           [](const QString &, CliOptions *o) { return o->verify = true; }},
+          {"--keep-protected", "", "leave out rows whose name matches\nwrite/protected of config.ini",
+           [](const QString &, CliOptions *o) { return o->keepProtected = true; }},
+          {"--no-backup", "", "no backup of the instrument's items first",
+           [](const QString &, CliOptions *o) { return o->noBackup = true; }}},
+         ZR_ITEMS_HANDLER(runWrite),
+         "import an item file and write every valued row, after a\nbackup into Backups/ (its path on stderr);\nprints INDEX<TAB>ok|refused<TAB>reported value"},
+        {"diff", {"FILE"}, {}, ZR_ITEMS_HANDLER(runDiff),
+         "compare an item file with the instrument; prints\nINDEX<TAB>NAME<TAB>INSTRUMENT VALUE<TAB>FILE VALUE\nper valued row that differs (exit 4 if any)"},
+        {"backup", {"[DIR]"}, {}, ZR_ITEMS_HANDLER(runBackup),
+         "save the items as a backup file into DIR (default\nBackups/); prints its path"},
         {"set", {"INDEX", "VALUE"}, {}, ZR_ITEMS_HANDLER(runSet), "write one value item; prints the reported value"},
         {"trigger", {"INDEX"}, {}, ZR_ITEMS_HANDLER(runTrigger),
          "write one command item; prints the reported value"},
@@ -219,7 +233,11 @@ const QVector<CliCommandSpec> &commandTable()
         {"write-sn", {"SN"}, {}, ZR_ITEMS_HANDLER(runWriteSn),
          "write the serial number (1 to 24 letters or digits)"},
         {"package-info", {"PACKAGE"}, {}, runPackageInfo, "device, model, version and image size of a .zrbin"},
-        {"flash", {"PACKAGE"}, {}, runFlash, "flash the package into the instrument"},
+        {"flash",
+         {"PACKAGE"},
+         {{"--no-backup", "", "no backup of the instrument's items first",
+           [](const QString &, CliOptions *o) { return o->noBackup = true; }}},
+         runFlash, "flash the package into the instrument, after a backup\nof its items into Backups/"},
         {"history",
          {"FROM", "TO"},
          {{"--csv", "FILE", "also export the records as CSV into FILE",
@@ -460,11 +478,19 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
                      .arg(seen.contains(QLatin1String("--jobs")) ? QStringLiteral("--jobs") : QStringLiteral("--report"));
         return false;
     }
-    if (o.arguments.size() != command->arguments.size()) {
-        *error = QStringLiteral("%1 takes %2 argument(s), %3 given")
-                     .arg(o.command)
-                     .arg(command->arguments.size())
-                     .arg(o.arguments.size());
+    const int optional = int(std::count_if(command->arguments.begin(), command->arguments.end(),
+                                           [](const QString &a) { return a.startsWith(QLatin1Char('[')); }));
+    const int required = command->arguments.size() - optional;
+    if (o.arguments.size() < required || o.arguments.size() > command->arguments.size()) {
+        *error = optional == 0 ? QStringLiteral("%1 takes %2 argument(s), %3 given")
+                                     .arg(o.command)
+                                     .arg(required)
+                                     .arg(o.arguments.size())
+                               : QStringLiteral("%1 takes %2 to %3 argument(s), %4 given")
+                                     .arg(o.command)
+                                     .arg(required)
+                                     .arg(command->arguments.size())
+                                     .arg(o.arguments.size());
         return false;
     }
     for (const QString &used : qAsConst(commandOptionsSeen)) {
@@ -513,7 +539,8 @@ QString cliUsage()
         "\n"
         "Exit status: 0 success; 1 the operation failed (message on stderr);\n"
         "2 usage error, or a value the command refuses (message on stderr);\n"
-        "3 the instrument refused a value; 130 interrupted.\n"
+        "3 the instrument refused a value (or, with --verify, did not keep it);\n"
+        "4 diff found differences; 130 interrupted.\n"
         "With --targets: 0 all ok; 3 some refused and none failed; 1 any failed.\n");
     out += QStringLiteral("\nCommands with --targets: %1\n(the FILE of export must contain {name}, replaced by the instrument's NAME).\n")
                .arg(targetCommandNames());

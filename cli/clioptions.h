@@ -12,7 +12,8 @@ enum CliExit {
     ExitOk = 0,
     ExitFailed = 1,    // the operation failed; the assistant's message is on stderr
     ExitUsage = 2,     // bad command line, or a value the command refuses
-    ExitRefused = 3,   // the instrument refused a value
+    ExitRefused = 3,   // the instrument refused a value (or did not keep it)
+    ExitDiffers = 4,   // diff only: the file and the instrument differ
     ExitInterrupted = 130,
 };
 
@@ -45,6 +46,10 @@ struct CliOptions {
     QString reportFile;
     // The command line as given, for the runs of the single instruments.
     QStringList rawArguments;
+    bool changedOnly = false;
+    bool verify = false;
+    bool keepProtected = false;
+    bool noBackup = false;
 };
 
 // One command: takes the parsed options, returns the exit status. Messages
@@ -66,7 +71,7 @@ struct CliOptionSpec {
 };
 
 // One command: what the parser checks and what --help shows come from here.
-// Every argument is required. `handler` is null when this build lacks the
+// Every argument is required, except one written "[NAME]". `handler` is null when this build lacks the
 // command's core library; `help` lines are separated by '\n'.
 struct CliCommandSpec {
     const char *name;

@@ -6,6 +6,11 @@
 #include "firmware/flash.h"
 #include "firmware/package.h"
 #include "link/devicelink.h"
+#include "settings/settingkeys.h"
+
+#ifdef ZRVU_CLI_HAVE_ITEMS
+#include "items/safewrite.h"
+#endif
 
 #include <QFileInfo>
 #include <QStringList>
@@ -67,6 +72,17 @@ int runFlash(const CliOptions &options)
     const QString error = readPackage(info);
     if (!error.isEmpty())
         return failWith(error);
+
+#ifdef ZRVU_CLI_HAVE_ITEMS
+    // What the instrument holds now is kept before the flash may change it.
+    if (!options.noBackup && SettingKeys::backupEnabled.read()) {
+        QString backup;
+        const int status = backupInstrumentItems(QString(), &backup);
+        if (status != ExitOk)
+            return status == ExitInterrupted ? status : failWith(ZrvuCli::tr("未更新固件;不备份也要更新请加 --no-backup"));
+        writeErr(backupWrittenMessage(backup) + QLatin1Char('\n'));
+    }
+#endif
 
     ProgressDisplay progress(ZrvuCli::tr("更新固件"));
     // The progress line is drawn by the flash and cleared by a Ctrl-C.

@@ -6,9 +6,14 @@
 #include "items/itemread.h"
 #include "items/itemrows.h"
 #include "items/itemwrite.h"
+#include "items/safewrite.h"
 #include "items/serialnumber.h"
 #include "link/devicelink.h"
 #include "settings/fileio.h"
+#include "settings/settingkeys.h"
+
+#include <QDateTime>
+#include <QDir>
 
 namespace {
 
@@ -104,9 +109,12 @@ int runExport(const CliOptions &options)
     return ExitOk;
 }
 
-int runWrite(const CliOptions &options)
+namespace {
+
+// An item file as the window imports it; ExitOk, or the failure's status
+// after its message.
+int loadItemFile(const QString &fileName, QList<ItemRow> *rows)
 {
-    const QString fileName = options.arguments.at(0);
     const FileReadResult read = readRegularFile(fileName, kMaxItemFileBytes);
     if (read.status == FileReadResult::NotFound || read.status == FileReadResult::ReadFailed)
         return failWith(itemFileOpenFailedMessage(fileName));
@@ -124,39 +132,181 @@ int runWrite(const CliOptions &options)
             return failWith(itemFileParseMessage());
         list.addItem(index, fields);
     }
+    *rows = list.rows();
+    return ExitOk;
+}
 
-    const QList<ItemRow> rows = list.rows();
+// The whole list on an unopened link (left open); ExitOk or the status after
+// the message.
+int readAllRows(DeviceLink &link, OperationRun &run, QList<ItemRow> *rows)
+{
+    ItemRowList list(workingDirSkipTable());
+    ItemListHooks hooks;
+    hooks.stopRequested = [&run] { return run.stop.load(); };
+    hooks.cleared = [&] { list.clear(); };
+    hooks.item = [&](int index, const QStringList &fields) { list.addItem(index, fields); };
+    const ItemListOutcome outcome = readItemList(link, hooks);
+    *rows = list.rows();
+    if (outcome.status == ItemListOutcome::Stopped)
+        return ExitInterrupted;
+    if (outcome.status != ItemListOutcome::Complete)
+        return failWith(itemListMessage(outcome));
+    return ExitOk;
+}
+
+int saveBackup(const QString &dir, const QList<ItemRow> &rows, QString *path)
+{
+    const BackupOutcome backup = writeItemBackup(dir.isEmpty() ? defaultBackupDir() : dir, rows,
+                                                 QDateTime::currentDateTime(), SettingKeys::backupKeep.read());
+    if (!backup.ok)
+        return failWith(backup.error);
+    *path = backup.path;
+    return ExitOk;
+}
+
+} // namespace
+
+int backupInstrumentItems(const QString &dir, QString *path)
+{
     return runOperation([&](OperationRun &run) -> int {
         DeviceLink link;
-        if (!openForWrite(link))
-            return ExitFailed;
+        QList<ItemRow> rows;
+        const int read = readAllRows(link, run, &rows);
+        link.close();
+        return read != ExitOk ? read : saveBackup(dir, rows, path);
+    });
+}
+
+int runBackup(const CliOptions &options)
+{
+    QString path;
+    const int status = backupInstrumentItems(options.arguments.value(0), &path);
+    if (status == ExitOk)
+        writeOut(QDir::toNativeSeparators(path) + QLatin1Char('\n'));
+    return status;
+}
+
+int runDiff(const CliOptions &options)
+{
+    QList<ItemRow> fileRows;
+    const int loaded = loadItemFile(options.arguments.at(0), &fileRows);
+    if (loaded != ExitOk)
+        return loaded;
+    QList<ItemRow> mine;
+    const int read = runOperation([&](OperationRun &run) {
+        DeviceLink link;
+        const int status = readAllRows(link, run, &mine);
+        link.close();
+        return status;
+    });
+    if (read != ExitOk)
+        return read;
+    bool differs = false;
+    for (const PreviewRow &row : buildWritePreview(fileRows, mine, {})) {
+        if (!row.differs())
+            continue;
+        differs = true;
+        if (row.status == PreviewRow::Unknown) {
+            writeErr(QStringLiteral("%1\t%2: %3\n").arg(row.index).arg(row.name, previewStatusText(row.status)));
+            continue;
+        }
+        writeOut(QStringLiteral("%1\t%2\t%3\t%4\n").arg(row.index).arg(row.name, row.instrumentValue, row.fileValue));
+    }
+    return differs ? ExitDiffers : ExitOk;
+}
+
+int runWrite(const CliOptions &options)
+{
+    QList<ItemRow> fileRows;
+    const int loaded = loadItemFile(options.arguments.at(0), &fileRows);
+    if (loaded != ExitOk)
+        return loaded;
+    const bool backup = !options.noBackup && SettingKeys::backupEnabled.read();
+    const QStringList patterns =
+        options.keepProtected ? protectedNamePatterns(SettingKeys::writeProtected.read()) : QStringList();
+
+    return runOperation([&](OperationRun &run) -> int {
+        DeviceLink link;
+        QList<ItemRow> rows;
+        if (backup || options.changedOnly) {
+            QList<ItemRow> mine;
+            const int read = readAllRows(link, run, &mine);
+            if (read != ExitOk) {
+                link.close();
+                return read;
+            }
+            if (backup) {
+                QString path;
+                // Nothing is written unless what was there is kept.
+                if (saveBackup(QString(), mine, &path) != ExitOk) {
+                    link.close();
+                    return ExitFailed;
+                }
+                writeErr(backupWrittenMessage(path) + QLatin1Char('\n'));
+            }
+            if (options.changedOnly) {
+                const QList<PreviewRow> preview = buildWritePreview(fileRows, mine, {});
+                for (int i = 0; i < fileRows.size(); ++i) {
+                    const PreviewRow &p = preview.at(i);
+                    if (p.status == PreviewRow::Changed || p.status == PreviewRow::Protected)
+                        rows << fileRows.at(i);
+                    else if (p.status == PreviewRow::Unknown)
+                        writeErr(QStringLiteral("%1\t%2: %3\n").arg(p.index).arg(p.name, previewStatusText(p.status)));
+                }
+            } else {
+                rows = fileRows;
+            }
+        } else {
+            rows = fileRows;
+            if (!openForWrite(link))
+                return ExitFailed;
+        }
         int refused = 0;
-        for (const ItemRow &row : rows) {
+        QList<WrittenRow> written;
+        for (const ItemRow &row : qAsConst(rows)) {
             if (row.column1.isEmpty())
+                continue;
+            if (!patterns.isEmpty() && isProtectedName(itemRowName(row), patterns))
                 continue;
             // Ctrl-C ends the batch between rows, never inside an exchange.
             if (run.stop) {
                 link.close();
                 return ExitInterrupted;
             }
-            const QString value = row.column1.mid(1).trimmed();
+            const QString value = itemRowValue(row);
             const ItemWriteOutcome outcome = writeItemExchange(link, row.index, value, WriteValue);
             if (!outcome.answered()) {
                 // The window stops the batch here too.
                 failWith(itemWriteMessage(outcome));
                 return failWith(itemWriteStoppedMessage(value));
             }
-            const bool written = outcome.status == ItemWriteOutcome::Written;
-            if (!written)
+            written.append({row.index, itemRowName(row), value});
+            const bool ok = outcome.status == ItemWriteOutcome::Written;
+            if (!ok)
                 ++refused;
             writeOut(QStringLiteral("%1\t%2\t%3\n")
                          .arg(row.index)
-                         .arg(written ? QStringLiteral("ok") : QStringLiteral("refused"),
+                         .arg(ok ? QStringLiteral("ok") : QStringLiteral("refused"),
                               visibleItemText(outcome.reportedValue)));
         }
         link.close();
         writeErr(itemBatchWrittenMessage(refused) + QLatin1Char('\n'));
-        return refused > 0 ? ExitRefused : ExitOk;
+        if (!options.verify)
+            return refused > 0 ? ExitRefused : ExitOk;
+
+        QList<ItemRow> readBack;
+        DeviceLink again;
+        const int read = readAllRows(again, run, &readBack);
+        again.close();
+        if (read != ExitOk)
+            return read;
+        const QList<VerifyRow> checked = verifyWrites(written, readBack);
+        for (const VerifyRow &v : checked) {
+            if (v.status != VerifyRow::Held)
+                writeOut(QStringLiteral("%1\tmismatch\t%2\t%3\n").arg(v.written.index).arg(v.written.value, v.kept));
+        }
+        writeErr(verifyMessage(checked) + QLatin1Char('\n'));
+        return refused > 0 || verifyFailures(checked) > 0 ? ExitRefused : ExitOk;
     });
 }
 

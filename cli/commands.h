@@ -30,6 +30,11 @@ int runDownload(const CliOptions &options);
 int runItems(const CliOptions &options);
 int runExport(const CliOptions &options);
 int runWrite(const CliOptions &options);
+int runDiff(const CliOptions &options);
+int runBackup(const CliOptions &options);
+// Reads the items and saves them as a backup into dir (Backups/ when
+// empty); ExitOk with *path, or the failure's exit status after its message.
+int backupInstrumentItems(const QString &dir, QString *path);
 int runSet(const CliOptions &options);
 int runTrigger(const CliOptions &options);
 int runSyncTime(const CliOptions &options);

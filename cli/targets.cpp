@@ -14,6 +14,8 @@ const QVector<TargetCommand> &targetCommands()
         {"sync-time", TargetDetail::Message},
         {"flash", TargetDetail::Version},
         {"export", TargetDetail::Message},
+        {"diff", TargetDetail::Differences},
+        {"backup", TargetDetail::Message},
     };
     return table;
 }
@@ -227,8 +229,10 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
         r.detail = ZrvuCli::tr("程序异常结束");
         return r;
     }
-    r.status = exitCode == ExitOk ? TargetResult::Ok
-                                  : exitCode == ExitRefused ? TargetResult::Refused : TargetResult::Failed;
+    const bool differs = command.detail == TargetDetail::Differences && exitCode == ExitDiffers;
+    r.status = exitCode == ExitOk || differs ? TargetResult::Ok
+               : exitCode == ExitRefused     ? TargetResult::Refused
+                                             : TargetResult::Failed;
     const QString message = lastLine(err).isEmpty() ? lastLine(out) : lastLine(err);
     if (r.status == TargetResult::Failed || exitCode == ExitInterrupted) {
         r.detail = exitCode == ExitInterrupted && message.isEmpty() ? ZrvuCli::tr("已中断") : message;
@@ -255,6 +259,13 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
     case TargetDetail::Message:
         r.detail = message;
         break;
+    case TargetDetail::Differences: {
+        int rows = 0;
+        for (const QString &line : out.split(QLatin1Char('\n')))
+            rows += line.count(QLatin1Char('\t')) >= 3 ? 1 : 0;
+        r.detail = ZrvuCli::tr("%1 项不同").arg(rows);
+        break;
+    }
     }
     return r;
 }

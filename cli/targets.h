@@ -19,6 +19,7 @@ enum class TargetDetail {
     Message,     // the last message of the run
     WriteCounts, // rows written and refused
     Version,     // the package's version
+    Differences, // diff: how many rows differ (a difference is not a failure)
 };
 
 struct TargetCommand {

@@ -12,6 +12,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QMessageBox>
+#include <QPushButton>
 
 UpdateDialog::UpdateDialog(QWidget *parent)
     : QDialog(parent)
@@ -147,6 +149,17 @@ void UpdateDialog::slotUpdate()
         showErrorBox(error, this);
         return;
     }
+    // Flashing cannot be undone or stopped: say what goes where first.
+    QString text = tr("固件文件\n设备: %1\n型号: %2\n版本: %3").arg(info.device(), info.model(), info.version());
+    if (!m_instrumentSummary.isEmpty())
+        text += QStringLiteral("\n\n") + tr("设备当前") + QLatin1Char('\n') + m_instrumentSummary;
+    text += QStringLiteral("\n\n") + tr("开始更新固件?");
+    QMessageBox box(QMessageBox::Question, tr("更新固件"), text, QMessageBox::NoButton, this);
+    QPushButton *yes = box.addButton(tr("更新"), QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton(tr("取消"), QMessageBox::RejectRole));
+    box.exec();
+    if (box.clickedButton() != yes)
+        return;
     m_updateThread.setPackage(info);
     m_updateThread.start();
 }
@@ -174,6 +187,7 @@ void UpdateDialog::slotSetUpdateProgress(int value)
 
 void UpdateDialog::slotUpdateSucceed()
 {
+    m_flashSucceeded = true;
     showInfoBox(flashSucceededMessage(), this);
     m_ui->barUpdate->setValue(0);
 }

@@ -23,6 +23,10 @@ public:
     ~UpdateDialog() override;
 
     virtual void setDownloadControlsEnabled(bool enabled);
+    // "name: value" lines of the instrument's name, model and version items
+    // from its last refresh, for the confirmation; empty when unknown.
+    void setInstrumentSummary(const QString &summary) { m_instrumentSummary = summary; }
+    bool flashSucceeded() const { return m_flashSucceeded; }
 
     // For callers that drive the workers (tests, shorter timeouts).
     UpdateThread &updateThread() { return m_updateThread; }
@@ -71,4 +75,6 @@ private:
     bool m_fetching = false;
     bool m_downloading = false;
     bool m_packageReady = false;
+    bool m_flashSucceeded = false;
+    QString m_instrumentSummary;
 };

@@ -67,6 +67,13 @@ bool UpdateThread::sendAndCompare(DeviceLink &link, const QByteArray &request, c
 
 void UpdateThread::run()
 {
+    if (m_beforeFlash) {
+        const QString refusal = m_beforeFlash();
+        if (!refusal.isEmpty()) {
+            emit signalShowErrorMessage(refusal);
+            return;
+        }
+    }
     DeviceLink link;
     FlashHooks hooks;
     hooks.timeouts = {m_exchangeTimeoutMs, m_eraseTimeoutMs, m_reopenPauseMs};

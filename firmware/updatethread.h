@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QThread>
 
+#include <functional>
+
 class DeviceLink;
 
 // Writes a package's image into the connected instrument. Runs to success
@@ -20,6 +22,9 @@ public:
     // Only while the thread is not running.
     void setPackage(const DEncryptInfo &info) { m_info = info; }
     DEncryptInfo package() const { return m_info; }
+    // Runs on the thread before the flash (the window's backup of the
+    // items); a non-empty answer is why the flash does not start.
+    void setBeforeFlash(std::function<QString()> step) { m_beforeFlash = std::move(step); }
 
     // Shorter waits for tests; the defaults are what instruments need.
     void setTimeouts(int exchangeMs, int eraseMs, int reopenPauseMs);
@@ -44,6 +49,7 @@ protected:
 
 private:
     DEncryptInfo m_info;
+    std::function<QString()> m_beforeFlash;
     int m_exchangeTimeoutMs = 5000;
     int m_eraseTimeoutMs = 10000;
     int m_reopenPauseMs = 1000;

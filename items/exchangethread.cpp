@@ -1,6 +1,9 @@
 #include "items/exchangethread.h"
 
+#include "items/itemrows.h"
 #include "link/devicelink.h"
+
+#include <QDateTime>
 
 int WriteRunOutcome::answered() const
 {
@@ -18,6 +21,8 @@ ExchangeThread::ExchangeThread(QObject *parent)
     qRegisterMetaType<ItemWriteOutcome>();
     qRegisterMetaType<ClockSyncOutcome>();
     qRegisterMetaType<SerialNumberOutcome>();
+    qRegisterMetaType<ItemListOutcome>();
+    qRegisterMetaType<QList<ItemRow>>();
 }
 
 ExchangeThread::~ExchangeThread()
@@ -37,12 +42,39 @@ bool ExchangeThread::begin(Kind kind, const LinkSettings &settings)
     return true;
 }
 
-bool ExchangeThread::startWrite(const LinkSettings &settings, const QList<WriteRowCopy> &rows, bool batch)
+bool ExchangeThread::startWrite(const LinkSettings &settings, const QList<WriteRowCopy> &rows, bool batch,
+                                const WriteSafety &safety)
 {
     if (isRunning())
         return false;
     m_rows = rows;
+    m_safety = safety;
     return begin(batch ? WriteAll : WriteOne, settings);
+}
+
+bool ExchangeThread::startReadItems(const LinkSettings &settings, const SkipTable &table)
+{
+    if (isRunning())
+        return false;
+    m_safety = WriteSafety();
+    m_safety.table = table;
+    return begin(ReadItems, settings);
+}
+
+ItemListOutcome ExchangeThread::readRows(const SkipTable &table, QList<ItemRow> *rows)
+{
+    ItemRowList list(table);
+    DeviceLink link;
+    link.setFixedSettings(m_settings);
+    ItemListHooks hooks;
+    hooks.stopRequested = [this] { return m_stop.load(); };
+    hooks.cleared = [&list] { list.clear(); };
+    hooks.item = [&list](int index, const QStringList &fields) { list.addItem(index, fields); };
+    const ItemListOutcome outcome = readItemList(link, hooks, qMin(m_timeoutMs, kItemFirstTimeoutMs),
+                                                 qMin(m_timeoutMs, kItemRetryTimeoutMs));
+    link.close();
+    *rows = list.rows();
+    return outcome;
 }
 
 bool ExchangeThread::startClockSync(const LinkSettings &settings)
@@ -67,11 +99,18 @@ void ExchangeThread::run()
 {
     switch (m_kind) {
     case None:
+    case Refresh:
         break;
     case WriteOne:
     case WriteAll:
         runWrite();
         break;
+    case ReadItems: {
+        QList<ItemRow> rows;
+        const ItemListOutcome outcome = readRows(m_safety.table, &rows);
+        emit signalItemsRead(outcome, rows);
+        break;
+    }
     case ClockSync: {
         DeviceLink link;
         link.setFixedSettings(m_settings);
@@ -108,6 +147,17 @@ void ExchangeThread::runWrite()
 {
     WriteRunOutcome run;
     run.count = m_rows.size();
+    if (m_safety.backup) {
+        // Nothing goes out unless what was there is kept.
+        const BackupOutcome backup = writeItemBackup(m_safety.backupDir, m_safety.backupRows,
+                                                     QDateTime::currentDateTime(), m_safety.backupKeep);
+        if (!backup.ok) {
+            run.backupError = backup.error;
+            emit signalWriteFinished(run);
+            return;
+        }
+        run.backupPath = backup.path;
+    }
     DeviceLink link;
     run.opened = link.open(m_settings);
     if (!run.opened) {
@@ -131,6 +181,19 @@ void ExchangeThread::runWrite()
             break;
     }
     link.close();
+    if (m_safety.verify && !run.failed() && !run.stopped) {
+        QList<WrittenRow> written;
+        for (const WriteRowCopy &row : qAsConst(run.rows))
+            written.append({row.index, row.name, row.value});
+        QList<ItemRow> now;
+        const ItemListOutcome read = readRows(m_safety.table, &now);
+        if (read.status == ItemListOutcome::Complete) {
+            run.verified = true;
+            run.verifyRows = verifyWrites(written, now);
+        } else {
+            run.verifyError = itemListMessage(read);
+        }
+    }
     emit signalWriteFinished(run);
 }
 
@@ -140,6 +203,7 @@ QString ExchangeThread::progressText(Kind kind, int number, int count, const QSt
     case None:
         break;
     case Refresh:
+    case ReadItems:
         return tr("正在刷新: 已收到%1项").arg(number);
     case WriteOne:
         return name;

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "items/clocksync.h"
+#include "items/itemread.h"
 #include "items/itemwrite.h"
+#include "items/safewrite.h"
+#include "items/skiptable.h"
 #include "items/serialnumber.h"
 #include "settings/linksettings.h"
 
@@ -22,6 +25,18 @@ struct WriteRowCopy {
     int mode = WriteValue;
 };
 
+// What a batch does around its rows: a backup of the instrument's items
+// (read before) ahead of the first row, and a check of what it kept after
+// the last.
+struct WriteSafety {
+    bool backup = false;
+    QList<ItemRow> backupRows;
+    QString backupDir;
+    int backupKeep = 50;
+    bool verify = false;
+    SkipTable table; // for the list read back
+};
+
 // The outcome of one write run: single writes have one row, a batch the
 // rows up to the first failure (or up to the stop).
 struct WriteRunOutcome {
@@ -31,6 +46,11 @@ struct WriteRunOutcome {
     bool stopped = false; // the user stopped the batch between rows
     QList<WriteRowCopy> rows;             // the rows that were attempted, in order
     QList<ItemWriteOutcome> outcomes;     // one per attempted row
+    QString backupPath;  // the backup written before the first row
+    QString backupError; // no row was written: the backup failed
+    bool verified = false;
+    QList<VerifyRow> verifyRows;
+    QString verifyError; // the list could not be read back
     // Rows the instrument answered for (the last attempted one may have failed).
     int answered() const;
     bool failed() const { return !opened || (!outcomes.isEmpty() && !outcomes.last().answered()); }
@@ -45,13 +65,16 @@ class ExchangeThread : public QThread
     Q_OBJECT
 
 public:
-    enum Kind { None, WriteOne, WriteAll, ClockSync, SerialProbe, SerialWrite, Refresh };
+    enum Kind { None, WriteOne, WriteAll, ClockSync, SerialProbe, SerialWrite, Refresh, ReadItems };
 
     explicit ExchangeThread(QObject *parent = nullptr);
     ~ExchangeThread() override;
 
     // Each start returns false (and does nothing) while a run is going on.
-    bool startWrite(const LinkSettings &settings, const QList<WriteRowCopy> &rows, bool batch);
+    bool startWrite(const LinkSettings &settings, const QList<WriteRowCopy> &rows, bool batch,
+                    const WriteSafety &safety = WriteSafety());
+    // The instrument's list as rows through `table`, leaving the tree alone.
+    bool startReadItems(const LinkSettings &settings, const SkipTable &table);
     bool startClockSync(const LinkSettings &settings);
     // Only opens the link: the number is asked for once the port is known to open.
     bool startSerialProbe(const LinkSettings &settings);
@@ -84,6 +107,7 @@ signals:
     // Whether the link opened, and why not.
     void signalSerialProbed(bool opened, const QString &openError);
     void signalSerialNumberWritten(const SerialNumberOutcome &outcome);
+    void signalItemsRead(const ItemListOutcome &outcome, const QList<ItemRow> &rows);
 
 protected:
     void run() override;
@@ -91,11 +115,13 @@ protected:
 private:
     bool begin(Kind kind, const LinkSettings &settings);
     void runWrite();
+    ItemListOutcome readRows(const SkipTable &table, QList<ItemRow> *rows);
 
     Kind m_kind = None;
     LinkSettings m_settings;
     QList<WriteRowCopy> m_rows;
     QString m_sn;
+    WriteSafety m_safety;
     int m_timeoutMs = 5000;
     std::atomic<bool> m_stop{false};
 };
@@ -105,3 +131,5 @@ Q_DECLARE_METATYPE(WriteRunOutcome)
 Q_DECLARE_METATYPE(ItemWriteOutcome)
 Q_DECLARE_METATYPE(ClockSyncOutcome)
 Q_DECLARE_METATYPE(SerialNumberOutcome)
+Q_DECLARE_METATYPE(ItemListOutcome)
+Q_DECLARE_METATYPE(QList<ItemRow>)

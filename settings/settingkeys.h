@@ -69,6 +69,12 @@ inline const SettingKey<int> windowHeight{"window/height", 0};
 // The catalogue page of downloadable packages; none until the user sets one.
 inline const SettingKey<QString> updateCatalogue{"update/catalogue", QString()};
 
+// Writing a configuration: names an instrument keeps unless the user checks
+// them (comma-separated, matched as substrings), and the backups taken first.
+inline const SettingKey<QString> writeProtected{"write/protected", QStringLiteral("设备地址,站点名称,IP")};
+inline const SettingKey<bool> backupEnabled{"backup/enabled", true};
+inline const SettingKey<int> backupKeep{"backup/keep", 50};
+
 // Read only: a config.ini may rename the application.
 inline const SettingKey<QString> appnameUs{"appname/us", QStringLiteral("ZR Zoverezaz")};
 inline const SettingKey<QString> appnameTw{"appname/tw", QStringLiteral("ZRvu")};

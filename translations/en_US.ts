@@ -451,6 +451,14 @@
         <source>所有文件 (*)</source>
         <translation>All files (*)</translation>
     </message>
+    <message>
+        <source>恢复备份</source>
+        <translation>Restore backup</translation>
+    </message>
+    <message>
+        <source>没有要写入的项</source>
+        <translation>Nothing to write: the instrument already holds these values</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -920,6 +928,32 @@
         <source>地址：</source>
         <translation>Address:</translation>
     </message>
+    <message>
+        <source>固件文件
+设备: %1
+型号: %2
+版本: %3</source>
+        <translation>Firmware package
+Device: %1
+Model: %2
+Version: %3</translation>
+    </message>
+    <message>
+        <source>设备当前</source>
+        <translation>On the instrument now</translation>
+    </message>
+    <message>
+        <source>开始更新固件?</source>
+        <translation>Start the firmware update?</translation>
+    </message>
+    <message>
+        <source>更新</source>
+        <translation>Update</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 <context>
     <name>UpdateThread</name>
@@ -991,6 +1025,10 @@
         <translation>The firmware file names no device model</translation>
     </message>
     <message>
+        <source>%1 项不同</source>
+        <translation>%1 rows differ</translation>
+    </message>
+    <message>
         <source>写入 %1 项,拒绝 %2 项</source>
         <translation>%1 written, %2 refused</translation>
     </message>
@@ -1009,6 +1047,10 @@
     <message>
         <source>不再开始新的仪器。</source>
         <translation>No further instruments will be started.</translation>
+    </message>
+    <message>
+        <source>未更新固件;不备份也要更新请加 --no-backup</source>
+        <translation>The firmware was not updated; add --no-backup to update without a backup</translation>
     </message>
 </context>
 <context>
@@ -1314,6 +1356,104 @@
     <message>
         <source>通讯记录</source>
         <translation>Traffic Log</translation>
+    </message>
+</context>
+<context>
+    <name>ItemSafeWrite</name>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>Cannot create the folder %1</translation>
+    </message>
+    <message>
+        <source>同一秒内的备份过多</source>
+        <translation>Too many backups within one second</translation>
+    </message>
+    <message>
+        <source>无法保存备份,未写入任何项: %1</source>
+        <translation>The backup could not be saved, nothing was written: %1</translation>
+    </message>
+    <message>
+        <source>备份已保存: %1</source>
+        <translation>Backup saved: %1</translation>
+    </message>
+    <message>
+        <source>核对完成: 写入的 %1 项全部保持</source>
+        <translation>Verified: all %1 row(s) written were kept</translation>
+    </message>
+    <message>
+        <source>核对完成: %1 项与写入的值不符</source>
+        <translation>Verified: %1 row(s) differ from the values written</translation>
+    </message>
+    <message>
+        <source>%1: 写入 %2,设备保持 %3</source>
+        <translation>%1: wrote %2, the instrument kept %3</translation>
+    </message>
+    <message>
+        <source>%1: 不再应答</source>
+        <translation>%1: no longer answers</translation>
+    </message>
+    <message>
+        <source>写入后无法读回配置进行核对: %1</source>
+        <translation>The configuration could not be read back for verification: %1</translation>
+    </message>
+    <message>
+        <source>相同</source>
+        <translation>Unchanged</translation>
+    </message>
+    <message>
+        <source>将修改</source>
+        <translation>Changes</translation>
+    </message>
+    <message>
+        <source>受保护</source>
+        <translation>Protected</translation>
+    </message>
+    <message>
+        <source>设备没有此项</source>
+        <translation>Not on the instrument</translation>
+    </message>
+    <message>
+        <source>命令项</source>
+        <translation>Command</translation>
+    </message>
+</context>
+<context>
+    <name>WritePreviewDialog</name>
+    <message>
+        <source>写入配置预览</source>
+        <translation>Preview of the write</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>设备的值</source>
+        <translation>On the instrument</translation>
+    </message>
+    <message>
+        <source>要写入的值</source>
+        <translation>To write</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>设备保留自己的值,除非勾选此项</source>
+        <translation>The instrument keeps its own value unless this row is checked</translation>
+    </message>
+    <message>
+        <source>显示未变化的项</source>
+        <translation>Show unchanged</translation>
+    </message>
+    <message>
+        <source>写入选中的项</source>
+        <translation>Write checked rows</translation>
+    </message>
+    <message>
+        <source>将写入 %1 项;%2 项未变化,%3 项设备没有</source>
+        <translation>%1 rows will be written; %2 unchanged, %3 not on the instrument</translation>
     </message>
 </context>
 </TS>

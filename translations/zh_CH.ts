@@ -451,6 +451,14 @@
         <source>所有文件 (*)</source>
         <translation>所有文件 (*)</translation>
     </message>
+    <message>
+        <source>恢复备份</source>
+        <translation>恢复备份</translation>
+    </message>
+    <message>
+        <source>没有要写入的项</source>
+        <translation>没有要写入的项</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -920,6 +928,32 @@
         <source>地址：</source>
         <translation>地址：</translation>
     </message>
+    <message>
+        <source>固件文件
+设备: %1
+型号: %2
+版本: %3</source>
+        <translation>固件文件
+设备: %1
+型号: %2
+版本: %3</translation>
+    </message>
+    <message>
+        <source>设备当前</source>
+        <translation>设备当前</translation>
+    </message>
+    <message>
+        <source>开始更新固件?</source>
+        <translation>开始更新固件?</translation>
+    </message>
+    <message>
+        <source>更新</source>
+        <translation>更新</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
 </context>
 <context>
     <name>UpdateThread</name>
@@ -991,6 +1025,10 @@
         <translation>固件文件中没有设备型号</translation>
     </message>
     <message>
+        <source>%1 项不同</source>
+        <translation>%1 项不同</translation>
+    </message>
+    <message>
         <source>写入 %1 项,拒绝 %2 项</source>
         <translation>写入 %1 项,拒绝 %2 项</translation>
     </message>
@@ -1009,6 +1047,10 @@
     <message>
         <source>不再开始新的仪器。</source>
         <translation>不再开始新的仪器。</translation>
+    </message>
+    <message>
+        <source>未更新固件;不备份也要更新请加 --no-backup</source>
+        <translation>未更新固件;不备份也要更新请加 --no-backup</translation>
     </message>
 </context>
 <context>
@@ -1314,6 +1356,104 @@
     <message>
         <source>通讯记录</source>
         <translation>通讯记录</translation>
+    </message>
+</context>
+<context>
+    <name>ItemSafeWrite</name>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>无法创建文件夹 %1</translation>
+    </message>
+    <message>
+        <source>同一秒内的备份过多</source>
+        <translation>同一秒内的备份过多</translation>
+    </message>
+    <message>
+        <source>无法保存备份,未写入任何项: %1</source>
+        <translation>无法保存备份,未写入任何项: %1</translation>
+    </message>
+    <message>
+        <source>备份已保存: %1</source>
+        <translation>备份已保存: %1</translation>
+    </message>
+    <message>
+        <source>核对完成: 写入的 %1 项全部保持</source>
+        <translation>核对完成: 写入的 %1 项全部保持</translation>
+    </message>
+    <message>
+        <source>核对完成: %1 项与写入的值不符</source>
+        <translation>核对完成: %1 项与写入的值不符</translation>
+    </message>
+    <message>
+        <source>%1: 写入 %2,设备保持 %3</source>
+        <translation>%1: 写入 %2,设备保持 %3</translation>
+    </message>
+    <message>
+        <source>%1: 不再应答</source>
+        <translation>%1: 不再应答</translation>
+    </message>
+    <message>
+        <source>写入后无法读回配置进行核对: %1</source>
+        <translation>写入后无法读回配置进行核对: %1</translation>
+    </message>
+    <message>
+        <source>相同</source>
+        <translation>相同</translation>
+    </message>
+    <message>
+        <source>将修改</source>
+        <translation>将修改</translation>
+    </message>
+    <message>
+        <source>受保护</source>
+        <translation>受保护</translation>
+    </message>
+    <message>
+        <source>设备没有此项</source>
+        <translation>设备没有此项</translation>
+    </message>
+    <message>
+        <source>命令项</source>
+        <translation>命令项</translation>
+    </message>
+</context>
+<context>
+    <name>WritePreviewDialog</name>
+    <message>
+        <source>写入配置预览</source>
+        <translation>写入配置预览</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>设备的值</source>
+        <translation>设备的值</translation>
+    </message>
+    <message>
+        <source>要写入的值</source>
+        <translation>要写入的值</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>说明</translation>
+    </message>
+    <message>
+        <source>设备保留自己的值,除非勾选此项</source>
+        <translation>设备保留自己的值,除非勾选此项</translation>
+    </message>
+    <message>
+        <source>显示未变化的项</source>
+        <translation>显示未变化的项</translation>
+    </message>
+    <message>
+        <source>写入选中的项</source>
+        <translation>写入选中的项</translation>
+    </message>
+    <message>
+        <source>将写入 %1 项;%2 项未变化,%3 项设备没有</source>
+        <translation>将写入 %1 项;%2 项未变化,%3 项设备没有</translation>
     </message>
 </context>
 </TS>

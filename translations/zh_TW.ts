@@ -451,6 +451,14 @@
         <source>所有文件 (*)</source>
         <translation>所有檔案 (*)</translation>
     </message>
+    <message>
+        <source>恢复备份</source>
+        <translation>還原備份</translation>
+    </message>
+    <message>
+        <source>没有要写入的项</source>
+        <translation>沒有要寫入的項</translation>
+    </message>
 </context>
 <context>
     <name>MessageBox</name>
@@ -920,6 +928,32 @@
         <source>地址：</source>
         <translation>位址：</translation>
     </message>
+    <message>
+        <source>固件文件
+设备: %1
+型号: %2
+版本: %3</source>
+        <translation>韌體檔案
+裝置: %1
+型號: %2
+版本: %3</translation>
+    </message>
+    <message>
+        <source>设备当前</source>
+        <translation>裝置目前</translation>
+    </message>
+    <message>
+        <source>开始更新固件?</source>
+        <translation>開始更新韌體?</translation>
+    </message>
+    <message>
+        <source>更新</source>
+        <translation>更新</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
 </context>
 <context>
     <name>UpdateThread</name>
@@ -991,6 +1025,10 @@
         <translation>韌體檔案中沒有裝置型號</translation>
     </message>
     <message>
+        <source>%1 项不同</source>
+        <translation>%1 項不同</translation>
+    </message>
+    <message>
         <source>写入 %1 项,拒绝 %2 项</source>
         <translation>寫入 %1 項,拒絕 %2 項</translation>
     </message>
@@ -1009,6 +1047,10 @@
     <message>
         <source>不再开始新的仪器。</source>
         <translation>不再開始新的儀器。</translation>
+    </message>
+    <message>
+        <source>未更新固件;不备份也要更新请加 --no-backup</source>
+        <translation>未更新韌體;不備份也要更新請加 --no-backup</translation>
     </message>
 </context>
 <context>
@@ -1314,6 +1356,104 @@
     <message>
         <source>通讯记录</source>
         <translation>通訊記錄</translation>
+    </message>
+</context>
+<context>
+    <name>ItemSafeWrite</name>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>無法建立資料夾 %1</translation>
+    </message>
+    <message>
+        <source>同一秒内的备份过多</source>
+        <translation>同一秒內的備份過多</translation>
+    </message>
+    <message>
+        <source>无法保存备份,未写入任何项: %1</source>
+        <translation>無法儲存備份,未寫入任何項: %1</translation>
+    </message>
+    <message>
+        <source>备份已保存: %1</source>
+        <translation>備份已儲存: %1</translation>
+    </message>
+    <message>
+        <source>核对完成: 写入的 %1 项全部保持</source>
+        <translation>核對完成: 寫入的 %1 項全部保持</translation>
+    </message>
+    <message>
+        <source>核对完成: %1 项与写入的值不符</source>
+        <translation>核對完成: %1 項與寫入的值不符</translation>
+    </message>
+    <message>
+        <source>%1: 写入 %2,设备保持 %3</source>
+        <translation>%1: 寫入 %2,裝置保持 %3</translation>
+    </message>
+    <message>
+        <source>%1: 不再应答</source>
+        <translation>%1: 不再應答</translation>
+    </message>
+    <message>
+        <source>写入后无法读回配置进行核对: %1</source>
+        <translation>寫入後無法讀回設定進行核對: %1</translation>
+    </message>
+    <message>
+        <source>相同</source>
+        <translation>相同</translation>
+    </message>
+    <message>
+        <source>将修改</source>
+        <translation>將修改</translation>
+    </message>
+    <message>
+        <source>受保护</source>
+        <translation>受保護</translation>
+    </message>
+    <message>
+        <source>设备没有此项</source>
+        <translation>裝置沒有此項</translation>
+    </message>
+    <message>
+        <source>命令项</source>
+        <translation>命令項</translation>
+    </message>
+</context>
+<context>
+    <name>WritePreviewDialog</name>
+    <message>
+        <source>写入配置预览</source>
+        <translation>寫入設定預覽</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>名稱</translation>
+    </message>
+    <message>
+        <source>设备的值</source>
+        <translation>裝置的值</translation>
+    </message>
+    <message>
+        <source>要写入的值</source>
+        <translation>要寫入的值</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>說明</translation>
+    </message>
+    <message>
+        <source>设备保留自己的值,除非勾选此项</source>
+        <translation>裝置保留自己的值,除非勾選此項</translation>
+    </message>
+    <message>
+        <source>显示未变化的项</source>
+        <translation>顯示未變化的項</translation>
+    </message>
+    <message>
+        <source>写入选中的项</source>
+        <translation>寫入選中的項</translation>
+    </message>
+    <message>
+        <source>将写入 %1 项;%2 项未变化,%3 项设备没有</source>
+        <translation>將寫入 %1 項;%2 項未變化,%3 項裝置沒有</translation>
     </message>
 </context>
 </TS>

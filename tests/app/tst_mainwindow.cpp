@@ -89,6 +89,23 @@ bool runAction(MainWindow &w, const char *name, int timeoutMs = 30000)
     return runExchange(w, [&] { w.findChild<QAction *>(QLatin1String(name))->trigger(); }, timeoutMs);
 }
 
+// Write-all shows what it will write first; these tests take its checks.
+void acceptPreview(ModalCloser &closer)
+{
+    closer.setDialogHandler([](QWidget *dialog) { qobject_cast<QDialog *>(dialog)->accept(); });
+}
+
+// The message boxes among the modal windows seen.
+QStringList boxTexts(const ModalCloser &closer)
+{
+    QStringList out;
+    for (const ModalCloser::Seen &seen : closer.seen()) {
+        if (seen.className == QLatin1String("QMessageBox"))
+            out << seen.text;
+    }
+    return out;
+}
+
 QStringList simLines(SimProcess &sim, const QString &prefix)
 {
     QStringList out;
@@ -176,8 +193,8 @@ void tst_MainWindow::actionsMenusAndToolBar()
     QCOMPARE(menus.at(1)->title(), QStringLiteral("语言"));
     QCOMPARE(menus.at(2)->title(), QStringLiteral("帮助"));
     QCOMPARE(actionNames(menus.at(0)->actions()),
-             (QStringList{"setup", "refresh", "import_2", "export_2", "save", "sync_time", "debug", "update", "monitor",
-                          "traffic"}));
+             (QStringList{"setup", "refresh", "import_2", "export_2", "save", "restore", "sync_time", "debug", "update",
+                          "monitor", "traffic"}));
     QCOMPARE(actionNames(menus.at(1)->actions()), (QStringList{"lang_en_US", "lang_zh_CH", "lang_zh_TW"}));
     QCOMPARE(actionNames(menus.at(2)->actions()), QStringList{"about"});
     auto *bar = w.findChild<QToolBar *>(QStringLiteral("toolBar"));
@@ -822,18 +839,20 @@ void tst_MainWindow::batchWriteStopsAtFailingRow()
     TempWorkDir dir;
     SimProcess sim;
     const QStringList items{"A:1", "B:2", "C:3", "D:4", "E:5"};
-    // Replies 1-6 answer the refresh; reply 9, to the third write, is corrupt.
-    QVERIFY2(sim.start({"--pty", "--items", dir.writeSimItems(items), "--corrupt-crc", "9"}), qPrintable(sim.lastError()));
+    // Replies 1-6 answer the refresh, 7-12 the read before the preview;
+    // reply 15, to the third write, is corrupt.
+    QVERIFY2(sim.start({"--pty", "--items", dir.writeSimItems(items), "--corrupt-crc", "15"}), qPrintable(sim.lastError()));
     dir.writeSerialConfig(sim.ptyPath());
     ModalCloser closer;
+    acceptPreview(closer);
     MainWindow w;
     QVERIFY(refreshAndWait(w, 5));
     for (int i = 0; i < 5; ++i)
         w.tree()->topLevelItem(i)->setText(1, QStringLiteral(": n%1").arg(i));
     QVERIFY(runAction(w, "save"));
-    QCOMPARE(closer.texts(), (QStringList{"CRC校验错误", "写入配置失败: n2"}));
-    QCOMPARE(closer.seen().at(0).title, QStringLiteral("提交"));
-    QCOMPARE(closer.seen().at(1).title, QStringLiteral("写入配置"));
+    QCOMPARE(boxTexts(closer), (QStringList{"CRC校验错误", "写入配置失败: n2"}));
+    QCOMPARE(closer.seen().at(1).title, QStringLiteral("提交"));
+    QCOMPARE(closer.seen().at(2).title, QStringLiteral("写入配置"));
     QCOMPARE(w.tree()->currentItem(), w.tree()->topLevelItem(2));
     QTRY_COMPARE(simLines(sim, "ZRSIM WRITE").size(), 3);
     QCOMPARE(simLines(sim, "ZRSIM WRITE"), (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1", "ZRSIM WRITE 2 C:n2"}));
@@ -852,8 +871,10 @@ void tst_MainWindow::batchWriteReportsRefusedRows()
     QVERIFY(refreshAndWait(w, 6));
     w.tree()->topLevelItem(0)->setText(1, QStringLiteral(": ZR-999")); // read-only
     w.tree()->topLevelItem(5)->setText(1, QStringLiteral(": 7"));
+    acceptPreview(closer);
     QVERIFY(runAction(w, "save"));
-    QCOMPARE(closer.count(), 0);
+    // The check after the writes names the row the instrument kept.
+    QCOMPARE(boxTexts(closer), (QStringList{"核对完成: 1 项与写入的值不符\n设备名称: 写入 ZR-999,设备保持 ZR-100"}));
     QCOMPARE(w.tree()->topLevelItem(0)->text(1), QStringLiteral(": ZR-100"));
     QCOMPARE(w.tree()->topLevelItem(5)->text(1), QStringLiteral(": 7"));
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置完成,1项不支持修改"));
@@ -872,7 +893,7 @@ void tst_MainWindow::batchWriteEmptyTree()
     w.tree()->appendItemRow(3, {"Reset"});
     QVERIFY(runAction(w, "save"));
     QCOMPARE(closer.count(), 0);
-    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置成功"));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("没有要写入的项"));
     QTest::qWait(100); // time for a write that must not come
     QVERIFY(simLines(sim, "ZRSIM WRITE").isEmpty());
     QVERIFY(simLines(sim, "ZRSIM COMMAND").isEmpty());
@@ -1093,6 +1114,7 @@ void tst_MainWindow::actionsDuringSerialWriteAll()
     SlowWriteAll slow;
     QVERIFY2(slow.start(150), qPrintable(slow.sim.lastError()));
     ModalCloser closer;
+    acceptPreview(closer);
     MainWindow w;
     int fileDialogs = 0;
     w.setFileNameProvider([&](bool save, const QString &) {
@@ -1133,7 +1155,9 @@ void tst_MainWindow::actionsDuringSerialWriteAll()
     QCOMPARE(w.tree()->topLevelItemCount(), 6);
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.count(), 1);
-    QCOMPARE(closer.count(), 0);
+    // Only the preview and the check's message.
+    QCOMPARE(closer.count(), 2);
+    QCOMPARE(boxTexts(closer).size(), 1);
     QVERIFY(!w.isExchangeRunning());
     for (const QString &name : kInstrumentActions)
         QVERIFY2(action(w, name.toLatin1().constData())->isEnabled(), qPrintable(name));
@@ -1156,6 +1180,7 @@ void tst_MainWindow::stopWriteAllBetweenRows()
     SlowWriteAll slow;
     QVERIFY2(slow.start(300), qPrintable(slow.sim.lastError()));
     ModalCloser closer;
+    acceptPreview(closer);
     MainWindow w;
     QVERIFY(refreshAndWait(w, 6));
     QTRY_VERIFY(!w.isExchangeRunning());
@@ -1169,8 +1194,8 @@ void tst_MainWindow::stopWriteAllBetweenRows()
         stop->click(); // row 2 is on the line: it is finished, row 3 never goes out
         QCOMPARE(w.progressText(), QStringLiteral("第2行,共6行: 写完本行后停止"));
     }));
-    QCOMPARE(closer.texts(), QStringList{"写入配置已停止: 已写入2行,共6行"});
-    QCOMPARE(closer.seen().at(0).icon, QMessageBox::Information);
+    QCOMPARE(boxTexts(closer), QStringList{"写入配置已停止: 已写入2行,共6行"});
+    QCOMPARE(closer.seen().at(1).icon, QMessageBox::Information);
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置已停止: 已写入2行,共6行"));
     QVERIFY(stop->isHidden());
     QTest::qWait(400);
@@ -1183,6 +1208,7 @@ void tst_MainWindow::closeDuringWriteAll()
     SlowWriteAll slow;
     QVERIFY2(slow.start(300), qPrintable(slow.sim.lastError()));
     ModalCloser closer;
+    acceptPreview(closer);
     MainWindow w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -1196,7 +1222,7 @@ void tst_MainWindow::closeDuringWriteAll()
     QVERIFY(w.isHidden());
     QVERIFY(!singleton<Config>::exists());
     QTest::qWait(400);
-    QCOMPARE(closer.count(), 0);
+    QVERIFY(boxTexts(closer).isEmpty());
     QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"), QStringList{"ZRSIM WRITE 0 A:n0"});
 }
 

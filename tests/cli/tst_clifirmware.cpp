@@ -89,6 +89,7 @@ private slots:
     void flash();
     void flashEncrypted();
     void flashWrongModel();
+    void flashNeedsItsBackup();
     void flashMissingFile();
     void messageLanguage_data();
     void messageLanguage();
@@ -187,25 +188,35 @@ void tst_CliFirmware::flash_data()
 {
     QTest::addColumn<bool>("pty");
     QTest::addColumn<int>("size");
-    QTest::newRow("udp, partial last page") << false << 5000;
-    QTest::newRow("pty, whole pages") << true << 3072;
+    QTest::addColumn<bool>("backup");
+    QTest::newRow("udp, partial last page") << false << 5000 << true;
+    QTest::newRow("pty, whole pages, no backup") << true << 3072 << false;
 }
 
 void tst_CliFirmware::flash()
 {
     QFETCH(bool, pty);
     QFETCH(int, size);
+    QFETCH(bool, backup);
     TempWorkDir dir;
     SimProcess sim;
     QStringList link;
     QVERIFY(startSim(sim, dir, pty, &link));
     const QByteArray img = image(size);
     QVERIFY(writeTestPackage(dir.filePath("p.zrbin"), QStringLiteral("ZR-SIM"), img));
-    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"flash", "p.zrbin"}, 60000);
+    QStringList args = link + QStringList{"flash", "p.zrbin"};
+    if (!backup)
+        args << "--no-backup";
+    const CliResult r = CliProcess::run(dir.path(), args, 60000);
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.outText(), QStringLiteral("固件更新成功!\n"));
-    // No progress drawing into a pipe.
-    QCOMPARE(r.err, QByteArray());
+    // The items as they were before the flash; no progress drawing into a pipe.
+    const QStringList backups = QDir(dir.filePath("Backups")).entryList(QDir::Files);
+    QCOMPARE(backups.size(), backup ? 1 : 0);
+    if (backup)
+        QCOMPARE(r.errText(), QStringLiteral("备份已保存: %1\n").arg(QDir(dir.filePath("Backups")).absoluteFilePath(backups[0])));
+    else
+        QCOMPARE(r.err, QByteArray());
     QByteArray expected = img;
     if (size % 1024)
         expected += QByteArray(1024 - size % 1024, '\xFF');
@@ -226,6 +237,20 @@ void tst_CliFirmware::flashEncrypted()
     QVERIFY(waitForFile(dir.filePath("flashed.bin")).startsWith(img));
 }
 
+void tst_CliFirmware::flashNeedsItsBackup()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link));
+    QVERIFY(writeTestPackage(dir.filePath("p.zrbin"), QStringLiteral("ZR-SIM"), image(2000)));
+    dir.writeFile(QStringLiteral("Backups"), "not a folder");
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"flash", "p.zrbin"}, 60000);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.errText().contains(QStringLiteral("--no-backup")), r.err.constData());
+    QVERIFY(!QFile::exists(dir.filePath("flashed.bin")));
+}
+
 void tst_CliFirmware::flashWrongModel()
 {
     TempWorkDir dir;
@@ -233,7 +258,7 @@ void tst_CliFirmware::flashWrongModel()
     QStringList link;
     QVERIFY(startSim(sim, dir, false, &link, {"--model", "ZR-OTHER"}));
     QVERIFY(writeTestPackage(dir.filePath("p.zrbin"), QStringLiteral("ZR-SIM"), image(2000)));
-    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"flash", "p.zrbin"}, 60000);
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"flash", "p.zrbin", "--no-backup"}, 60000);
     QCOMPARE(r.exitCode, 1);
     QVERIFY(r.out.isEmpty());
     QCOMPARE(r.errText(), QStringLiteral("zrvu-cli: 固件更新失败,BIN文件与设备型号不一致!\n"));

@@ -48,9 +48,10 @@ class tst_CliItems : public QObject
 
 private:
     // zrsim with the test items on UDP or a pty; the link options that reach it.
-    bool startSim(SimProcess &sim, TempWorkDir &dir, bool pty, QStringList *link, QStringList extra = {})
+    bool startSim(SimProcess &sim, TempWorkDir &dir, bool pty, QStringList *link, QStringList extra = {},
+                  const QByteArray &items = kItems)
     {
-        dir.writeFile(QStringLiteral("sim-items.txt"), kItems);
+        dir.writeFile(QStringLiteral("sim-items.txt"), items);
         extra << "--items" << dir.filePath(QStringLiteral("sim-items.txt"));
         extra << (pty ? QStringList{"--pty"} : QStringList{"--udp", "127.0.0.1:0"});
         if (!sim.start(extra)) {
@@ -72,6 +73,10 @@ private slots:
     void openFailureIsExitOne();
     void exportWritesTheAssistantsFile();
     void writeReportsEachRow();
+    void copyKeepsIdentityAndRestores_data();
+    void copyKeepsIdentityAndRestores();
+    void backupCommand();
+    void failingBackupStopsTheWrite();
     void writeRejectsBadFile();
     void writeStopsAtLostReply();
     void writeRefusesBeforeSending_data();
@@ -223,6 +228,126 @@ void tst_CliItems::writeReportsEachRow()
              (QStringList{"ZRSIM WRITE 2 Rate(1/5/10/60):60", "ZRSIM REFUSED 3 99 h"}));
 }
 
+namespace {
+
+// Another instrument of the same model: its own identity rows, one
+// read-only row and a row this one does not have.
+const QByteArray kSiteItems = "站点名称:A站\n"
+                              "设备名称:ZR-Demo\n"
+                              "Rate(1/5/10/60):10\n"
+                              "!Uptime:1234 h\n"
+                              "IP地址:10.0.0.8\n"
+                              "Calibrate zero\n";
+const QByteArray kOtherSite = "\xEF\xBB\xBF"
+                              "00. 站点名称, B站\r\n"
+                              "01. 设备名称, ZR-Demo\r\n"
+                              "02. Rate(1/5/10/60), 60\r\n"
+                              "03. Uptime, 99 h\r\n"
+                              "04. IP地址, 10.0.0.9\r\n"
+                              "05. Calibrate zero\r\n"
+                              "09. Extra, 1\r\n";
+
+} // namespace
+
+void tst_CliItems::copyKeepsIdentityAndRestores_data()
+{
+    QTest::addColumn<bool>("pty");
+    QTest::newRow("udp") << false;
+    QTest::newRow("pty") << true;
+}
+
+void tst_CliItems::copyKeepsIdentityAndRestores()
+{
+    QFETCH(bool, pty);
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, pty, &link, {}, kSiteItems));
+    dir.writeFile(QStringLiteral("other.csv"), kOtherSite);
+    const CliResult exported = CliProcess::run(dir.path(), link + QStringList{"export", "before.csv"});
+    QCOMPARE(exported.exitCode, 0);
+
+    const CliResult same = CliProcess::run(dir.path(), link + QStringList{"diff", "before.csv"});
+    QCOMPARE(same.exitCode, 0);
+    QVERIFY(same.out.isEmpty());
+    const CliResult diff = CliProcess::run(dir.path(), link + QStringList{"diff", "other.csv"});
+    QCOMPARE(diff.exitCode, 4);
+    QCOMPARE(diff.outText(), QStringLiteral("0\t站点名称\tA站\tB站\n"
+                                            "2\tRate(1/5/10/60)\t10\t60\n"
+                                            "3\tUptime\t1234 h\t99 h\n"
+                                            "4\tIP地址\t10.0.0.8\t10.0.0.9\n"));
+    QVERIFY2(diff.errText().contains(QStringLiteral("9\tExtra")), diff.err.constData());
+
+    const CliResult copy = CliProcess::run(
+        dir.path(), link + QStringList{"write", "other.csv", "--changed-only", "--keep-protected", "--verify"});
+    QCOMPARE(copy.exitCode, 3);
+    QCOMPARE(copy.outText(), QStringLiteral("2\tok\t60\n3\trefused\t1234 h\n3\tmismatch\t99 h\t1234 h\n"));
+    QVERIFY2(copy.errText().contains(QStringLiteral("Uptime: 写入 99 h,设备保持 1234 h")), copy.err.constData());
+    // Only the rows that differ and are not the instrument's identity went out.
+    QCOMPARE(simLines(sim, "(WRITE|REFUSED|COMMAND)", 2),
+             (QStringList{"ZRSIM WRITE 2 Rate(1/5/10/60):60", "ZRSIM REFUSED 3 99 h"}));
+    // The backup came first and is the export of what was there.
+    const QStringList backups = QDir(dir.filePath("Backups")).entryList(QDir::Files);
+    QCOMPARE(backups.size(), 1);
+    QVERIFY(QRegularExpression(QStringLiteral("^A站-\\d{8}-\\d{6}\\.csv$")).match(backups[0]).hasMatch());
+    QVERIFY2(copy.errText().contains(backups[0]), copy.err.constData());
+    QCOMPARE(dir.readFile("Backups/" + backups[0]), dir.readFile("before.csv"));
+
+    // Restoring the backup brings back exactly what was there.
+    const CliResult restore = CliProcess::run(
+        dir.path(), link + QStringList{"write", "Backups/" + backups[0], "--changed-only", "--verify"});
+    QCOMPARE(restore.exitCode, 0);
+    QCOMPARE(restore.outText(), QStringLiteral("2\tok\t10\n"));
+    QVERIFY2(restore.errText().contains(QStringLiteral("核对完成: 写入的 1 项全部保持")), restore.err.constData());
+    QCOMPARE(CliProcess::run(dir.path(), link + QStringList{"diff", "before.csv"}).exitCode, 0);
+    QCOMPARE(QDir(dir.filePath("Backups")).entryList(QDir::Files).size(), 2);
+}
+
+void tst_CliItems::backupCommand()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link, {}, kSiteItems));
+    QCOMPARE(CliProcess::run(dir.path(), link + QStringList{"export", "now.csv"}).exitCode, 0);
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"backup", "saved"});
+    QCOMPARE(r.exitCode, 0);
+    const QString path = r.outText().trimmed();
+    QVERIFY2(path.startsWith(QDir::toNativeSeparators(dir.filePath("saved"))), r.out.constData());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), dir.readFile("now.csv"));
+
+    // A folder that cannot be made: nothing on stdout, the reason on stderr.
+    dir.writeFile(QStringLiteral("blocked"), "a file");
+    const CliResult failed = CliProcess::run(dir.path(), link + QStringList{"backup", "blocked"});
+    QCOMPARE(failed.exitCode, 1);
+    QVERIFY(failed.out.isEmpty());
+    QVERIFY2(failed.errText().contains(QStringLiteral("blocked")), failed.err.constData());
+    // Without an instrument there is nothing to save.
+    QCOMPARE(CliProcess::run(dir.path(), {"--serial", dir.filePath("nope"), "backup"}).exitCode, 1);
+    QVERIFY(!QFile::exists(dir.filePath("Backups")));
+}
+
+void tst_CliItems::failingBackupStopsTheWrite()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, dir, false, &link, {}, kSiteItems));
+    dir.writeFile(QStringLiteral("other.csv"), kOtherSite);
+    dir.writeFile(QStringLiteral("Backups"), "not a folder");
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"write", "other.csv"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.errText().contains(QStringLiteral("无法保存备份")), r.err.constData());
+    QVERIFY(simLines(sim, "(WRITE|REFUSED)", 1).isEmpty());
+    // Asked for, the write goes ahead without one.
+    const CliResult forced = CliProcess::run(dir.path(), link + QStringList{"write", "other.csv", "--no-backup"});
+    QVERIFY2(forced.outText().startsWith(QStringLiteral("0\tok\tB站\n")), forced.out.constData());
+    QVERIFY(!simLines(sim, "WRITE", 1).isEmpty());
+}
+
 void tst_CliItems::writeRejectsBadFile()
 {
     TempWorkDir dir;
@@ -249,7 +374,8 @@ void tst_CliItems::writeStopsAtLostReply()
                                             "00. 设备名称, ZR-Demo\r\n"
                                             "02. Rate(1/5/10/60), 60\r\n"
                                             "03. Uptime, 1234 h\r\n");
-    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"write", dir.filePath("in.csv")}, 60000);
+    const CliResult r =
+        CliProcess::run(dir.path(), link + QStringList{"write", dir.filePath("in.csv"), "--no-backup"}, 60000);
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.outText(), QStringLiteral("0\tok\tZR-Demo\n"));
     QVERIFY2(r.errText().contains(QStringLiteral("写入配置失败: 60")), r.err.constData());

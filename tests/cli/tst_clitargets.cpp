@@ -62,6 +62,8 @@ private slots:
     void parseFile_data();
     void parseFile();
     void childArguments();
+    void judgeRun_data();
+    void judgeRun();
     void usageErrors_data();
     void usageErrors();
     void malformedLineSendsNothing();

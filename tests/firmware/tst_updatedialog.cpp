@@ -309,10 +309,23 @@ void tst_UpdateDialog::flashesThroughTheDialog()
     connect(bar, &QProgressBar::valueChanged, this, [&highest](int v) { highest = qMax(highest, v); });
     dialog.packageAnswer = good;
     child<QPushButton>(dialog, "bntSelectFile")->click();
+    // Cancelling the confirmation sends nothing.
+    closer.setButtonText(QStringLiteral("取消"));
     child<QPushButton>(dialog, "bntUpdate")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(closer.count() == 1, 20000);
-    QCOMPARE(closer.texts(), QStringList{QStringLiteral("固件更新成功!")});
-    QCOMPARE(closer.seen().at(0).icon, QMessageBox::Information);
+    QCOMPARE(closer.count(), 1);
+    QVERIFY(!dialog.updateThread().isRunning());
+    QVERIFY(!dialog.flashSucceeded());
+    closer.clear();
+    closer.setButtonText(QString());
+    dialog.setInstrumentSummary(QStringLiteral("设备型号: ZR-9\n软件版本: U"));
+    child<QPushButton>(dialog, "bntUpdate")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(closer.count() == 2, 20000);
+    QCOMPARE(closer.texts(), (QStringList{QStringLiteral("固件文件\n设备: D\n型号: ZR-9\n版本: V\n\n设备当前\n"
+                                                         "设备型号: ZR-9\n软件版本: U\n\n开始更新固件?"),
+                                          QStringLiteral("固件更新成功!")}));
+    QCOMPARE(closer.seen().at(0).icon, QMessageBox::Question);
+    QCOMPARE(closer.seen().at(1).icon, QMessageBox::Information);
+    QVERIFY(dialog.flashSucceeded());
     QCOMPARE(bar->value(), 0);
     QCOMPARE(highest, 81); // the last page starts at 4096 of 5000 bytes
     QTRY_VERIFY(child<QPushButton>(dialog, "bntUpdate")->isEnabled());
@@ -323,8 +336,17 @@ void tst_UpdateDialog::flashesThroughTheDialog()
     QVERIFY(writePackage(good, packageFields("D", "ZR-8", "V", image), nullptr));
     child<QPushButton>(dialog, "bntSelectFile")->click();
     child<QPushButton>(dialog, "bntUpdate")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(closer.count() == 1, 20000);
-    QCOMPARE(closer.texts(), QStringList{QStringLiteral("固件更新失败,BIN文件与设备型号不一致!")});
+    QTRY_VERIFY_WITH_TIMEOUT(closer.count() == 2, 20000);
+    QCOMPARE(closer.texts().last(), QStringLiteral("固件更新失败,BIN文件与设备型号不一致!"));
+
+    // A step before the flash that refuses (the window's backup) stops it.
+    closer.clear();
+    QFile::remove(dir.filePath("got.bin"));
+    dialog.updateThread().setBeforeFlash([] { return QStringLiteral("no backup"); });
+    child<QPushButton>(dialog, "bntUpdate")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(closer.count() == 2, 20000);
+    QCOMPARE(closer.texts().last(), QStringLiteral("no backup"));
+    QVERIFY(!QFile::exists(dir.filePath("got.bin")));
 }
 
 void tst_UpdateDialog::closingWhileFlashingIsRefused()
@@ -353,7 +375,7 @@ void tst_UpdateDialog::closingWhileFlashingIsRefused()
     QVERIFY(dialog->isVisible());
     QTest::keyClick(dialog.get(), Qt::Key_Escape);
     QVERIFY(dialog->isVisible());
-    QCOMPARE(closer.texts(), (QStringList{QStringLiteral("正在更新固件,请等待更新完成!"), QStringLiteral("正在更新固件,请等待更新完成!")}));
+    QCOMPARE(closer.texts().mid(1), (QStringList{QStringLiteral("正在更新固件,请等待更新完成!"), QStringLiteral("正在更新固件,请等待更新完成!")}));
 
     closer.clear();
     QTRY_VERIFY_WITH_TIMEOUT(closer.count() == 1, 15000);
