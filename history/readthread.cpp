@@ -2,7 +2,6 @@
 
 #include "link/devicelink.h"
 
-#include <QElapsedTimer>
 
 namespace {
 
@@ -79,15 +78,8 @@ bool ReadThread::deliver(int maxLines)
 
 void ReadThread::slotDeliverLines()
 {
-    // In slices: the receiving thread's timers and input keep their turn.
-    QElapsedTimer clock;
-    clock.start();
-    while (!deliver(kDeliverBatch)) {
-        if (clock.elapsed() >= kDeliverSliceMs) {
-            QMetaObject::invokeMethod(this, &ReadThread::slotDeliverLines, Qt::QueuedConnection);
-            return;
-        }
-    }
+    if (!deliverInSlice(kDeliverSliceMs, [this] { return deliver(kDeliverBatch); }))
+        QMetaObject::invokeMethod(this, &ReadThread::slotDeliverLines, Qt::QueuedConnection);
 }
 
 int ReadThread::queuedLineCount()

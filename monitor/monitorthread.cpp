@@ -1,9 +1,8 @@
 #include "monitor/monitorthread.h"
 
+#include "link/datareceiver.h"
 #include "link/devicelink.h"
 #include "monitor/monitorcapture.h"
-
-#include <QElapsedTimer>
 
 namespace {
 
@@ -69,14 +68,8 @@ bool MonitorThread::deliver(int maxEntries)
 
 void MonitorThread::slotDeliverLines()
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!deliver(kDeliverBatch)) {
-        if (clock.elapsed() >= kDeliverSliceMs) {
-            QMetaObject::invokeMethod(this, &MonitorThread::slotDeliverLines, Qt::QueuedConnection);
-            return;
-        }
-    }
+    if (!deliverInSlice(kDeliverSliceMs, [this] { return deliver(kDeliverBatch); }))
+        QMetaObject::invokeMethod(this, &MonitorThread::slotDeliverLines, Qt::QueuedConnection);
 }
 
 void MonitorThread::deliverAll()

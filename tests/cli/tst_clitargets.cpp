@@ -162,7 +162,7 @@ void tst_CliTargets::usageErrors_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("command not allowed")
         << QStringList{"--targets", "t.txt", "items"}
-        << "items cannot be used with --targets (only write, set, trigger, sync-time, flash, export)";
+        << "items cannot be used with --targets (only write, set, trigger, sync-time, flash, export, diff, backup)";
     QTest::newRow("export without {name}") << QStringList{"--targets", "t.txt", "export", "out.csv"}
                                            << "with --targets, the FILE of export must contain {name}";
     QTest::newRow("trace with targets") << QStringList{"--trace", "t.log", "--targets", "t.txt", "sync-time"}
@@ -346,6 +346,45 @@ void tst_CliTargets::ctrlCStartsNoMoreAndLetsFlashesEnd()
     QCOMPARE(r.exitCode, 130);
     QCOMPARE(r.outText(), QStringLiteral("first\tok\t2.1.0\nsecond\tfailed\t未开始\n"));
     QVERIFY(m_sims.back()->outputLines().filter(QStringLiteral("FLASH")).isEmpty());
+}
+
+void tst_CliTargets::judgeRun_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("crashed");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("detail");
+    const QString twoRows = "3\tA\t1\t2\n7\tB\tx\ty\n";
+    QTest::newRow("diff finds rows") << "diff" << false << 4 << twoRows << "" << int(TargetResult::Ok) << "2 项不同";
+    QTest::newRow("diff equal") << "diff" << false << 0 << "" << "" << int(TargetResult::Ok) << "0 项不同";
+    QTest::newRow("diff read fails") << "diff" << false << 1 << "" << "接收数据超时\n" << int(TargetResult::Failed)
+                                     << "接收数据超时";
+    QTest::newRow("exit 4 is no diff elsewhere") << "sync-time" << false << 4 << "" << "odd\n"
+                                                 << int(TargetResult::Failed) << "odd";
+    QTest::newRow("write refused") << "write" << false << 3 << "0\tok\n1\trefused\n" << ""
+                                   << int(TargetResult::Refused) << "写入 1 项,拒绝 1 项";
+    QTest::newRow("backup path") << "backup" << false << 0 << "Backups/a-20261209-070000.csv\n" << ""
+                                 << int(TargetResult::Ok) << "Backups/a-20261209-070000.csv";
+    QTest::newRow("crash") << "diff" << true << 0 << "" << "" << int(TargetResult::Failed) << "程序异常结束";
+}
+
+void tst_CliTargets::judgeRun()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, crashed);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(int, status);
+    QFETCH(QString, detail);
+    const TargetCommand *spec = findTargetCommand(command);
+    QVERIFY(spec);
+    const TargetResult r = judgeTargetRun(*spec, crashed, exitCode, out, err, QString());
+    QCOMPARE(int(r.status), status);
+    QCOMPARE(r.detail, detail);
 }
 
 QTEST_GUILESS_MAIN(tst_CliTargets)
