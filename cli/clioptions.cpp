@@ -542,7 +542,7 @@ QString cliUsage()
         "3 the instrument refused a value (or, with --verify, did not keep it);\n"
         "4 diff found differences; 130 interrupted.\n"
         "With --targets: 0 all ok; 3 some refused and none failed; 1 any failed.\n");
-    out += QStringLiteral("\nCommands with --targets: %1\n(the FILE of export must contain {name}, replaced by the instrument's NAME).\n")
+    out += QStringLiteral("\nCommands with --targets:\n  %1\n(the FILE of export must contain {name}, replaced by the instrument's NAME).\n")
                .arg(targetCommandNames());
     return out;
 }
