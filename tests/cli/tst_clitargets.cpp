@@ -380,9 +380,9 @@ void tst_CliTargets::judgeRun()
     QFETCH(QString, err);
     QFETCH(int, status);
     QFETCH(QString, detail);
-    const TargetCommand *spec = findTargetCommand(command);
-    QVERIFY(spec);
-    const TargetResult r = judgeTargetRun(*spec, crashed, exitCode, out, err, QString());
+    const TargetCommand *target = findTargetCommand(command);
+    QVERIFY(target);
+    const TargetResult r = judgeTargetRun(*target, crashed, exitCode, out, err, QString());
     QCOMPARE(int(r.status), status);
     QCOMPARE(r.detail, detail);
 }
