@@ -1198,7 +1198,7 @@ void tst_MainWindow::stopWriteAllBetweenRows()
     QCOMPARE(closer.seen().at(1).icon, QMessageBox::Information);
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置已停止: 已写入2行,共6行"));
     QVERIFY(stop->isHidden());
-    QTest::qWait(400);
+    QTest::qWait(400); // time for a row that must not follow the stop
     QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"), (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1"}));
     QCOMPARE(w.tree()->topLevelItem(2)->text(1), QStringLiteral(": n2")); // still the edit, not written
 }
@@ -1221,7 +1221,7 @@ void tst_MainWindow::closeDuringWriteAll()
     QVERIFY(w.exchangeThread().isFinished());
     QVERIFY(w.isHidden());
     QVERIFY(!singleton<Config>::exists());
-    QTest::qWait(400);
+    QTest::qWait(400); // time for a box or a row that must not come after the close
     QVERIFY(boxTexts(closer).isEmpty());
     QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"), QStringList{"ZRSIM WRITE 0 A:n0"});
 }

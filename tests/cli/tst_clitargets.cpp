@@ -195,7 +195,7 @@ void tst_CliTargets::malformedLineSendsNothing()
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.out.isEmpty());
     QVERIFY2(r.errText().contains(QStringLiteral("t.txt: line 2: ")), qPrintable(r.errText()));
-    QTest::qWait(200);
+    QTest::qWait(200); // time for a request that must not come
     QCOMPARE(m_sims.front()->errorOutput(), QString());
 }
 

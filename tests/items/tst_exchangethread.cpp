@@ -120,7 +120,7 @@ void tst_ExchangeThread::batchWrite()
         QCOMPARE(itemWriteMessage(run.outcomes.last()), lastError);
     if (!simArgs.contains(QLatin1String("--silent"))) {
         QTRY_COMPARE(writeLines(sim).size(), attempted);
-        QTest::qWait(250);
+        QTest::qWait(250); // time for a write that must not come
         QCOMPARE(writeLines(sim).size(), attempted); // nothing after the stop or the failure
     }
 }

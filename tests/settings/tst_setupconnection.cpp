@@ -104,7 +104,7 @@ void tst_SetupConnection::cancelDropsTheResult()
     QVERIFY(!d.isTesting());
     QCOMPARE(d.testResultText(), QStringLiteral("测试已取消"));
     // The answer that still comes changes nothing.
-    QTest::qWait(1500);
+    QTest::qWait(1500); // past the late answer (500 ms delay), which must change nothing
     QCOMPARE(d.testResultText(), QStringLiteral("测试已取消"));
     // A new test after a cancelled one reports its own result.
     clickTest(d);
