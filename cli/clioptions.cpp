@@ -9,8 +9,6 @@
 
 #include <algorithm>
 
-namespace {
-
 bool parseInt(const QString &text, int low, int high, int *value)
 {
     bool ok = false;
@@ -20,8 +18,6 @@ bool parseInt(const QString &text, int low, int high, int *value)
     *value = v;
     return true;
 }
-
-} // namespace
 
 bool parseParity(const QString &text, int *value)
 {

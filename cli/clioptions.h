@@ -94,6 +94,8 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
 
 // Settings keys for one link option value; false with *error on a bad value.
 // Exposed for the tests of the mappings.
+// A decimal number from low to high.
+bool parseInt(const QString &text, int low, int high, int *value);
 bool parseParity(const QString &text, int *value);
 bool parseStopBits(const QString &text, int *value);
 bool parseUdpEndpoint(const QString &text, QString *host, QString *port);

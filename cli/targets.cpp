@@ -37,20 +37,6 @@ QString targetCommandNames()
     return names.join(QStringLiteral(", "));
 }
 
-namespace {
-
-bool parseNumber(const QString &text, int low, int high, int *value)
-{
-    bool ok = false;
-    const int v = text.toInt(&ok, 10);
-    if (!ok || v < low || v > high)
-        return false;
-    *value = v;
-    return true;
-}
-
-} // namespace
-
 bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *error)
 {
     QVector<CliTarget> out;
@@ -85,13 +71,13 @@ bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *err
                 return fail(QStringLiteral("expected: serial PORT BAUD ADDRESS [NAME]"));
             t.udp = false;
             t.endpoint = words.at(0);
-            if (!parseNumber(words.at(1), 1, 100000000, &t.baud))
+            if (!parseInt(words.at(1), 1, 100000000, &t.baud))
                 return fail(QStringLiteral("bad baud rate \"%1\"").arg(words.at(1)));
             fixed = 2;
         } else {
             return fail(QStringLiteral("unknown link \"%1\" (udp or serial)").arg(kind));
         }
-        if (!parseNumber(words.at(fixed), 1, 255, &t.address))
+        if (!parseInt(words.at(fixed), 1, 255, &t.address))
             return fail(QStringLiteral("bad device address \"%1\" (1 to 255)").arg(words.at(fixed)));
         const QStringList rest = words.mid(fixed + 1);
         t.name = rest.isEmpty() ? t.endpoint : rest.join(QLatin1Char(' '));
