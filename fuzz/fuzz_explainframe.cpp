@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FUZZ_CHECK(text == explainFrame(frame, sent, request));
     if (wrapped) {
         FUZZ_CHECK(envelopeInner(frame) == plain);
-        FUZZ_CHECK(text.endsWith(explainFrame(plain, sent, request)));
+        // The inner frame's own explanation comes first, then its bytes.
+        FUZZ_CHECK(text.contains(explainFrame(plain, sent, request)));
     }
 
     TrafficEntry entry;
