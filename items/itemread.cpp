@@ -109,6 +109,7 @@ ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks, int f
     }
     if (hooks.cleared)
         hooks.cleared();
+    QStringList firstFields;
     for (int index = 0; index < kMaxItems; ++index) {
         if (hooks.stopRequested && hooks.stopRequested()) {
             out.status = ItemListOutcome::Stopped;
@@ -123,13 +124,34 @@ ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks, int f
             out.items = items;
             return out;
         }
+        if (index == 0)
+            firstFields = read.fields;
         ++out.items;
         if (hooks.item)
             hooks.item(index, read.fields);
     }
     // Replies carry no item number: when the instrument answered some
     // request twice, a copy may have been taken for the next item and the
-    // list may be shifted; it must not be reported as read.
+    // list is shifted. The true answer to the last request is then still
+    // owed, and comes before the answer to any later request, however long
+    // the copy took: reading item 0 once more gets that owed answer instead
+    // of item 0. Waiting for the surplus instead would only bet on the
+    // instrument's speed. A serial line drops what is pending before each
+    // request and bounds each reply, and its copies come joined.
+    if (link.useUdp && out.items > 0) {
+        const ItemReadOutcome fence = readItemAt(link, 0, firstTimeoutMs, retryTimeoutMs);
+        if (fence.status == ItemReadOutcome::LinkFailed) {
+            const int items = out.items;
+            out = itemListFailure(fence);
+            out.items = items;
+            return out;
+        }
+        if (fence.status != ItemReadOutcome::Item || fence.fields != firstFields) {
+            out.status = ItemListOutcome::ExtraAnswer;
+            out.detail = linkErrorText(LinkExtraAnswer, QByteArray());
+            return out;
+        }
+    }
     if (link.answeredMoreThanAsked(kItemSettleMs)) {
         out.status = ItemListOutcome::ExtraAnswer;
         out.detail = linkErrorText(LinkExtraAnswer, QByteArray());

@@ -65,12 +65,14 @@ struct ItemListOutcome {
 // The request byte addresses 256 items; reading on would only repeat items
 // 0, 1, … under new indexes (and never end on such an instrument).
 constexpr int kMaxItems = 256;
-// After the empty item: how long a second copy of a reply may still come in
-// (an instrument that answers twice shifts every later row).
+// After the list: how long to look for copies still on their way. Only a
+// courtesy (the check read of item 0 is what keeps a shifted list from
+// being reported as read, whatever the instrument's speed).
 constexpr int kItemSettleMs = 100;
 
 // The whole item list on an unopened link, one request per item, until the
-// empty item or the first error. The link is left open.
+// empty item or the first error; over UDP then item 0 once more, which must
+// answer as it did (else ExtraAnswer). The link is left open.
 ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks,
                              int firstTimeoutMs = kItemFirstTimeoutMs, int retryTimeoutMs = kItemRetryTimeoutMs);
 // The failed single read as the list reports it.

@@ -68,6 +68,7 @@ private slots:
     void endlessListStopsAtLastIndex();
     void hostileInstrument_data();
     void hostileInstrument();
+    void lateCopyNeverShiftsTheList();
 };
 
 void tst_RefreshThread::checkReply_data()
@@ -265,7 +266,7 @@ void tst_RefreshThread::endlessListStopsAtLastIndex()
     QCOMPARE(rec.lists.size(), 256);
     QCOMPARE(rec.indexes.last(), 255);
     QCOMPARE(rec.lists.last(), (QStringList{"Item255", "1"}));
-    QCOMPARE(answered->load(), 256);
+    QCOMPARE(answered->load(), 257); // and item 0 again: no reply was a copy
 }
 
 Q_DECLARE_METATYPE(HostileScript::Mode)
@@ -333,6 +334,32 @@ void tst_RefreshThread::hostileInstrument()
             QCOMPARE(rec.lists.at(i), (QStringList{QStringLiteral("Item%1").arg(i), QString::number(i)}));
         }
     }
+}
+
+void tst_RefreshThread::lateCopyNeverShiftsTheList()
+{
+    // The copy of item 1 comes after the next request went out, and every
+    // later answer comes long after the one before: however slow either
+    // side is, the list is refused, never reported one row longer.
+    using Chunk = ScriptedInstrument::Chunk;
+    const auto item = [](const char *text) { return ScriptedInstrument::countedReply(1, text); };
+    const QByteArray end = item("");
+    ScriptedInstrument peer;
+    QVERIFY(peer.startUdp());
+    peer.setReplies({ScriptedInstrument::once(item("Item0:0")),
+                     {Chunk{item("Item1:1")}, Chunk{item("Item1:1"), 200}},
+                     {Chunk{end, 400}},
+                     {Chunk{end, 400}},
+                     {Chunk{item("Item0:0"), 400}}});
+    TempWorkDir dir;
+    dir.writeUdpConfig(peer.udpPort());
+    RefreshThread thread;
+    thread.setTimeouts(5000, 5000);
+    Recorder rec;
+    rec.attach(thread);
+    DeviceLink link;
+    thread.readItems(link);
+    QCOMPARE(rec.errors, QStringList{QStringLiteral("设备重复应答")});
 }
 
 QTEST_GUILESS_MAIN(tst_RefreshThread)
