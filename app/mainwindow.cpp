@@ -73,6 +73,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(&m_exchange, &ExchangeThread::signalSerialProbed, this, &MainWindow::onSerialProbed);
     connect(&m_exchange, &ExchangeThread::signalSerialNumberWritten, this, &MainWindow::onSerialNumberWritten);
     connect(&m_exchange, &ExchangeThread::signalItemsRead, this, &MainWindow::onItemsRead);
+    connect(&m_exchange, &ExchangeThread::signalItemsReceived, this, &MainWindow::onItemsReceived);
 
     // Progress goes into the message area; the stop button and the
     // connection stay at the right.
@@ -107,6 +108,7 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow()
 {
     m_exchange.requestStop();
+    m_refreshThread.requestStop();
     m_exchange.wait();
     m_refreshThread.wait();
     delete m_ui;
@@ -171,8 +173,10 @@ void MainWindow::closeEvent(QCloseEvent *event)
     m_closing = true;
     if (m_refreshThread.isRunning() || m_exchange.isRunning())
         hide();
-    // A batch ends after the row it is writing.
+    // A batch ends after the row it is writing, a refresh after the item
+    // on the wire: the port is free once the window is gone.
     m_exchange.requestStop();
+    m_refreshThread.requestStop();
     m_refreshThread.wait();
     m_exchange.wait();
     QSettings *s = configSettings();
@@ -234,14 +238,18 @@ void MainWindow::slotRefresh()
     m_refreshCount = 0;
     m_treeFromInstrument = true;
     m_refreshThread.setLinkSettings(m_exchangeLink);
+    m_refreshThread.clearStop();
     updateProgress();
     m_refreshThread.start();
 }
 
 void MainWindow::onRefreshFinished()
 {
-    if (m_busy == BusyRefresh)
-        endExchange();
+    if (m_busy != BusyRefresh)
+        return;
+    endExchange();
+    if (m_refreshThread.wasStopped() && !m_closing)
+        showStatus(RefreshThread::stoppedText(m_refreshCount), 5000);
 }
 
 bool MainWindow::beginExchange(Busy kind)
@@ -259,6 +267,7 @@ bool MainWindow::beginExchange(Busy kind)
 void MainWindow::endExchange()
 {
     m_busy = Idle;
+    m_checking = false;
     setInstrumentActionsEnabled(true);
     updateProgress();
     emit signalExchangeEnded();
@@ -274,7 +283,11 @@ void MainWindow::setInstrumentActionsEnabled(bool enabled)
 
 void MainWindow::slotStopExchange()
 {
-    if (m_busy == BusyWriteAll && m_exchange.isRunning()) {
+    if (m_busy == BusyRefresh && m_refreshThread.isRunning()) {
+        m_refreshThread.requestStop();
+        m_stopButton->setEnabled(false);
+        updateProgress();
+    } else if ((m_busy == BusyWriteAll || m_busy == BusyPreviewRead) && m_exchange.isRunning()) {
         m_exchange.requestStop();
         m_stopButton->setEnabled(false);
         updateProgress();
@@ -298,8 +311,10 @@ void MainWindow::updateProgress()
                                                  ExchangeThread::ClockSync, ExchangeThread::SerialWrite,
                                                  ExchangeThread::ReadItems};
     const bool refresh = m_busy == BusyRefresh;
-    const QString text = ExchangeThread::progressText(kinds[m_busy], refresh ? m_refreshCount : m_rowNumber, m_rowCount,
-                                                      m_rowName, m_exchange.stopRequested());
+    const QString text = m_checking
+        ? ExchangeThread::checkText(m_checkItems, m_checkCount)
+        : ExchangeThread::progressText(kinds[m_busy], refresh ? m_refreshCount : m_rowNumber, m_rowCount, m_rowName,
+                                       m_exchange.stopRequested());
     m_progressText = text;
     if (m_busy == Idle) {
         // A progress line nothing replaced would claim the exchange still runs.
@@ -307,12 +322,17 @@ void MainWindow::updateProgress()
             statusBar()->clearMessage();
         m_progressStatus.clear();
     } else {
-        const bool write = m_busy == BusyWriteOne || m_busy == BusyWriteAll;
+        // The check is a step of its own: the rows are out by then.
+        const bool write = (m_busy == BusyWriteOne || m_busy == BusyWriteAll || m_busy == BusyPreviewRead) && !m_checking;
         m_progressStatus = write ? tr("正在写入配置......") + QLatin1Char(' ') + text : text;
         showStatus(m_progressStatus);
     }
-    m_stopButton->setVisible(m_busy == BusyWriteAll);
-    if (m_busy != BusyWriteAll)
+    // A refresh against a slow instrument takes as long as a batch.
+    const bool stoppable = m_busy == BusyWriteAll || m_busy == BusyRefresh || m_busy == BusyPreviewRead;
+    m_stopButton->setVisible(stoppable);
+    m_stopButton->setToolTip(m_busy == BusyWriteAll ? ExchangeThread::stopButtonToolTip()
+                                                    : ExchangeThread::readStopButtonToolTip());
+    if (!stoppable)
         m_stopButton->setEnabled(true);
 }
 

@@ -102,6 +102,9 @@ private:
     void onRowStarted(int number, int count, const WriteRowCopy &row);
     void onRowWritten(const WriteRowCopy &row, const ItemWriteOutcome &outcome);
     void onWriteFinished(const WriteRunOutcome &outcome);
+    void onItemsReceived(int items, bool check);
+    // The last box of a batch: names the backup it made, with a way to it.
+    void showBatchResultBox(bool ok, const QString &text, const QString &backupPath);
     void onClockSynced(const ClockSyncOutcome &outcome);
     void onSerialProbed(bool opened, const QString &openError);
     void onSerialNumberWritten(const SerialNumberOutcome &outcome);
@@ -128,6 +131,9 @@ private:
     int m_rowNumber = 0;
     int m_rowCount = 0;
     QString m_rowName;
+    bool m_checking = false; // the batch's rows went out, the check reads back
+    int m_checkItems = 0;
+    int m_checkCount = 0;
     QList<ItemRow> m_pendingRows; // the file (or tree) rows a previewed write is for
     bool m_pendingFromTree = false;
     bool m_treeFromInstrument = false; // the rows came from a refresh, not a file

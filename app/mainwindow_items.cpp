@@ -16,11 +16,14 @@
 #include "settings/fileio.h"
 #include "settings/settingkeys.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTreeWidgetItem>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -140,6 +143,7 @@ void MainWindow::startPreviewedWrite(const QList<ItemRow> &rows, bool fromTree)
     m_pendingRows = rows;
     m_pendingFromTree = fromTree;
     m_rowNumber = 0;
+    m_checking = false;
     updateProgress();
     m_exchange.startReadItems(m_exchangeLink, m_rowFilter.skipFilter().table());
 }
@@ -147,6 +151,7 @@ void MainWindow::startPreviewedWrite(const QList<ItemRow> &rows, bool fromTree)
 void MainWindow::onItemsRead(const ItemListOutcome &outcome, const QList<ItemRow> &current)
 {
     m_exchange.wait();
+    m_stopButton->hide(); // nothing runs while the outcome or the preview is shown
     if (m_closing || m_busy != BusyPreviewRead) {
         endExchange();
         return;
@@ -200,6 +205,8 @@ void MainWindow::onItemsRead(const ItemListOutcome &outcome, const QList<ItemRow
     safety.backupKeep = SettingKeys::backupKeep.read();
     safety.verify = true;
     safety.table = m_rowFilter.skipFilter().table();
+    m_checkCount = outcome.items;
+    m_checkItems = 0;
     m_busy = BusyWriteAll;
     m_rowNumber = 0;
     m_rowCount = rows.size();
@@ -218,6 +225,37 @@ void MainWindow::startWrite(const QList<WriteRowCopy> &rows, Busy kind)
     m_rowName = rows.isEmpty() ? QString() : rows.first().name;
     updateProgress();
     m_exchange.startWrite(m_exchangeLink, rows, kind == BusyWriteAll);
+}
+
+void MainWindow::onItemsReceived(int items, bool check)
+{
+    if (m_closing || (m_busy != BusyPreviewRead && m_busy != BusyWriteAll))
+        return;
+    if (check) {
+        m_checking = true;
+        m_checkItems = items;
+    } else {
+        m_rowNumber = items;
+    }
+    updateProgress();
+}
+
+void MainWindow::showBatchResultBox(bool ok, const QString &text, const QString &backupPath)
+{
+    QMessageBox box(ok ? QMessageBox::Information : QMessageBox::Critical, tr("写入配置"), text, QMessageBox::NoButton,
+                    this);
+    box.setWindowIcon(windowIcon());
+    box.setDefaultButton(box.addButton(tr("确定"), QMessageBox::AcceptRole));
+    QPushButton *open = nullptr;
+    if (!backupPath.isEmpty()) {
+        box.setInformativeText(backupWrittenMessage(backupPath));
+        open = box.addButton(tr("打开备份文件夹"), QMessageBox::ActionRole);
+    }
+    if (!ok)
+        showStatus(text, 5000);
+    box.exec();
+    if (open && box.clickedButton() == open)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(backupPath).absolutePath()));
 }
 
 void MainWindow::onRowStarted(int number, int count, const WriteRowCopy &row)
@@ -247,6 +285,7 @@ void MainWindow::onRowWritten(const WriteRowCopy &row, const ItemWriteOutcome &o
 void MainWindow::onWriteFinished(const WriteRunOutcome &run)
 {
     m_exchange.wait();
+    m_stopButton->hide();
     if (m_closing) {
         endExchange();
         return;
@@ -260,13 +299,17 @@ void MainWindow::onWriteFinished(const WriteRunOutcome &run)
         showFailureStatus(itemWriteOpenFailedMessage());
     } else if (run.failed()) {
         showMessageBox(tr("提交"), itemWriteMessage(run.outcomes.last()), windowIcon());
-        const QString stopped = itemWriteStoppedMessage(run.rows.last().value);
+        // Without an answer the value may well be stored: "failed" would
+        // make the engineer write it again or give up on a good row.
+        const QString stopped = run.outcomes.last().unanswered ? itemWriteUnansweredMessage()
+                                                               : itemWriteStoppedMessage(run.rows.last().value);
         showMessageBox(tr("写入配置"), stopped, windowIcon());
         showFailureStatus(stopped);
-    } else if (m_busy == BusyWriteAll && run.stopped) {
-        const QString text = ExchangeThread::stoppedText(run.answered(), run.count);
+    } else if (m_busy == BusyWriteAll && (run.stopped || run.checkStopped)) {
+        const QString text = run.stopped ? ExchangeThread::stoppedText(run.answered(), run.count)
+                                         : ExchangeThread::checkStoppedText(run.answered());
         showStatus(text, 5000);
-        QMessageBox::information(this, tr("写入配置"), text, QMessageBox::Ok);
+        showBatchResultBox(true, text, run.backupPath);
     } else if (m_busy == BusyWriteAll) {
         int refused = 0;
         for (const ItemWriteOutcome &o : run.outcomes)
@@ -274,16 +317,22 @@ void MainWindow::onWriteFinished(const WriteRunOutcome &run)
         // Rows the instrument kept at its own value were not written; saying
         // "success" would hide that the copy is incomplete.
         showStatus(itemBatchWrittenMessage(refused), 5000);
+        // Rows the preview left out (protected ones) or the instrument
+        // kept would otherwise go on showing values it does not hold.
+        if (run.verified && m_pendingFromTree) {
+            m_tree->clear();
+            for (const ItemRow &row : run.checkedRows)
+                m_tree->appendRow(row);
+            m_treeFromInstrument = true;
+        }
         if (run.verified && verifyFailures(run.verifyRows) == 0) {
             const QString text = verifyMessage(run.verifyRows);
             showStatus(text, 5000);
-            QMessageBox box(QMessageBox::Information, tr("写入配置"), text, QMessageBox::NoButton, this);
-            box.setDefaultButton(box.addButton(tr("确定"), QMessageBox::AcceptRole));
-            box.exec();
+            showBatchResultBox(true, text, run.backupPath);
         } else if (run.verified) {
-            showMessageBox(tr("写入配置"), verifyMessage(run.verifyRows), windowIcon());
+            showBatchResultBox(false, verifyMessage(run.verifyRows), run.backupPath);
         } else if (!run.verifyError.isEmpty()) {
-            showMessageBox(tr("写入配置"), verifyReadFailedMessage(run.verifyError), windowIcon());
+            showBatchResultBox(false, verifyReadFailedMessage(run.verifyError), run.backupPath);
         }
         // The box's text is several lines; the status line keeps the count.
         if (run.verified || !run.verifyError.isEmpty())

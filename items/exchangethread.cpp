@@ -61,7 +61,7 @@ bool ExchangeThread::startReadItems(const LinkSettings &settings, const SkipTabl
     return begin(ReadItems, settings);
 }
 
-ItemListOutcome ExchangeThread::readRows(const SkipTable &table, QList<ItemRow> *rows)
+ItemListOutcome ExchangeThread::readRows(const SkipTable &table, QList<ItemRow> *rows, bool check)
 {
     ItemRowList list(table);
     DeviceLink link;
@@ -69,7 +69,11 @@ ItemListOutcome ExchangeThread::readRows(const SkipTable &table, QList<ItemRow> 
     ItemListHooks hooks;
     hooks.stopRequested = [this] { return m_stop.load(); };
     hooks.cleared = [&list] { list.clear(); };
-    hooks.item = [&list](int index, const QStringList &fields) { list.addItem(index, fields); };
+    int received = 0;
+    hooks.item = [&list, &received, check, this](int index, const QStringList &fields) {
+        list.addItem(index, fields);
+        emit signalItemsReceived(++received, check);
+    };
     const ItemListOutcome outcome = readItemList(link, hooks, qMin(m_timeoutMs, kItemFirstTimeoutMs),
                                                  qMin(m_timeoutMs, kItemRetryTimeoutMs));
     link.close();
@@ -107,7 +111,7 @@ void ExchangeThread::run()
         break;
     case ReadItems: {
         QList<ItemRow> rows;
-        const ItemListOutcome outcome = readRows(m_safety.table, &rows);
+        const ItemListOutcome outcome = readRows(m_safety.table, &rows, false);
         emit signalItemsRead(outcome, rows);
         break;
     }
@@ -186,10 +190,13 @@ void ExchangeThread::runWrite()
         for (const WriteRowCopy &row : qAsConst(run.rows))
             written.append({row.index, row.name, row.value});
         QList<ItemRow> now;
-        const ItemListOutcome read = readRows(m_safety.table, &now);
+        const ItemListOutcome read = readRows(m_safety.table, &now, true);
         if (read.status == ItemListOutcome::Complete) {
             run.verified = true;
             run.verifyRows = verifyWrites(written, now);
+            run.checkedRows = now;
+        } else if (read.status == ItemListOutcome::Stopped) {
+            run.checkStopped = true;
         } else {
             run.verifyError = itemListMessage(read);
         }
@@ -203,8 +210,9 @@ QString ExchangeThread::progressText(Kind kind, int number, int count, const QSt
     case None:
         break;
     case Refresh:
-    case ReadItems:
         return tr("正在刷新: 已收到%1项").arg(number);
+    case ReadItems:
+        return previewReadText(number);
     case WriteOne:
         return name;
     case WriteAll:
@@ -235,6 +243,26 @@ QString ExchangeThread::stopButtonText()
 QString ExchangeThread::stopButtonToolTip()
 {
     return tr("写完当前行后停止写入");
+}
+
+QString ExchangeThread::readStopButtonToolTip()
+{
+    return tr("收到当前项后停止读取");
+}
+
+QString ExchangeThread::previewReadText(int items)
+{
+    return tr("正在读取设备配置: 已收到%1项").arg(items);
+}
+
+QString ExchangeThread::checkText(int items, int count)
+{
+    return tr("正在核对 %1/%2").arg(items).arg(count);
+}
+
+QString ExchangeThread::checkStoppedText(int written)
+{
+    return tr("已写入%1行,核对已停止").arg(written);
 }
 
 QString ExchangeThread::busyText()

@@ -51,6 +51,8 @@ struct WriteRunOutcome {
     bool verified = false;
     QList<VerifyRow> verifyRows;
     QString verifyError; // the list could not be read back
+    bool checkStopped = false; // the rows went out, the user stopped the check
+    QList<ItemRow> checkedRows; // the list read back (verified)
     // Rows the instrument answered for (the last attempted one may have failed).
     int answered() const;
     bool failed() const { return !opened || (!outcomes.isEmpty() && !outcomes.last().answered()); }
@@ -95,6 +97,11 @@ public:
     static QString stoppedText(int written, int count);
     static QString stopButtonText();
     static QString stopButtonToolTip();
+    static QString readStopButtonToolTip();
+    // The read before a batch and the check after it: `items` received.
+    static QString previewReadText(int items);
+    static QString checkText(int items, int count);
+    static QString checkStoppedText(int written);
     static QString busyText();
 
 signals:
@@ -102,6 +109,9 @@ signals:
     void signalRowStarted(int number, int count, const WriteRowCopy &row);
     // After each answered or failed row.
     void signalRowWritten(const WriteRowCopy &row, const ItemWriteOutcome &outcome);
+    // While a list is read (startReadItems, or the check after a batch):
+    // `items` received so far.
+    void signalItemsReceived(int items, bool check);
     void signalWriteFinished(const WriteRunOutcome &outcome);
     void signalClockSynced(const ClockSyncOutcome &outcome);
     // Whether the link opened, and why not.
@@ -115,7 +125,7 @@ protected:
 private:
     bool begin(Kind kind, const LinkSettings &settings);
     void runWrite();
-    ItemListOutcome readRows(const SkipTable &table, QList<ItemRow> *rows);
+    ItemListOutcome readRows(const SkipTable &table, QList<ItemRow> *rows, bool check);
 
     Kind m_kind = None;
     LinkSettings m_settings;

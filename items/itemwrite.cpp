@@ -21,6 +21,7 @@ ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &v
     out.errorText = linkErrorText(result, out.reply);
     if (!out.errorText.isEmpty()) {
         out.status = ItemWriteOutcome::LinkFailed;
+        out.unanswered = result == LinkNoReply;
         return out;
     }
     const ItemReply parsed = parseItemReply(out.reply, link.deviceAddress);
@@ -66,6 +67,11 @@ QString itemWriteOpenFailedMessage()
 QString itemWriteStoppedMessage(const QString &value)
 {
     return QCoreApplication::translate("MainWindow", "写入配置失败: %1").arg(value);
+}
+
+QString itemWriteUnansweredMessage()
+{
+    return QCoreApplication::translate("MainWindow", "没有应答,该值可能已写入,请刷新核对");
 }
 
 QString itemBatchWrittenMessage(int refused)

@@ -29,6 +29,9 @@ struct ItemWriteOutcome {
     bool hasReportedValue = false;
     QString reportedValue;   // field 1 of the reply, trimmed (value items)
     QString reportedName;    // field 0 of an answered reply, trimmed
+    // LinkFailed with nothing back after the request went out: the
+    // instrument may have stored the value all the same.
+    bool unanswered = false;
 
     // True when the instrument answered sensibly (Written or Refused).
     bool answered() const { return status == Written || status == Refused; }
@@ -47,5 +50,8 @@ QString itemWriteMessage(const ItemWriteOutcome &outcome);
 QString itemWriteOpenFailedMessage();
 // Follows the failure message when a write (or a batch) stops at `value`.
 QString itemWriteStoppedMessage(const QString &value);
+// Follows the link's message when a write got no answer (it may have been
+// applied), in place of itemWriteStoppedMessage.
+QString itemWriteUnansweredMessage();
 // After a batch that went through; `refused` rows kept the instrument's value.
 QString itemBatchWrittenMessage(int refused);

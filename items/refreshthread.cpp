@@ -38,6 +38,7 @@ void RefreshThread::setLinkSettings(const LinkSettings &settings)
 
 void RefreshThread::run()
 {
+    m_stopped = false;
     DeviceLink link;
     if (m_hasLinkSettings)
         link.setFixedSettings(m_linkSettings);
@@ -49,9 +50,12 @@ void RefreshThread::run()
 void RefreshThread::readItems(DeviceLink &link)
 {
     ItemListHooks hooks;
+    hooks.stopRequested = [this] { return m_stop.load(); };
     hooks.cleared = [this] { emit signalClearItems(); };
     hooks.item = [this](int index, const QStringList &fields) { emit signalAddItems(index, fields); };
-    const QString error = itemListMessage(readItemList(link, hooks, m_firstTimeoutMs, m_retryTimeoutMs));
+    const ItemListOutcome outcome = readItemList(link, hooks, m_firstTimeoutMs, m_retryTimeoutMs);
+    m_stopped = outcome.status == ItemListOutcome::Stopped;
+    const QString error = itemListMessage(outcome);
     if (!error.isEmpty())
         emit showErrorMessage(tr("刷新"), error, refreshImage());
 }
@@ -66,4 +70,9 @@ bool RefreshThread::checkReply(int result, DeviceLink &link, int index, QByteArr
     if (!error.isEmpty())
         emit showErrorMessage(tr("刷新"), error, refreshImage());
     return true;
+}
+
+QString RefreshThread::stoppedText(int items)
+{
+    return tr("刷新已停止: 已收到%1项").arg(items);
 }

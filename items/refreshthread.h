@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include <atomic>
+
 #include "settings/linksettings.h"
 
 class DeviceLink;
@@ -43,6 +45,15 @@ public:
     // showErrorMessage itself on an error.
     bool checkReply(int result, DeviceLink &link, int index, QByteArray &reply);
 
+    // The refresh ends before its next request (the one on the wire gets
+    // its answer). clearStop only while not running.
+    void requestStop() { m_stop = true; }
+    void clearStop() { m_stop = false; }
+    bool stopRequested() const { return m_stop; }
+    // Whether the last run ended on requestStop.
+    bool wasStopped() const { return m_stopped; }
+    static QString stoppedText(int items);
+
 signals:
     void signalClearItems();
     void signalAddItems(int index, const QStringList &list);
@@ -55,5 +66,7 @@ private:
     int m_firstTimeoutMs = kFirstTimeoutMs;
     int m_retryTimeoutMs = kRetryTimeoutMs;
     bool m_hasLinkSettings = false;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_stopped{false};
     LinkSettings m_linkSettings;
 };

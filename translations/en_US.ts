@@ -174,6 +174,22 @@
         <source>请等待当前操作结束</source>
         <translation>Please wait until the current operation has finished</translation>
     </message>
+    <message>
+        <source>收到当前项后停止读取</source>
+        <translation>Stop reading after the current item</translation>
+    </message>
+    <message>
+        <source>正在读取设备配置: 已收到%1项</source>
+        <translation>Reading the instrument: %1 items received</translation>
+    </message>
+    <message>
+        <source>正在核对 %1/%2</source>
+        <translation>Checking %1/%2</translation>
+    </message>
+    <message>
+        <source>已写入%1行,核对已停止</source>
+        <translation>%1 rows written, check stopped</translation>
+    </message>
 </context>
 <context>
     <name>HistoryData</name>
@@ -380,6 +396,10 @@
         <translation>Write failed: %1</translation>
     </message>
     <message>
+        <source>没有应答,该值可能已写入,请刷新核对</source>
+        <translation>No answer: the value may have been written; refresh to check</translation>
+    </message>
+    <message>
         <source>写入配置完成,%1项不支持修改</source>
         <translation>Configuration written; %1 items cannot be changed</translation>
     </message>
@@ -458,6 +478,10 @@
     <message>
         <source>没有要写入的项</source>
         <translation>Nothing to write: the instrument already holds these values</translation>
+    </message>
+    <message>
+        <source>打开备份文件夹</source>
+        <translation>Open backup folder</translation>
     </message>
 </context>
 <context>
@@ -615,6 +639,10 @@
 %1</source>
         <translation>Address or command check failed: 
 %1</translation>
+    </message>
+    <message>
+        <source>刷新已停止: 已收到%1项</source>
+        <translation>Refresh stopped: %1 items received</translation>
     </message>
 </context>
 <context>

@@ -174,6 +174,22 @@
         <source>请等待当前操作结束</source>
         <translation>請等待目前的操作結束</translation>
     </message>
+    <message>
+        <source>收到当前项后停止读取</source>
+        <translation>收到目前這項後停止讀取</translation>
+    </message>
+    <message>
+        <source>正在读取设备配置: 已收到%1项</source>
+        <translation>正在讀取裝置設定: 已收到%1項</translation>
+    </message>
+    <message>
+        <source>正在核对 %1/%2</source>
+        <translation>正在核對 %1/%2</translation>
+    </message>
+    <message>
+        <source>已写入%1行,核对已停止</source>
+        <translation>已寫入%1行,核對已停止</translation>
+    </message>
 </context>
 <context>
     <name>HistoryData</name>
@@ -380,6 +396,10 @@
         <translation>寫入設定失敗: %1</translation>
     </message>
     <message>
+        <source>没有应答,该值可能已写入,请刷新核对</source>
+        <translation>沒有應答,該值可能已寫入,請重新整理核對</translation>
+    </message>
+    <message>
         <source>写入配置完成,%1项不支持修改</source>
         <translation>寫入設定完成,%1 項不支援修改</translation>
     </message>
@@ -458,6 +478,10 @@
     <message>
         <source>没有要写入的项</source>
         <translation>沒有要寫入的項</translation>
+    </message>
+    <message>
+        <source>打开备份文件夹</source>
+        <translation>開啟備份資料夾</translation>
     </message>
 </context>
 <context>
@@ -615,6 +639,10 @@
 %1</source>
         <translation>位址或命令校驗錯誤: 
 %1</translation>
+    </message>
+    <message>
+        <source>刷新已停止: 已收到%1项</source>
+        <translation>重新整理已停止: 已收到%1項</translation>
     </message>
 </context>
 <context>

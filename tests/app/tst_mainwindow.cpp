@@ -2,6 +2,7 @@
 #include "items/configtree.h"
 #include "settings/config.h"
 #include "items/clocksync.h"
+#include "items/safewrite.h"
 #include "tests/support/fifo.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/modalcloser.h"
@@ -166,6 +167,9 @@ private slots:
     void actionsDuringSerialWriteAll();
     void stopWriteAllBetweenRows();
     void closeDuringWriteAll();
+    void stopRefresh();
+    void stopWriteAllDuringCheck();
+    void batchWriteShowsWhatInstrumentHolds();
     void connectionLabelFollowsSetup();
 };
 
@@ -826,6 +830,7 @@ void tst_MainWindow::closeDuringRefresh()
     QVERIFY(!action(w, "import_2")->isEnabled());
     QVERIFY(w.close());
     QVERIFY(w.refreshThread().isFinished());
+    QVERIFY(w.refreshThread().wasStopped()); // the port is not held for the rest of the list
     QVERIFY(w.isHidden());
     QVERIFY(!singleton<Config>::exists());
     // What the finished refresh still had queued shows no box any more.
@@ -917,6 +922,10 @@ void tst_MainWindow::doubleClickWrites_data()
     QTest::newRow("corrupt reply") << 5 << "9" << QStringList{"--corrupt-crc", "8"}
                                    << QStringList{"CRC校验错误", "写入配置失败: 9"} << ": 1" << "写入配置失败: 9"
                                    << QStringLiteral("ZRSIM WRITE 5 地址:9");
+    // The instrument stored the value; only its answer was lost.
+    QTest::newRow("no answer") << 5 << "9" << QStringList{"--drop", "8"}
+                               << QStringList{"接收数据超时", "没有应答,该值可能已写入,请刷新核对"} << ": 1"
+                               << "没有应答,该值可能已写入,请刷新核对" << QStringLiteral("ZRSIM WRITE 5 地址:9");
 }
 
 void tst_MainWindow::doubleClickWrites()
@@ -1224,6 +1233,86 @@ void tst_MainWindow::closeDuringWriteAll()
     QTest::qWait(400); // time for a box or a row that must not come after the close
     QVERIFY(boxTexts(closer).isEmpty());
     QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"), QStringList{"ZRSIM WRITE 0 A:n0"});
+}
+
+void tst_MainWindow::stopRefresh()
+{
+    SlowWriteAll slow;
+    QVERIFY2(slow.start(300), qPrintable(slow.sim.lastError()));
+    ModalCloser closer;
+    MainWindow w;
+    auto *stop = w.findChild<QToolButton *>(QStringLiteral("stopButton"));
+    QVERIFY(runExchange(w, [&] {
+        action(w, "refresh")->trigger();
+        QTRY_VERIFY(w.tree()->topLevelItemCount() >= 1);
+        QVERIFY(!stop->isHidden());
+        stop->click();
+    }));
+    const int rows = w.tree()->topLevelItemCount();
+    QVERIFY2(rows < 6, qPrintable(QString::number(rows)));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("刷新已停止: 已收到%1项").arg(rows));
+    QVERIFY(stop->isHidden());
+    QCOMPARE(closer.count(), 0);
+}
+
+void tst_MainWindow::stopWriteAllDuringCheck()
+{
+    SlowWriteAll slow;
+    QVERIFY2(slow.start(300), qPrintable(slow.sim.lastError()));
+    ModalCloser closer;
+    acceptPreview(closer);
+    MainWindow w;
+    QVERIFY(refreshAndWait(w, 6));
+    QTRY_VERIFY(!w.isExchangeRunning());
+    SlowWriteAll::edit(w);
+    QStringList readStatus;
+    QStringList checkStatus;
+    // Connected after the window: each text is the one the item just set.
+    connect(&w.exchangeThread(), &ExchangeThread::signalItemsReceived, this, [&](int, bool check) {
+        (check ? checkStatus : readStatus) << w.statusBar()->currentMessage();
+    });
+    auto *stop = w.findChild<QToolButton *>(QStringLiteral("stopButton"));
+    QVERIFY(runExchange(w, [&] {
+        action(w, "save")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!checkStatus.isEmpty(), 20000);
+        QVERIFY(!stop->isHidden());
+        stop->click();
+    }));
+    QCOMPARE(readStatus.value(1), QStringLiteral("正在写入配置...... 正在读取设备配置: 已收到2项"));
+    QCOMPARE(checkStatus.value(0), QStringLiteral("正在核对 1/6"));
+    QCOMPARE(boxTexts(closer), QStringList{"已写入6行,核对已停止"});
+    QCOMPARE(closer.seen().last().icon, QMessageBox::Information);
+    QVERIFY(closer.seen().last().informativeText.startsWith(QStringLiteral("备份已保存: ")));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("已写入6行,核对已停止"));
+    QCOMPARE(simLines(slow.sim, "ZRSIM WRITE").size(), 6);
+}
+
+void tst_MainWindow::batchWriteShowsWhatInstrumentHolds()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems({"站点名称:S1", "A:1"})}),
+             qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    ModalCloser closer;
+    acceptPreview(closer);
+    MainWindow w;
+    QVERIFY(refreshAndWait(w, 2));
+    QTRY_VERIFY(!w.isExchangeRunning());
+    // As an import would: the protected row is left out of the write.
+    w.tree()->topLevelItem(0)->setText(1, QStringLiteral(": S2"));
+    w.tree()->topLevelItem(1)->setText(1, QStringLiteral(": 2"));
+    QVERIFY(runAction(w, "save"));
+    QCOMPARE(w.tree()->topLevelItem(0)->text(1), QStringLiteral(": S1"));
+    QCOMPARE(w.tree()->topLevelItem(1)->text(1), QStringLiteral(": 2"));
+    const ModalCloser::Seen result = closer.seen().last();
+    QCOMPARE(result.text, QStringLiteral("核对完成: 写入的 1 项全部保持"));
+    QVERIFY(result.buttons.contains(QStringLiteral("打开备份文件夹")));
+    const QString prefix = QStringLiteral("备份已保存: ");
+    QVERIFY2(result.informativeText.startsWith(prefix), qPrintable(result.informativeText));
+    const QString backup = QDir::fromNativeSeparators(result.informativeText.mid(prefix.size()));
+    QVERIFY2(QFileInfo(backup).isFile(), qPrintable(backup));
+    QCOMPARE(QFileInfo(backup).absolutePath(), QFileInfo(defaultBackupDir()).absoluteFilePath());
 }
 
 void tst_MainWindow::connectionLabelFollowsSetup()

@@ -31,6 +31,9 @@ void ModalCloser::slotTick()
     seen.title = w->windowTitle();
     if (auto *box = qobject_cast<QMessageBox *>(w)) {
         seen.text = box->text();
+        seen.informativeText = box->informativeText();
+        for (QAbstractButton *b : box->buttons())
+            seen.buttons << b->text();
         seen.icon = box->icon();
         m_seen << seen;
         QAbstractButton *target = nullptr;

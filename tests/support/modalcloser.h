@@ -23,6 +23,8 @@ public:
         QString objectName;
         QString title;
         QString text;
+        QString informativeText;
+        QStringList buttons; // message boxes: the button texts
         QMessageBox::Icon icon = QMessageBox::NoIcon;
     };
 
