@@ -432,7 +432,10 @@ int DeviceLink::exchange(const char *request, int length, QByteArray &reply, boo
                 const qint64 left = timeLeft(timeoutMs - wait.elapsed());
                 if (left < 0 || !waitForDatagram(int(left)))
                     break;
-                chunk = readDatagrams(maxReplySize(reply, deviceAddress, encrypt) - reply.size() + 1);
+                // One datagram at a time: a reply and its copy read as one
+                // piece would count as no answer at all and hide the copy
+                // from the tally that tells a shifted pairing.
+                chunk = readDatagrams(1);
                 if (!chunk.isEmpty())
                     break;
             }
@@ -443,6 +446,8 @@ int DeviceLink::exchange(const char *request, int length, QByteArray &reply, boo
                 ++m_answersSeen;
                 break;
             }
+            if (reply.size() > maxReplySize(reply, deviceAddress, encrypt))
+                m_answersSeen += countAnswers(reply); // several answers in one datagram
             if (overlong())
                 return LinkBadFrame;
         }

@@ -66,6 +66,7 @@ private slots:
     void streamNoAnswer();
     void takePendingDropsStaleInput();
     void udpLateReplyIsNotTheNextAnswer();
+    void udpReplyAndCopyTogether();
     void waitForSignalTimesOut();
     void hostilePeer_data();
     void hostilePeer();
@@ -437,6 +438,24 @@ void tst_DeviceLink::udpLateReplyIsNotTheNextAnswer()
     QTRY_VERIFY(link.udpSocket->hasPendingDatagrams());
     QCOMPARE(link.transact(buildItemReadRequest(1, 1), reply, false, 1000), int(LinkOk));
     QCOMPARE(reply.toHex(), other.toHex());
+}
+
+void tst_DeviceLink::udpReplyAndCopyTogether()
+{
+    // Reply and copy sent back to back are usually both waiting when the
+    // first is read: the reply is taken, and the copy still counts as an
+    // answer nobody asked for.
+    TempWorkDir dir;
+    ScriptedInstrument peer;
+    QVERIFY(peer.startUdp());
+    peer.setReplies({Reply{Chunk{kItem}, Chunk{kItem}}});
+    dir.writeUdpConfig(peer.udpPort());
+    DeviceLink link;
+    QVERIFY(link.open());
+    QByteArray reply;
+    QCOMPARE(link.transact(buildItemReadRequest(1, 0), reply, false, 5000), int(LinkOk));
+    QCOMPARE(reply.toHex(), kItem.toHex());
+    QVERIFY(link.answeredMoreThanAsked(10000));
 }
 
 void tst_DeviceLink::waitForSignalTimesOut()
