@@ -264,6 +264,14 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>设备的文字无法表示值中的字符“%1”(%2),不能发送</source>
+        <translation>The instrument's text cannot hold the character “%1” (%2) of the value; it cannot be sent</translation>
+    </message>
+    <message>
+        <source>值中含有控制字符 %1,不能发送</source>
+        <translation>The value contains the control character %1 and cannot be sent</translation>
+    </message>
+    <message>
         <source>操作</source>
         <translation>Operation</translation>
     </message>

@@ -264,6 +264,14 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>设备的文字无法表示值中的字符“%1”(%2),不能发送</source>
+        <translation>设备的文字无法表示值中的字符“%1”(%2),不能发送</translation>
+    </message>
+    <message>
+        <source>值中含有控制字符 %1,不能发送</source>
+        <translation>值中含有控制字符 %1,不能发送</translation>
+    </message>
+    <message>
         <source>操作</source>
         <translation>操作</translation>
     </message>
