@@ -157,7 +157,8 @@ int readAllRows(DeviceLink &link, OperationRun &run, QList<ItemRow> *rows)
 int saveBackup(const QString &dir, const QList<ItemRow> &rows, QString *path)
 {
     const BackupOutcome backup = writeItemBackup(dir.isEmpty() ? defaultBackupDir() : dir, rows,
-                                                 QDateTime::currentDateTime(), SettingKeys::backupKeep.read());
+                                                 LinkSettings::fromSettings(), QDateTime::currentDateTime(),
+                                                 SettingKeys::backupKeep.read());
     if (!backup.ok)
         return failWith(backup.error);
     *path = backup.path;

@@ -289,7 +289,7 @@ void tst_CliItems::copyKeepsIdentityAndRestores()
     // The backup came first and is the export of what was there.
     const QStringList backups = QDir(dir.filePath("Backups")).entryList(QDir::Files);
     QCOMPARE(backups.size(), 1);
-    QVERIFY(QRegularExpression(QStringLiteral("^A站-\\d{8}-\\d{6}\\.csv$")).match(backups[0]).hasMatch());
+    QVERIFY(QRegularExpression(QStringLiteral("^A站-[A-Za-z0-9_]+_1-\\d{8}-\\d{6}\\.csv$")).match(backups[0]).hasMatch());
     QVERIFY2(copy.errText().contains(backups[0]), copy.err.constData());
     QCOMPARE(dir.readFile("Backups/" + backups[0]), dir.readFile("before.csv"));
 
