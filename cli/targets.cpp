@@ -3,6 +3,7 @@
 #include "cli/clioptions.h"
 #include "cli/commands.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 const QVector<TargetCommand> &targetCommands()
@@ -36,6 +37,25 @@ QString targetCommandNames()
         names << QLatin1String(command.name);
     return names.join(QStringLiteral(", "));
 }
+
+namespace {
+
+// A name as part of a file name: a default name is an endpoint
+// ("127.0.0.1:5000", "/dev/ttyUSB0"), whose separators would point the
+// export into another folder or be refused by Windows.
+QString fileNamePart(const QString &name)
+{
+    QString out = name;
+    for (QChar &c : out) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c == QLatin1Char('*')
+            || c == QLatin1Char('?') || c == QLatin1Char('"') || c == QLatin1Char('<') || c == QLatin1Char('>')
+            || c == QLatin1Char('|') || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    }
+    return out;
+}
+
+} // namespace
 
 bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *error)
 {
@@ -87,6 +107,27 @@ bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *err
         *error = QStringLiteral("no instrument listed");
         return false;
     }
+    // Names key the result lines and an export's {name}: two alike would
+    // report twice for one file. Case is folded as Windows' file names are.
+    QHash<QString, int> seen;
+    for (int i = 0; i < out.size(); ++i) {
+        const CliTarget &t = out.at(i);
+        const QString reduced = fileNamePart(t.name);
+        const auto other = seen.constFind(reduced.toCaseFolded());
+        if (other == seen.constEnd()) {
+            seen.insert(reduced.toCaseFolded(), i);
+            continue;
+        }
+        const CliTarget &first = out.at(other.value());
+        *error = first.name == t.name
+                     ? QStringLiteral("lines %1 and %2: both named \"%3\"").arg(first.line).arg(t.line).arg(t.name)
+                     : QStringLiteral("lines %1 and %2: \"%3\" and \"%4\" are the same name in a file name (\"%5\")")
+                           .arg(first.line)
+                           .arg(t.line)
+                           .arg(first.name, t.name, reduced);
+        *error += QStringLiteral("; give each instrument a NAME of its own");
+        return false;
+    }
     *targets = out;
     return true;
 }
@@ -113,21 +154,6 @@ bool takesValue(const QString &name)
         }
     }
     return false;
-}
-
-// A name as part of a file name: a default name is an endpoint
-// ("127.0.0.1:5000", "/dev/ttyUSB0"), whose separators would point the
-// export into another folder or be refused by Windows.
-QString fileNamePart(const QString &name)
-{
-    QString out = name;
-    for (QChar &c : out) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c == QLatin1Char('*')
-            || c == QLatin1Char('?') || c == QLatin1Char('"') || c == QLatin1Char('<') || c == QLatin1Char('>')
-            || c == QLatin1Char('|') || c.unicode() < 0x20)
-            c = QLatin1Char('_');
-    }
-    return out;
 }
 
 } // namespace

@@ -997,6 +997,14 @@ Version: %3</translation>
 <context>
     <name>ZrvuCli</name>
     <message>
+        <source>无法写入标准输出: %1</source>
+        <translation>Cannot write to standard output: %1</translation>
+    </message>
+    <message>
+        <source>文件中没有配置项: %1</source>
+        <translation>The file holds no items: %1</translation>
+    </message>
+    <message>
         <source>更新固件</source>
         <translation>Updating firmware</translation>
     </message>

@@ -997,6 +997,14 @@
 <context>
     <name>ZrvuCli</name>
     <message>
+        <source>无法写入标准输出: %1</source>
+        <translation>无法写入标准输出: %1</translation>
+    </message>
+    <message>
+        <source>文件中没有配置项: %1</source>
+        <translation>文件中没有配置项: %1</translation>
+    </message>
+    <message>
         <source>更新固件</source>
         <translation>更新固件</translation>
     </message>

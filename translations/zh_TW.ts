@@ -997,6 +997,14 @@
 <context>
     <name>ZrvuCli</name>
     <message>
+        <source>无法写入标准输出: %1</source>
+        <translation>無法寫入標準輸出: %1</translation>
+    </message>
+    <message>
+        <source>文件中没有配置项: %1</source>
+        <translation>檔案中沒有設定項: %1</translation>
+    </message>
+    <message>
         <source>更新固件</source>
         <translation>更新韌體</translation>
     </message>
