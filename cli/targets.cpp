@@ -246,12 +246,7 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
                : exitCode == ExitRefused     ? TargetResult::Refused
                                              : TargetResult::Failed;
     const QString message = lastLine(err).isEmpty() ? lastLine(out) : lastLine(err);
-    if (r.status == TargetResult::Failed || exitCode == ExitInterrupted) {
-        r.detail = exitCode == ExitInterrupted && message.isEmpty() ? ZrvuCli::tr("已中断") : message;
-        return r;
-    }
-    switch (command.detail) {
-    case TargetDetail::WriteCounts: {
+    auto writeCounts = [&out] {
         int written = 0, refused = 0;
         for (const QString &line : out.split(QLatin1Char('\n'))) {
             const QStringList fields = line.split(QLatin1Char('\t'));
@@ -262,9 +257,23 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
             else if (fields.at(1) == QLatin1String("refused"))
                 ++refused;
         }
-        r.detail = ZrvuCli::tr("写入 %1 项,拒绝 %2 项").arg(written).arg(refused);
-        break;
+        return ZrvuCli::tr("写入 %1 项,拒绝 %2 项").arg(written).arg(refused);
+    };
+    if (exitCode == ExitInterrupted) {
+        // A row line of stdout is no message; a stopped batch says how far it got.
+        r.detail = lastLine(err).isEmpty() ? ZrvuCli::tr("已中断") : lastLine(err);
+        if (command.detail == TargetDetail::WriteCounts)
+            r.detail += QStringLiteral(": ") + writeCounts();
+        return r;
     }
+    if (r.status == TargetResult::Failed) {
+        r.detail = message;
+        return r;
+    }
+    switch (command.detail) {
+    case TargetDetail::WriteCounts:
+        r.detail = writeCounts();
+        break;
     case TargetDetail::Version:
         r.detail = r.status == TargetResult::Ok ? packageVersion : message;
         break;

@@ -480,6 +480,8 @@ void tst_CliTargets::judgeRun_data()
                                    << int(TargetResult::Refused) << "写入 1 项,拒绝 1 项";
     QTest::newRow("backup path") << "backup" << false << 0 << "Backups/a-20261209-070000.csv\n" << ""
                                  << int(TargetResult::Ok) << "Backups/a-20261209-070000.csv";
+    QTest::newRow("write interrupted") << "write" << false << 130 << "0\tok\t5\n1\tok\t6\n" << ""
+                                       << int(TargetResult::Failed) << "已中断: 写入 2 项,拒绝 0 项";
     QTest::newRow("crash") << "diff" << true << 0 << "" << "" << int(TargetResult::Failed) << "程序异常结束";
 }
 
