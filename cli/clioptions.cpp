@@ -149,7 +149,7 @@ const QVector<CliOptionSpec> &globalOptionTable()
          },
          "", false, "--encrypt"},
         {"--trace", "FILE",
-         "write every frame sent and received to FILE\n(- for stderr), one tab-separated line each",
+         "write every frame sent and received to FILE\n(- for stderr), one tab-separated line each; a\nfailed write ends the run with status 1 (a FIFO\nwith no reader blocks the run until one opens it)",
          [](const QString &v, CliOptions *o) { return setText(v, &o->traceFile); }, "a file name or -"},
         {"--targets", "FILE",
          "run COMMAND against every instrument in FILE, one\nper line: \"udp HOST:PORT ADDRESS [NAME]\" or\n\"serial PORT BAUD ADDRESS [NAME]\"; prints\nNAME<TAB>ok|refused|failed<TAB>DETAIL per instrument",

@@ -1,5 +1,6 @@
 #include "cli/cliruntime.h"
 #include "cli/clioptions.h"
+#include "cli/commands.h"
 
 #include "settings/config.h"
 #include "settings/fileio.h"
@@ -14,8 +15,10 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -26,10 +29,34 @@
 #include <unistd.h>
 #endif
 
+namespace {
+// The first failure's errno; once stdout failed, nothing more is tried.
+std::atomic_int g_stdoutError{0};
+}
+
 bool writeOutBytes(const QByteArray &bytes)
 {
+    if (g_stdoutError != 0)
+        return false;
+    errno = 0;
     const size_t n = std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-    return std::fflush(stdout) == 0 && n == static_cast<size_t>(bytes.size()) && !std::ferror(stdout);
+    if (std::fflush(stdout) == 0 && n == static_cast<size_t>(bytes.size()) && !std::ferror(stdout))
+        return true;
+    const int error = errno != 0 ? errno : EIO;
+    int none = 0;
+    g_stdoutError.compare_exchange_strong(none, error);
+    return false;
+}
+
+int withStdoutChecked(int status)
+{
+    const int error = g_stdoutError;
+    // A reader that closed the pipe (`| head`) has what it wanted.
+    if (error == 0 || error == EPIPE || status == ExitUsage || status == ExitInterrupted)
+        return status;
+    const QString cause = fileErrorCause(error, QString::fromLocal8Bit(std::strerror(error)));
+    writeErr(QStringLiteral("zrvu-cli: %1\n").arg(ZrvuCli::tr("无法写入标准输出: %1").arg(cause)));
+    return ExitFailed;
 }
 
 bool writeOut(const QString &text)
@@ -164,6 +191,8 @@ void PrivateSettings::removeCopy()
 
 [[noreturn]] void exitNow(int status)
 {
+    if (status == ExitInterrupted)
+        status = interruptedExitStatus();
     std::fflush(stdout);
     std::fflush(stderr);
     if (g_privateSettings)
@@ -187,15 +216,26 @@ BOOL WINAPI consoleHandler(DWORD type)
 }
 #else
 int g_pipe[2] = {-1, -1};
-struct sigaction g_previous;
-void onSigint(int)
+constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction g_previous[3];
+void onSigint(int signal)
 {
-    const char byte = 1;
+    const char byte = static_cast<char>(signal);
     const ssize_t ignored = ::write(g_pipe[1], &byte, 1);
     (void)ignored;
 }
+int g_firstSignal = 0;
 #endif
 } // namespace
+
+int interruptedExitStatus()
+{
+#ifdef Q_OS_WIN
+    return ExitInterrupted;
+#else
+    return g_firstSignal > 0 ? 128 + g_firstSignal : ExitInterrupted;
+#endif
+}
 
 InterruptWatcher::InterruptWatcher(QObject *parent)
     : QObject(parent)
@@ -213,7 +253,8 @@ InterruptWatcher::InterruptWatcher(QObject *parent)
         action.sa_handler = onSigint;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
-        sigaction(SIGINT, &action, &g_previous);
+        for (int i = 0; i < 3; ++i)
+            sigaction(kInterruptSignals[i], &action, &g_previous[i]);
     }
 #endif
 }
@@ -224,7 +265,8 @@ InterruptWatcher::~InterruptWatcher()
     SetConsoleCtrlHandler(consoleHandler, FALSE);
 #else
     if (g_pipe[0] >= 0) {
-        sigaction(SIGINT, &g_previous, nullptr);
+        for (int i = 0; i < 3; ++i)
+            sigaction(kInterruptSignals[i], &g_previous[i], nullptr);
         delete m_notifier;
         ::close(g_pipe[0]);
         ::close(g_pipe[1]);
@@ -238,15 +280,16 @@ void InterruptWatcher::slotActivated()
 {
 #ifndef Q_OS_WIN
     char buffer[16];
-    int n = 0;
     ssize_t got;
+    QByteArray received;
     while ((got = ::read(g_pipe[0], buffer, sizeof buffer)) > 0)
-        n += static_cast<int>(got);
-    if (n == 0)
-        return;
+        received.append(buffer, static_cast<int>(got));
     // Several presses may arrive in one read; each one counts.
-    for (int i = 0; i < n; ++i)
+    for (const char number : qAsConst(received)) {
+        if (g_firstSignal == 0)
+            g_firstSignal = static_cast<unsigned char>(number);
         emit interrupted(++m_count);
+    }
 #else
     emit interrupted(++m_count);
 #endif

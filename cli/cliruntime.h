@@ -16,6 +16,9 @@ class QSocketNotifier;
 // False once stdout is gone (a closed pipe: `| head`).
 bool writeOut(const QString &text);
 bool writeOutBytes(const QByteArray &bytes);
+// The status a run ends with once stdout failed (a full disk, /dev/full):
+// the message on stderr and ExitFailed. A closed pipe ends quietly.
+int withStdoutChecked(int status);
 // A reader that went away must not kill the process with SIGPIPE: a monitor
 // run still has to switch the instrument's debug output off.
 void ignoreBrokenPipe();
@@ -64,6 +67,8 @@ private:
 
 // Ctrl-C turned into a signal of the main thread's event loop while a
 // command wants to decide what it means; otherwise it ends the process.
+// SIGTERM and SIGHUP (a job scheduler's cancel, a closed SSH session) count
+// as Ctrl-C: the operation ends after the exchange on the wire.
 class InterruptWatcher : public QObject
 {
     Q_OBJECT
@@ -83,6 +88,10 @@ private:
     int m_count = 0;
     QSocketNotifier *m_notifier = nullptr;
 };
+
+// The status of a run that an interrupt ended: 128 + the first signal that
+// came (130 for Ctrl-C, 143 for SIGTERM, 129 for SIGHUP).
+int interruptedExitStatus();
 
 // A hard exit that still removes the private settings copy.
 [[noreturn]] void exitNow(int status);

@@ -124,6 +124,9 @@ int loadItemFile(const QString &fileName, QList<ItemRow> *rows)
     const QStringList lines = itemFileLines(read.bytes, &badLine);
     if (badLine > 0)
         return failWith(itemFileEncodingMessage(badLine));
+    // An empty file would pass for "nothing to change" or a batch that held.
+    if (lines.isEmpty())
+        return failWith(ZrvuCli::tr("文件中没有配置项: %1").arg(QDir::toNativeSeparators(fileName)));
     ItemRowList list(workingDirSkipTable());
     for (const QString &line : lines) {
         int index = 0;
@@ -157,7 +160,8 @@ int readAllRows(DeviceLink &link, OperationRun &run, QList<ItemRow> *rows)
 int saveBackup(const QString &dir, const QList<ItemRow> &rows, QString *path)
 {
     const BackupOutcome backup = writeItemBackup(dir.isEmpty() ? defaultBackupDir() : dir, rows,
-                                                 QDateTime::currentDateTime(), SettingKeys::backupKeep.read());
+                                                 LinkSettings::fromSettings(), QDateTime::currentDateTime(),
+                                                 SettingKeys::backupKeep.read());
     if (!backup.ok)
         return failWith(backup.error);
     *path = backup.path;
@@ -224,6 +228,23 @@ int runWrite(const CliOptions &options)
     const bool backup = !options.noBackup && SettingKeys::backupEnabled.read();
     const QStringList patterns =
         options.keepProtected ? protectedNamePatterns(SettingKeys::writeProtected.read()) : QStringList();
+    // A value the instrument's text cannot hold would arrive as '?': its row
+    // is refused here, before anything is sent, and the others go ahead.
+    int unsendable = 0;
+    QList<ItemRow> sendable;
+    for (const ItemRow &row : qAsConst(fileRows)) {
+        const bool leftOut =
+            row.column1.isEmpty() || (!patterns.isEmpty() && isProtectedName(itemRowName(row), patterns));
+        const QString problem = leftOut ? QString() : itemValueCharProblem(itemRowValue(row));
+        if (problem.isEmpty()) {
+            sendable << row;
+            continue;
+        }
+        writeErr(QStringLiteral("%1\t%2: %3\n").arg(row.index).arg(itemRowName(row), problem));
+        writeOut(QStringLiteral("%1\trefused\t\n").arg(row.index));
+        ++unsendable;
+    }
+    fileRows = sendable;
 
     return runOperation([&](OperationRun &run) -> int {
         DeviceLink link;
@@ -261,7 +282,7 @@ int runWrite(const CliOptions &options)
             if (!openForWrite(link))
                 return ExitFailed;
         }
-        int refused = 0;
+        int refused = unsendable;
         QList<WrittenRow> written;
         for (const ItemRow &row : qAsConst(rows)) {
             if (row.column1.isEmpty())
@@ -352,7 +373,11 @@ int runSet(const CliOptions &options)
     int index = 0;
     if (!parseIndex(options.arguments.at(0), &index))
         return usageError(QStringLiteral("INDEX must be 0 to 255"));
-    return writeOne(index, options.arguments.at(1).trimmed(), WriteValue);
+    const QString value = options.arguments.at(1).trimmed();
+    const QString problem = itemValueCharProblem(value);
+    if (!problem.isEmpty())
+        return refuseWith(problem);
+    return writeOne(index, value, WriteValue);
 }
 
 int runTrigger(const CliOptions &options)

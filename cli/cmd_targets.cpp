@@ -17,6 +17,9 @@
 #include <csignal>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
 
 namespace {
 
@@ -37,8 +40,20 @@ protected:
 #ifndef Q_OS_WIN
         ::setpgid(0, 0);
 #endif
+#ifdef Q_OS_LINUX
+        // Nobody would stop a child whose parent was killed outright: it
+        // goes with the parent (also when that happened before this line).
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != m_parent)
+            ::_exit(ExitFailed);
+#endif
     }
     QT_WARNING_POP
+
+private:
+#ifndef Q_OS_WIN
+    const pid_t m_parent = ::getpid();
+#endif
 };
 
 void signalChild(QProcess *process, bool kill)

@@ -5,6 +5,7 @@
 #include "link/traffic.h"
 #include "settings/appfolders.h"
 #include "settings/config.h"
+#include "settings/fileio.h"
 #include "settings/settingkeys.h"
 
 #include <QCoreApplication>
@@ -15,6 +16,7 @@
 #include <QApplication>
 #endif
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -46,6 +48,32 @@ std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv, bool
     return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// The trace is a record the user asked for: a line that did not reach it
+// is said at once, and the run ends with status 1 when the operation in
+// progress is over.
+class CheckedTrace : public TrafficTraceWriter
+{
+public:
+    void record(const TrafficEntry &entry) override
+    {
+        TrafficTraceWriter::record(entry);
+        if (m_told.load())
+            return;
+        QString system;
+        const int osError = failedOsError(&system);
+        if (osError == 0 || m_told.exchange(true))
+            return;
+        writeErr(QStringLiteral("zrvu-cli: --trace: %1\n")
+                     .arg(SafeFileWriter::tr("%1: %2 (%3)")
+                              .arg(SafeFileWriter::tr("写入文件失败"), QDir::toNativeSeparators(fileName()),
+                                   fileErrorCause(osError, system))));
+    }
+    bool failed() { return failedOsError() != 0; }
+
+private:
+    std::atomic_bool m_told{false};
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -61,11 +89,11 @@ int main(int argc, char *argv[])
         return usageError(error);
     if (options.help) {
         writeOut(cliUsage());
-        return ExitOk;
+        return withStdoutChecked(ExitOk);
     }
     if (options.version) {
         writeOut(QStringLiteral("zrvu-cli " ZRVU_VERSION "\n"));
-        return ExitOk;
+        return withStdoutChecked(ExitOk);
     }
     const CliCommand command = findCliCommand(options.command)->handler;
     if (!command) {
@@ -94,14 +122,18 @@ int main(int argc, char *argv[])
     if (!language.isEmpty() && loadTranslation(&translator, language, translationDirs()))
         QCoreApplication::installTranslator(&translator);
 
-    TrafficTraceWriter trace;
+    CheckedTrace trace;
     if (!options.traceFile.isEmpty()) {
         if (!trace.open(options.traceFile, &error))
             return failWith(QStringLiteral("--trace %1: %2").arg(options.traceFile, error));
         setDefaultTrafficObserver(&trace);
     }
-    const int status = options.targetsFile.isEmpty() ? command(options) : runTargets(options);
+    int status = withStdoutChecked(options.targetsFile.isEmpty() ? command(options) : runTargets(options));
+    if (status == ExitInterrupted)
+        status = interruptedExitStatus();
     setDefaultTrafficObserver(nullptr);
+    if (trace.failed() && status != ExitUsage && status != ExitFailed && status < 128)
+        status = ExitFailed;
     QCoreApplication::removeTranslator(&translator);
     settings.tearDown();
     registerPrivateSettings(nullptr);

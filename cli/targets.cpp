@@ -3,6 +3,7 @@
 #include "cli/clioptions.h"
 #include "cli/commands.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 const QVector<TargetCommand> &targetCommands()
@@ -36,6 +37,25 @@ QString targetCommandNames()
         names << QLatin1String(command.name);
     return names.join(QStringLiteral(", "));
 }
+
+namespace {
+
+// A name as part of a file name: a default name is an endpoint
+// ("127.0.0.1:5000", "/dev/ttyUSB0"), whose separators would point the
+// export into another folder or be refused by Windows.
+QString fileNamePart(const QString &name)
+{
+    QString out = name;
+    for (QChar &c : out) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c == QLatin1Char('*')
+            || c == QLatin1Char('?') || c == QLatin1Char('"') || c == QLatin1Char('<') || c == QLatin1Char('>')
+            || c == QLatin1Char('|') || c.unicode() < 0x20)
+            c = QLatin1Char('_');
+    }
+    return out;
+}
+
+} // namespace
 
 bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *error)
 {
@@ -87,6 +107,27 @@ bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *err
         *error = QStringLiteral("no instrument listed");
         return false;
     }
+    // Names key the result lines and an export's {name}: two alike would
+    // report twice for one file. Case is folded as Windows' file names are.
+    QHash<QString, int> seen;
+    for (int i = 0; i < out.size(); ++i) {
+        const CliTarget &t = out.at(i);
+        const QString reduced = fileNamePart(t.name);
+        const auto other = seen.constFind(reduced.toCaseFolded());
+        if (other == seen.constEnd()) {
+            seen.insert(reduced.toCaseFolded(), i);
+            continue;
+        }
+        const CliTarget &first = out.at(other.value());
+        *error = first.name == t.name
+                     ? QStringLiteral("lines %1 and %2: both named \"%3\"").arg(first.line).arg(t.line).arg(t.name)
+                     : QStringLiteral("lines %1 and %2: \"%3\" and \"%4\" are the same name in a file name (\"%5\")")
+                           .arg(first.line)
+                           .arg(t.line)
+                           .arg(first.name, t.name, reduced);
+        *error += QStringLiteral("; give each instrument a NAME of its own");
+        return false;
+    }
     *targets = out;
     return true;
 }
@@ -113,21 +154,6 @@ bool takesValue(const QString &name)
         }
     }
     return false;
-}
-
-// A name as part of a file name: a default name is an endpoint
-// ("127.0.0.1:5000", "/dev/ttyUSB0"), whose separators would point the
-// export into another folder or be refused by Windows.
-QString fileNamePart(const QString &name)
-{
-    QString out = name;
-    for (QChar &c : out) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c == QLatin1Char('*')
-            || c == QLatin1Char('?') || c == QLatin1Char('"') || c == QLatin1Char('<') || c == QLatin1Char('>')
-            || c == QLatin1Char('|') || c.unicode() < 0x20)
-            c = QLatin1Char('_');
-    }
-    return out;
 }
 
 } // namespace
@@ -220,12 +246,7 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
                : exitCode == ExitRefused     ? TargetResult::Refused
                                              : TargetResult::Failed;
     const QString message = lastLine(err).isEmpty() ? lastLine(out) : lastLine(err);
-    if (r.status == TargetResult::Failed || exitCode == ExitInterrupted) {
-        r.detail = exitCode == ExitInterrupted && message.isEmpty() ? ZrvuCli::tr("已中断") : message;
-        return r;
-    }
-    switch (command.detail) {
-    case TargetDetail::WriteCounts: {
+    auto writeCounts = [&out] {
         int written = 0, refused = 0;
         for (const QString &line : out.split(QLatin1Char('\n'))) {
             const QStringList fields = line.split(QLatin1Char('\t'));
@@ -236,9 +257,23 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
             else if (fields.at(1) == QLatin1String("refused"))
                 ++refused;
         }
-        r.detail = ZrvuCli::tr("写入 %1 项,拒绝 %2 项").arg(written).arg(refused);
-        break;
+        return ZrvuCli::tr("写入 %1 项,拒绝 %2 项").arg(written).arg(refused);
+    };
+    if (exitCode == ExitInterrupted) {
+        // A row line of stdout is no message; a stopped batch says how far it got.
+        r.detail = lastLine(err).isEmpty() ? ZrvuCli::tr("已中断") : lastLine(err);
+        if (command.detail == TargetDetail::WriteCounts)
+            r.detail += QStringLiteral(": ") + writeCounts();
+        return r;
     }
+    if (r.status == TargetResult::Failed) {
+        r.detail = message;
+        return r;
+    }
+    switch (command.detail) {
+    case TargetDetail::WriteCounts:
+        r.detail = writeCounts();
+        break;
     case TargetDetail::Version:
         r.detail = r.status == TargetResult::Ok ? packageVersion : message;
         break;

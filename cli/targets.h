@@ -32,8 +32,9 @@ const TargetCommand *findTargetCommand(const QString &name);
 // "write, set, …" for the help and the usage error.
 QString targetCommandNames();
 
-// Parses the file's text; on false *error names the line ("line 3: …").
-// Nothing is sent before the whole file has passed.
+// Parses the file's text; on false *error names the line ("line 3: …"),
+// or both lines of two targets whose names are alike (equal, or equal in a
+// file name). Nothing is sent before the whole file has passed.
 bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *error);
 
 // The child's command line: the target's link options, then the parent's

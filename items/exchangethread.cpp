@@ -153,7 +153,7 @@ void ExchangeThread::runWrite()
     run.count = m_rows.size();
     if (m_safety.backup) {
         // Nothing goes out unless what was there is kept.
-        const BackupOutcome backup = writeItemBackup(m_safety.backupDir, m_safety.backupRows,
+        const BackupOutcome backup = writeItemBackup(m_safety.backupDir, m_safety.backupRows, m_settings,
                                                      QDateTime::currentDateTime(), m_safety.backupKeep);
         if (!backup.ok) {
             run.backupError = backup.error;

@@ -16,6 +16,12 @@ ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &v
         out.status = ItemWriteOutcome::ValueTooLong;
         return out;
     }
+    // Sent anyway, the character would arrive as '?' and stay there.
+    out.errorText = itemValueCharProblem(value);
+    if (!out.errorText.isEmpty()) {
+        out.status = ItemWriteOutcome::ValueNotCarried;
+        return out;
+    }
     out.request = buildTextWriteRequest(link.deviceAddress, quint8(index & 0xFF), value);
     const int result = link.transact(out.request, out.reply, false, timeoutMs);
     out.errorText = linkErrorText(result, out.reply);
@@ -42,6 +48,22 @@ ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &v
     return out;
 }
 
+QString itemValueCharProblem(const QString &value)
+{
+    const int at = uncarriableDeviceChar(value);
+    if (at < 0)
+        return QString();
+    const uint code = value.at(at).isHighSurrogate() && at + 1 < value.size()
+                          ? QChar::surrogateToUcs4(value.at(at), value.at(at + 1))
+                          : value.at(at).unicode();
+    const QString codeText = QStringLiteral("U+%1").arg(code, 4, 16, QLatin1Char('0')).toUpper();
+    if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
+        return QCoreApplication::translate("MainWindow", "值中含有控制字符 %1,不能发送").arg(codeText);
+    const QString shown = value.mid(at, code > 0xFFFF ? 2 : 1);
+    return QCoreApplication::translate("MainWindow", "设备的文字无法表示值中的字符“%1”(%2),不能发送")
+        .arg(shown, codeText);
+}
+
 QString itemWriteMessage(const ItemWriteOutcome &outcome)
 {
     switch (outcome.status) {
@@ -55,6 +77,8 @@ QString itemWriteMessage(const ItemWriteOutcome &outcome)
         return QCoreApplication::translate("MainWindow", "硬件返回数据校验错误");
     case ItemWriteOutcome::ValueTooLong:
         return QCoreApplication::translate("MainWindow", "写入的值过长,最多%1字节").arg(kMaxItemValueBytes);
+    case ItemWriteOutcome::ValueNotCarried:
+        return outcome.errorText;
     }
     return QString();
 }

@@ -21,6 +21,7 @@ struct ItemWriteOutcome {
         LinkFailed,   // transact failed or the CRC is wrong; see errorText
         BadReply,     // wrong address, function, length or field count
         ValueTooLong, // the encoded value does not fit the count byte
+        ValueNotCarried, // a character the instrument's text cannot hold; see errorText
     };
     Status status = LinkFailed;
     QString errorText;       // linkErrorText for LinkFailed
@@ -42,6 +43,10 @@ constexpr int kMaxItemValueBytes = 254;
 
 ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &value, int mode,
                                    int timeoutMs = 5000);
+
+// Why `value` cannot be sent as it is, naming the character (a control
+// character, or one neither GB2312 nor Latin-1 holds); empty when it can.
+QString itemValueCharProblem(const QString &value);
 
 // The window's text for an outcome: the status line's for Written and
 // Refused, the message box's otherwise (context MainWindow).

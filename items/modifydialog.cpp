@@ -1,9 +1,11 @@
 #include "items/modifydialog.h"
 
 #include "items/itemrules.h"
+#include "items/itemwrite.h"
 #include "ui_modifydialog.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 ModifyDialog::ModifyDialog(const QString &name, const QString &value, QWidget *parent)
@@ -45,6 +47,13 @@ void ModifyDialog::setupEditor(const QString &name, const QString &value)
     } else {
         m_lineEdit = new QLineEdit(value, this);
         editor = m_lineEdit;
+        // A character the instrument's text cannot hold would be stored as '?'.
+        m_problem = new QLabel(this);
+        m_problem->setObjectName(QStringLiteral("lblValueProblem"));
+        m_problem->setWordWrap(true);
+        m_ui->verticalLayout->insertWidget(1, m_problem);
+        connect(m_lineEdit, &QLineEdit::textChanged, this, &ModifyDialog::checkValue);
+        checkValue();
     }
     QFont f = editor->font();
     f.setPointSize(14);
@@ -52,4 +61,17 @@ void ModifyDialog::setupEditor(const QString &name, const QString &value)
     editor->setFocus();
     editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_ui->layouEditor->addWidget(editor);
+}
+
+QString ModifyDialog::valueProblem() const
+{
+    return m_lineEdit ? itemValueCharProblem(m_lineEdit->text().trimmed()) : QString();
+}
+
+void ModifyDialog::checkValue()
+{
+    const QString problem = valueProblem();
+    m_problem->setText(problem);
+    m_problem->setVisible(!problem.isEmpty());
+    m_ui->commit->setEnabled(problem.isEmpty());
 }

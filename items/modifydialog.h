@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 namespace Ui {
@@ -20,11 +21,16 @@ public:
     QString value() const;
     QLineEdit *lineEdit() const { return m_lineEdit; }
     QComboBox *comboBox() const { return m_comboBox; }
+    // Why the typed value cannot be sent (empty when it can); the commit
+    // button stays disabled meanwhile.
+    QString valueProblem() const;
 
 private:
     void setupEditor(const QString &name, const QString &value);
+    void checkValue();
 
     Ui::ModifyDialog *m_ui = nullptr;
     QLineEdit *m_lineEdit = nullptr;
     QComboBox *m_comboBox = nullptr;
+    QLabel *m_problem = nullptr;
 };

@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -35,6 +36,25 @@ QString reduceName(const QString &text)
             break;
     }
     return out;
+}
+
+// A link tag must not contain '-': the tag is then the part after the last
+// '-' before the stamp, and no other name and link spell the same file name.
+constexpr int kMaxLinkTagChars = 64;
+
+QString reduceLinkPart(const QString &text)
+{
+    QString out;
+    for (const QChar c : text) {
+        const bool keep = c.isLetterOrNumber() && c.unicode() < 0x80;
+        if (keep)
+            out += c;
+        else if (!out.isEmpty() && !out.endsWith(QLatin1Char('_')))
+            out += QLatin1Char('_');
+    }
+    while (out.endsWith(QLatin1Char('_')))
+        out.chop(1);
+    return out.left(kMaxLinkTagChars);
 }
 
 struct Stamped {
@@ -125,9 +145,18 @@ QString backupBaseName(const QList<ItemRow> &rows)
     return QStringLiteral("instrument");
 }
 
-QString backupFileName(const QList<ItemRow> &rows, const QDateTime &when)
+QString backupLinkTag(const LinkSettings &link)
 {
-    return QStringLiteral("%1-%2.csv").arg(backupBaseName(rows), when.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString endpoint = link.useUdp ? QStringLiteral("%1:%2").arg(link.udpAddress.trimmed()).arg(link.udpPort)
+                                         : link.serialPort;
+    const QString where = reduceLinkPart(endpoint);
+    return (where.isEmpty() ? QStringLiteral("link") : where) + QLatin1Char('_') + QString::number(link.deviceAddress);
+}
+
+QString backupFileName(const QList<ItemRow> &rows, const LinkSettings &link, const QDateTime &when)
+{
+    return QStringLiteral("%1-%2-%3.csv")
+        .arg(backupBaseName(rows), backupLinkTag(link), when.toString(QStringLiteral("yyyyMMdd-HHmmss")));
 }
 
 QString defaultBackupDir()
@@ -135,26 +164,44 @@ QString defaultBackupDir()
     return QDir::current().filePath(QStringLiteral("Backups"));
 }
 
-BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, const QDateTime &when, int keep)
+BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, const LinkSettings &link,
+                              const QDateTime &when, int keep)
 {
     BackupOutcome outcome;
-    const QString base = backupBaseName(rows);
+    const QString base = backupBaseName(rows) + QLatin1Char('-') + backupLinkTag(link);
     const QString stamp = when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QDir folder(dir);
     if (!folder.exists() && !QDir().mkpath(dir)) {
         outcome.error = backupFailedMessage(ItemSafeWrite::tr("无法创建文件夹 %1").arg(QDir::toNativeSeparators(dir)));
         return outcome;
     }
-    QString path = folder.filePath(QStringLiteral("%1-%2.csv").arg(base, stamp));
-    for (int n = 2; QFileInfo::exists(path); ++n) {
+    // The name is taken by creating the file exclusively: two runs in the
+    // same second (two zrvu-cli of a batch) never pick the same one.
+    QString path;
+    for (int n = 1; path.isEmpty(); ++n) {
         if (n > 999) {
             outcome.error = backupFailedMessage(ItemSafeWrite::tr("同一秒内的备份过多"));
             return outcome;
         }
-        path = folder.filePath(QStringLiteral("%1-%2-%3.csv").arg(base, stamp).arg(n));
+        const QString candidate = folder.filePath(n == 1 ? QStringLiteral("%1-%2.csv").arg(base, stamp)
+                                                         : QStringLiteral("%1-%2-%3.csv").arg(base, stamp).arg(n));
+        QFile reserve(candidate);
+        errno = 0;
+        if (reserve.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            path = candidate;
+        } else if (!QFileInfo::exists(candidate)) {
+            outcome.error = backupFailedMessage(SafeFileWriter::tr("%1: %2 (%3)")
+                                                    .arg(SafeFileWriter::tr("创建文件失败"),
+                                                         QDir::toNativeSeparators(candidate),
+                                                         fileErrorCause(errno, reserve.errorString())));
+            return outcome;
+        }
     }
+    // The checked writer replaces the reserved empty file only once all of
+    // the items are on the disk.
     const QString failure = writeWholeFile(path, buildItemFile(rows));
     if (!failure.isEmpty()) {
+        QFile::remove(path);
         outcome.error = backupFailedMessage(failure);
         return outcome;
     }
@@ -163,7 +210,8 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
     if (keep < 1)
         return outcome;
 
-    // Only this name's own backups, newest first by stamp and sequence.
+    // Only this name's and link's own backups, newest first by stamp and
+    // sequence.
     const QRegularExpression own(QStringLiteral("^%1-(\\d{8}-\\d{6})(?:-(\\d+))?\\.csv$")
                                      .arg(QRegularExpression::escape(base)));
     QList<Stamped> found;
@@ -199,7 +247,7 @@ QString backupInstrumentItems(const LinkSettings &settings, const SkipTable &tab
     link.close();
     if (read.status != ItemListOutcome::Complete)
         return backupFailedMessage(itemListMessage(read));
-    const BackupOutcome backup = writeItemBackup(dir, list.rows(), QDateTime::currentDateTime(), keep);
+    const BackupOutcome backup = writeItemBackup(dir, list.rows(), settings, QDateTime::currentDateTime(), keep);
     if (backup.ok && path)
         *path = backup.path;
     return backup.ok ? QString() : backup.error;

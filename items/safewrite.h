@@ -50,11 +50,14 @@ QList<PreviewRow> buildWritePreview(const QList<ItemRow> &fileRows, const QList<
 QString itemRowValue(const ItemRow &row);
 QString itemRowName(const ItemRow &row);
 
-// Backups: <name>-<yyyyMMdd-HHmmss>.csv in the export's exact format.
+// Backups: <name>-<link>-<yyyyMMdd-HHmmss>.csv in the export's exact format.
 // <name> is the value of the first item named like 站点名称, else 设备名称,
 // reduced to letters, digits, '-' and '_'; "instrument" when nothing is left.
+// <link> is the endpoint and device address ("127_0_0_1_5000_1",
+// "COM3_7"), so that instruments sharing a name never share backups.
 QString backupBaseName(const QList<ItemRow> &rows);
-QString backupFileName(const QList<ItemRow> &rows, const QDateTime &when);
+QString backupLinkTag(const LinkSettings &link);
+QString backupFileName(const QList<ItemRow> &rows, const LinkSettings &link, const QDateTime &when);
 
 struct BackupOutcome {
     bool ok = false;
@@ -62,10 +65,13 @@ struct BackupOutcome {
     QString error;          // why not (a user text, context ItemBackup)
     QStringList removed;    // older backups of the same name that were pruned
 };
-// Writes the rows into `dir` (created when missing) and keeps the newest
-// `keep` backups of that name (all of them when keep < 1). A second backup in
-// the same second gets "-2", "-3", … rather than replacing the first.
-BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, const QDateTime &when, int keep);
+// Writes the rows of the instrument on `link` into `dir` (created when
+// missing) and keeps the newest `keep` backups of that name and link (all of
+// them when keep < 1); another instrument's backups are never touched. Each
+// backup is a file of its own, created exclusively: a second one in the same
+// second, from this process or another, gets "-2", "-3", ….
+BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, const LinkSettings &link,
+                              const QDateTime &when, int keep);
 // The working folder's Backups/.
 QString defaultBackupDir();
 // Reads the instrument's list (through `table`) on a link of its own and

@@ -236,17 +236,67 @@ QString decodeDeviceText(const char *bytes, int length)
     return QString::fromLatin1(bytes, end);
 }
 
+namespace {
+
+bool encodeGb2312(const QString &text, QByteArray *out)
+{
+    QTextCodec *gb = gbCodec();
+    if (!gb)
+        return false;
+    QTextCodec::ConverterState state;
+    const QByteArray bytes = gb->fromUnicode(text.constData(), text.size(), &state);
+    // The ICU converter may substitute silently; a round trip proves it did not.
+    if (state.invalidChars == 0
+        && isWellFormedGb2312(reinterpret_cast<const unsigned char *>(bytes.constData()), bytes.size())
+        && isAssignedGb2312Text(text) && gb->toUnicode(bytes) == text) {
+        *out = bytes;
+        return true;
+    }
+    return false;
+}
+
+bool isControl(uint u)
+{
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+}
+
+} // namespace
+
+int uncarriableDeviceChar(const QString &text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        if (isControl(text.at(i).unicode()))
+            return i;
+    }
+    QByteArray bytes;
+    if (encodeGb2312(text, &bytes))
+        return -1;
+    int firstBeyondLatin1 = -1;
+    for (int i = 0; i < text.size() && firstBeyondLatin1 < 0; ++i) {
+        if (text.at(i).unicode() > 0xFF)
+            firstBeyondLatin1 = i;
+    }
+    if (firstBeyondLatin1 < 0)
+        return -1;
+    // First a character neither carries; else, in a mix of Chinese and
+    // Latin-1 letters, the first that GB2312 lacks.
+    for (const bool latin1Too : {false, true}) {
+        for (int i = 0; i < text.size(); ++i) {
+            const int width = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            const bool latin1 = width == 1 && text.at(i).unicode() <= 0xFF;
+            if ((latin1Too || !latin1) && !encodeGb2312(text.mid(i, width), &bytes))
+                return i;
+            i += width - 1;
+        }
+    }
+    return firstBeyondLatin1;
+}
+
 QByteArray encodeDeviceText(const QString &text)
 {
-    if (QTextCodec *gb = gbCodec()) {
-        QTextCodec::ConverterState state;
-        const QByteArray bytes = gb->fromUnicode(text.constData(), text.size(), &state);
-        // The ICU converter may substitute silently; a round trip proves it did not.
-        if (state.invalidChars == 0
-            && isWellFormedGb2312(reinterpret_cast<const unsigned char *>(bytes.constData()), bytes.size())
-            && isAssignedGb2312Text(text) && gb->toUnicode(bytes) == text)
-            return bytes;
-    }
+    QByteArray gb;
+    if (encodeGb2312(text, &gb))
+        return gb;
     bool allLatin1 = true;
     for (const QChar c : text) {
         if (c.unicode() > 0xFF) {

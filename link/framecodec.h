@@ -45,6 +45,11 @@ QByteArray buildDelimitedFrame(const QByteArray &body);
 QString decodeDeviceText(const char *bytes, int length);
 inline QString decodeDeviceText(const QByteArray &bytes) { return decodeDeviceText(bytes.constData(), bytes.size()); }
 QByteArray encodeDeviceText(const QString &text);
+// The position of the first character of `text` that cannot reach the
+// instrument as it is: a control character, or one that neither GB2312 nor
+// Latin-1 carries (encodeDeviceText would send it as '?'); -1 when the whole
+// text goes out exactly. Checked before anything is sent.
+int uncarriableDeviceChar(const QString &text);
 
 QString hexDump(const QByteArray &bytes);
 

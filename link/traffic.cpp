@@ -6,6 +6,7 @@
 #include <QHostAddress>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -163,8 +164,19 @@ void TrafficTraceWriter::record(const TrafficEntry &entry)
     // Formatted outside the lock: the links of several threads may report.
     const QByteArray line = (formatTrafficLine(entry) + QLatin1Char('\n')).toUtf8();
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_file.isOpen())
+    if (!m_file.isOpen() || m_osError != 0)
         return;
-    m_file.write(line);
-    m_file.flush();
+    errno = 0;
+    if (m_file.write(line) != line.size() || !m_file.flush()) {
+        m_osError = errno != 0 ? errno : EIO;
+        m_errorString = m_file.errorString();
+    }
+}
+
+int TrafficTraceWriter::failedOsError(QString *errorString)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (errorString)
+        *errorString = m_errorString;
+    return m_osError;
 }

@@ -96,8 +96,14 @@ public:
     // "-" is stderr. False with `error` set when the file cannot be opened.
     bool open(const QString &fileName, QString *error);
     void record(const TrafficEntry &entry) override;
+    // The first write that failed: its errno (0 when none failed) and the
+    // file's error text; later lines are not tried.
+    int failedOsError(QString *errorString = nullptr);
+    QString fileName() const { return m_file.fileName(); }
 
 private:
     std::mutex m_mutex;
     QFile m_file;
+    int m_osError = 0;
+    QString m_errorString;
 };

@@ -1,11 +1,14 @@
 #include "monitor/monitorlogfile.h"
 
+#include "settings/fileio.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <memory>
 
 namespace {
@@ -19,6 +22,13 @@ public:
 QString failText(const QString &fileName, const QString &error)
 {
     return QCoreApplication::translate("MonitorDialog", "无法写入 %1: %2").arg(QDir::toNativeSeparators(fileName), error);
+}
+
+// Qt's own text for a full disk is "unknown error" or "cancelled by the
+// application"; the cause is named as the other writers name it.
+QString causeText(int osError, const QFileDevice &file)
+{
+    return fileErrorCause(osError, file.errorString());
 }
 
 } // namespace
@@ -47,8 +57,9 @@ void MonitorLogFile::start(const QString &fileName)
     auto *worker = static_cast<LogWorker *>(m_worker);
     QMetaObject::invokeMethod(worker, [this, worker, fileName] {
         worker->file = std::make_unique<QFile>(fileName);
+        errno = 0;
         if (!worker->file->open(QIODevice::WriteOnly | QIODevice::Append)) {
-            const QString error = worker->file->errorString();
+            const QString error = causeText(errno, *worker->file);
             worker->file.reset();
             emit failed(failText(fileName, error));
         }
@@ -64,8 +75,9 @@ void MonitorLogFile::append(const QString &text)
         if (!worker->file)
             return;
         const QByteArray bytes = text.toUtf8();
+        errno = 0;
         if (worker->file->write(bytes) != bytes.size() || !worker->file->flush()) {
-            const QString message = failText(worker->file->fileName(), worker->file->errorString());
+            const QString message = failText(worker->file->fileName(), causeText(errno, *worker->file));
             worker->file.reset();
             emit failed(message);
         }
@@ -92,13 +104,20 @@ void writeFileInBackground(const QString &fileName, const QByteArray &bytes, QOb
     QPointer<QObject> guard(context);
     QThread *thread = QThread::create([fileName, bytes, guard, done] {
         QSaveFile file(fileName);
+        errno = 0;
         const bool opened = file.open(QIODevice::WriteOnly);
-        bool ok = opened && file.write(bytes) == bytes.size();
-        if (ok)
+        // The flush is where a full disk shows; commit() alone would only
+        // say that writing was cancelled.
+        bool ok = opened && file.write(bytes) == bytes.size() && file.flush();
+        int osError = errno;
+        if (ok) {
+            errno = 0;
             ok = file.commit();
-        else if (opened)
+            osError = errno;
+        } else if (opened) {
             file.cancelWriting();
-        const QString error = ok ? QString() : failText(fileName, file.errorString());
+        }
+        const QString error = ok ? QString() : failText(fileName, causeText(osError, file));
         // Run where the context lives; the guard is judged there.
         QMetaObject::invokeMethod(QCoreApplication::instance(), [guard, done, ok, error] {
             if (guard && done)

@@ -1,6 +1,7 @@
 #include "settings/recentconnections.h"
 
 #include "settings/config.h"
+#include "settings/settingkeys.h"
 
 namespace {
 
@@ -17,8 +18,10 @@ QVector<LinkSettings> RecentConnections::load(QSettings *settings)
 {
     QSettings *s = settings ? settings : configSettings();
     QVector<LinkSettings> out;
-    const int size = s->beginReadArray(kGroup);
-    for (int i = 0; i < size && out.size() < kMaxEntries; ++i) {
+    // Only the entries the list keeps are looked at: a size of 2147483647
+    // in a hand-edited file must not become a loop over empty entries.
+    const int size = qMin(s->beginReadArray(kGroup), kMaxEntries);
+    for (int i = 0; i < size; ++i) {
         s->setArrayIndex(i);
         LinkSettings l;
         l.useUdp = s->value(QStringLiteral("udp")).toInt() != 0;
@@ -29,11 +32,11 @@ QVector<LinkSettings> RecentConnections::load(QSettings *settings)
         l.databits = s->value(QStringLiteral("databits"), 8).toInt();
         l.parity = s->value(QStringLiteral("parity"), 0).toInt();
         l.stopbits = s->value(QStringLiteral("stopbits"), 1).toInt();
-        l.useRts = s->value(QStringLiteral("send_rts"), false).toBool();
-        l.useDtr = s->value(QStringLiteral("send_dtr"), false).toBool();
+        l.useRts = settingBool(s->value(QStringLiteral("send_rts"), false));
+        l.useDtr = settingBool(s->value(QStringLiteral("send_dtr"), false));
         const int address = s->value(QStringLiteral("address"), 255).toInt();
         l.deviceAddress = static_cast<quint8>(address < 1 || address > 255 ? 255 : address);
-        l.encrypt = s->value(QStringLiteral("encrypt"), false).toBool();
+        l.encrypt = settingBool(s->value(QStringLiteral("encrypt"), false));
         // A hand-edited or damaged entry must not fill the dialog with nonsense.
         if (usable(l))
             out << l;

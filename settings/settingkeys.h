@@ -6,6 +6,19 @@
 #include <QString>
 #include <QVariant>
 
+#include <type_traits>
+
+// QVariant takes any text but "false" and "0" for true: "maybe" under
+// communicate/encrypt would switch encryption on. Only true and false (and
+// 1 and 0) mean something; anything else is unconvertible, so false.
+inline bool settingBool(const QVariant &value)
+{
+    if (value.type() == QVariant::Bool)
+        return value.toBool();
+    const QString text = value.toString().trimmed();
+    return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1");
+}
+
 // A key of config.ini declared once with its default. The store, the link,
 // the dialogs and zrvu-cli all read and write through these, so a key's
 // name and default cannot differ between two call sites.
@@ -27,7 +40,11 @@ public:
     T read(QSettings *settings = nullptr) const
     {
         QSettings *s = settings ? settings : configSettings();
-        return s->value(m_name, QVariant::fromValue(m_default)).template value<T>();
+        const QVariant stored = s->value(m_name, QVariant::fromValue(m_default));
+        if constexpr (std::is_same_v<T, bool>)
+            return settingBool(stored);
+        else
+            return stored.template value<T>();
     }
     void write(const T &value, QSettings *settings = nullptr) const
     {

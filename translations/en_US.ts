@@ -280,6 +280,14 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>设备的文字无法表示值中的字符“%1”(%2),不能发送</source>
+        <translation>The instrument's text cannot hold the character “%1” (%2) of the value; it cannot be sent</translation>
+    </message>
+    <message>
+        <source>值中含有控制字符 %1,不能发送</source>
+        <translation>The value contains the control character %1 and cannot be sent</translation>
+    </message>
+    <message>
         <source>操作</source>
         <translation>Operation</translation>
     </message>
@@ -1016,6 +1024,14 @@ Version: %3</translation>
 </context>
 <context>
     <name>ZrvuCli</name>
+    <message>
+        <source>无法写入标准输出: %1</source>
+        <translation>Cannot write to standard output: %1</translation>
+    </message>
+    <message>
+        <source>文件中没有配置项: %1</source>
+        <translation>The file holds no items: %1</translation>
+    </message>
     <message>
         <source>更新固件</source>
         <translation>Updating firmware</translation>

@@ -280,6 +280,14 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>设备的文字无法表示值中的字符“%1”(%2),不能发送</source>
+        <translation>设备的文字无法表示值中的字符“%1”(%2),不能发送</translation>
+    </message>
+    <message>
+        <source>值中含有控制字符 %1,不能发送</source>
+        <translation>值中含有控制字符 %1,不能发送</translation>
+    </message>
+    <message>
         <source>操作</source>
         <translation>操作</translation>
     </message>
@@ -1016,6 +1024,14 @@
 </context>
 <context>
     <name>ZrvuCli</name>
+    <message>
+        <source>无法写入标准输出: %1</source>
+        <translation>无法写入标准输出: %1</translation>
+    </message>
+    <message>
+        <source>文件中没有配置项: %1</source>
+        <translation>文件中没有配置项: %1</translation>
+    </message>
     <message>
         <source>更新固件</source>
         <translation>更新固件</translation>

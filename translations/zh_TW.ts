@@ -280,6 +280,14 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>设备的文字无法表示值中的字符“%1”(%2),不能发送</source>
+        <translation>裝置的文字無法表示值中的字元「%1」(%2),不能傳送</translation>
+    </message>
+    <message>
+        <source>值中含有控制字符 %1,不能发送</source>
+        <translation>值中含有控制字元 %1,不能傳送</translation>
+    </message>
+    <message>
         <source>操作</source>
         <translation>操作</translation>
     </message>
@@ -1016,6 +1024,14 @@
 </context>
 <context>
     <name>ZrvuCli</name>
+    <message>
+        <source>无法写入标准输出: %1</source>
+        <translation>無法寫入標準輸出: %1</translation>
+    </message>
+    <message>
+        <source>文件中没有配置项: %1</source>
+        <translation>檔案中沒有設定項: %1</translation>
+    </message>
     <message>
         <source>更新固件</source>
         <translation>更新韌體</translation>

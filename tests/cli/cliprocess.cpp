@@ -73,6 +73,11 @@ void CliProcess::setEnvironmentValue(const QString &name, const QString &value)
     m_process->setProcessEnvironment(env);
 }
 
+void CliProcess::setStandardOutputFile(const QString &path)
+{
+    m_process->setStandardOutputFile(path);
+}
+
 qint64 CliProcess::pid() const
 {
     return m_process->processId();

@@ -33,6 +33,8 @@ public:
     // stderr on a pseudo-terminal instead of a pipe (read back in err).
     void setStderrTerminal(bool on) { m_stderrTerminal = on; }
     void setEnvironmentValue(const QString &name, const QString &value);
+    // stdout into a file (/dev/full) instead of the pipe read back in out.
+    void setStandardOutputFile(const QString &path);
     bool start(const QString &workDir, const QStringList &arguments);
     qint64 pid() const;
     CliResult wait(int timeoutMs = 30000);

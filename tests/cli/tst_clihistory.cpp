@@ -68,6 +68,8 @@ private slots:
     void monitorWithoutDebug();
     void monitorCtrlCSwitchesDebugOff();
     void monitorClosedStdoutSwitchesDebugOff();
+    void stdoutThatFails_data();
+    void stdoutThatFails();
 };
 
 void tst_CliHistory::historyLinesAndExports_data()
@@ -324,6 +326,36 @@ void tst_CliHistory::monitorClosedStdoutSwitchesDebugOff()
     QCOMPARE(shell.readAllStandardOutput().count('\n'), 3);
     QVERIFY(shell.readAllStandardError().contains("cli exit 0"));
     QCOMPARE(simLines(sim, "DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
+}
+
+void tst_CliHistory::stdoutThatFails_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("items") << QStringList{"items"};
+    QTest::newRow("backup") << QStringList{"backup"};
+    QTest::newRow("history") << QStringList{"history", "2026-03-01", "2026-03-01"};
+    QTest::newRow("monitor") << QStringList{"monitor", "--seconds", "30"};
+    QTest::newRow("help") << QStringList{"--help"};
+}
+
+// Output that went nowhere is no success: a full disk is named.
+void tst_CliHistory::stdoutThatFails()
+{
+    QFETCH(QStringList, args);
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, false, &link, {"--debug-rate", "20", "--history-interval", "60"}));
+    CliProcess cli;
+    cli.setStandardOutputFile(QStringLiteral("/dev/full"));
+    QVERIFY(cli.start(dir.path(), link + args));
+    // The monitor stops at the first line it cannot write, long before 30 s.
+    const CliResult r = cli.wait(25000);
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.errText().contains(QStringLiteral("无法写入标准输出: 磁盘空间不足")), r.err.constData());
+    if (args.first() == QLatin1String("monitor"))
+        QCOMPARE(simLines(sim, "DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
 }
 
 QTEST_GUILESS_MAIN(tst_CliHistory)

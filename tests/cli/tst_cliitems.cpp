@@ -289,7 +289,7 @@ void tst_CliItems::copyKeepsIdentityAndRestores()
     // The backup came first and is the export of what was there.
     const QStringList backups = QDir(dir.filePath("Backups")).entryList(QDir::Files);
     QCOMPARE(backups.size(), 1);
-    QVERIFY(QRegularExpression(QStringLiteral("^A站-\\d{8}-\\d{6}\\.csv$")).match(backups[0]).hasMatch());
+    QVERIFY(QRegularExpression(QStringLiteral("^A站-[A-Za-z0-9_]+_1-\\d{8}-\\d{6}\\.csv$")).match(backups[0]).hasMatch());
     QVERIFY2(copy.errText().contains(backups[0]), copy.err.constData());
     QCOMPARE(dir.readFile("Backups/" + backups[0]), dir.readFile("before.csv"));
 
@@ -404,6 +404,19 @@ void tst_CliItems::writeRefusesBeforeSending_data()
     QTest::newRow("gbk accepted") << "file"
                                   << QTextCodec::codecForName("GBK")->fromUnicode(QStringLiteral("00. 设备名称, 一号站\r\n"))
                                   << 0 << QStringLiteral("写入配置成功") << QStringLiteral("ZRSIM WRITE 0 设备名称:一号站");
+    // Each value the instrument cannot hold is refused before the first write
+    // (a control character in a file is read as its visible symbol).
+    QTest::newRow("euro and escape") << "file"
+                                     << QByteArray("00. 设备名称, \xE2\x82\xAC站\r\n02. Rate(1/5/10/60), 5\r\n"
+                                                   "03. Uptime, 1\x1B[2J\r\n")
+                                     << 3 << QStringLiteral("0\t设备名称: 设备的文字无法表示值中的字符“\u20AC”(U+20AC),不能发送\n"
+                                                            "3\tUptime: 设备的文字无法表示值中的字符“\u241B”(U+241B),不能发送\n")
+                                     << QStringLiteral("ZRSIM WRITE 2 Rate(1/5/10/60):5");
+    // No rows is no configuration, not one that already holds.
+    for (const char *command : {"file", "diff"}) {
+        QTest::addRow("%s, empty", command) << command << QByteArray() << 1 << QStringLiteral("文件中没有配置项: ") << "";
+        QTest::addRow("%s, only a bom", command) << command << bom << 1 << QStringLiteral("文件中没有配置项: ") << "";
+    }
 }
 
 void tst_CliItems::writeRefusesBeforeSending()
@@ -427,9 +440,14 @@ void tst_CliItems::writeRefusesBeforeSending()
         if (kind == QLatin1String("large"))
             QVERIFY(QFile::resize(file, 16 * 1024 * 1024 + 1)); // sparse
     }
-    const CliResult r = CliProcess::run(dir.path(), link + QStringList{"write", file});
+    const bool diff = kind == QLatin1String("diff");
+    const CliResult r = CliProcess::run(dir.path(), link + QStringList{diff ? "diff" : "write", file});
     QCOMPARE(r.exitCode, exitCode);
     QVERIFY2(r.errText().contains(errPart), r.err.constData());
+    if (diff)
+        QVERIFY2(r.errText().contains(QDir::toNativeSeparators(file)), r.err.constData());
+    if (exitCode == 3)
+        QVERIFY2(r.outText().startsWith(QStringLiteral("0\trefused\t\n3\trefused\t\n2\tok\t5\n")), r.out.constData());
     const QStringList writes = simLines(sim, "(WRITE|REFUSED)");
     QCOMPARE(writes, simLine.isEmpty() ? QStringList() : QStringList{simLine});
 }
@@ -546,6 +564,9 @@ void tst_CliItems::setAndTrigger_data()
     QTest::newRow("trigger on a value") << QStringList{"trigger", "2"} << 2 << "" << "";
     QTest::newRow("beyond the list") << QStringList{"set", "5", "1"} << 2 << "" << "";
     QTest::newRow("index text") << QStringList{"trigger", "four"} << 2 << "" << "";
+    // Sent, these would be stored as '?'.
+    QTest::newRow("euro sign") << QStringList{"set", "2", QStringLiteral("\u20AC100")} << 2 << "" << "";
+    QTest::newRow("escape") << QStringList{"set", "2", "1\x1B[2J"} << 2 << "" << "";
 }
 
 void tst_CliItems::setAndTrigger()

@@ -22,6 +22,32 @@ const QByteArray kNarrowItems = "设备名称:ZR-Narrow\n"
                                 "Rate(1/5/10):10\n"
                                 "Calibrate zero\n";
 
+// The processes whose parent is `pid`.
+QList<qint64> childrenOf(qint64 pid)
+{
+    QList<qint64> out;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields.at(1).toLongLong() == pid)
+            out << entry.toLongLong();
+    }
+    return out;
+}
+
+// Gone, or a zombie nobody reaps (which no longer writes anything).
+bool processGone(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
+}
+
 QMap<QString, QString> resultLines(const QString &out)
 {
     QMap<QString, QString> lines;
@@ -74,6 +100,9 @@ private slots:
     void exportWritesOneFilePerInstrument();
     void serialPortNeverShared();
     void ctrlCStartsNoMoreAndLetsFlashesEnd();
+    void endedBySignalLeavesNoChild_data();
+    void endedBySignalLeavesNoChild();
+    void backupsOfABatchSharingAName();
 };
 
 void tst_CliTargets::parseFile_data()
@@ -103,6 +132,15 @@ void tst_CliTargets::parseFile_data()
                                          << "line 1: expected: serial PORT BAUD ADDRESS [NAME]";
     QTest::newRow("bad baud") << "serial COM3 fast 1" << QStringList{} << "line 1: bad baud rate \"fast\"";
     QTest::newRow("only comments") << "# nothing\n\n" << QStringList{} << "no instrument listed";
+    const QString own = "; give each instrument a NAME of its own";
+    QTest::newRow("one name twice") << "udp 127.0.0.1:1 1 北站\nudp 127.0.0.1:2 1 北站\n" << QStringList{}
+                                    << "lines 1 and 2: both named \"北站\"" + own;
+    QTest::newRow("alike in a file name") << "udp 127.0.0.1:1 1 a/b\n# x\nudp 127.0.0.1:2 1 a\\b" << QStringList{}
+                                          << "lines 1 and 3: \"a/b\" and \"a\\b\" are the same name in a file name (\"a_b\")" + own;
+    QTest::newRow("alike but for case") << "udp 127.0.0.1:1 1 North\nudp 127.0.0.1:2 1 NORTH" << QStringList{}
+                                        << "lines 1 and 2: \"North\" and \"NORTH\" are the same name in a file name (\"NORTH\")" + own;
+    QTest::newRow("one port, unnamed") << "serial COM3 9600 1\nserial COM3 9600 2" << QStringList{}
+                                       << "lines 1 and 2: both named \"COM3\"" + own;
 }
 
 void tst_CliTargets::parseFile()
@@ -348,6 +386,80 @@ void tst_CliTargets::ctrlCStartsNoMoreAndLetsFlashesEnd()
     QVERIFY(m_sims.back()->outputLines().filter(QStringLiteral("FLASH")).isEmpty());
 }
 
+void tst_CliTargets::endedBySignalLeavesNoChild_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode"); // -1: killed
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << 129;
+    QTest::newRow("SIGKILL") << int(SIGKILL) << -1;
+}
+
+// A scheduler's cancel or a closed session: no child goes on writing.
+void tst_CliTargets::endedBySignalLeavesNoChild()
+{
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    TempWorkDir dir;
+    QByteArray items, rows;
+    for (int i = 0; i < 60; ++i) {
+        items += QStringLiteral("P%1:1\n").arg(i).toUtf8();
+        rows += QStringLiteral("%1. P%1, 2\r\n").arg(i, 2, 10, QLatin1Char('0')).toUtf8();
+    }
+    dir.writeFile(QStringLiteral("w.csv"), rows);
+    QString list;
+    for (const char *name : {"a", "b", "c"})
+        list += addSim(dir, QString::fromLatin1(name), items, {"--delay", "100"});
+    dir.writeFile(QStringLiteral("t.txt"), list.toUtf8());
+    CliProcess cli;
+    QVERIFY(cli.start(dir.path(), {"--targets", "t.txt", "--jobs", "3", "--report", "r.csv", "write", "w.csv",
+                                   "--no-backup"}));
+    const QRegularExpression written(QStringLiteral("^ZRSIM WRITE "));
+    for (auto &sim : m_sims)
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->outputLines().filter(written).isEmpty(), 20000);
+    const QList<qint64> children = childrenOf(cli.pid());
+    QCOMPARE(children.size(), 3);
+    ::kill(static_cast<pid_t>(cli.pid()), signal);
+    const CliResult r = cli.wait(60000);
+    QVERIFY(r.finished);
+    for (const qint64 child : children)
+        QTRY_VERIFY_WITH_TIMEOUT(processGone(child), 20000);
+    // Each child stopped long before its batch was through.
+    for (auto &sim : m_sims)
+        QVERIFY(sim->outputLines().filter(written).size() < 60);
+    if (exitCode < 0)
+        return;
+    QCOMPARE(r.exitStatus, QProcess::NormalExit);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(resultLines(r.outText()).size(), 3);
+    const QStringList report = QString::fromUtf8(dir.readFile("r.csv")).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(report.size(), 4);
+}
+
+void tst_CliTargets::backupsOfABatchSharingAName()
+{
+    TempWorkDir dir;
+    // backup/keep=1 per instrument: each one's backup stays.
+    dir.writeFile(QStringLiteral("config.ini"), "[backup]\nkeep=1\n");
+    QString list;
+    for (int i = 0; i < 4; ++i)
+        list += addSim(dir, QStringLiteral("n%1").arg(i), QStringLiteral("站点名称:北站\nRun:%1\n").arg(i).toUtf8());
+    dir.writeFile(QStringLiteral("t.txt"), list.toUtf8());
+    dir.writeFile(QStringLiteral("w.csv"), "01. Run, 9\r\n");
+    const CliResult r = CliProcess::run(dir.path(), {"--targets", "t.txt", "--jobs", "4", "write", "w.csv"}, 60000);
+    QCOMPARE(r.exitCode, 0);
+    const QStringList files = QDir(dir.filePath(QStringLiteral("Backups"))).entryList(QDir::Files);
+    QCOMPARE(files.size(), 4);
+    QSet<int> runs;
+    for (const QString &file : files) {
+        const QByteArray bytes = dir.readFile(QStringLiteral("Backups/") + file);
+        const int at = bytes.indexOf("Run, ");
+        QVERIFY2(at > 0, bytes.constData());
+        runs.insert(bytes.mid(at + 5, 1).toInt());
+    }
+    QCOMPARE(runs, (QSet<int>{0, 1, 2, 3}));
+}
+
 void tst_CliTargets::judgeRun_data()
 {
     QTest::addColumn<QString>("command");
@@ -368,6 +480,8 @@ void tst_CliTargets::judgeRun_data()
                                    << int(TargetResult::Refused) << "写入 1 项,拒绝 1 项";
     QTest::newRow("backup path") << "backup" << false << 0 << "Backups/a-20261209-070000.csv\n" << ""
                                  << int(TargetResult::Ok) << "Backups/a-20261209-070000.csv";
+    QTest::newRow("write interrupted") << "write" << false << 130 << "0\tok\t5\n1\tok\t6\n" << ""
+                                       << int(TargetResult::Failed) << "已中断: 写入 2 项,拒绝 0 项";
     QTest::newRow("crash") << "diff" << true << 0 << "" << "" << int(TargetResult::Failed) << "程序异常结束";
 }
 

@@ -3,11 +3,14 @@
 #include "firmware/package.h"
 
 #include "tests/cli/cliprocess.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
 
 #include <QRegularExpression>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -68,6 +71,8 @@ private slots:
     void traceEqualsInstrumentLog_data();
     void traceEqualsInstrumentLog();
     void traceToStderrAndBadFile();
+    void traceThatCannotBeWritten_data();
+    void traceThatCannotBeWritten();
 };
 
 void tst_CliTrace::traceEqualsInstrumentLog_data()
@@ -161,6 +166,44 @@ void tst_CliTrace::traceToStderrAndBadFile()
     QVERIFY2(bad.errText().startsWith(QStringLiteral("zrvu-cli: --trace ")), bad.err.constData());
     QVERIFY(!sim.errorOutput().contains(QStringLiteral("RX udp"), Qt::CaseSensitive)
             || sim.errorOutput().count(QStringLiteral("RX udp")) == 1);
+}
+
+void tst_CliTrace::traceThatCannotBeWritten_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("sizeLimit"); // 0: none
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("/dev/full") << "/dev/full" << 0 << QStringLiteral("磁盘空间不足");
+    // The first line fits, a later one does not.
+    QTest::newRow("file size limit") << "t.txt" << 200 << QStringLiteral("文件超过系统允许的大小");
+}
+
+// A record the user asked for: losing it is no success.
+void tst_CliTrace::traceThatCannotBeWritten()
+{
+    QFETCH(QString, file);
+    QFETCH(int, sizeLimit);
+    QFETCH(QString, cause);
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0"}), qPrintable(sim.lastError()));
+    const QStringList link{"--udp", QStringLiteral("127.0.0.1:%1").arg(sim.udpPort()), "--address", "1"};
+    CliProcess cli;
+    {
+        // Inherited by the child, whose other files stay below it.
+        std::unique_ptr<FileSizeLimit> limit;
+        if (sizeLimit > 0) {
+            limit = std::make_unique<FileSizeLimit>(rlim_t(sizeLimit));
+            QVERIFY(limit->active());
+        }
+        QVERIFY(cli.start(dir.path(), QStringList{"--trace", file} + link + QStringList{"items"}));
+    }
+    const CliResult r = cli.wait();
+    QCOMPARE(r.exitCode, 1);
+    // The operation in progress went to its end: every row is there.
+    QVERIFY2(r.outText().startsWith(QStringLiteral("00. ")), r.out.constData());
+    QCOMPARE(r.errText().count(QStringLiteral("zrvu-cli: --trace: ")), 1);
+    QVERIFY2(r.errText().contains(cause), r.err.constData());
 }
 
 QTEST_GUILESS_MAIN(tst_CliTrace)

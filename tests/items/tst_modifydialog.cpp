@@ -3,6 +3,7 @@
 #include "tests/support/windowcheck.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -16,6 +17,8 @@ private slots:
     void editor_data();
     void editor();
     void buttons();
+    void valueTheInstrumentCannotHold_data();
+    void valueTheInstrumentCannotHold();
 };
 
 void tst_ModifyDialog::editor_data()
@@ -61,6 +64,35 @@ void tst_ModifyDialog::buttons()
     other.show();
     other.findChild<QPushButton *>("cancel")->click();
     QCOMPARE(other.result(), int(QDialog::Rejected));
+}
+
+void tst_ModifyDialog::valueTheInstrumentCannotHold_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("named"); // empty: accepted
+    QTest::newRow("GB2312") << QStringLiteral("北站 1号") << "";
+    QTest::newRow("Latin-1") << QStringLiteral("20\u00B0C") << "";
+    QTest::newRow("euro") << QStringLiteral("\u20AC100") << QStringLiteral("“\u20AC”(U+20AC)");
+    QTest::newRow("escape") << QStringLiteral("a\x1B[2J") << QStringLiteral("U+001B");
+    QTest::newRow("shown line break") << QStringLiteral("a\u240Db") << QStringLiteral("U+240D");
+}
+
+void tst_ModifyDialog::valueTheInstrumentCannotHold()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, named);
+    ModifyDialog dlg(QStringLiteral("名称"), QStringLiteral("1"));
+    dlg.show();
+    auto *commit = dlg.findChild<QPushButton *>("commit");
+    auto *label = dlg.findChild<QLabel *>("lblValueProblem");
+    QVERIFY(commit->isEnabled() && label && !label->isVisible());
+    dlg.lineEdit()->setText(typed);
+    QCOMPARE(commit->isEnabled(), named.isEmpty());
+    QCOMPARE(label->isVisible(), !named.isEmpty());
+    QVERIFY2(label->text().contains(named), qPrintable(label->text()));
+    // Enter does not get past a disabled commit button.
+    QTest::keyClick(dlg.lineEdit(), Qt::Key_Return);
+    QCOMPARE(dlg.isVisible(), !named.isEmpty());
 }
 
 void tst_ModifyDialog::cleanup()

@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <memory>
+#include <vector>
+
 Q_DECLARE_METATYPE(PreviewRow::Status)
 
 namespace {
@@ -25,6 +29,24 @@ QList<ItemRow> rowsOf(const QStringList &items)
 
 const QDateTime kWhen(QDate(2026, 12, 9), QTime(6, 30, 5));
 
+// "udp HOST PORT ADDRESS" or "serial PORT ADDRESS".
+LinkSettings linkOf(const QString &text)
+{
+    const QStringList w = text.split(QLatin1Char(' '));
+    LinkSettings l;
+    l.useUdp = w.at(0) == QLatin1String("udp");
+    if (l.useUdp) {
+        l.udpAddress = w.at(1);
+        l.udpPort = quint16(w.at(2).toUInt());
+    } else {
+        l.serialPort = w.at(1);
+    }
+    l.deviceAddress = quint8(w.last().toUInt());
+    return l;
+}
+
+const LinkSettings kLink = linkOf(QStringLiteral("udp 127.0.0.1 5000 1"));
+
 } // namespace
 
 class tst_SafeWrite : public QObject
@@ -38,6 +60,9 @@ private slots:
     void backupName_data();
     void backupName();
     void backupIsTheExportAndPrunes();
+    void backupsOfAnotherInstrumentStay_data();
+    void backupsOfAnotherInstrumentStay();
+    void simultaneousBackupsEachKeepTheirFile();
     void backupRefusesWithReason();
     void verify_data();
     void verify();
@@ -96,23 +121,33 @@ void tst_SafeWrite::previewKeepsFileOrder()
 void tst_SafeWrite::backupName_data()
 {
     QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QString>("link");
     QTest::addColumn<QString>("name");
 
+    const QString udp = QStringLiteral("udp 127.0.0.1 5000 1");
     QTest::newRow("site name after the device name") << QStringList{"0:设备名称:ZR-Demo", "1:站点名称:北区 1号/泵站"}
-                                     << "北区1号泵站-20261209-063005.csv";
-    QTest::newRow("site wins over device") << QStringList{"0:站点名称:北区 1号/泵站", "1:设备名称:ZR-Demo"}
-                                           << "北区1号泵站-20261209-063005.csv";
-    QTest::newRow("device name") << QStringList{"0:设备名称:../ZR_3100.x"} << "ZR_3100x-20261209-063005.csv";
-    QTest::newRow("nothing left of it") << QStringList{"0:设备名称:../.."} << "instrument-20261209-063005.csv";
-    QTest::newRow("no such item") << QStringList{"0:Rate:10"} << "instrument-20261209-063005.csv";
-    QTest::newRow("empty list") << QStringList{} << "instrument-20261209-063005.csv";
+                                     << udp << "北区1号泵站-127_0_0_1_5000_1-20261209-063005.csv";
+    QTest::newRow("site wins over device") << QStringList{"0:站点名称:北区 1号/泵站", "1:设备名称:ZR-Demo"} << udp
+                                           << "北区1号泵站-127_0_0_1_5000_1-20261209-063005.csv";
+    QTest::newRow("device name") << QStringList{"0:设备名称:../ZR_3100.x"} << udp
+                                 << "ZR_3100x-127_0_0_1_5000_1-20261209-063005.csv";
+    QTest::newRow("nothing left of it") << QStringList{"0:设备名称:../.."} << udp
+                                        << "instrument-127_0_0_1_5000_1-20261209-063005.csv";
+    QTest::newRow("no such item") << QStringList{"0:Rate:10"} << udp
+                                  << "instrument-127_0_0_1_5000_1-20261209-063005.csv";
+    QTest::newRow("empty list") << QStringList{} << udp << "instrument-127_0_0_1_5000_1-20261209-063005.csv";
+    QTest::newRow("IPv6") << QStringList{} << "udp ::1 5000 255" << "instrument-1_5000_255-20261209-063005.csv";
+    QTest::newRow("serial path") << QStringList{} << "serial /dev/serial/by-id/usb-FT_232-if00 7"
+                                 << "instrument-dev_serial_by_id_usb_FT_232_if00_7-20261209-063005.csv";
+    QTest::newRow("no port") << QStringList{} << "serial  3" << "instrument-link_3-20261209-063005.csv";
 }
 
 void tst_SafeWrite::backupName()
 {
     QFETCH(QStringList, items);
+    QFETCH(QString, link);
     QFETCH(QString, name);
-    QCOMPARE(backupFileName(rowsOf(items), kWhen), name);
+    QCOMPARE(backupFileName(rowsOf(items), linkOf(link), kWhen), name);
 }
 
 void tst_SafeWrite::backupIsTheExportAndPrunes()
@@ -123,31 +158,111 @@ void tst_SafeWrite::backupIsTheExportAndPrunes()
 
     // Another name's backups and unrelated files stay whatever keep says.
     QVERIFY(QDir().mkpath(dir));
-    for (const char *other : {"Other-20200101-000000.csv", "ZR-Demo-notes.csv", "ZR-Demo-20200101-000000.txt"}) {
+    for (const char *other : {"Other-20200101-000000.csv", "ZR-Demo-notes.csv", "ZR-Demo-20200101-000000.txt",
+                              "ZR-Demo-20200101-000000.csv"}) {
         QFile f(QDir(dir).filePath(QString::fromUtf8(other)));
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
 
     QStringList written;
     for (int i = 0; i < 4; ++i) {
-        const BackupOutcome b = writeItemBackup(dir, rows, kWhen.addSecs(i / 2), 3);
+        const BackupOutcome b = writeItemBackup(dir, rows, kLink, kWhen.addSecs(i / 2), 3);
         QVERIFY2(b.ok, qPrintable(b.error));
         written << QFileInfo(b.path).fileName();
         QFile f(b.path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), buildItemFile(rows));
     }
-    QCOMPARE(written, (QStringList{"ZR-Demo-20261209-063005.csv", "ZR-Demo-20261209-063005-2.csv",
-                                   "ZR-Demo-20261209-063006.csv", "ZR-Demo-20261209-063006-2.csv"}));
+    const QString own = QStringLiteral("ZR-Demo-127_0_0_1_5000_1-");
+    QCOMPARE(written, (QStringList{own + "20261209-063005.csv", own + "20261209-063005-2.csv",
+                                   own + "20261209-063006.csv", own + "20261209-063006-2.csv"}));
     QStringList left = QDir(dir).entryList(QDir::Files, QDir::Name);
-    QCOMPARE(left, (QStringList{"Other-20200101-000000.csv", "ZR-Demo-20200101-000000.txt",
-                                "ZR-Demo-20261209-063005-2.csv", "ZR-Demo-20261209-063006-2.csv",
-                                "ZR-Demo-20261209-063006.csv", "ZR-Demo-notes.csv"}));
+    // A backup without a link says nothing of which instrument it came from.
+    QCOMPARE(left, (QStringList{"Other-20200101-000000.csv", own + "20261209-063005-2.csv",
+                                own + "20261209-063006-2.csv", own + "20261209-063006.csv",
+                                "ZR-Demo-20200101-000000.csv", "ZR-Demo-20200101-000000.txt", "ZR-Demo-notes.csv"}));
 
     // keep below 1 removes nothing.
-    const BackupOutcome all = writeItemBackup(dir, rows, kWhen.addSecs(10), 0);
+    const BackupOutcome all = writeItemBackup(dir, rows, kLink, kWhen.addSecs(10), 0);
     QVERIFY(all.ok);
     QVERIFY(all.removed.isEmpty());
+}
+
+void tst_SafeWrite::backupsOfAnotherInstrumentStay_data()
+{
+    QTest::addColumn<QStringList>("itemsA");
+    QTest::addColumn<QString>("linkA");
+    QTest::addColumn<QStringList>("itemsB");
+    QTest::addColumn<QString>("linkB");
+
+    const QStringList north{"0:站点名称:北站"};
+    QTest::newRow("same name, other address") << north << "udp 127.0.0.1 5000 1" << north << "udp 127.0.0.1 5000 2";
+    QTest::newRow("same name, other port") << north << "udp 127.0.0.1 5000 1" << north << "udp 127.0.0.1 5001 1";
+    QTest::newRow("unnamed, other host") << QStringList{} << "udp 10.0.0.1 5000 1" << QStringList{}
+                                         << "udp 10.0.0.2 5000 1";
+    QTest::newRow("name that ends like a link") << QStringList{"0:站点名称:北站-127_0_0_1_5000_1"}
+                                                << "udp 127.0.0.1 5000 1" << north << "udp 127.0.0.1 5000 1";
+    QTest::newRow("serial ports") << north << "serial COM3 1" << north << "serial COM4 1";
+}
+
+void tst_SafeWrite::backupsOfAnotherInstrumentStay()
+{
+    QFETCH(QStringList, itemsA);
+    QFETCH(QString, linkA);
+    QFETCH(QStringList, itemsB);
+    QFETCH(QString, linkB);
+    QTemporaryDir tmp;
+    const QString dir = tmp.filePath(QStringLiteral("Backups"));
+    QStringList ofA;
+    for (int i = 0; i < 2; ++i)
+        ofA << writeItemBackup(dir, rowsOf(itemsA), linkOf(linkA), kWhen, 0).path;
+    // B keeps one of its own, twice over, within the same second as A.
+    const BackupOutcome b1 = writeItemBackup(dir, rowsOf(itemsB), linkOf(linkB), kWhen, 1);
+    const BackupOutcome b2 = writeItemBackup(dir, rowsOf(itemsB), linkOf(linkB), kWhen.addSecs(1), 1);
+    QVERIFY(b1.ok && b2.ok);
+    QCOMPARE(b2.removed, QStringList{b1.path});
+    QVERIFY(!ofA.contains(b1.path) && !ofA.contains(b2.path));
+    for (const QString &path : qAsConst(ofA))
+        QVERIFY2(QFileInfo(path).size() > 0, qPrintable(path));
+    // And A's own pruning leaves B's one file.
+    QVERIFY(writeItemBackup(dir, rowsOf(itemsA), linkOf(linkA), kWhen.addSecs(2), 1).ok);
+    QVERIFY(QFileInfo::exists(b2.path));
+    QCOMPARE(QDir(dir).entryList(QDir::Files).size(), 2);
+}
+
+// Processes of one batch back up at the same moment; none may take
+// another's file.
+void tst_SafeWrite::simultaneousBackupsEachKeepTheirFile()
+{
+    QTemporaryDir tmp;
+    const QString dir = tmp.filePath(QStringLiteral("Backups"));
+    QVERIFY(QDir().mkpath(dir));
+    constexpr int kRuns = 8;
+    QVector<BackupOutcome> outcomes(kRuns);
+    std::atomic_int ready{0};
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int i = 0; i < kRuns; ++i) {
+        threads.emplace_back(QThread::create([&, i] {
+            ++ready;
+            while (ready.load() < kRuns)
+                QThread::yieldCurrentThread();
+            outcomes[i] = writeItemBackup(dir, rowsOf({QStringLiteral("0:站点名称:北站"), QStringLiteral("1:Run:%1").arg(i)}),
+                                          kLink, kWhen, 0);
+        }));
+        threads.back()->start();
+    }
+    for (auto &t : threads)
+        QVERIFY(t->wait(30000));
+    QSet<QString> paths;
+    for (int i = 0; i < kRuns; ++i) {
+        QVERIFY2(outcomes.at(i).ok, qPrintable(outcomes.at(i).error));
+        paths.insert(outcomes.at(i).path);
+        QFile f(outcomes.at(i).path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY2(f.readAll().contains(QStringLiteral("Run, %1\r\n").arg(i).toUtf8()), qPrintable(outcomes.at(i).path));
+    }
+    QCOMPARE(paths.size(), kRuns);
+    QCOMPARE(QDir(dir).entryList(QDir::Files).size(), kRuns);
 }
 
 void tst_SafeWrite::backupRefusesWithReason()
@@ -158,7 +273,7 @@ void tst_SafeWrite::backupRefusesWithReason()
     QFile f(blocked);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.close();
-    const BackupOutcome b = writeItemBackup(blocked, rowsOf({"0:A:1"}), kWhen, 50);
+    const BackupOutcome b = writeItemBackup(blocked, rowsOf({"0:A:1"}), kLink, kWhen, 50);
     QVERIFY(!b.ok);
     QVERIFY(b.path.isEmpty());
     QVERIFY2(b.error.contains(QDir::toNativeSeparators(blocked)), qPrintable(b.error));
@@ -231,7 +346,7 @@ void tst_SafeWrite::backupFromTheInstrument()
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
-    QVERIFY(bytes.startsWith("\xEF\xBB\xBF00. "));
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF" "00. "));
     QVERIFY(bytes.endsWith("\r\n"));
 
     // No instrument: no file, and the reason.

@@ -361,21 +361,33 @@ void tst_FrameCodec::encodeText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("ascii") << "9600" << QByteArray("9600");
-    QTest::newRow("chinese") << QStringLiteral("设备名称") << hex("c9e8b1b8c3fbb3c6");
-    QTest::newRow("degree sign is gb2312") << QStringLiteral("\u00b0C") << hex("a1e343");
-    QTest::newRow("latin1 only") << QStringLiteral("\u00fe\u00f0") << hex("fef0");
-    QTest::newRow("gbk only goes the latin1 way") << QStringLiteral("\u8a2d") << hex("3f");
-    QTest::newRow("gbk only among gb2312") << QStringLiteral("\u8bbe\u8a2d") << hex("3f3f");
-    QTest::newRow("neither") << QStringLiteral("\u00fe\u20ac") << hex("fe3f");
-    QTest::newRow("empty") << QString() << QByteArray();
+    QTest::addColumn<int>("uncarriable"); // what is refused before sending
+    QTest::newRow("ascii") << "9600" << QByteArray("9600") << -1;
+    QTest::newRow("chinese") << QStringLiteral("设备名称") << hex("c9e8b1b8c3fbb3c6") << -1;
+    QTest::newRow("degree sign is gb2312") << QStringLiteral("\u00b0C") << hex("a1e343") << -1;
+    QTest::newRow("latin1 only") << QStringLiteral("\u00fe\u00f0") << hex("fef0") << -1;
+    QTest::newRow("gbk only goes the latin1 way") << QStringLiteral("\u8a2d") << hex("3f") << 0;
+    QTest::newRow("gbk only among gb2312") << QStringLiteral("\u8bbe\u8a2d") << hex("3f3f") << 1;
+    QTest::newRow("neither") << QStringLiteral("\u00fe\u20ac") << hex("fe3f") << 1;
+    QTest::newRow("euro first") << QStringLiteral("\u20ac100") << hex("3f313030") << 0;
+    QTest::newRow("chinese and a latin1 letter") << QStringLiteral("北\u00df") << hex("3f" "df") << 1;
+    QTest::newRow("outside the BMP") << QStringLiteral("a\U0001F600") << hex("613f3f") << 1;
+    QTest::newRow("private use") << QStringLiteral("\ue000") << hex("3f") << 0;
+    QTest::newRow("carriage return") << QStringLiteral("1\r2") << hex("310d32") << 1;
+    QTest::newRow("nul") << QString::fromLatin1("12\0", 3) << hex("313200") << 2;
+    QTest::newRow("escape") << QStringLiteral("\x1b[2J") << hex("1b5b324a") << 0;
+    QTest::newRow("delete") << QStringLiteral("a\x7f") << hex("617f") << 1;
+    QTest::newRow("C1 control") << QStringLiteral("a\u0085") << hex("6185") << 1;
+    QTest::newRow("empty") << QString() << QByteArray() << -1;
 }
 
 void tst_FrameCodec::encodeText()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
+    QFETCH(int, uncarriable);
     QCOMPARE(encodeDeviceText(text).toHex(), bytes.toHex());
+    QCOMPARE(uncarriableDeviceChar(text), uncarriable);
 }
 
 void tst_FrameCodec::hexDump_data()

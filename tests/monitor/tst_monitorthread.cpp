@@ -1,12 +1,15 @@
 #include "link/framecodec.h"
 #include "link/devicelink.h"
 #include "monitor/monitorcapture.h"
+#include "monitor/monitorlogfile.h"
 #include "monitor/monitorthread.h"
 #include "tests/support/scriptedinstrument.h"
 #include "tests/history/signallog.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/workdir.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using Piece = ScriptedInstrument::Chunk;
@@ -61,6 +64,8 @@ class tst_MonitorThread : public QObject
     Q_OBJECT
 
 private slots:
+    void logAndSaveNameAFullDisk_data();
+    void logAndSaveNameAFullDisk();
     void switchOrderAndCapture_data();
     void switchOrderAndCapture();
     void stopBeforeFirstReply_data();
@@ -532,6 +537,47 @@ void tst_MonitorThread::captureOutcome()
     QCOMPARE(fake.requests().size(), !captured || !debug || hangUp ? 1 : 2);
     const QString message = monitorCaptureMessage(outcome);
     QCOMPARE(message.isEmpty() ? QString() : monitorCaptureTitle(outcome) + QLatin1Char('|') + message, shown);
+}
+
+void tst_MonitorThread::logAndSaveNameAFullDisk_data()
+{
+    QTest::addColumn<bool>("save");      // 保存, else 记录到文件
+    QTest::addColumn<QString>("file");   // empty: a file in a folder of the test
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("log, full disk") << false << "/dev/full" << QStringLiteral("磁盘空间不足");
+    QTest::newRow("log, size limit") << false << "" << QStringLiteral("文件超过系统允许的大小");
+    QTest::newRow("save, size limit") << true << "" << QStringLiteral("文件超过系统允许的大小");
+}
+
+void tst_MonitorThread::logAndSaveNameAFullDisk()
+{
+    QFETCH(bool, save);
+    QFETCH(QString, file);
+    QFETCH(QString, cause);
+    QTemporaryDir tmp;
+    if (file.isEmpty())
+        file = tmp.filePath(QStringLiteral("monitor.txt"));
+    const QString text(3000, QLatin1Char('x'));
+    QString error;
+    bool done = false;
+    FileSizeLimit limit(1000);
+    QVERIFY(limit.active());
+    MonitorLogFile log;
+    if (save) {
+        writeFileInBackground(file, text.toUtf8(), this, [&](bool ok, const QString &e) {
+            done = !ok;
+            error = e;
+        });
+    } else {
+        connect(&log, &MonitorLogFile::failed, this, [&](const QString &e) {
+            done = true;
+            error = e;
+        });
+        log.start(file);
+        log.append(text);
+    }
+    QTRY_VERIFY(done);
+    QVERIFY2(error.contains(cause), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(tst_MonitorThread)

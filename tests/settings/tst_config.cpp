@@ -163,6 +163,10 @@ void tst_Config::linkSettings_data()
                                  << "0,7,1,COM3,115200,7,2,3,1,:0";
     QTest::newRow("unconvertible reads as 0") << QVariantMap{{"device/address", "abc"}, {"serial/baudrate", "fast"}}
                                               << "0,0,0,,0,8,0,1,0,:0";
+    QTest::newRow("neither true nor false reads as false")
+        << QVariantMap{{"communicate/encrypt", "maybe"}, {"serial/send_rts", "yes"}} << "0,255,0,,9600,8,0,1,0,:0";
+    QTest::newRow("true in any case, or 1") << QVariantMap{{"communicate/encrypt", " TRUE"}, {"serial/send_rts", "1"}}
+                                            << "0,255,1,,9600,8,0,1,1,:0";
 }
 
 void tst_Config::linkSettings()

@@ -154,6 +154,13 @@ void tst_RecentConnections::damagedEntriesAreSkipped()
     const QVector<LinkSettings> loaded = RecentConnections::load(&s);
     // Only the third is a connection; its impossible address falls back to the default.
     QCOMPARE(keys(loaded), QStringList{"u:127.0.0.1:5000/255"});
+
+    // A size far beyond what the list keeps reads the ten it could hold.
+    s.setValue("recent/size", 2147483647);
+    s.setValue("recent/11/udp", 1);
+    s.setValue("recent/11/udp_address", "127.0.0.2");
+    s.setValue("recent/11/udp_port", 5000);
+    QCOMPARE(keys(RecentConnections::load(&s)), QStringList{"u:127.0.0.1:5000/255"});
 }
 
 QTEST_GUILESS_MAIN(tst_RecentConnections)

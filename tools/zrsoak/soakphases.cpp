@@ -382,6 +382,10 @@ SoakRecord judgeWrite(const WritePlan &plan, const ItemWriteOutcome &out, const 
         r.outcome = QStringLiteral("value too long");
         r.verdict = SoakRecord::Unexpected;
         return r;
+    case ItemWriteOutcome::ValueNotCarried:
+        r.outcome = out.errorText;
+        r.verdict = SoakRecord::Unexpected;
+        return r;
     case ItemWriteOutcome::Written:
     case ItemWriteOutcome::Refused:
         break;
