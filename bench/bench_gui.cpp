@@ -6,12 +6,10 @@
 // Prints the longest gap between two ticks for each case, next to the idle
 // gap of the same run and to a write made on the GUI thread itself.
 #include "app/mainwindow.h"
+#include "bench/benchsupport.h"
 #include "items/configtree.h"
 #include "items/itemwrite.h"
 #include "link/devicelink.h"
-#include "tests/support/modalcloser.h"
-#include "tests/support/simprocess.h"
-#include "tests/support/workdir.h"
 
 #include <QAction>
 #include <QFile>
@@ -104,7 +102,7 @@ void print(const char *name, const Figures &f, bool ok = true)
     std::fflush(stdout);
 }
 
-QString itemsFile(const TempWorkDir &dir, int rows)
+QString itemsFile(const BenchWorkDir &dir, int rows)
 {
     QByteArray bytes;
     for (int i = 0; i < rows; ++i)
@@ -117,11 +115,11 @@ QString itemsFile(const TempWorkDir &dir, int rows)
 // outside (import -window root under Xvfb).
 int showWriteAll(const QString &language)
 {
-    TempWorkDir dir;
-    ModalCloser closer;
+    BenchWorkDir dir;
+    BoxAnswerer closer;
     const QString qm = QCoreApplication::applicationDirPath() + QStringLiteral("/../translations/%1.qm").arg(language);
     QFile::copy(qm, dir.filePath(language + QStringLiteral(".qm")));
-    SimProcess sim;
+    BenchSim sim;
     if (!sim.start({"--pty", "--items", itemsFile(dir, 100), "--delay", "150"})) {
         std::printf("zrsim: %s\n", qPrintable(sim.lastError()));
         return 1;
@@ -167,14 +165,14 @@ int main(int argc, char **argv)
 
     const int rows = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100;
     const int delay = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 20;
-    TempWorkDir dir;
-    ModalCloser closer; // answers the failure boxes of the silent cases
+    BenchWorkDir dir;
+    BoxAnswerer closer; // answers the failure boxes of the silent cases
     std::printf("bench_gui: %d rows, zrsim --delay %d\n", rows, delay);
 
     print("idle window (baseline)", measure([] { spin(2000); }));
 
     for (const bool udp : {true, false}) {
-        SimProcess sim;
+        BenchSim sim;
         if (!sim.start(udp ? QStringList{"--udp", "127.0.0.1:0", "--silent"} : QStringList{"--pty", "--silent"})) {
             std::printf("zrsim: %s\n", qPrintable(sim.lastError()));
             return 1;
@@ -200,7 +198,7 @@ int main(int argc, char **argv)
         }
     }
 
-    SimProcess sim;
+    BenchSim sim;
     if (!sim.start({"--pty", "--items", itemsFile(dir, rows), "--delay", QString::number(delay)})) {
         std::printf("zrsim: %s\n", qPrintable(sim.lastError()));
         return 1;
@@ -222,6 +220,6 @@ int main(int argc, char **argv)
     f = measure([&] { ok = waitEnded(w, [&] { w.findChild<QAction *>(QStringLiteral("save"))->trigger(); }); });
     // The preview and the check's box; no failure box.
     print(qPrintable(QStringLiteral("write-all of %1 rows (read, preview, backup, write, check), serial").arg(rows)), f,
-          ok && closer.count() == 2 && closer.seen().last().icon == QMessageBox::Information);
+          ok && closer.count() == 2 && closer.lastIcon() == QMessageBox::Information);
     return 0;
 }

@@ -21,7 +21,9 @@ bool parseInt(const QString &text, int low, int high, int *value)
 
 bool parseParity(const QString &text, int *value)
 {
-    static const QHash<QString, int> names{{"none", 0}, {"even", 2}, {"odd", 3}, {"space", 4}, {"mark", 5}};
+    static const QHash<QString, int> names{{QStringLiteral("none"), 0}, {QStringLiteral("even"), 2},
+                                           {QStringLiteral("odd"), 3},  {QStringLiteral("space"), 4},
+                                           {QStringLiteral("mark"), 5}};
     const auto it = names.find(text.toLower());
     if (it == names.end())
         return false;

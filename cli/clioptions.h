@@ -5,6 +5,7 @@
 #include <QVariantMap>
 #include <QVector>
 
+#include <initializer_list>
 #include <optional>
 
 // Exit statuses every command shares; scripts rely on them.
@@ -73,9 +74,19 @@ struct CliOptionSpec {
 // One command: what the parser checks and what --help shows come from here.
 // Every argument is required, except one written "[NAME]". `handler` is null when this build lacks the
 // command's core library; `help` lines are separated by '\n'.
+// The argument placeholders, written in the table as plain ASCII literals.
+struct CliArgumentNames : QStringList {
+    CliArgumentNames() = default;
+    CliArgumentNames(std::initializer_list<const char *> names)
+    {
+        for (const char *name : names)
+            append(QLatin1String(name));
+    }
+};
+
 struct CliCommandSpec {
     const char *name;
-    QStringList arguments;
+    CliArgumentNames arguments;
     QVector<CliOptionSpec> options;
     CliCommand handler;
     const char *help;

@@ -137,7 +137,10 @@ namespace {
 // The options a target replaces or the parent alone uses.
 bool isReplaced(const QString &name)
 {
-    static const QStringList names{"--targets", "--jobs", "--report", "--udp", "--serial", "--baud", "--address"};
+    static const QStringList names{QStringLiteral("--targets"), QStringLiteral("--jobs"),
+                                   QStringLiteral("--report"),  QStringLiteral("--udp"),
+                                   QStringLiteral("--serial"),  QStringLiteral("--baud"),
+                                   QStringLiteral("--address")};
     return names.contains(name);
 }
 

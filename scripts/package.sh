@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 bash scripts/deps.sh --package
-bash scripts/build.sh
+# ZRVU_BUILT=1: ./build is up to date already (CI, after scripts/test.sh).
+[ "${ZRVU_BUILT:-0}" = 1 ] || bash scripts/build.sh
 
 cd "$root/build"
 rm -f zrvu_*.deb
@@ -28,15 +29,8 @@ dpkg -x "$deb" "$tmp/root"
 appstreamcli validate --no-net "$tmp/root/usr/share/metainfo/com.example.zrvu.metainfo.xml" \
     || { echo "metainfo does not validate" >&2; status=1; }
 
-"$tmp/root/usr/bin/zrsim" --udp 127.0.0.1:0 >"$tmp/sim.out" 2>"$tmp/sim.err" &
-sim=$!
-for _ in $(seq 1 100); do
-    grep -q '^ZRSIM READY' "$tmp/sim.out" && break
-    kill -0 "$sim" 2>/dev/null || { echo "zrsim failed to start:" >&2; cat "$tmp/sim.err" >&2; exit 1; }
-    sleep 0.1
-done
-port=$(awk '/^ZRSIM UDP/ {print $4}' "$tmp/sim.out")
-[ -n "$port" ] || { echo "zrsim did not report its UDP port" >&2; exit 1; }
+. "$root/scripts/zrsim.sh"
+start_zrsim "$tmp/root/usr/bin/zrsim" "$tmp/sim.out" "$tmp/sim.err" || exit 1
 
 mkdir -p "$tmp/empty" "$tmp/home"
 out=$(cd "$tmp/empty" && env -u XDG_DATA_HOME HOME="$tmp/home" \

@@ -19,16 +19,10 @@ fi
 
 mkdir -p run
 out=$(mktemp)
-"$root/build/tools/zrsim/zrsim" --udp 127.0.0.1:0 >"$out" 2>"$root/run/zrsim.log" &
-sim=$!
-trap 'kill $sim 2>/dev/null || true; rm -f "$out"' EXIT
-for _ in $(seq 1 100); do
-    grep -q '^ZRSIM READY' "$out" && break
-    kill -0 $sim 2>/dev/null || { echo "zrsim failed to start:" >&2; cat "$root/run/zrsim.log" >&2; exit 1; }
-    sleep 0.1
-done
-port=$(awk '/^ZRSIM UDP/ {print $4}' "$out")
-[ -n "$port" ] || { echo "zrsim did not report its UDP port" >&2; exit 1; }
+sim=""
+trap '[ -z "$sim" ] || kill "$sim" 2>/dev/null || true; rm -f "$out"' EXIT
+. "$root/scripts/zrsim.sh"
+start_zrsim "$root/build/tools/zrsim/zrsim" "$out" "$root/run/zrsim.log" || exit 1
 
 # Point the working directory's settings at the simulator; other keys stay.
 python3 - "$root/run/config.ini" "$port" <<'PY'

@@ -5,7 +5,8 @@
 # so a plain `ctest` in that folder checks the same.
 #   scripts/sanitize.sh asan [ctest arguments]   every suite under ASan, LSan, UBSan (build-asan)
 #   scripts/sanitize.sh tsan [ctest arguments]   the threaded suites under TSan (build-tsan)
-# JOBS (default 2) sets build and test parallelism.
+# JOBS (default 2) sets build and test parallelism; ZRVU_CMAKE_OPTIONS adds
+# options to a first configuration.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -37,7 +38,8 @@ case "$kind" in
         ;;
 esac
 
-[ -f "$build/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$build" "$option" -DCMAKE_BUILD_TYPE=Debug >/dev/null
+# shellcheck disable=SC2086
+[ -f "$build/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$build" "$option" -DCMAKE_BUILD_TYPE=Debug ${ZRVU_CMAKE_OPTIONS:-} >/dev/null
 cmake --build "$build" -j"$JOBS"
 
 run=()

@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-cmake -S . -B build-nogui -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRVU_GUI=OFF >/dev/null
+# shellcheck disable=SC2086
+cmake -S . -B build-nogui -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZRVU_GUI=OFF ${ZRVU_CMAKE_OPTIONS:-} >/dev/null
 cmake --build build-nogui -j"$(nproc)"
 cd build-nogui
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 600

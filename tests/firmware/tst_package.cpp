@@ -44,12 +44,13 @@ QByteArray oneEntryMap(const QByteArray &value)
     return be32(1) + qstringBytes(QStringLiteral("k")) + value;
 }
 
+// Each level a one-element list around the next; the int 7 innermost.
+// Built in one go: prepending level by level copies the whole value each
+// time, which at 100000 levels took minutes under AddressSanitizer.
 QByteArray nestedLists(int depth)
 {
-    QByteArray value = variantHeader(QMetaType::Int) + be32(7);
-    for (int i = 0; i < depth; ++i)
-        value = variantHeader(QMetaType::QVariantList) + be32(1) + value;
-    return value;
+    return (variantHeader(QMetaType::QVariantList) + be32(1)).repeated(depth) + variantHeader(QMetaType::Int)
+        + be32(7);
 }
 
 QByteArray fileBytes(const QString &path)

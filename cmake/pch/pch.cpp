@@ -1,0 +1,1 @@
+// The translation unit of a precompiled header that other targets reuse.
