@@ -241,6 +241,10 @@
         <source>图表</source>
         <translation>Chart</translation>
     </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
 </context>
 <context>
     <name>LinkSettings</name>
@@ -1097,6 +1101,26 @@ Version: %3</translation>
     <message>
         <source>%1 条记录，%2 至 %3，%4 行不是记录</source>
         <translation>%1 records, %2 to %3, %4 lines not records</translation>
+    </message>
+    <message>
+        <source>；表格只显示前 %1 列，另有 %2 列未显示（导出包含全部字段）</source>
+        <translation>; the table shows the first %1 columns, %2 more are not shown (exports contain every field)</translation>
+    </message>
+    <message>
+        <source>%1 个值不是数字</source>
+        <translation>%1 values are not numbers</translation>
+    </message>
+    <message>
+        <source>%1 个值超出图表范围</source>
+        <translation>%1 values outside the chart's range</translation>
+    </message>
+    <message>
+        <source>图表只画前 %1 个数字列，另有 %2 列未画: %3</source>
+        <translation>the chart draws the first %1 numeric columns, %2 more are not drawn: %3</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
     </message>
 </context>
 <context>

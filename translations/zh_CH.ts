@@ -241,6 +241,10 @@
         <source>图表</source>
         <translation>图表</translation>
     </message>
+    <message>
+        <source>；</source>
+        <translation>；</translation>
+    </message>
 </context>
 <context>
     <name>LinkSettings</name>
@@ -1097,6 +1101,26 @@
     <message>
         <source>%1 条记录，%2 至 %3，%4 行不是记录</source>
         <translation>%1 条记录，%2 至 %3，%4 行不是记录</translation>
+    </message>
+    <message>
+        <source>；表格只显示前 %1 列，另有 %2 列未显示（导出包含全部字段）</source>
+        <translation>；表格只显示前 %1 列，另有 %2 列未显示（导出包含全部字段）</translation>
+    </message>
+    <message>
+        <source>%1 个值不是数字</source>
+        <translation>%1 个值不是数字</translation>
+    </message>
+    <message>
+        <source>%1 个值超出图表范围</source>
+        <translation>%1 个值超出图表范围</translation>
+    </message>
+    <message>
+        <source>图表只画前 %1 个数字列，另有 %2 列未画: %3</source>
+        <translation>图表只画前 %1 个数字列，另有 %2 列未画: %3</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>，</translation>
     </message>
 </context>
 <context>

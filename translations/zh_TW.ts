@@ -241,6 +241,10 @@
         <source>图表</source>
         <translation>圖表</translation>
     </message>
+    <message>
+        <source>；</source>
+        <translation>；</translation>
+    </message>
 </context>
 <context>
     <name>LinkSettings</name>
@@ -1097,6 +1101,26 @@
     <message>
         <source>%1 条记录，%2 至 %3，%4 行不是记录</source>
         <translation>%1 筆記錄，%2 至 %3，%4 行不是記錄</translation>
+    </message>
+    <message>
+        <source>；表格只显示前 %1 列，另有 %2 列未显示（导出包含全部字段）</source>
+        <translation>；表格只顯示前 %1 欄，另有 %2 欄未顯示（匯出包含全部欄位）</translation>
+    </message>
+    <message>
+        <source>%1 个值不是数字</source>
+        <translation>%1 個值不是數字</translation>
+    </message>
+    <message>
+        <source>%1 个值超出图表范围</source>
+        <translation>%1 個值超出圖表範圍</translation>
+    </message>
+    <message>
+        <source>图表只画前 %1 个数字列，另有 %2 列未画: %3</source>
+        <translation>圖表只畫前 %1 個數字欄，另有 %2 欄未畫: %3</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>，</translation>
     </message>
 </context>
 <context>
