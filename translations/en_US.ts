@@ -1298,6 +1298,18 @@ Version: %3</translation>
         <source>应答不完整</source>
         <translation>incomplete reply</translation>
     </message>
+    <message>
+        <source>%1 字节，只保留了前 %2 字节</source>
+        <translation>%1 bytes, only the first %2 kept</translation>
+    </message>
+    <message>
+        <source>超时: %1 ms 内没有应答</source>
+        <translation>timeout: no reply within %1 ms</translation>
+    </message>
+    <message>
+        <source>设备重复应答: 应答比请求多</source>
+        <translation>duplicate answer: more answers than requests</translation>
+    </message>
 </context>
 <context>
     <name>TrafficWindow</name>
@@ -1380,6 +1392,26 @@ Version: %3</translation>
     <message>
         <source>通讯记录</source>
         <translation>Traffic Log</translation>
+    </message>
+    <message>
+        <source>! 事件</source>
+        <translation>! event</translation>
+    </message>
+    <message>
+        <source>端点</source>
+        <translation>Endpoint</translation>
+    </message>
+    <message>
+        <source>响应(ms)</source>
+        <translation>Response (ms)</translation>
+    </message>
+    <message>
+        <source>发送 %1 · 接收 %2 · 失败 %3</source>
+        <translation>sent %1 · received %2 · failed %3</translation>
+    </message>
+    <message>
+        <source>跟随最新</source>
+        <translation>Follow newest</translation>
     </message>
 </context>
 <context>

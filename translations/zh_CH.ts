@@ -1298,6 +1298,18 @@
         <source>应答不完整</source>
         <translation>应答不完整</translation>
     </message>
+    <message>
+        <source>%1 字节，只保留了前 %2 字节</source>
+        <translation>%1 字节，只保留了前 %2 字节</translation>
+    </message>
+    <message>
+        <source>超时: %1 ms 内没有应答</source>
+        <translation>超时: %1 ms 内没有应答</translation>
+    </message>
+    <message>
+        <source>设备重复应答: 应答比请求多</source>
+        <translation>设备重复应答: 应答比请求多</translation>
+    </message>
 </context>
 <context>
     <name>TrafficWindow</name>
@@ -1380,6 +1392,26 @@
     <message>
         <source>通讯记录</source>
         <translation>通讯记录</translation>
+    </message>
+    <message>
+        <source>! 事件</source>
+        <translation>! 事件</translation>
+    </message>
+    <message>
+        <source>端点</source>
+        <translation>端点</translation>
+    </message>
+    <message>
+        <source>响应(ms)</source>
+        <translation>响应(ms)</translation>
+    </message>
+    <message>
+        <source>发送 %1 · 接收 %2 · 失败 %3</source>
+        <translation>发送 %1 · 接收 %2 · 失败 %3</translation>
+    </message>
+    <message>
+        <source>跟随最新</source>
+        <translation>跟随最新</translation>
     </message>
 </context>
 <context>

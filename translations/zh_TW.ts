@@ -1298,6 +1298,18 @@
         <source>应答不完整</source>
         <translation>應答不完整</translation>
     </message>
+    <message>
+        <source>%1 字节，只保留了前 %2 字节</source>
+        <translation>%1 位元組，只保留了前 %2 位元組</translation>
+    </message>
+    <message>
+        <source>超时: %1 ms 内没有应答</source>
+        <translation>逾時: %1 ms 內沒有應答</translation>
+    </message>
+    <message>
+        <source>设备重复应答: 应答比请求多</source>
+        <translation>裝置重複應答: 應答比請求多</translation>
+    </message>
 </context>
 <context>
     <name>TrafficWindow</name>
@@ -1380,6 +1392,26 @@
     <message>
         <source>通讯记录</source>
         <translation>通訊記錄</translation>
+    </message>
+    <message>
+        <source>! 事件</source>
+        <translation>! 事件</translation>
+    </message>
+    <message>
+        <source>端点</source>
+        <translation>端點</translation>
+    </message>
+    <message>
+        <source>响应(ms)</source>
+        <translation>回應(ms)</translation>
+    </message>
+    <message>
+        <source>发送 %1 · 接收 %2 · 失败 %3</source>
+        <translation>傳送 %1 · 接收 %2 · 失敗 %3</translation>
+    </message>
+    <message>
+        <source>跟随最新</source>
+        <translation>跟隨最新</translation>
     </message>
 </context>
 <context>
