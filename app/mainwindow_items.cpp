@@ -358,8 +358,7 @@ void MainWindow::slotExportItems()
         return;
     // The import dialog lists *.csv: a name typed without a suffix would
     // save a file it never shows.
-    if (QFileInfo(fileName).suffix().isEmpty())
-        fileName += fileName.endsWith(QLatin1Char('.')) ? QStringLiteral("csv") : QStringLiteral(".csv");
+    fileName = withDefaultSuffix(fileName, QStringLiteral("csv"));
     showStatus(tr("正在导出配置......"));
     // A failed write keeps any earlier export and names the cause.
     const QString error = writeWholeFile(fileName, buildItemFile(m_tree->rows()));

@@ -16,6 +16,8 @@
 #include <QDate>
 #include <QTemporaryFile>
 
+#include <limits>
+
 namespace {
 
 // The request carries two-digit years, as the dialog's date range does.
@@ -28,7 +30,10 @@ bool parseDate(const QString &text, QDate *date)
 #ifdef ZRVU_CLI_HAVE_CHART
 int writeChart(const CliOptions &options, HistoryLineSource &lines)
 {
-    HistoryTable table;
+    // Two passes over the spool: the first learns the columns, the second
+    // keeps only what the chart can show, so a wide or long answer is never
+    // held as records.
+    HistoryTable table(std::numeric_limits<int>::max(), false);
     QString line;
     if (!lines.rewind())
         return failWith(QStringLiteral("cannot read the temporary file"));
@@ -47,12 +52,18 @@ int writeChart(const CliOptions &options, HistoryLineSource &lines)
             return failWith(QStringLiteral("column %1 is not numeric").arg(name));
         columns << column;
     }
-    if (columns.isEmpty())
-        columns = table.numericColumns();
-    if (columns.isEmpty())
+    if (columns.isEmpty() && table.numericColumns().isEmpty())
         return failWith(QStringLiteral("the records have no numeric column to draw"));
-    const QString error = saveHistoryChart(historySeries(table, columns), options.chartFile);
-    return error.isEmpty() ? int(ExitOk) : failWith(error);
+    QVector<HistorySeries> series;
+    HistoryChartNotes notes;
+    if (!reduceHistorySeries(lines, table, columns, historyChartFileWidth(), &series, &notes))
+        return failWith(QStringLiteral("cannot read the temporary file"));
+    const QString error = saveHistoryChart(series, options.chartFile);
+    if (!error.isEmpty())
+        return failWith(error);
+    if (!notes.text().isEmpty())
+        writeErr(notes.text() + QLatin1Char('\n'));
+    return ExitOk;
 }
 #endif
 

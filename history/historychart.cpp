@@ -255,6 +255,11 @@ QString HistoryChart::valueText(double x) const
     return text;
 }
 
+int historyChartFileWidth()
+{
+    return kChartFileSize.width();
+}
+
 bool isHistoryChartFileName(const QString &fileName)
 {
     const QString suffix = QFileInfo(fileName).suffix().toLower();
@@ -366,8 +371,7 @@ void HistoryChartView::slotSaveChart()
     QString fileName = m_saveFileName(this, tr("保存图表"), QStringLiteral("PNG (*.png);;SVG (*.svg)"));
     if (fileName.isEmpty())
         return;
-    if (QFileInfo(fileName).suffix().isEmpty())
-        fileName += QStringLiteral(".png");
+    fileName = withDefaultSuffix(fileName, QStringLiteral("png"));
     const QString error = saveHistoryChart(m_chart->visibleSeries(), fileName,
                                            m_chart->isZoomed() ? m_chart->xRange() : QPair<double, double>{0, 0});
     if (!error.isEmpty())

@@ -70,6 +70,9 @@ private:
 QString saveHistoryChart(const QVector<HistorySeries> &series, const QString &fileName,
                          QPair<double, double> range = {0, 0});
 bool isHistoryChartFileName(const QString &fileName);
+// The width of a chart file in pixels: more points per series than twice
+// this are never drawn.
+int historyChartFileWidth();
 
 // The chart tab of the history dialog: the chart with rubber-band zoom,
 // a reset and a save button, and the value under the pointer.

@@ -7,6 +7,7 @@
 #include "history/historylines.h"
 #include "history/historyread.h"
 #include "history/historyrequest.h"
+#include "settings/fileio.h"
 
 #include <QApplication>
 
@@ -34,6 +35,8 @@ constexpr int kCloseWaitMs = 1000;
 constexpr int kFlushIntervalMs = 50;
 constexpr int kChartIntervalMs = 250;
 constexpr int kTableLinesPerTurn = 1000;
+// Wide records: a thousand lines of thousands of fields are too much for one turn.
+constexpr int kTableCharsPerTurn = 256 * 1024;
 
 } // namespace
 
@@ -160,6 +163,8 @@ void HistoryData::setupForm()
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("labelStatus"));
+    // A long note must not widen the dialog.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     verticalLayout->addWidget(m_status);
 
     setTabOrder(m_bntQuery, m_dateStart);
@@ -192,7 +197,8 @@ void HistoryData::slotQueryHistory()
 
 void HistoryData::slotExportCSV()
 {
-    const QString fileName = m_saveFileName(this, tr("导出历史数据"), QStringLiteral("Files (*.csv)"));
+    const QString fileName
+        = withDefaultSuffix(m_saveFileName(this, tr("导出历史数据"), QStringLiteral("Files (*.csv)")), QStringLiteral("csv"));
     if (fileName.isEmpty())
         return;
     const QString error = exportHistoryCsv(fileName, viewText());
@@ -202,7 +208,8 @@ void HistoryData::slotExportCSV()
 
 void HistoryData::slotExportPDF()
 {
-    const QString fileName = m_saveFileName(this, tr("导出历史数据"), QStringLiteral("Files (*.pdf)"));
+    const QString fileName
+        = withDefaultSuffix(m_saveFileName(this, tr("导出历史数据"), QStringLiteral("Files (*.pdf)")), QStringLiteral("pdf"));
     if (fileName.isEmpty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -223,6 +230,7 @@ void HistoryData::slotClearText()
     m_tableModel->clear();
     m_columnsSized = false;
     m_chartView->setSeries({});
+    m_chartNotes.clear();
     m_status->clear();
 }
 
@@ -267,7 +275,11 @@ void HistoryData::slotFillTable()
     if (!m_tableLines.isEmpty()) {
         // A bounded share per turn of the event loop: a fast answer hands
         // over thousands of lines per flush.
-        const int take = std::min(int(m_tableLines.size()), kTableLinesPerTurn);
+        int take = 0;
+        for (int chars = 0; take < std::min(int(m_tableLines.size()), kTableLinesPerTurn)
+             && (take == 0 || chars < kTableCharsPerTurn);
+             ++take)
+            chars += m_tableLines.at(take).size();
         const QStringList lines = m_tableLines.mid(0, take);
         m_tableLines.erase(m_tableLines.begin(), m_tableLines.begin() + take);
         const int columns = m_tableModel->columnCount();
@@ -281,7 +293,7 @@ void HistoryData::slotFillTable()
             for (int c = 0; c < header->count(); ++c)
                 header->resizeSection(c, header->sectionSize(c) + 3 * fontMetrics().averageCharWidth());
         }
-        m_status->setText(m_tableModel->table().summary());
+        showStatus();
         if (!m_chartTimer.isActive())
             m_chartTimer.start();
     }
@@ -294,8 +306,20 @@ void HistoryData::slotFillTable()
 void HistoryData::slotUpdateChart()
 {
     m_chartTimer.stop();
-    if (m_dataViews)
-        m_chartView->setSeries(historySeries(m_tableModel->table()));
+    if (!m_dataViews)
+        return;
+    HistoryChartNotes notes;
+    m_chartView->setSeries(historySeries(m_tableModel->table(), {}, &notes));
+    m_chartNotes = notes.text();
+    showStatus();
+}
+
+void HistoryData::showStatus()
+{
+    QString text = m_tableModel->table().summary();
+    if (!m_chartNotes.isEmpty())
+        text += tr("；") + m_chartNotes;
+    m_status->setText(text);
 }
 
 void HistoryData::slotShowError(QString title, QString error)

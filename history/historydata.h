@@ -62,6 +62,7 @@ private slots:
 
 private:
     void setupForm();
+    void showStatus();
     // False while the query is still winding down; the dialog then closes
     // itself when the thread has finished.
     bool stopForClose();
@@ -92,6 +93,7 @@ private:
     // Lines waiting for the table, taken a share at a time.
     QStringList m_tableLines;
     QTimer m_tableTimer;
+    QString m_chartNotes; // what the chart left out
     bool m_dataViews = true;
     bool m_columnsSized = false;
     bool m_closePending = false;

@@ -111,27 +111,48 @@ bool parseHistoryRecord(const QString &line, HistoryRecord *record)
     return true;
 }
 
+HistoryTable::HistoryTable(int maxColumns, bool keepRows)
+    : m_maxColumns(std::max(0, maxColumns))
+    , m_keepRows(keepRows)
+{
+}
+
 HistoryLineKind HistoryTable::addLine(const QString &line)
 {
     HistoryRecord record;
     if (parseHistoryRecord(line, &record)) {
-        widenTo(record.fields.size());
-        QVector<double> numbers(record.fields.size(), kNaN);
-        for (int i = 0; i < record.fields.size(); ++i) {
-            double v = 0;
-            if (parseHistoryNumber(record.fields.at(i), &v)) {
-                numbers[i] = v;
+        const int fields = record.fields.size();
+        widenTo(fields);
+        const int kept = std::min(fields, m_maxColumns);
+        Row row;
+        row.time = record.time;
+        row.fields = fields;
+        if (m_keepRows) {
+            row.ends.reserve(kept);
+            row.numbers.reserve(kept);
+        }
+        for (int i = 0; i < kept; ++i) {
+            const QString &field = record.fields.at(i);
+            double v = kNaN;
+            if (parseHistoryNumber(field, &v))
                 ++m_state[i].numbers;
-            } else {
+            else
                 ++m_state[i].texts;
+            if (m_keepRows) {
+                row.cells += field;
+                row.ends.append(row.cells.size());
+                row.numbers.append(v);
             }
         }
         if (!m_first.isValid() || record.time < m_first)
             m_first = record.time;
         if (!m_last.isValid() || record.time > m_last)
             m_last = record.time;
-        m_records.append(record);
-        m_numbers.append(numbers);
+        ++m_recordCount;
+        if (m_keepRows) {
+            row.cells.squeeze();
+            m_rows.append(row);
+        }
         return HistoryLineKind::Record;
     }
     const QStringList fields = splitHistoryFields(line);
@@ -143,7 +164,7 @@ HistoryLineKind HistoryTable::addLine(const QString &line)
         double v = 0;
         return parseHistoryNumber(f, &v);
     });
-    if (!m_headerSeen && m_records.isEmpty() && titles) {
+    if (!m_headerSeen && m_recordCount == 0 && titles) {
         m_headerSeen = true;
         m_header = fields;
         return HistoryLineKind::Header;
@@ -154,15 +175,15 @@ HistoryLineKind HistoryTable::addLine(const QString &line)
 
 void HistoryTable::clear()
 {
-    *this = HistoryTable();
+    *this = HistoryTable(m_maxColumns, m_keepRows);
 }
 
 void HistoryTable::widenTo(int fields)
 {
-    while (m_fieldNames.size() < fields) {
+    while (m_fieldNames.size() < fields)
         m_fieldNames.append(QString());
+    while (m_state.size() < std::min(fields, m_maxColumns))
         m_state.append(ColumnState());
-    }
 }
 
 QString HistoryTable::columnName(int column) const
@@ -186,13 +207,13 @@ bool HistoryTable::isNumeric(int column) const
     if (column < 1 || column > m_state.size())
         return false;
     const ColumnState &s = m_state.at(column - 1);
-    return s.numbers > 0 && s.texts == 0;
+    return s.numbers > s.texts;
 }
 
 QList<int> HistoryTable::numericColumns() const
 {
     QList<int> columns;
-    for (int c = 1; c < columnCount(); ++c) {
+    for (int c = 1; c <= m_state.size(); ++c) {
         if (isNumeric(c))
             columns.append(c);
     }
@@ -201,16 +222,25 @@ QList<int> HistoryTable::numericColumns() const
 
 int HistoryTable::columnOf(const QString &name) const
 {
-    for (int c = 0; c < columnCount(); ++c) {
+    for (int c = 0; c <= fieldColumnCount(); ++c) {
         if (columnName(c) == name)
             return c;
     }
     return -1;
 }
 
+HistoryRecord HistoryTable::record(int row) const
+{
+    HistoryRecord r;
+    r.time = m_rows.at(row).time;
+    for (int c = 1; c <= m_rows.at(row).ends.size(); ++c)
+        r.fields << cellText(row, c);
+    return r;
+}
+
 double HistoryTable::number(int row, int column) const
 {
-    const QVector<double> &numbers = m_numbers.at(row);
+    const QVector<double> &numbers = m_rows.at(row).numbers;
     if (column < 1 || column > numbers.size())
         return kNaN;
     return numbers.at(column - 1);
@@ -218,21 +248,29 @@ double HistoryTable::number(int row, int column) const
 
 QString HistoryTable::cellText(int row, int column) const
 {
-    const HistoryRecord &r = m_records.at(row);
+    const Row &r = m_rows.at(row);
     if (column == 0)
         return r.time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    return column <= r.fields.size() ? r.fields.at(column - 1) : QString();
+    if (column < 1 || column > r.ends.size())
+        return QString();
+    const int from = column == 1 ? 0 : r.ends.at(column - 2);
+    return r.cells.mid(from, r.ends.at(column - 1) - from);
 }
 
 QString HistoryTable::summary() const
 {
-    if (m_records.isEmpty())
+    if (m_recordCount == 0)
         return tableText("没有记录，%1 行不是记录").arg(m_otherLines);
     const QString format = QStringLiteral("yyyy-MM-dd hh:mm:ss");
-    return tableText("%1 条记录，%2 至 %3，%4 行不是记录")
-        .arg(m_records.size())
-        .arg(m_first.toString(format), m_last.toString(format))
-        .arg(m_otherLines);
+    QString text = tableText("%1 条记录，%2 至 %3，%4 行不是记录")
+                       .arg(m_recordCount)
+                       .arg(m_first.toString(format), m_last.toString(format))
+                       .arg(m_otherLines);
+    if (leftOutColumns() > 0)
+        text += tableText("；表格只显示前 %1 列，另有 %2 列未显示（导出包含全部字段）")
+                    .arg(m_maxColumns)
+                    .arg(leftOutColumns());
+    return text;
 }
 
 QVector<QPointF> reduceHistoryPoints(const QVector<QPointF> &points, double xMin, double xMax, int width)
@@ -292,9 +330,83 @@ QVector<QPointF> reduceHistoryPoints(const QVector<QPointF> &points, double xMin
     return out;
 }
 
-QVector<HistorySeries> historySeries(const HistoryTable &table, const QList<int> &columns)
+QString HistoryChartNotes::text() const
 {
-    const QList<int> wanted = columns.isEmpty() ? table.numericColumns() : columns;
+    QStringList parts;
+    if (notNumbers > 0)
+        parts << tableText("%1 个值不是数字").arg(notNumbers);
+    if (outOfRange > 0)
+        parts << tableText("%1 个值超出图表范围").arg(outOfRange);
+    if (!leftOut.isEmpty()) {
+        // Named, but a wide answer must not make the status line endless.
+        constexpr int kNamed = 8;
+        QString names = QStringList(leftOut.mid(0, kNamed)).join(QStringLiteral(", "));
+        if (leftOut.size() > kNamed)
+            names += QStringLiteral(", …");
+        parts << tableText("图表只画前 %1 个数字列，另有 %2 列未画: %3")
+                     .arg(kMaxHistorySeries)
+                     .arg(leftOut.size())
+                     .arg(names);
+    }
+    return parts.join(tableText("，"));
+}
+
+namespace {
+
+// The chart's time axis shows local time: the shift from UTC, looked up once
+// a day rather than once a record.
+class LocalShift
+{
+public:
+    double x(const QDateTime &time)
+    {
+        if (time.date() != m_day) {
+            m_day = time.date();
+            m_offsetMs = QDateTime(m_day, QTime(12, 0)).offsetFromUtc() * 1000LL;
+        }
+        return double(time.toMSecsSinceEpoch() - m_offsetMs);
+    }
+
+private:
+    QDate m_day;
+    qint64 m_offsetMs = 0;
+};
+
+// A cell as the chart takes it: NaN when it is left out, counted.
+double chartValue(double v, bool present, HistoryChartNotes *notes)
+{
+    if (!present)
+        return kNaN;
+    if (std::isnan(v)) {
+        if (notes)
+            ++notes->notNumbers;
+        return kNaN;
+    }
+    if (!(std::fabs(v) <= kMaxHistoryChartValue)) {
+        if (notes)
+            ++notes->outOfRange;
+        return kNaN;
+    }
+    return v;
+}
+
+QList<int> chartColumns(const HistoryTable &table, const QList<int> &columns, HistoryChartNotes *notes)
+{
+    if (!columns.isEmpty())
+        return columns;
+    QList<int> wanted = table.numericColumns();
+    if (notes) {
+        for (int i = kMaxHistorySeries; i < wanted.size(); ++i)
+            notes->leftOut << table.columnName(wanted.at(i));
+    }
+    return wanted.mid(0, kMaxHistorySeries);
+}
+
+} // namespace
+
+QVector<HistorySeries> historySeries(const HistoryTable &table, const QList<int> &columns, HistoryChartNotes *notes)
+{
+    const QList<int> wanted = chartColumns(table, columns, notes);
     // Instruments send in time order, but a clock set back mid-answer must
     // not make the line run backwards.
     QVector<int> order(table.rowCount());
@@ -302,23 +414,13 @@ QVector<HistorySeries> historySeries(const HistoryTable &table, const QList<int>
         order[i] = i;
     bool sorted = true;
     for (int i = 1; i < order.size() && sorted; ++i)
-        sorted = table.record(i - 1).time <= table.record(i).time;
+        sorted = table.time(i - 1) <= table.time(i);
     if (!sorted)
-        std::stable_sort(order.begin(), order.end(),
-                         [&table](int a, int b) { return table.record(a).time < table.record(b).time; });
-    // The chart's time axis shows local time: shift by the zone's offset,
-    // looked up once a day rather than once a record.
+        std::stable_sort(order.begin(), order.end(), [&table](int a, int b) { return table.time(a) < table.time(b); });
     QVector<double> xs(order.size());
-    QDate offsetDay;
-    qint64 offsetMs = 0;
-    for (int i = 0; i < order.size(); ++i) {
-        const QDateTime &time = table.record(order.at(i)).time;
-        if (time.date() != offsetDay) {
-            offsetDay = time.date();
-            offsetMs = QDateTime(offsetDay, QTime(12, 0)).offsetFromUtc() * 1000LL;
-        }
-        xs[i] = double(time.toMSecsSinceEpoch() - offsetMs);
-    }
+    LocalShift shift;
+    for (int i = 0; i < order.size(); ++i)
+        xs[i] = shift.x(table.time(order.at(i)));
 
     QVector<HistorySeries> out;
     for (int column : wanted) {
@@ -326,11 +428,78 @@ QVector<HistorySeries> historySeries(const HistoryTable &table, const QList<int>
         s.column = column;
         s.name = table.columnName(column);
         s.points.resize(order.size());
-        for (int i = 0; i < order.size(); ++i)
-            s.points[i] = QPointF(xs.at(i), table.number(order.at(i), column));
+        for (int i = 0; i < order.size(); ++i) {
+            const int row = order.at(i);
+            const double v = chartValue(table.number(row, column), column <= table.fieldCount(row), notes);
+            s.points[i] = QPointF(xs.at(i), v);
+        }
         out.append(s);
     }
     return out;
+}
+
+bool reduceHistorySeries(HistoryLineSource &lines, const HistoryTable &table, const QList<int> &columns, int width,
+                         QVector<HistorySeries> *series, HistoryChartNotes *notes)
+{
+    series->clear();
+    const QList<int> wanted = chartColumns(table, columns, notes);
+    if (!lines.rewind())
+        return false;
+    width = std::max(1, width);
+    LocalShift shift;
+    const double xMin = table.firstTime().isValid() ? shift.x(table.firstTime()) : 0.0;
+    const double xMax = table.lastTime().isValid() ? shift.x(table.lastTime()) : 0.0;
+    const double scale = xMax > xMin ? width / (xMax - xMin) : 0.0;
+    // Per series and pixel column the lowest and the highest point.
+    struct Bucket {
+        QPointF low, high;
+        bool any = false;
+    };
+    QVector<QVector<Bucket>> buckets(wanted.size(), QVector<Bucket>(width));
+    QString line;
+    HistoryRecord record;
+    while (lines.next(&line)) {
+        if (!parseHistoryRecord(line, &record))
+            continue;
+        const double x = shift.x(record.time);
+        const int b = std::clamp(static_cast<int>((x - xMin) * scale), 0, width - 1);
+        for (int i = 0; i < wanted.size(); ++i) {
+            const int column = wanted.at(i);
+            const bool present = column <= record.fields.size();
+            double v = kNaN;
+            if (present)
+                parseHistoryNumber(record.fields.at(column - 1), &v);
+            v = chartValue(v, present, notes);
+            if (std::isnan(v))
+                continue;
+            Bucket &k = buckets[i][b];
+            const QPointF p(x, v);
+            if (!k.any) {
+                k.low = k.high = p;
+                k.any = true;
+            } else {
+                if (v < k.low.y())
+                    k.low = p;
+                if (v > k.high.y())
+                    k.high = p;
+            }
+        }
+    }
+    for (int i = 0; i < wanted.size(); ++i) {
+        HistorySeries s;
+        s.column = wanted.at(i);
+        s.name = table.columnName(s.column);
+        for (const Bucket &k : qAsConst(buckets.at(i))) {
+            if (!k.any)
+                continue;
+            const bool lowFirst = k.low.x() <= k.high.x();
+            s.points.append(lowFirst ? k.low : k.high);
+            if (k.low != k.high)
+                s.points.append(lowFirst ? k.high : k.low);
+        }
+        series->append(s);
+    }
+    return true;
 }
 
 HistoryTableModel::HistoryTableModel(QObject *parent)
@@ -388,7 +557,7 @@ QVariant HistoryTableModel::data(const QModelIndex &index, int role) const
         return m_table.cellText(row, column);
     case SortRole:
         if (column == 0)
-            return m_table.record(row).time.toMSecsSinceEpoch();
+            return m_table.time(row).toMSecsSinceEpoch();
         if (m_table.isNumeric(column)) {
             const double v = m_table.number(row, column);
             return std::isnan(v) ? -std::numeric_limits<double>::infinity() : v;

@@ -7,7 +7,10 @@
 #include <QStringList>
 #include <QVector>
 
+#include <algorithm>
 #include <limits>
+
+class HistoryLineSource;
 
 // One record line taken apart: the moment it was taken and its fields.
 struct HistoryRecord {
@@ -26,28 +29,43 @@ bool parseHistoryNumber(const QString &field, double *value);
 
 // The records of one answer split into columns as they arrive: the header
 // line names the columns, every record fills a row, and the lines that are
-// neither are counted. Column 0 is the date and time.
+// neither are counted. Column 0 is the date and time. A row keeps the cells
+// of the first `maxColumns` fields only (a record may have thousands); the
+// counts and the names cover every field seen.
 class HistoryTable
 {
 public:
+    static constexpr int kMaxColumns = 200;
+    // keepRows false: counts, names and the time range alone, for a first
+    // pass over a long answer.
+    explicit HistoryTable(int maxColumns = kMaxColumns, bool keepRows = true);
+
     HistoryLineKind addLine(const QString &line);
     void clear();
 
-    int rowCount() const { return m_records.size(); }
-    // The time column and one per field seen so far.
-    int columnCount() const { return 1 + m_fieldNames.size(); }
+    int rowCount() const { return m_rows.size(); }
+    // The time column and one per kept field.
+    int columnCount() const { return 1 + std::min(int(m_fieldNames.size()), m_maxColumns); }
+    // Every field seen, kept or not.
+    int fieldColumnCount() const { return m_fieldNames.size(); }
+    int leftOutColumns() const { return std::max(0, int(m_fieldNames.size()) - m_maxColumns); }
     QString columnName(int column) const;
-    // Field columns (1…) whose every present cell is a number.
+    // Field columns (1…) most of whose present cells are numbers: one odd
+    // cell ("21.5°") does not take a column off the chart.
     bool isNumeric(int column) const;
+    // Within fieldColumnCount(), so possibly beyond the kept columns.
     QList<int> numericColumns() const;
     // -1 when no column has that name.
     int columnOf(const QString &name) const;
 
-    const HistoryRecord &record(int row) const { return m_records.at(row); }
+    HistoryRecord record(int row) const;
+    QDateTime time(int row) const { return m_rows.at(row).time; }
+    int fieldCount(int row) const { return m_rows.at(row).fields; }
     // NaN for a missing or non-numeric cell.
     double number(int row, int column) const;
     QString cellText(int row, int column) const;
 
+    int recordCount() const { return m_recordCount; }
     int otherLines() const { return m_otherLines; }
     QDateTime firstTime() const { return m_first; }
     QDateTime lastTime() const { return m_last; }
@@ -59,14 +77,25 @@ private:
         int numbers = 0;
         int texts = 0;
     };
+    // One record held compactly: the kept cells run together in one text,
+    // `ends` marking where each stops.
+    struct Row {
+        QDateTime time;
+        int fields = 0; // in the line, kept or not
+        QString cells;
+        QVector<int> ends;
+        QVector<double> numbers;
+    };
     void widenTo(int fields);
 
+    int m_maxColumns;
+    bool m_keepRows;
     QStringList m_header;
     bool m_headerSeen = false;
     QStringList m_fieldNames;
     QVector<ColumnState> m_state;
-    QVector<HistoryRecord> m_records;
-    QVector<QVector<double>> m_numbers; // per record, per field
+    QVector<Row> m_rows;
+    int m_recordCount = 0;
     int m_otherLines = 0;
     QDateTime m_first;
     QDateTime m_last;
@@ -86,8 +115,33 @@ struct HistorySeries {
     QString name;
     QVector<QPointF> points;
 };
-// One series per column asked for; an empty list means every numeric one.
-QVector<HistorySeries> historySeries(const HistoryTable &table, const QList<int> &columns = {});
+
+// What a chart leaves out, for the status line.
+struct HistoryChartNotes {
+    qint64 notNumbers = 0; // cells of a drawn column that hold no number
+    qint64 outOfRange = 0; // numbers too large for the value axis
+    QStringList leftOut; // numeric columns beyond the series a chart draws
+    // Empty when nothing was left out.
+    QString text() const;
+};
+
+// A chart draws at most this many columns; more lines would be unreadable
+// and each costs its points.
+constexpr int kMaxHistorySeries = 32;
+// Beyond this magnitude the axis range and its labels overflow.
+constexpr double kMaxHistoryChartValue = 1e15;
+
+// One series per column asked for; an empty list means the first
+// kMaxHistorySeries numeric ones (the rest named in `notes`). Cells that are
+// no number, or too large to draw, are left out (NaN) and counted.
+QVector<HistorySeries> historySeries(const HistoryTable &table, const QList<int> &columns = {},
+                                     HistoryChartNotes *notes = nullptr);
+// The same read from `lines` without keeping the records: `table` is a first
+// pass over the same lines (keepRows false); each series is reduced to
+// `width` buckets over the whole time range while the lines are read again.
+// False when the lines cannot be read again.
+bool reduceHistorySeries(HistoryLineSource &lines, const HistoryTable &table, const QList<int> &columns, int width,
+                         QVector<HistorySeries> *series, HistoryChartNotes *notes = nullptr);
 
 // The table for views: date and time, then every field; sorting by a
 // column compares numbers as numbers.

@@ -9,6 +9,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -356,9 +357,24 @@ void DeviceLink::report(TrafficDirection direction, const QByteArray &bytes, Tra
         entry.inner = envelopeInner(bytes);
     entry.note = note;
     entry.noteDetail = detail;
-    if (direction == TrafficDirection::Sent)
+    if (direction == TrafficDirection::Sent) {
         m_lastRequest = entry.inner.isEmpty() ? bytes : entry.inner;
+        m_sinceRequest.start();
+    } else if (m_sinceRequest.isValid()) {
+        entry.responseMs = int(std::min<qint64>(m_sinceRequest.elapsed(), INT_MAX));
+    }
     entry.request = m_lastRequest;
+    if (direction == TrafficDirection::Received && note == TrafficNote::None) {
+        // Debug output comes as lines cut anywhere; the log explains each
+        // piece with the start of its line. Bounded: a line-less stream
+        // must not grow it.
+        constexpr int kMaxTail = 512;
+        entry.lineStart = m_textTail;
+        const int lf = bytes.lastIndexOf('\n');
+        m_textTail = lf >= 0 ? bytes.mid(lf + 1) : m_textTail + bytes;
+        if (m_textTail.size() > kMaxTail)
+            m_textTail.clear();
+    }
     m_traffic->record(entry);
 }
 
@@ -369,14 +385,24 @@ void DeviceLink::reportForeign(const QByteArray &bytes, const QHostAddress &send
 
 int DeviceLink::transact(const char *request, int length, QByteArray &reply, bool highByteFirst, int timeoutMs)
 {
+    m_textTail.clear();
     const int result = exchange(request, length, reply, highByteFirst, timeoutMs);
     if (m_traffic && !reply.isEmpty()) {
         TrafficNote note = TrafficNote::None;
-        if (!isReplyComplete(reply, deviceAddress, encrypt, highByteFirst))
+        // A whole Modbus-style reply can still fail its CRC (the flash
+        // frames and the serial number's text are judged by their callers).
+        const bool modbus = !encrypt && !highByteFirst && static_cast<quint8>(reply.at(0)) == deviceAddress;
+        if (!isReplyComplete(reply, deviceAddress, encrypt, highByteFirst) || (modbus && !checkFrameCrc(reply, false)))
             note = reply.size() >= 3 && !checkFrameCrc(reply, highByteFirst) ? TrafficNote::CrcFailed
                                                                               : TrafficNote::Incomplete;
         report(TrafficDirection::Received, reply, note);
     }
+    // What got no row of its own: the wait that ended with nothing, and the
+    // refusal after a duplicate answer.
+    if (m_traffic && result == LinkNoReply && reply.isEmpty())
+        report(TrafficDirection::Event, QByteArray(), TrafficNote::TimedOut, QString::number(timeoutMs));
+    else if (m_traffic && result == LinkExtraAnswer)
+        report(TrafficDirection::Event, QByteArray(), TrafficNote::ExtraAnswer);
     if (result == LinkOk && encrypt && reply.size() > 6)
         reply = decryptEnvelope(reply, highByteFirst);
     return result;

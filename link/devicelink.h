@@ -5,6 +5,7 @@
 #include "settings/linksettings.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QObject>
@@ -138,6 +139,8 @@ private:
 
     TrafficObserver *m_traffic = defaultTrafficObserver();
     QString m_endpoint;      // as the traffic log shows it
+    QElapsedTimer m_sinceRequest; // for the log's response times
+    QByteArray m_textTail;   // an unfinished text line, for the log
     QByteArray m_lastRequest; // plain, for naming the replies
     bool m_readingStale = false;
 };

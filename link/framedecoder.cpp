@@ -30,9 +30,21 @@ int be16(const QByteArray &b, int i)
 // one row of the log stays one line.
 constexpr int kMaxShownText = 80;
 
+bool hasWideChar(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() > 0xFF; });
+}
+
 QString shownText(const QByteArray &bytes)
 {
     QString text = decodeDeviceText(bytes);
+    // A piece of a line cut inside a two-byte character would otherwise be
+    // shown as Latin-1 as a whole.
+    if (bytes.size() >= 2 && static_cast<quint8>(bytes.back()) >= 0xA1 && !hasWideChar(text)) {
+        const QString cut = decodeDeviceText(bytes.left(bytes.size() - 1));
+        if (hasWideChar(cut))
+            text = cut + QChar(0x2026);
+    }
     QString out;
     out.reserve(std::min(text.size(), kMaxShownText + 1));
     for (const QChar c : text) {

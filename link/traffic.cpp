@@ -31,18 +31,46 @@ TrafficObserver *defaultTrafficObserver()
     return g_defaultObserver.load(std::memory_order_relaxed);
 }
 
-TrafficLog::TrafficLog(int capacity)
+qint64 trafficEntryCost(const TrafficEntry &entry)
+{
+    constexpr qint64 kEntryOverhead = 256;
+    return kEntryOverhead + entry.bytes.size() + entry.inner.size() + entry.request.size()
+        + 2 * (entry.endpoint.size() + entry.noteDetail.size());
+}
+
+TrafficLog::TrafficLog(int capacity, qint64 maxBytes)
     : m_capacity(std::max(1, capacity))
+    , m_maxBytes(std::max<qint64>(1, maxBytes))
 {
 }
 
 void TrafficLog::record(const TrafficEntry &entry)
 {
+    TrafficEntry kept = entry;
+    if (kept.bytes.size() > kMaxEntryBytes) {
+        kept.fullLength = kept.bytes.size();
+        // A copy of the head alone: the whole datagram must not stay shared.
+        kept.bytes = QByteArray(kept.bytes.constData(), kMaxEntryBytes);
+    }
+    if (kept.inner.size() > kMaxEntryBytes)
+        kept.inner = QByteArray(kept.inner.constData(), kMaxEntryBytes);
+    if (kept.request.size() > kMaxEntryBytes)
+        kept.request = QByteArray(kept.request.constData(), kMaxEntryBytes);
+    const qint64 cost = trafficEntryCost(kept);
     std::lock_guard<std::mutex> lock(m_mutex);
-    while (int(m_entries.size()) >= m_capacity)
+    while (!m_entries.empty() && (int(m_entries.size()) >= m_capacity || m_bytes + cost > m_maxBytes)) {
+        m_bytes -= trafficEntryCost(m_entries.front());
         m_entries.pop_front();
-    m_entries.push_back(entry);
+    }
+    m_bytes += cost;
+    m_entries.push_back(std::move(kept));
     m_entries.back().sequence = ++m_lastSequence;
+}
+
+qint64 TrafficLog::bytes() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bytes;
 }
 
 QVector<TrafficEntry> TrafficLog::entriesAfter(qint64 sequence) const
@@ -76,28 +104,40 @@ void TrafficLog::clear()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_entries.clear();
+    m_bytes = 0;
 }
 
 QString explainTraffic(const TrafficEntry &entry)
 {
     const QByteArray &request = entry.request;
+    // A head is no frame: its length says more than its bytes.
+    auto frame = [&entry, &request](bool sent) {
+        if (entry.fullLength > 0)
+            return TrafficLogText::tr("%1 字节，只保留了前 %2 字节").arg(entry.fullLength).arg(entry.bytes.size());
+        if (!entry.lineStart.isEmpty())
+            return explainFrame(entry.lineStart + entry.bytes, sent, request);
+        return explainFrame(entry.bytes, sent, request);
+    };
     QString text;
     switch (entry.note) {
     case TrafficNote::ForeignSender:
-        return TrafficLogText::tr("丢弃: 来自 %1 的数据报").arg(entry.noteDetail) + QStringLiteral(", ")
-            + explainFrame(entry.bytes, false, request);
+        return TrafficLogText::tr("丢弃: 来自 %1 的数据报").arg(entry.noteDetail) + QStringLiteral(", ") + frame(false);
     case TrafficNote::Stale:
-        return TrafficLogText::tr("丢弃: 请求前残留的数据") + QStringLiteral(", ") + explainFrame(entry.bytes, false, request);
+        return TrafficLogText::tr("丢弃: 请求前残留的数据") + QStringLiteral(", ") + frame(false);
     case TrafficNote::CrcFailed:
         text = TrafficLogText::tr("CRC校验失败") + QStringLiteral(", ");
         break;
     case TrafficNote::Incomplete:
         text = TrafficLogText::tr("应答不完整") + QStringLiteral(", ");
         break;
+    case TrafficNote::TimedOut:
+        return TrafficLogText::tr("超时: %1 ms 内没有应答").arg(entry.noteDetail);
+    case TrafficNote::ExtraAnswer:
+        return TrafficLogText::tr("设备重复应答: 应答比请求多");
     case TrafficNote::None:
         break;
     }
-    return text + explainFrame(entry.bytes, entry.direction == TrafficDirection::Sent, request);
+    return text + frame(entry.direction == TrafficDirection::Sent);
 }
 
 QString trafficEndpoint(const QString &host, quint16 port)
@@ -137,6 +177,7 @@ QString formatTrafficLine(const TrafficEntry &entry)
 {
     const char *direction = entry.direction == TrafficDirection::Sent ? "TX"
         : entry.direction == TrafficDirection::Received               ? "RX"
+        : entry.direction == TrafficDirection::Event                  ? "EVENT"
                                                                       : "DROP";
     QString explanation = explainTraffic(entry);
     // A tab or line break inside would break the columns.

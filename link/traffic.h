@@ -14,6 +14,7 @@ enum class TrafficDirection {
     Sent,
     Received,
     Dropped, // read from the transport but not taken as a reply
+    Event, // no bytes: what became of an exchange (a timeout, say)
 };
 
 enum class TrafficNote {
@@ -22,6 +23,8 @@ enum class TrafficNote {
     Stale,         // input pending before a request, discarded
     CrcFailed,     // the reply as it stood when the exchange ended fails its CRC
     Incomplete,    // the reply never became a whole frame
+    TimedOut,      // an event: no reply within noteDetail ms
+    ExtraAnswer,   // an event: more answers than requests on this link
 };
 
 struct TrafficEntry {
@@ -37,7 +40,20 @@ struct TrafficEntry {
     QByteArray request;
     TrafficNote note = TrafficNote::None;
     QString noteDetail; // the sender of a foreign datagram
+    // The length on the wire when `bytes` holds only its head (the log keeps
+    // no more of a datagram than any frame can be long); 0 when whole.
+    int fullLength = 0;
+    // Milliseconds from the last request sent on the same link, for what
+    // came back and for events; -1 for a request, or with none before.
+    int responseMs = -1;
+    // The start of a text line that earlier pieces began: a line split
+    // across datagrams is explained whole (a character may be cut in two).
+    QByteArray lineStart;
 };
+
+// What an entry costs the log's memory, roughly: its bytes and a share for
+// the rest.
+qint64 trafficEntryCost(const TrafficEntry &entry);
 
 // Receives entries from the links of any thread, so record() must be
 // thread-safe. An observer has to outlive every link that reports to it.
@@ -53,18 +69,25 @@ public:
 void setDefaultTrafficObserver(TrafficObserver *observer);
 TrafficObserver *defaultTrafficObserver();
 
-// The last `capacity` entries; older ones fall out.
+// The last `capacity` entries, and no more than `maxBytes` of them; older
+// ones fall out. A peer that floods with long datagrams must not fill the
+// memory: beyond kMaxEntryBytes an entry keeps its head and its length.
 class TrafficLog : public TrafficObserver
 {
 public:
     static constexpr int kDefaultCapacity = 20000;
-    explicit TrafficLog(int capacity = kDefaultCapacity);
+    static constexpr qint64 kDefaultMaxBytes = 64LL * 1024 * 1024;
+    // Longer than any frame of the protocol.
+    static constexpr int kMaxEntryBytes = 4096;
+    explicit TrafficLog(int capacity = kDefaultCapacity, qint64 maxBytes = kDefaultMaxBytes);
 
     void record(const TrafficEntry &entry) override;
     // Entries with a sequence number above `sequence`, oldest first.
     QVector<TrafficEntry> entriesAfter(qint64 sequence) const;
     int size() const;
     int capacity() const { return m_capacity; }
+    qint64 maxBytes() const { return m_maxBytes; }
+    qint64 bytes() const;
     qint64 lastSequence() const;
     void clear();
 
@@ -72,6 +95,8 @@ private:
     mutable std::mutex m_mutex;
     std::deque<TrafficEntry> m_entries;
     int m_capacity;
+    qint64 m_maxBytes;
+    qint64 m_bytes = 0;
     qint64 m_lastSequence = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "link/trafficwindow.h"
 
+#include "settings/fileio.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -25,6 +27,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <set>
 
@@ -63,13 +67,29 @@ private:
     QAction *m_action;
 };
 
+
+// Local time as text. The zone's offset is looked up once an hour of
+// entries, not per row: the look-up dominates filtering a full log.
+QString localTimeText(const QDateTime &time, const QString &format)
+{
+    static thread_local qint64 hour = std::numeric_limits<qint64>::min();
+    static thread_local int offset = 0;
+    const qint64 secs = time.toSecsSinceEpoch();
+    if (secs / 3600 != hour) {
+        hour = secs / 3600;
+        offset = time.toLocalTime().offsetFromUtc();
+    }
+    return time.toUTC().addSecs(offset).toString(format);
+}
+
 } // namespace
 
 // ---- TrafficModel -------------------------------------------------------------
 
-TrafficModel::TrafficModel(int capacity, QObject *parent)
+TrafficModel::TrafficModel(int capacity, qint64 maxBytes, QObject *parent)
     : QAbstractTableModel(parent)
     , m_capacity(std::max(1, capacity))
+    , m_maxBytes(std::max<qint64>(1, maxBytes))
 {
 }
 
@@ -92,6 +112,8 @@ QString TrafficModel::directionText(TrafficDirection direction)
         return TrafficWindow::tr("← 接收");
     case TrafficDirection::Dropped:
         return TrafficWindow::tr("× 丢弃");
+    case TrafficDirection::Event:
+        return TrafficWindow::tr("! 事件");
     }
     return QString();
 }
@@ -107,8 +129,12 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
             return row.time;
         case DirectionColumn:
             return directionText(row.entry.direction);
+        case EndpointColumn:
+            return row.entry.endpoint;
+        case ResponseColumn:
+            return row.entry.responseMs < 0 ? QVariant() : QVariant(row.entry.responseMs);
         case HexColumn:
-            return row.hex.size() > kMaxShownHex ? row.hex.left(kMaxShownHex) + QChar(0x2026) : row.hex;
+            return row.hex;
         case ExplanationColumn:
             return row.explanation;
         }
@@ -124,10 +150,13 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
     } else if (role == Qt::ForegroundRole) {
         if (row.entry.direction == TrafficDirection::Dropped)
             return QColor(Qt::gray);
-        if (row.entry.note == TrafficNote::CrcFailed || row.entry.note == TrafficNote::Incomplete)
+        if (row.entry.note == TrafficNote::CrcFailed || row.entry.note == TrafficNote::Incomplete
+            || row.entry.direction == TrafficDirection::Event)
             return QColor(Qt::darkRed);
     } else if (role == Qt::TextAlignmentRole && index.column() == DirectionColumn) {
         return int(Qt::AlignLeft | Qt::AlignVCenter);
+    } else if (role == Qt::TextAlignmentRole && index.column() == ResponseColumn) {
+        return int(Qt::AlignRight | Qt::AlignVCenter);
     }
     return QVariant();
 }
@@ -141,6 +170,10 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
         return TrafficWindow::tr("时间");
     case DirectionColumn:
         return TrafficWindow::tr("方向");
+    case EndpointColumn:
+        return TrafficWindow::tr("端点");
+    case ResponseColumn:
+        return TrafficWindow::tr("响应(ms)");
     case HexColumn:
         return TrafficWindow::tr("数据");
     case ExplanationColumn:
@@ -153,21 +186,45 @@ void TrafficModel::append(const QVector<TrafficEntry> &entries)
 {
     if (entries.isEmpty())
         return;
-    // Only the newest `capacity` can stay; older ones are never shown.
-    const int skip = std::max(0, entries.size() - m_capacity);
-    const int adding = entries.size() - skip;
-    const int overflow = int(m_rows.size()) + adding - m_capacity;
+    // Only the newest that fit can stay; older ones are never shown.
+    int skip = entries.size() - 1;
+    qint64 adding = trafficEntryCost(entries.constLast());
+    while (skip > 0 && entries.size() - skip < m_capacity) {
+        const qint64 cost = trafficEntryCost(entries.at(skip - 1));
+        if (adding + cost > m_maxBytes)
+            break;
+        adding += cost;
+        --skip;
+    }
+    const int count = entries.size() - skip;
+    int overflow = std::max(0, int(m_rows.size()) + count - m_capacity);
+    qint64 freed = 0;
+    for (int i = 0; i < overflow; ++i)
+        freed += m_rows[size_t(i)].cost;
+    while (overflow < int(m_rows.size()) && m_bytes - freed + adding > m_maxBytes)
+        freed += m_rows[size_t(overflow++)].cost;
     if (overflow > 0) {
         beginRemoveRows(QModelIndex(), 0, overflow - 1);
         m_rows.erase(m_rows.begin(), m_rows.begin() + overflow);
+        m_bytes -= freed;
         endRemoveRows();
     }
     const int first = int(m_rows.size());
-    beginInsertRows(QModelIndex(), first, first + adding - 1);
+    beginInsertRows(QModelIndex(), first, first + count - 1);
+    for (const TrafficEntry &e : entries) {
+        if (e.direction == TrafficDirection::Sent)
+            ++m_counts.sent;
+        else if (e.direction == TrafficDirection::Event
+                 || (e.direction == TrafficDirection::Received && e.note != TrafficNote::None))
+            ++m_counts.failed;
+        else if (e.direction == TrafficDirection::Received)
+            ++m_counts.received;
+    }
     for (int i = skip; i < entries.size(); ++i) {
         const TrafficEntry &e = entries.at(i);
-        m_rows.push_back({e, QString(), QString(), QString()});
+        m_rows.push_back({e, QString(), QString(), QString(), trafficEntryCost(e)});
     }
+    m_bytes += adding;
     endInsertRows();
 }
 
@@ -175,6 +232,8 @@ void TrafficModel::clear()
 {
     beginResetModel();
     m_rows.clear();
+    m_bytes = 0;
+    m_counts = Counts();
     endResetModel();
 }
 
@@ -182,11 +241,60 @@ const TrafficModel::Row &TrafficModel::texts(int row) const
 {
     const Row &r = m_rows[size_t(row)];
     if (r.time.isEmpty()) {
-        r.time = r.entry.time.toLocalTime().toString(QStringLiteral("HH:mm:ss.zzz"));
-        r.hex = trafficHex(r.entry.bytes);
+        r.time = localTimeText(r.entry.time, QStringLiteral("HH:mm:ss.zzz"));
+        constexpr int kShownBytes = kMaxShownHex / 3;
+        r.hex = trafficHex(r.entry.bytes.left(kShownBytes));
+        if (r.entry.bytes.size() > kShownBytes || r.entry.fullLength > 0)
+            r.hex += QChar(0x2026);
         r.explanation = explainTraffic(r.entry);
     }
     return r;
+}
+
+namespace {
+
+// Hex digits and blanks only: the needle could be in the data column.
+bool couldBeHex(const QString &needle)
+{
+    return std::all_of(needle.cbegin(), needle.cend(), [](QChar c) {
+        return c == QLatin1Char(' ') || (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            || (c.toUpper() >= QLatin1Char('A') && c.toUpper() <= QLatin1Char('F'));
+    });
+}
+
+// Whether trafficHex(bytes) contains `needle` (upper case, Latin-1). The hex
+// goes into one reused buffer: filtering a long log keeps none of it.
+bool hexContains(const QByteArray &bytes, const QByteArray &needle)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    static thread_local QByteArray buffer;
+    if (bytes.isEmpty())
+        return false;
+    buffer.resize(3 * bytes.size() - 1);
+    char *out = buffer.data();
+    for (int i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<quint8>(bytes.at(i));
+        if (i > 0)
+            *out++ = ' ';
+        *out++ = digits[b >> 4];
+        *out++ = digits[b & 0xF];
+    }
+    return buffer.contains(needle);
+}
+
+} // namespace
+
+bool TrafficModel::rowMatches(int row, const QString &needle) const
+{
+    if (row < 0 || row >= int(m_rows.size()))
+        return false;
+    const Row &r = texts(row);
+    const QString response = r.entry.responseMs < 0 ? QString() : QString::number(r.entry.responseMs);
+    for (const QString &text : {r.time, directionText(r.entry.direction), r.entry.endpoint, response, r.explanation}) {
+        if (text.contains(needle, Qt::CaseInsensitive))
+            return true;
+    }
+    return couldBeHex(needle) && hexContains(r.entry.bytes, needle.toUpper().toLatin1());
 }
 
 QString TrafficModel::line(int row) const
@@ -194,8 +302,11 @@ QString TrafficModel::line(int row) const
     if (row < 0 || row >= int(m_rows.size()))
         return QString();
     const Row &r = texts(row);
-    return r.entry.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QLatin1Char('\t')
-        + directionText(r.entry.direction) + QLatin1Char('\t') + r.entry.endpoint + QLatin1Char('\t') + r.hex
+    QString hex = trafficHex(r.entry.bytes);
+    if (r.entry.fullLength > 0)
+        hex += QStringLiteral(" ") + QChar(0x2026);
+    return localTimeText(r.entry.time, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + QLatin1Char('\t')
+        + directionText(r.entry.direction) + QLatin1Char('\t') + r.entry.endpoint + QLatin1Char('\t') + hex
         + QLatin1Char('\t') + r.explanation;
 }
 
@@ -208,6 +319,32 @@ void TrafficModel::retranslate()
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 
+// ---- TrafficFilterModel -------------------------------------------------------
+
+// Asks the model row by row, so that filtering a long log never formats
+// every entry's data and keeps it.
+class TrafficFilterModel : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+    void setNeedle(const QString &needle)
+    {
+        m_needle = needle;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int sourceRow, const QModelIndex &) const override
+    {
+        const auto *model = static_cast<const TrafficModel *>(sourceModel());
+        return m_needle.isEmpty() || model->rowMatches(sourceRow, m_needle);
+    }
+
+private:
+    QString m_needle;
+};
+
 // ---- TrafficWindow ------------------------------------------------------------
 
 TrafficWindow::TrafficWindow(TrafficLog *log, QWidget *parent)
@@ -216,15 +353,19 @@ TrafficWindow::TrafficWindow(TrafficLog *log, QWidget *parent)
 {
     setObjectName(QStringLiteral("TrafficWindow"));
     resize(1000, 560);
-    m_model = new TrafficModel(log ? log->capacity() : TrafficLog::kDefaultCapacity, this);
-    m_proxy = new QSortFilterProxyModel(this);
-    m_proxy->setFilterKeyColumn(-1);
-    m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    m_model = new TrafficModel(log ? log->capacity() : TrafficLog::kDefaultCapacity,
+                               log ? log->maxBytes() : TrafficLog::kDefaultMaxBytes, this);
+    m_proxy = new TrafficFilterModel(this);
 
     auto *layout = new QVBoxLayout(this);
     auto *bar = new QHBoxLayout();
     m_pause = new QCheckBox(this);
     m_pause->setObjectName(QStringLiteral("ckPause"));
+    m_follow = new QCheckBox(this);
+    m_follow->setObjectName(QStringLiteral("ckFollow"));
+    m_follow->setChecked(true);
+    m_counts = new QLabel(this);
+    m_counts->setObjectName(QStringLiteral("labelCounts"));
     m_clear = new QPushButton(this);
     m_clear->setObjectName(QStringLiteral("bntClear"));
     m_copy = new QPushButton(this);
@@ -237,12 +378,15 @@ TrafficWindow::TrafficWindow(TrafficLog *log, QWidget *parent)
     m_filter->setClearButtonEnabled(true);
     m_filterLabel->setBuddy(m_filter);
     bar->addWidget(m_pause);
+    bar->addWidget(m_follow);
     bar->addWidget(m_clear);
     bar->addWidget(m_copy);
     bar->addWidget(m_save);
     bar->addSpacing(16);
     bar->addWidget(m_filterLabel);
     bar->addWidget(m_filter, 1);
+    bar->addSpacing(16);
+    bar->addWidget(m_counts);
     layout->addLayout(bar);
 
     m_view = new QTableView(this);
@@ -277,10 +421,22 @@ TrafficWindow::TrafficWindow(TrafficLog *log, QWidget *parent)
     m_view->addAction(copy);
 
     QScrollBar *scroll = m_view->verticalScrollBar();
-    connect(scroll, &QScrollBar::valueChanged, this, [this, scroll](int value) { m_follow = value >= scroll->maximum(); });
+    // Only the user's own scrolling (bar, wheel, page keys on the bar) ends
+    // following, and the box shows it; the view scrolling to a selected or
+    // current row does not.
+    connect(scroll, &QScrollBar::actionTriggered, this, [this, scroll] {
+        QMetaObject::invokeMethod(this, [this, scroll] {
+            if (scroll->value() < scroll->maximum())
+                setFollowing(false);
+        }, Qt::QueuedConnection);
+    });
     connect(scroll, &QScrollBar::rangeChanged, this, [this, scroll](int, int maximum) {
-        if (m_follow)
+        if (m_follow->isChecked())
             scroll->setValue(maximum);
+    });
+    connect(m_follow, &QCheckBox::toggled, this, [scroll](bool on) {
+        if (on)
+            scroll->setValue(scroll->maximum());
     });
 
     m_timer = new QTimer(this);
@@ -331,6 +487,23 @@ void TrafficWindow::pullEntries()
         return;
     m_lastSequence = entries.constLast().sequence;
     m_model->append(entries);
+    showCounts();
+}
+
+void TrafficWindow::setFollowing(bool on)
+{
+    m_follow->setChecked(on);
+}
+
+bool TrafficWindow::isFollowing() const
+{
+    return m_follow->isChecked();
+}
+
+void TrafficWindow::showCounts()
+{
+    const TrafficModel::Counts &c = m_model->counts();
+    m_counts->setText(tr("发送 %1 · 接收 %2 · 失败 %3").arg(c.sent).arg(c.received).arg(c.failed));
 }
 
 void TrafficWindow::setPaused(bool paused)
@@ -355,12 +528,17 @@ void TrafficWindow::setFilterText(const QString &text)
         }
         return;
     }
-    m_proxy->setFilterFixedString(text);
+    m_proxy->setNeedle(text);
     if (m_view->model() != m_proxy) {
         m_proxy->setSourceModel(m_model);
         m_view->setModel(m_proxy);
         applyColumnWidths();
     }
+}
+
+QSortFilterProxyModel *TrafficWindow::proxy() const
+{
+    return m_proxy;
 }
 
 QAbstractItemModel *TrafficWindow::shownModel() const
@@ -387,10 +565,14 @@ void TrafficWindow::applyColumnWidths()
     const QFontMetrics metrics(m_view->font());
     const int digit = metrics.horizontalAdvance(QLatin1Char('0'));
     m_view->setColumnWidth(TrafficModel::TimeColumn, digit * 14);
+    m_view->setColumnWidth(TrafficModel::EndpointColumn, digit * 22);
+    m_view->setColumnWidth(TrafficModel::ResponseColumn,
+                           std::max(digit * 7, metrics.horizontalAdvance(tr("响应(ms)")) + 16));
     m_view->setColumnWidth(TrafficModel::HexColumn, digit * 48);
     // "← received" is wider than "← 接收"; the column follows the language.
     int direction = metrics.horizontalAdvance(tr("方向"));
-    for (const TrafficDirection d : {TrafficDirection::Sent, TrafficDirection::Received, TrafficDirection::Dropped})
+    for (const TrafficDirection d : {TrafficDirection::Sent, TrafficDirection::Received, TrafficDirection::Dropped,
+                                     TrafficDirection::Event})
         direction = std::max(direction, metrics.horizontalAdvance(TrafficModel::directionText(d)));
     m_view->setColumnWidth(TrafficModel::DirectionColumn, direction + 24);
 }
@@ -414,14 +596,16 @@ void TrafficWindow::clearLog()
         m_lastSequence = m_log->lastSequence();
     }
     m_model->clear();
+    showCounts();
 }
 
 void TrafficWindow::slotSave()
 {
     const QString caption = tr("保存通讯记录");
-    const QString fileName = m_fileNameProvider
-        ? m_fileNameProvider(caption)
-        : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)"));
+    const QString fileName = withDefaultSuffix(
+        m_fileNameProvider ? m_fileNameProvider(caption)
+                           : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)")),
+        QStringLiteral("txt"));
     if (fileName.isEmpty())
         return;
     saveTo(fileName);
@@ -470,11 +654,13 @@ void TrafficWindow::retranslate()
 {
     setWindowTitle(tr("通讯记录"));
     m_pause->setText(tr("暂停"));
+    m_follow->setText(tr("跟随最新"));
     m_clear->setText(tr("清除"));
     m_copy->setText(tr("复制"));
     m_save->setText(tr("保存"));
     m_filterLabel->setText(tr("筛选:"));
     m_filter->setPlaceholderText(tr("按文字筛选"));
     m_model->retranslate();
+    showCounts();
     applyColumnWidths();
 }

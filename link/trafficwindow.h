@@ -16,18 +16,25 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSortFilterProxyModel;
+class TrafficFilterModel;
 class QTableView;
 class QTimer;
 
 // The rows of the traffic window: entries with their explanation worked
-// out once, at most `capacity` of them.
+// out once, at most `capacity` of them and `maxBytes` of their data.
 class TrafficModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    enum Column { TimeColumn, DirectionColumn, HexColumn, ExplanationColumn, ColumnCount };
-    explicit TrafficModel(int capacity, QObject *parent = nullptr);
+    enum Column { TimeColumn, DirectionColumn, EndpointColumn, ResponseColumn, HexColumn, ExplanationColumn, ColumnCount };
+    // Frames since the last clear, whether still shown or not.
+    struct Counts {
+        qint64 sent = 0;
+        qint64 received = 0;
+        qint64 failed = 0; // bad or incomplete replies, timeouts, duplicate answers
+    };
+    explicit TrafficModel(int capacity, qint64 maxBytes = TrafficLog::kDefaultMaxBytes, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -38,6 +45,11 @@ public:
     void clear();
     // The line a saved file and the clipboard get for a row.
     QString line(int row) const;
+    // Whether any column of the row holds `needle` (case-insensitive); the
+    // row's whole hex is made for the test and not kept.
+    bool rowMatches(int row, const QString &needle) const;
+    qint64 bytes() const { return m_bytes; }
+    const Counts &counts() const { return m_counts; }
     void retranslate();
     static QString directionText(TrafficDirection direction);
 
@@ -47,13 +59,17 @@ private:
     struct Row {
         TrafficEntry entry;
         mutable QString time;
-        mutable QString hex;
+        mutable QString hex; // as shown: the start of a long frame
         mutable QString explanation;
+        qint64 cost = 0;
     };
     const Row &texts(int row) const;
 
     std::deque<Row> m_rows;
     int m_capacity;
+    qint64 m_maxBytes;
+    qint64 m_bytes = 0;
+    Counts m_counts;
 };
 
 // The live traffic log: what every link of the program sends and receives,
@@ -79,13 +95,17 @@ public:
     void setFileNameProvider(FileNameProvider provider) { m_fileNameProvider = std::move(provider); }
 
     TrafficModel *model() const { return m_model; }
-    QSortFilterProxyModel *proxy() const { return m_proxy; }
+    QSortFilterProxyModel *proxy() const;
     // The model or, while a filter is set, the proxy.
     QAbstractItemModel *shownModel() const;
     QTableView *view() const { return m_view; }
     // Takes what the log gathered since the last batch (the timer calls it).
     void pullEntries();
     void setPaused(bool paused);
+    // Keeps the newest row in view; scrolling away turns it off, and
+    // selecting a row does not.
+    void setFollowing(bool on);
+    bool isFollowing() const;
     void setFilterText(const QString &text);
     // The shown rows' lines, after the filter.
     QString shownText() const;
@@ -107,14 +127,17 @@ private slots:
 private:
     void retranslate();
     void applyColumnWidths();
+    void showCounts();
     int sourceRow(const QModelIndex &index) const;
 
     TrafficLog *m_log;
     qint64 m_lastSequence = 0;
     TrafficModel *m_model = nullptr;
-    QSortFilterProxyModel *m_proxy = nullptr;
+    TrafficFilterModel *m_proxy = nullptr;
     QTableView *m_view = nullptr;
     QCheckBox *m_pause = nullptr;
+    QCheckBox *m_follow = nullptr;
+    QLabel *m_counts = nullptr;
     QPushButton *m_clear = nullptr;
     QPushButton *m_copy = nullptr;
     QPushButton *m_save = nullptr;
@@ -122,6 +145,5 @@ private:
     QLineEdit *m_filter = nullptr;
     QTimer *m_timer = nullptr;
     FileNameProvider m_fileNameProvider;
-    bool m_follow = true;
     bool m_boxOnSaveError = false; // a save the user asked for shows its failure
 };

@@ -1,5 +1,7 @@
 #include "monitor/monitordialog.h"
 
+#include "settings/fileio.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -156,9 +158,10 @@ QString MonitorDialog::viewText() const
 void MonitorDialog::slotSave()
 {
     const QString caption = tr("保存监听数据");
-    const QString fileName = m_fileNameProvider
-        ? m_fileNameProvider(caption)
-        : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)"));
+    const QString fileName = withDefaultSuffix(
+        m_fileNameProvider ? m_fileNameProvider(caption)
+                           : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)")),
+        QStringLiteral("txt"));
     if (fileName.isEmpty())
         return;
     m_bntSave->setEnabled(false);
@@ -177,10 +180,11 @@ void MonitorDialog::slotLogToFile(bool on)
         return;
     }
     const QString caption = tr("记录到文件");
-    const QString fileName = m_fileNameProvider
-        ? m_fileNameProvider(caption)
-        : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)"), nullptr,
-                                       QFileDialog::DontConfirmOverwrite);
+    const QString fileName = withDefaultSuffix(
+        m_fileNameProvider ? m_fileNameProvider(caption)
+                           : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)"),
+                                                          nullptr, QFileDialog::DontConfirmOverwrite),
+        QStringLiteral("txt"));
     if (fileName.isEmpty()) {
         const QSignalBlocker blocker(m_ckLogFile);
         m_ckLogFile->setChecked(false);

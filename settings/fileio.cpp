@@ -204,3 +204,11 @@ QString writeWholeFile(const QString &path, const QByteArray &bytes)
         return writer.errorText();
     return QString();
 }
+
+QString withDefaultSuffix(const QString &fileName, const QString &suffix)
+{
+    if (fileName.isEmpty() || !QFileInfo(fileName).suffix().isEmpty())
+        return fileName;
+    // "name." has an empty suffix too; it gets the suffix, not a second dot.
+    return fileName + (fileName.endsWith(QLatin1Char('.')) ? suffix : QLatin1Char('.') + suffix);
+}

@@ -60,5 +60,10 @@ private:
 // Writes `bytes` as the whole file; empty on success, else the cause.
 QString writeWholeFile(const QString &path, const QByteArray &bytes);
 
+// A name picked in a save dialog, with ".suffix" added when it has none
+// ("log" and "log." become "log.txt"); a name with any suffix is kept as the
+// user typed it.
+QString withDefaultSuffix(const QString &fileName, const QString &suffix);
+
 // The user's text for an operating-system error of a file operation.
 QString fileErrorCause(int osError, const QString &fallback);

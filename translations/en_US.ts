@@ -257,6 +257,10 @@
         <source>图表</source>
         <translation>Chart</translation>
     </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
 </context>
 <context>
     <name>LinkSettings</name>
@@ -1142,6 +1146,26 @@ Version: %3</translation>
         <source>%1 条记录，%2 至 %3，%4 行不是记录</source>
         <translation>%1 records, %2 to %3, %4 lines not records</translation>
     </message>
+    <message>
+        <source>；表格只显示前 %1 列，另有 %2 列未显示（导出包含全部字段）</source>
+        <translation>; the table shows the first %1 columns, %2 more are not shown (exports contain every field)</translation>
+    </message>
+    <message>
+        <source>%1 个值不是数字</source>
+        <translation>%1 values are not numbers</translation>
+    </message>
+    <message>
+        <source>%1 个值超出图表范围</source>
+        <translation>%1 values outside the chart's range</translation>
+    </message>
+    <message>
+        <source>图表只画前 %1 个数字列，另有 %2 列未画: %3</source>
+        <translation>the chart draws the first %1 numeric columns, %2 more are not drawn: %3</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
 </context>
 <context>
     <name>HistoryPdfLayout</name>
@@ -1318,6 +1342,18 @@ Version: %3</translation>
         <source>应答不完整</source>
         <translation>incomplete reply</translation>
     </message>
+    <message>
+        <source>%1 字节，只保留了前 %2 字节</source>
+        <translation>%1 bytes, only the first %2 kept</translation>
+    </message>
+    <message>
+        <source>超时: %1 ms 内没有应答</source>
+        <translation>timeout: no reply within %1 ms</translation>
+    </message>
+    <message>
+        <source>设备重复应答: 应答比请求多</source>
+        <translation>duplicate answer: more answers than requests</translation>
+    </message>
 </context>
 <context>
     <name>TrafficWindow</name>
@@ -1400,6 +1436,26 @@ Version: %3</translation>
     <message>
         <source>通讯记录</source>
         <translation>Traffic Log</translation>
+    </message>
+    <message>
+        <source>! 事件</source>
+        <translation>! event</translation>
+    </message>
+    <message>
+        <source>端点</source>
+        <translation>Endpoint</translation>
+    </message>
+    <message>
+        <source>响应(ms)</source>
+        <translation>Response (ms)</translation>
+    </message>
+    <message>
+        <source>发送 %1 · 接收 %2 · 失败 %3</source>
+        <translation>sent %1 · received %2 · failed %3</translation>
+    </message>
+    <message>
+        <source>跟随最新</source>
+        <translation>Follow newest</translation>
     </message>
 </context>
 <context>

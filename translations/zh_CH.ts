@@ -257,6 +257,10 @@
         <source>图表</source>
         <translation>图表</translation>
     </message>
+    <message>
+        <source>；</source>
+        <translation>；</translation>
+    </message>
 </context>
 <context>
     <name>LinkSettings</name>
@@ -1142,6 +1146,26 @@
         <source>%1 条记录，%2 至 %3，%4 行不是记录</source>
         <translation>%1 条记录，%2 至 %3，%4 行不是记录</translation>
     </message>
+    <message>
+        <source>；表格只显示前 %1 列，另有 %2 列未显示（导出包含全部字段）</source>
+        <translation>；表格只显示前 %1 列，另有 %2 列未显示（导出包含全部字段）</translation>
+    </message>
+    <message>
+        <source>%1 个值不是数字</source>
+        <translation>%1 个值不是数字</translation>
+    </message>
+    <message>
+        <source>%1 个值超出图表范围</source>
+        <translation>%1 个值超出图表范围</translation>
+    </message>
+    <message>
+        <source>图表只画前 %1 个数字列，另有 %2 列未画: %3</source>
+        <translation>图表只画前 %1 个数字列，另有 %2 列未画: %3</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>，</translation>
+    </message>
 </context>
 <context>
     <name>HistoryPdfLayout</name>
@@ -1318,6 +1342,18 @@
         <source>应答不完整</source>
         <translation>应答不完整</translation>
     </message>
+    <message>
+        <source>%1 字节，只保留了前 %2 字节</source>
+        <translation>%1 字节，只保留了前 %2 字节</translation>
+    </message>
+    <message>
+        <source>超时: %1 ms 内没有应答</source>
+        <translation>超时: %1 ms 内没有应答</translation>
+    </message>
+    <message>
+        <source>设备重复应答: 应答比请求多</source>
+        <translation>设备重复应答: 应答比请求多</translation>
+    </message>
 </context>
 <context>
     <name>TrafficWindow</name>
@@ -1400,6 +1436,26 @@
     <message>
         <source>通讯记录</source>
         <translation>通讯记录</translation>
+    </message>
+    <message>
+        <source>! 事件</source>
+        <translation>! 事件</translation>
+    </message>
+    <message>
+        <source>端点</source>
+        <translation>端点</translation>
+    </message>
+    <message>
+        <source>响应(ms)</source>
+        <translation>响应(ms)</translation>
+    </message>
+    <message>
+        <source>发送 %1 · 接收 %2 · 失败 %3</source>
+        <translation>发送 %1 · 接收 %2 · 失败 %3</translation>
+    </message>
+    <message>
+        <source>跟随最新</source>
+        <translation>跟随最新</translation>
     </message>
 </context>
 <context>

@@ -1,3 +1,4 @@
+#include "history/historyexport.h"
 #include "history/historytable.h"
 
 #include <QSignalSpy>
@@ -31,6 +32,8 @@ private slots:
     void reductionKeepsEveryBucketsExtremes_data();
     void reductionKeepsEveryBucketsExtremes();
     void seriesInTimeOrder();
+    void chartLeavesOutAndCounts_data();
+    void chartLeavesOutAndCounts();
     void modelBatchesAndSortsNumbers();
 };
 
@@ -244,6 +247,102 @@ void tst_HistoryTable::seriesInTimeOrder()
     const QVector<HistorySeries> picked = historySeries(t, {3});
     QCOMPARE(picked.size(), 1);
     QCOMPARE(picked.first().column, 3);
+}
+
+namespace {
+
+// Lines "2024-03-05 HH:MM:00, v1, v2, …" with `columns` values each, the
+// cell at (row, column) replaced where `odd` says so.
+QStringList wideLines(int rows, int columns, const QHash<QPair<int, int>, QString> &odd = {})
+{
+    QStringList names{"时间"};
+    for (int c = 1; c <= columns; ++c)
+        names << QStringLiteral("c%1").arg(c);
+    QStringList lines{names.join(QLatin1Char(','))};
+    for (int r = 0; r < rows; ++r) {
+        QStringList cells{QStringLiteral("2024-03-05 %1:%2:00").arg(r / 60, 2, 10, QLatin1Char('0')).arg(r % 60, 2, 10, QLatin1Char('0'))};
+        for (int c = 1; c <= columns; ++c)
+            cells << odd.value({r, c}, QString::number(r % 7 + c));
+        lines << cells.join(QStringLiteral(", "));
+    }
+    return lines;
+}
+
+} // namespace
+
+void tst_HistoryTable::chartLeavesOutAndCounts_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<int>("series");
+    QTest::addColumn<int>("notNumbers");
+    QTest::addColumn<int>("outOfRange");
+    QTest::addColumn<int>("leftOut");
+    QTest::addColumn<int>("tableColumns");
+    QTest::newRow("one odd cell among numbers") << wideLines(168, 2, {{{40, 1}, QStringLiteral("21.5°")}}) << 2 << 1 << 0
+                                               << 0 << 3;
+    QTest::newRow("mostly text is no series")
+        << wideLines(5, 2, {{{0, 1}, "OK"}, {{1, 1}, "OK"}, {{2, 1}, "OK"}}) << 1 << 0 << 0 << 0 << 3;
+    QTest::newRow("±1e308") << wideLines(50, 2, {{{10, 1}, "1e308"}, {{11, 1}, "-1e308"}, {{12, 2}, "1e309"}}) << 2
+                            << 1 << 2 << 0 << 3;
+    QTest::newRow("wide") << wideLines(30, 250) << 32 << 0 << 0 << 168 << 201;
+}
+
+void tst_HistoryTable::chartLeavesOutAndCounts()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(int, series);
+    QFETCH(int, notNumbers);
+    QFETCH(int, outOfRange);
+    QFETCH(int, leftOut);
+    QFETCH(int, tableColumns);
+    HistoryTable table;
+    for (const QString &line : lines)
+        table.addLine(line);
+    QCOMPARE(table.columnCount(), tableColumns);
+    QCOMPARE(table.leftOutColumns(), tableColumns < 201 ? 0 : 50);
+    QCOMPARE(table.summary().contains(QStringLiteral("另有 50 列未显示")), tableColumns == 201);
+
+    // The dialog's series from the table, zrvu-cli's reduced while reading
+    // the lines again: the same columns, the same counts.
+    HistoryChartNotes fromTable;
+    const QVector<HistorySeries> all = historySeries(table, {}, &fromTable);
+    HistoryTable firstPass(std::numeric_limits<int>::max(), false);
+    for (const QString &line : lines)
+        firstPass.addLine(line);
+    QCOMPARE(firstPass.rowCount(), 0);
+    HistoryTextLines source(lines.join(QLatin1Char('\n')));
+    HistoryChartNotes fromLines;
+    QVector<HistorySeries> reduced;
+    QVERIFY(reduceHistorySeries(source, firstPass, {}, 8, &reduced, &fromLines));
+    for (const HistoryChartNotes &notes : {fromTable, fromLines}) {
+        QCOMPARE(notes.notNumbers, qint64(notNumbers));
+        QCOMPARE(notes.outOfRange, qint64(outOfRange));
+        QCOMPARE(notes.text().isEmpty(), notNumbers + outOfRange + leftOut == 0);
+    }
+    // The first pass knows every column, the table only those it keeps.
+    QCOMPARE(fromTable.leftOut.size(), leftOut);
+    QCOMPARE(fromLines.leftOut.size(), leftOut + table.leftOutColumns());
+    QCOMPARE(all.size(), series);
+    QCOMPARE(reduced.size(), series);
+    for (int i = 0; i < series; ++i) {
+        QCOMPARE(reduced.at(i).name, all.at(i).name);
+        QVERIFY(reduced.at(i).points.size() <= 2 * 8);
+        double lo = qInf(), hi = -qInf(), rlo = qInf(), rhi = -qInf();
+        for (const QPointF &p : all.at(i).points) {
+            if (!std::isnan(p.y())) {
+                lo = std::min(lo, p.y());
+                hi = std::max(hi, p.y());
+            }
+        }
+        for (const QPointF &p : reduced.at(i).points) {
+            rlo = std::min(rlo, p.y());
+            rhi = std::max(rhi, p.y());
+        }
+        // Only what an axis can hold, and nothing of it lost by reducing.
+        QVERIFY(std::isfinite(hi - lo));
+        QCOMPARE(rlo, lo);
+        QCOMPARE(rhi, hi);
+    }
 }
 
 void tst_HistoryTable::modelBatchesAndSortsNumbers()

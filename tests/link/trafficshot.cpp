@@ -1,8 +1,10 @@
-// zr_traffic_shot LANGUAGE: the main window with the traffic window open,
+// zr_traffic_shot LANGUAGE [timeout]: the main window with the traffic window open,
 // first while a refresh runs, then while a flash runs, against zrsim (run
 // under xvfb-run). At each point it prints "READY refresh" / "READY flash"
 // and waits for a line on stdin, so that a script can take the screen
-// (import -window root) while the operation is still going.
+// (import -window root) while the operation is still going. With "timeout"
+// the instrument leaves some requests unanswered, and the refresh shot waits
+// for a timeout row.
 #include "app/mainwindow.h"
 #include "firmware/package.h"
 #include "firmware/updatethread.h"
@@ -54,6 +56,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     const QString language = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("zh_CH");
+    const bool timeouts = argc > 2 && QByteArray(argv[2]) == "timeout";
     TempWorkDir dir;
     for (const char *l : {"en_US", "zh_CH", "zh_TW"}) {
         const QString qm = QString::fromLatin1(l) + QStringLiteral(".qm");
@@ -64,8 +67,11 @@ int main(int argc, char **argv)
         items += QStringLiteral("参数%1(低/中/高):中\n").arg(i).toUtf8();
     dir.writeFile(QStringLiteral("items.txt"), items);
     SimProcess sim;
-    if (!sim.start({"--udp", "127.0.0.1:0", "--items", dir.filePath(QStringLiteral("items.txt")), "--encrypt",
-                    "--delay", "60"})) {
+    QStringList simArgs{"--udp", "127.0.0.1:0", "--items", dir.filePath(QStringLiteral("items.txt")), "--encrypt",
+                        "--delay", "60"};
+    if (timeouts)
+        simArgs << "--drop-rate" << "0.15" << "--fault-seed" << "4";
+    if (!sim.start(simArgs)) {
         std::fprintf(stderr, "zrsim: %s\n", qPrintable(sim.lastError()));
         return 1;
     }
@@ -87,7 +93,16 @@ int main(int argc, char **argv)
     tw->resize(1040, 520);
     tw->move(230, 260);
     refresh->trigger();
-    if (!waitFor([tw] { return tw->model()->rowCount() >= 40; }, 20000))
+    const auto hasTimeout = [tw] {
+        const QString event = TrafficModel::directionText(TrafficDirection::Event);
+        for (int r = 0; r < tw->model()->rowCount(); ++r) {
+            if (tw->model()->index(r, TrafficModel::DirectionColumn).data().toString() == event)
+                return true;
+        }
+        return false;
+    };
+    if (!waitFor([tw, timeouts, &hasTimeout] { return tw->model()->rowCount() >= 40 && (!timeouts || hasTimeout()); },
+                 60000))
         return 1;
     pauseForShot("refresh");
     waitFor([&w] { return !w.refreshThread().isRunning(); }, 30000);

@@ -109,6 +109,8 @@ void tst_Traffic::explainFrame_data()
                                      << QStringLiteral("加密信封: 配置项 1 应答 a:b [内层 01 03 03 61 3A 62 87 19]");
     QTest::newRow("envelope, bad crc") << QByteArray("feef0001aa0000") << int(Raw) << false << QByteArray()
                                        << QStringLiteral("加密信封 (CRC错误)");
+    QTest::newRow("text cut inside a character") << QByteArray("23c3fbb3") << int(Raw) << false << QByteArray()
+                                                << QStringLiteral("文本 \"#名…\"");
     QTest::newRow("text line") << QByteArray("#1 ch1=4.10 mA\r\n").toHex() << int(Raw) << false << QByteArray()
                                << QStringLiteral("文本 \"#1 ch1=4.10 mA\\r\\n\"");
     QTest::newRow("unknown") << QByteArray("55aa") << int(Raw) << true << QByteArray() << QStringLiteral("未知帧, 2 字节");
@@ -191,6 +193,18 @@ void tst_Traffic::lineFormat()
     e.bytes = "a\tb\n";
     QCOMPARE(formatTrafficLine(e),
              QStringLiteral("2026-03-04T05:06:07.089\tDROP\tUSB_Serial_3\t61 09 62 0A\t丢弃: 来自 [::1]:7 的数据报, 文本 \"a\\tb\\n\""));
+    // The rest of a line begun in the previous piece is explained whole.
+    e.direction = TrafficDirection::Received;
+    e.note = TrafficNote::None;
+    e.lineStart = QByteArray::fromHex("23c3fbb3");
+    e.bytes = QByteArray::fromHex("c63a31") + "\n";
+    QCOMPARE(explainTraffic(e), QStringLiteral("文本 \"#名称:1\\n\""));
+    e.lineStart.clear();
+    e.bytes.clear();
+    e.direction = TrafficDirection::Event;
+    e.note = TrafficNote::TimedOut;
+    e.noteDetail = QStringLiteral("3000");
+    QCOMPARE(formatTrafficLine(e), QStringLiteral("2026-03-04T05:06:07.089\tEVENT\tUSB_Serial_3\t\t超时: 3000 ms 内没有应答"));
     QCOMPARE(trafficEndpoint(QStringLiteral("127.0.0.1"), 5000), QStringLiteral("127.0.0.1:5000"));
     QCOMPARE(trafficHex(QByteArray()), QString());
 }
@@ -203,7 +217,8 @@ void tst_Traffic::linkReportsDropsAndFailures_data()
     QTest::newRow("foreign") << QStringList{"--udp", "127.0.0.1:0", "--foreign"} << QStringLiteral("T D:foreign R T D:foreign R");
     // The first reply comes after its exchange gave up; the next exchange drops it.
     QTest::newRow("stale") << QStringList{"--udp", "127.0.0.1:0", "--delay", "300"}
-                           << QStringLiteral("T D:stale T R");
+                           << QStringLiteral("T E:timeout D:stale T R");
+    QTest::newRow("timeout") << QStringList{"--udp", "127.0.0.1:0", "--silent"} << QStringLiteral("T E:timeout T E:timeout");
     QTest::newRow("crc udp") << QStringList{"--udp", "127.0.0.1:0", "--corrupt-crc", "1"}
                              << QStringLiteral("T R:crc T R");
     QTest::newRow("crc pty") << QStringList{"--pty", "--corrupt-crc", "1"} << QStringLiteral("T R:crc T R");
@@ -235,7 +250,10 @@ void tst_Traffic::linkReportsDropsAndFailures()
 
     QStringList seen;
     for (const TrafficEntry &e : collector.entries) {
-        QString s = e.direction == TrafficDirection::Sent ? "T" : e.direction == TrafficDirection::Received ? "R" : "D";
+        QString s = e.direction == TrafficDirection::Sent       ? "T"
+            : e.direction == TrafficDirection::Received           ? "R"
+            : e.direction == TrafficDirection::Event              ? "E"
+                                                                  : "D";
         if (e.note == TrafficNote::ForeignSender)
             s += ":foreign";
         else if (e.note == TrafficNote::Stale)
@@ -244,7 +262,11 @@ void tst_Traffic::linkReportsDropsAndFailures()
             s += ":crc";
         else if (e.note == TrafficNote::Incomplete)
             s += ":incomplete";
+        else if (e.note == TrafficNote::TimedOut)
+            s += ":timeout";
         seen << s;
+        // Whatever follows a request says how long after it.
+        QCOMPARE(e.responseMs >= 0, e.direction != TrafficDirection::Sent);
         QCOMPARE(e.endpoint, udp ? QStringLiteral("127.0.0.1:%1").arg(sim.udpPort()) : sim.ptyPath());
         if (e.direction != TrafficDirection::Sent)
             QCOMPARE(e.request.left(3), QByteArray::fromHex("01034b"));

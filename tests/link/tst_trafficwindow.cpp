@@ -44,6 +44,7 @@ private slots:
     void cleanup();
     void rowsAreBoundedAndBatched();
     void pauseFilterCopySave();
+    void longDatagramsAreBoundedInBytes();
     void menuActionShowsLiveTraffic();
 };
 
@@ -72,6 +73,39 @@ void tst_TrafficWindow::rowsAreBoundedAndBatched()
     log.record(entry(1));
     w.pullEntries();
     QCOMPARE(w.model()->rowCount(), 1);
+}
+
+void tst_TrafficWindow::longDatagramsAreBoundedInBytes()
+{
+    constexpr qint64 kBudget = 2 * 1024 * 1024;
+    TrafficLog log(20000, kBudget);
+    TrafficWindow w(&log);
+    for (int i = 0; i < 1000; ++i) {
+        TrafficEntry e = entry(i);
+        e.direction = TrafficDirection::Dropped;
+        e.note = TrafficNote::ForeignSender;
+        e.noteDetail = QStringLiteral("127.0.0.2:9");
+        e.bytes = QByteArray(60000, 'x');
+        e.bytes.replace(3000, 2, "\x4E\x9F"); // past what the row shows
+        log.record(e);
+    }
+    QVERIFY(log.bytes() <= kBudget);
+    QVERIFY2(log.size() < 1000, qPrintable(QString::number(log.size())));
+    const TrafficEntry last = log.entriesAfter(log.lastSequence() - 1).constFirst();
+    QCOMPARE(last.bytes.size(), TrafficLog::kMaxEntryBytes);
+    QCOMPARE(last.fullLength, 60000);
+    QVERIFY(explainTraffic(last).contains(QStringLiteral("60000 字节")));
+    w.pullEntries();
+    QCOMPARE(w.model()->rowCount(), log.size());
+    QVERIFY(w.model()->bytes() <= kBudget);
+
+    // The filter looks at the whole kept data, not the shown start.
+    w.setFilterText(QStringLiteral("4e 9f"));
+    QCOMPARE(w.proxy()->rowCount(), log.size());
+    w.setFilterText(QStringLiteral("4E 9F 79 79"));
+    QCOMPARE(w.proxy()->rowCount(), 0);
+    w.setFilterText(QStringLiteral("127.0.0.2"));
+    QCOMPARE(w.proxy()->rowCount(), log.size());
 }
 
 void tst_TrafficWindow::pauseFilterCopySave()

@@ -86,7 +86,7 @@ void tst_MonitorDialog::logFileAndSaveEqualView()
     QVERIFY(!dir.readFile(QStringLiteral("monitor.log")).contains("not logged"));
 
     // 保存 writes the whole view, UTF-8, replacing the file.
-    nextFile = dir.filePath(QStringLiteral("saved.txt"));
+    nextFile = dir.filePath(QStringLiteral("saved")); // typed without a suffix
     dir.writeFile(QStringLiteral("saved.txt"), "old content that is longer than nothing");
     QSignalSpy saved(&dialog, &MonitorDialog::saveFinished);
     QTest::mouseClick(child<QPushButton>(dialog, "bntSave"), Qt::LeftButton);

@@ -22,6 +22,8 @@ private slots:
     void failedWriteKeepsOlderFile();
     void nonRegularTargetRefused();
     void causeNamesFullDisk();
+    void defaultSuffix_data();
+    void defaultSuffix();
 };
 
 static QByteArray readAll(const QString &path)
@@ -138,6 +140,24 @@ void tst_FileIo::causeNamesFullDisk()
 {
     QCOMPARE(fileErrorCause(ENOSPC, "system text"), SafeFileWriter::tr("磁盘空间不足"));
     QCOMPARE(fileErrorCause(EIO, "system text"), QString("system text"));
+}
+
+void tst_FileIo::defaultSuffix_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("bare name") << "/tmp/log" << "/tmp/log.txt";
+    QTest::newRow("trailing dot") << "/tmp/log." << "/tmp/log.txt";
+    QTest::newRow("own suffix kept") << "/tmp/log.LOG" << "/tmp/log.LOG";
+    QTest::newRow("dot in the folder only") << "/tmp/a.b/log" << "/tmp/a.b/log.txt";
+    QTest::newRow("cancelled") << "" << "";
+}
+
+void tst_FileIo::defaultSuffix()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, saved);
+    QCOMPARE(withDefaultSuffix(typed, QStringLiteral("txt")), saved);
 }
 
 QTEST_GUILESS_MAIN(tst_FileIo)

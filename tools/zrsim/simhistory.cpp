@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
+#include <QVector>
 
 #include <cmath>
 
@@ -32,18 +33,22 @@ public:
         parser.addOption({QStringLiteral("history-gap"),
                           QStringLiteral("Milliseconds between history answer chunks (default 1)."),
                           QStringLiteral("MS"), QStringLiteral("1")});
+        parser.addOption({QStringLiteral("history-columns"),
+                          QStringLiteral("Value columns per history record (default 2; more are one-digit counters)."),
+                          QStringLiteral("N"), QStringLiteral("2")});
     }
 
     bool configure(const QCommandLineParser &parser, QString *error) override
     {
-        bool ok1 = false, ok2 = false, ok3 = false;
+        bool ok1 = false, ok2 = false, ok3 = false, ok4 = false;
+        m_columns = parser.value(QStringLiteral("history-columns")).toInt(&ok4);
         m_intervalMinutes = parser.value(QStringLiteral("history-interval")).toInt(&ok1);
         m_chunkBytes = parser.value(QStringLiteral("history-chunk")).toInt(&ok2);
         m_gapMs = parser.value(QStringLiteral("history-gap")).toInt(&ok3);
         if (!ok1 || m_intervalMinutes < 1 || m_intervalMinutes > 1440 || !ok2 || m_chunkBytes < 1 || !ok3
-            || m_gapMs < 0) {
+            || m_gapMs < 0 || !ok4 || m_columns < 2 || m_columns > 100000) {
             if (error)
-                *error = QStringLiteral("bad --history-interval, --history-chunk or --history-gap");
+                *error = QStringLiteral("bad --history-interval, --history-chunk, --history-gap or --history-columns");
             return false;
         }
         return true;
@@ -83,9 +88,20 @@ private:
 
     QByteArray records(const QDate &start, const QDate &end) const
     {
-        QByteArray text = encodeDeviceText(QStringLiteral("时间,温度(℃),湿度(%)")) + "\r\n";
+        QByteArray text = encodeDeviceText(QStringLiteral("时间,温度(℃),湿度(%)"));
+        for (int c = 3; c <= m_columns; ++c)
+            text += ",c" + QByteArray::number(c);
+        text += "\r\n";
         if (!start.isValid() || !end.isValid() || end < start)
             return text;
+        // The extra columns repeat every ten minutes: made once, not per record.
+        QVector<QByteArray> extraColumns(10);
+        for (int m = 0; m < 10; ++m) {
+            for (int c = 3; c <= m_columns; ++c) {
+                extraColumns[m] += ',';
+                extraColumns[m] += static_cast<char>('0' + (m + c) % 10);
+            }
+        }
         for (QDate day = start; day <= end; day = day.addDays(1)) {
             const QByteArray date = day.toString(QStringLiteral("yyyy-MM-dd")).toLatin1();
             for (int minute = 0; minute < 24 * 60; minute += m_intervalMinutes) {
@@ -97,7 +113,9 @@ private:
                 const double temperature = 18.0 + 6.0 * std::sin(phase) + noise / 10.0;
                 const int humidity = 60 - static_cast<int>(std::lround(15.0 * std::sin(phase))) + noise;
                 text += date + ' ' + time.toString(QStringLiteral("hh:mm:ss")).toLatin1() + ", "
-                        + QByteArray::number(temperature, 'f', 1) + ", " + QByteArray::number(humidity) + "\r\n";
+                        + QByteArray::number(temperature, 'f', 1) + ", " + QByteArray::number(humidity);
+                text += extraColumns.at(minute % 10);
+                text += "\r\n";
             }
         }
         return text;
@@ -106,6 +124,7 @@ private:
     int m_intervalMinutes = 10;
     int m_chunkBytes = 700;
     int m_gapMs = 1;
+    int m_columns = 2;
 };
 
 } // namespace
