@@ -4,7 +4,10 @@
 #include "ui_modifydialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 
 ModifyDialog::ModifyDialog(const QString &name, const QString &value, QWidget *parent)
     : QDialog(parent)
@@ -52,4 +55,19 @@ void ModifyDialog::setupEditor(const QString &name, const QString &value)
     editor->setFocus();
     editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_ui->layouEditor->addWidget(editor);
+}
+
+bool confirmCommandItem(const QString &name, const QIcon &icon, QWidget *parent)
+{
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QCoreApplication::translate("ModifyDialog", "执行命令"));
+    box.setWindowIcon(icon);
+    box.setText(QCoreApplication::translate("ModifyDialog", "执行命令“%1”?").arg(name) + QStringLiteral("\n\n")
+                + QCoreApplication::translate("ModifyDialog", "设备收到后会立即执行此命令。"));
+    QPushButton *run = box.addButton(QCoreApplication::translate("ModifyDialog", "执行"), QMessageBox::AcceptRole);
+    // A stray Enter must not send it.
+    box.setDefaultButton(box.addButton(QCoreApplication::translate("ModifyDialog", "取消"), QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() == run;
 }

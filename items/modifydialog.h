@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QIcon;
 class QLineEdit;
 
 namespace Ui {
@@ -28,3 +29,7 @@ private:
     QLineEdit *m_lineEdit = nullptr;
     QComboBox *m_comboBox = nullptr;
 };
+
+// A command item (a name without a value) is carried out as soon as the
+// instrument receives it: asks before it goes out. True: send it.
+bool confirmCommandItem(const QString &name, const QIcon &icon, QWidget *parent);

@@ -142,19 +142,22 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
     const QString stamp = when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QDir folder(dir);
     if (!folder.exists() && !QDir().mkpath(dir)) {
-        outcome.error = backupFailedMessage(ItemSafeWrite::tr("无法创建文件夹 %1").arg(QDir::toNativeSeparators(dir)));
+        outcome.cause = ItemSafeWrite::tr("无法创建文件夹 %1").arg(QDir::toNativeSeparators(dir));
+        outcome.error = backupFailedMessage(outcome.cause);
         return outcome;
     }
     QString path = folder.filePath(QStringLiteral("%1-%2.csv").arg(base, stamp));
     for (int n = 2; QFileInfo::exists(path); ++n) {
         if (n > 999) {
-            outcome.error = backupFailedMessage(ItemSafeWrite::tr("同一秒内的备份过多"));
+            outcome.cause = ItemSafeWrite::tr("同一秒内的备份过多");
+            outcome.error = backupFailedMessage(outcome.cause);
             return outcome;
         }
         path = folder.filePath(QStringLiteral("%1-%2-%3.csv").arg(base, stamp).arg(n));
     }
     const QString failure = writeWholeFile(path, buildItemFile(rows));
     if (!failure.isEmpty()) {
+        outcome.cause = failure;
         outcome.error = backupFailedMessage(failure);
         return outcome;
     }
@@ -187,7 +190,7 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
 }
 
 QString backupInstrumentItems(const LinkSettings &settings, const SkipTable &table, const QString &dir, int keep,
-                              QString *path)
+                              QString *path, QString *cause)
 {
     ItemRowList list(table);
     DeviceLink link;
@@ -197,11 +200,16 @@ QString backupInstrumentItems(const LinkSettings &settings, const SkipTable &tab
     hooks.item = [&list](int index, const QStringList &fields) { list.addItem(index, fields); };
     const ItemListOutcome read = readItemList(link, hooks);
     link.close();
-    if (read.status != ItemListOutcome::Complete)
+    if (read.status != ItemListOutcome::Complete) {
+        if (cause)
+            *cause = itemListMessage(read);
         return backupFailedMessage(itemListMessage(read));
+    }
     const BackupOutcome backup = writeItemBackup(dir, list.rows(), QDateTime::currentDateTime(), keep);
     if (backup.ok && path)
         *path = backup.path;
+    if (cause)
+        *cause = backup.cause;
     return backup.ok ? QString() : backup.error;
 }
 
