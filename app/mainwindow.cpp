@@ -21,6 +21,7 @@
 #include <QDateTime>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
@@ -142,6 +143,15 @@ void MainWindow::setLanguage(const QString &language)
     else
         QApplication::removeTranslator(m_qtTranslator);
 
+    // Dates, month names and numbers of the windows opened from now on (the
+    // history's date pop-up, file dialogs) follow the language, not the
+    // system's locale.
+    QString localeName = QStringLiteral("zh_CN");
+    if (m_ui->lang_en_US->isChecked())
+        localeName = QStringLiteral("en_US");
+    else if (m_ui->lang_zh_TW->isChecked())
+        localeName = QStringLiteral("zh_TW");
+    QLocale::setDefault(QLocale(localeName));
     m_ui->retranslateUi(this);
     m_stopButton->setText(ExchangeThread::stopButtonText());
     m_stopButton->setToolTip(ExchangeThread::stopButtonToolTip());
@@ -225,10 +235,13 @@ void MainWindow::slotCommunicationSetup()
 {
     if (isExchangeRunning())
         return;
+    const bool wasCurrent = treeIsFromCurrentLink() && m_tree->topLevelItemCount() > 0;
     SetupDialog dlg(this);
     dlg.exec();
     // Also after a refused OK: address and encryption are saved first.
     updateConnectionLabel();
+    if (wasCurrent && !treeIsFromCurrentLink())
+        showStatus(tr("通讯设置已更改,列表中的配置项读自之前的连接"), 10000);
 }
 
 void MainWindow::slotRefresh()
@@ -237,6 +250,8 @@ void MainWindow::slotRefresh()
         return;
     m_refreshCount = 0;
     m_treeFromInstrument = true;
+    m_treeLink = m_exchangeLink;
+    updateConnectionLabel();
     m_refreshThread.setLinkSettings(m_exchangeLink);
     m_refreshThread.clearStop();
     updateProgress();
@@ -336,10 +351,27 @@ void MainWindow::updateProgress()
         m_stopButton->setEnabled(true);
 }
 
+// The same instrument: the same port or address and the same device address.
+static bool sameInstrument(const LinkSettings &a, const LinkSettings &b)
+{
+    if (a.useUdp != b.useUdp || a.deviceAddress != b.deviceAddress)
+        return false;
+    return a.useUdp ? a.udpAddress == b.udpAddress && a.udpPort == b.udpPort : a.serialPort == b.serialPort;
+}
+
+bool MainWindow::treeIsFromCurrentLink() const
+{
+    return m_treeFromInstrument && sameInstrument(m_treeLink, LinkSettings::fromSettings());
+}
+
 void MainWindow::updateConnectionLabel()
 {
     const LinkSettings link = LinkSettings::fromSettings();
-    m_connectionLabel->setText(linkSummaryText(link));
+    QString text = linkSummaryText(link);
+    // Rows read from one instrument must not pass for another's.
+    if (m_treeFromInstrument && !treeIsFromCurrentLink() && m_tree->topLevelItemCount() > 0)
+        text += QStringLiteral(" \u00B7 ") + tr("列表读自另一连接: %1").arg(linkSummaryText(m_treeLink));
+    m_connectionLabel->setText(text);
 }
 
 void MainWindow::showFailureStatus(const QString &text)
@@ -361,9 +393,10 @@ void MainWindow::slotUpdateHardware()
         return;
     UpdateDialog dlg(this);
     // The instrument's identity as the last refresh read it, for the
-    // confirmation; an imported file says nothing about the instrument.
+    // confirmation; an imported file, or a list read over another
+    // connection, says nothing about the instrument the flash talks to.
     QStringList summary;
-    if (m_treeFromInstrument) {
+    if (treeIsFromCurrentLink()) {
         for (const ItemRow &row : m_tree->rows()) {
             const QString name = itemRowName(row);
             for (const char *key : {"站点名称", "设备名称", "设备型号", "版本"}) {
@@ -382,8 +415,11 @@ void MainWindow::slotUpdateHardware()
         const SkipTable table = m_rowFilter.skipFilter().table();
         const QString dir = defaultBackupDir();
         const int keep = SettingKeys::backupKeep.read();
-        dlg.updateThread().setBeforeFlash(
-            [link, table, dir, keep]() -> QString { return backupInstrumentItems(link, table, dir, keep); });
+        dlg.updateThread().setBeforeFlash([link, table, dir, keep]() -> QString {
+            QString cause;
+            backupInstrumentItems(link, table, dir, keep, nullptr, &cause);
+            return cause;
+        });
     }
     dlg.exec();
     // A new firmware may number or name its items differently.
@@ -416,7 +452,7 @@ void MainWindow::slotClearItems()
 
 void MainWindow::slotAddItems(int index, const QStringList &list)
 {
-    for (const ItemRow &row : m_rowFilter.addItem(index, list, m_tree->topLevelItemCount()))
+    for (const ItemRow &row : m_rowFilter.addItem(index, list))
         m_tree->appendRow(row);
     if (m_busy == BusyRefresh && sender() == &m_refreshThread) {
         ++m_refreshCount;

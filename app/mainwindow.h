@@ -95,6 +95,8 @@ private:
     void setInstrumentActionsEnabled(bool enabled);
     void updateProgress();
     void updateConnectionLabel();
+    // The rows were read from the instrument the current settings reach.
+    bool treeIsFromCurrentLink() const;
     void startWrite(const QList<WriteRowCopy> &rows, Busy kind);
     // The status line after a failure box: the text and where it went.
     void showFailureStatus(const QString &text);
@@ -137,6 +139,7 @@ private:
     QList<ItemRow> m_pendingRows; // the file (or tree) rows a previewed write is for
     bool m_pendingFromTree = false;
     bool m_treeFromInstrument = false; // the rows came from a refresh, not a file
+    LinkSettings m_treeLink;           // the connection that refresh used
     QString m_progressText;   // the progress part of the status line
     QString m_progressStatus; // the whole status line it was shown in
     QToolButton *m_stopButton = nullptr;

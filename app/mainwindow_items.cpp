@@ -34,18 +34,8 @@ int MainWindow::editItem(const QString &name, const QString &value, QString &new
     const QString itemName = stripPositionPrefix(name);
     const QString itemValue = stripValuePrefix(value);
 
-    if (receivedLength < 1) {
-        QMessageBox box(this);
-        box.setIcon(QMessageBox::NoIcon);
-        box.setWindowTitle(QStringLiteral(" "));
-        box.setText(itemName);
-        box.setWindowIcon(windowIcon());
-        QPushButton *ok = box.addButton(tr("确定"), QMessageBox::AcceptRole);
-        box.addButton(tr("取消"), QMessageBox::RejectRole);
-        box.setDefaultButton(ok);
-        box.exec();
-        return box.clickedButton() == ok ? WriteCommand : WriteNothing;
-    }
+    if (receivedLength < 1)
+        return confirmCommandItem(itemName, windowIcon(), this) ? WriteCommand : WriteNothing;
 
     ModifyDialog dialog(itemName, itemValue, this);
     if (dialog.exec() != QDialog::Accepted)
@@ -361,10 +351,16 @@ void MainWindow::slotExportItems()
     fileName = withDefaultSuffix(fileName, QStringLiteral("csv"));
     showStatus(tr("正在导出配置......"));
     // A failed write keeps any earlier export and names the cause.
-    const QString error = writeWholeFile(fileName, buildItemFile(m_tree->rows()));
+    SafeFileWriter writer(fileName);
+    QString error;
+    const bool opened = writer.open();
+    if (!opened && writer.openFailed())
+        error = itemFileOpenFailedMessage(fileName) + QStringLiteral(" (%1)").arg(writer.errorCause());
+    else if (!opened || !writer.write(buildItemFile(m_tree->rows())) || !writer.commit())
+        error = itemExportFailedMessage(writer.errorText());
     if (!error.isEmpty()) {
         showStatus(QString());
-        showMessageBox(tr("导出配置"), itemExportFailedMessage(error), windowIcon());
+        showMessageBox(tr("导出配置"), error, windowIcon());
         return;
     }
     showStatus(itemExportedMessage(), 5000);
@@ -399,6 +395,7 @@ void MainWindow::slotImportItems()
     }
     showStatus(tr("正在导入配置......"));
     m_treeFromInstrument = false;
+    updateConnectionLabel();
     slotClearItems();
     for (const QString &line : lines) {
         int index = 0;

@@ -62,6 +62,8 @@ void SearchDeviceDialog::stopSearch()
         return;
     m_thread.requestStop();
     m_thread.wait();
+    // The dialog is closing: what is still queued concerns nobody.
+    m_reportsPending = false;
 }
 
 void SearchDeviceDialog::done(int result)
@@ -108,6 +110,12 @@ void SearchDeviceDialog::addTargetChoice(const QList<QHostAddress> &broadcast)
 
 void SearchDeviceDialog::slotSearchDevice()
 {
+    // While a search runs the same button ends it; the answers so far stay.
+    if (m_thread.isRunning()) {
+        m_thread.requestStop();
+        m_ui->bntSearch->setEnabled(false);
+        return;
+    }
     QList<QHostAddress> targets;
     for (const auto &choice : qAsConst(m_targetChecks)) {
         if (choice.first->isChecked())
@@ -125,12 +133,17 @@ void SearchDeviceDialog::slotSearchDevice()
             targets << address;
     }
     m_thread.setTargets(targets);
+    m_reportsPending = true;
     m_thread.startSearch();
 }
 
 void SearchDeviceDialog::slotCommit()
 {
-    choose(m_ui->listWidget->currentItem());
+    // Only a row the user chose: the view makes its first row current on
+    // focus without selecting it, and on a network with several
+    // instruments that would be a guess.
+    QListWidgetItem *current = m_ui->listWidget->currentItem();
+    choose(current && current->isSelected() ? current : nullptr);
 }
 
 void SearchDeviceDialog::slotItemDoubleClicked(QListWidgetItem *item)
@@ -155,7 +168,8 @@ void SearchDeviceDialog::slotSetEnableButtons(bool enable)
     m_ui->bntOk->setEnabled(enable);
     m_ui->bntCancel->setEnabled(enable);
     m_ui->listWidget->setEnabled(enable);
-    m_ui->bntSearch->setEnabled(enable);
+    m_ui->bntSearch->setEnabled(true);
+    m_ui->bntSearch->setText(enable ? tr("搜索") : tr("停止"));
     m_targetBox->setEnabled(enable);
     m_direct->setEnabled(enable);
     if (!enable) {
@@ -166,16 +180,16 @@ void SearchDeviceDialog::slotSetEnableButtons(bool enable)
         return;
     }
     unsetCursor();
-    // So that OK takes the first instrument found without a click.
-    if (m_ui->listWidget->count() > 0 && !m_ui->listWidget->currentItem()) {
-        m_ui->listWidget->setCurrentRow(0);
-        m_ui->listWidget->setFocus();
-    }
+    m_reportsPending = false;
 }
 
 void SearchDeviceDialog::slotInsertDevice(const QString &content, const QHostAddress &hostAddress, quint16 hostPort)
 {
-    auto *item = new QListWidgetItem(content);
+    // Instruments of one kind often answer with the same name.
+    bool isV4 = false;
+    const quint32 v4 = hostAddress.toIPv4Address(&isV4);
+    const QString address = isV4 ? QHostAddress(v4).toString() : hostAddress.toString();
+    auto *item = new QListWidgetItem(QStringLiteral("%1    %2:%3").arg(content, address).arg(hostPort));
     m_devices.insert(item, qMakePair(hostAddress, hostPort));
     m_ui->listWidget->addItem(item);
 }

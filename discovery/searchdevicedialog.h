@@ -35,7 +35,8 @@ public:
 
     QHostAddress selectedHostAddress() const { return m_selectedHostAddress; }
     quint16 selectedHostPort() const { return m_selectedHostPort; }
-    bool isSearching() const { return m_thread.isRunning(); }
+    // Until the search's last report has arrived, not only while it runs.
+    bool isSearching() const { return m_thread.isRunning() || m_reportsPending; }
 
     // Every dialog built afterwards searches these targets on this port with
     // this wait instead of the interfaces' broadcast addresses on port 1500
@@ -71,6 +72,7 @@ private:
     QGroupBox *m_targetBox = nullptr;
     QList<QPair<QCheckBox *, QHostAddress>> m_targetChecks;
     QLineEdit *m_direct = nullptr;
+    bool m_reportsPending = false;
 
     static std::optional<SearchOverride> s_override;
 };

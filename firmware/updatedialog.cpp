@@ -39,6 +39,7 @@ UpdateDialog::UpdateDialog(QWidget *parent)
     connect(&m_updateThread, &UpdateThread::signalUpdateProgress, this, &UpdateDialog::slotSetUpdateProgress);
     connect(&m_updateThread, &UpdateThread::signalUpdateSucceed, this, &UpdateDialog::slotUpdateSucceed);
     connect(&m_updateThread, &UpdateThread::signalShowErrorMessage, this, &UpdateDialog::slotShowErrorMessage);
+    connect(&m_updateThread, &UpdateThread::signalBeforeFlashFailed, this, &UpdateDialog::slotBackupFailed);
     connect(&m_deviceTypeMgr, &QThread::started, this, &UpdateDialog::slotStartRefreshFile);
     connect(&m_deviceTypeMgr, &QThread::finished, this, &UpdateDialog::slotStopRefreshFile);
     connect(&m_deviceTypeMgr, &DeviceTypeMgr::signalFinished, this, &UpdateDialog::slotFinishedRefreshFile);
@@ -151,8 +152,10 @@ void UpdateDialog::slotUpdate()
     }
     // Flashing cannot be undone or stopped: say what goes where first.
     QString text = tr("固件文件\n设备: %1\n型号: %2\n版本: %3").arg(info.device(), info.model(), info.version());
-    if (!m_instrumentSummary.isEmpty())
-        text += QStringLiteral("\n\n") + tr("设备当前") + QLatin1Char('\n') + m_instrumentSummary;
+    // Only what was read over this connection describes the instrument
+    // that is about to be flashed.
+    text += QStringLiteral("\n\n") + tr("设备当前") + QLatin1Char('\n')
+        + (m_instrumentSummary.isEmpty() ? tr("未知(未从当前连接读取)") : m_instrumentSummary);
     text += QStringLiteral("\n\n") + tr("开始更新固件?");
     QMessageBox box(QMessageBox::Question, tr("更新固件"), text, QMessageBox::NoButton, this);
     QPushButton *yes = box.addButton(tr("更新"), QMessageBox::YesRole);
@@ -160,7 +163,32 @@ void UpdateDialog::slotUpdate()
     box.exec();
     if (box.clickedButton() != yes)
         return;
+    m_backupFailure.clear();
     m_updateThread.setPackage(info);
+    m_updateThread.setSkipBeforeFlash(false);
+    m_updateThread.start();
+}
+
+void UpdateDialog::slotBackupFailed(const QString &cause)
+{
+    m_backupFailure = cause;
+}
+
+// An instrument that answers only its loader cannot be backed up, and it is
+// the one that most needs the flash: the user decides.
+void UpdateDialog::askFlashWithoutBackup(const QString &cause)
+{
+    const QString text =
+        tr("无法保存备份,固件未更新: %1").arg(cause) + QStringLiteral("\n\n") + tr("不保存备份,继续更新固件?");
+    QMessageBox box(QMessageBox::Warning, tr("更新固件"), text, QMessageBox::NoButton, this);
+    QPushButton *go = box.addButton(tr("不备份更新"), QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton(tr("取消"), QMessageBox::RejectRole));
+    box.exec();
+    if (box.clickedButton() != go)
+        return;
+    // The run has emitted finished and is only returning.
+    m_updateThread.wait();
+    m_updateThread.setSkipBeforeFlash(true);
     m_updateThread.start();
 }
 
@@ -178,6 +206,11 @@ void UpdateDialog::soltStopUpdate()
     m_ui->bntUpdate->setEnabled(true);
     if (!m_fetching && !m_downloading)
         m_ui->bntDownload->setEnabled(true);
+    if (!m_backupFailure.isEmpty()) {
+        const QString cause = m_backupFailure;
+        m_backupFailure.clear();
+        askFlashWithoutBackup(cause);
+    }
 }
 
 void UpdateDialog::slotSetUpdateProgress(int value)

@@ -24,7 +24,8 @@ public:
 
     virtual void setDownloadControlsEnabled(bool enabled);
     // "name: value" lines of the instrument's name, model and version items
-    // from its last refresh, for the confirmation; empty when unknown.
+    // as read over the connection the flash will use, for the confirmation;
+    // empty when unknown (the confirmation then says so).
     void setInstrumentSummary(const QString &summary) { m_instrumentSummary = summary; }
     bool flashSucceeded() const { return m_flashSucceeded; }
 
@@ -59,12 +60,14 @@ private slots:
     void slotSetDownloadProgress(int value);
     void slotDownloadSucceed();
     void slotShowErrorMessage(const QString &error);
+    void slotBackupFailed(const QString &cause);
 
 private:
     void startRefresh();
     bool refuseWhileFlashing();
     void stopWorkers();
     void applyControlStates();
+    void askFlashWithoutBackup(const QString &cause);
     static QString filesFolder();
 
     std::unique_ptr<Ui::UpdateDialog> m_ui;
@@ -77,4 +80,5 @@ private:
     bool m_packageReady = false;
     bool m_flashSucceeded = false;
     QString m_instrumentSummary;
+    QString m_backupFailure; // asked about once the run has ended
 };

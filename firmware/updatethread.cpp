@@ -67,10 +67,10 @@ bool UpdateThread::sendAndCompare(DeviceLink &link, const QByteArray &request, c
 
 void UpdateThread::run()
 {
-    if (m_beforeFlash) {
-        const QString refusal = m_beforeFlash();
-        if (!refusal.isEmpty()) {
-            emit signalShowErrorMessage(refusal);
+    if (m_beforeFlash && !m_skipBeforeFlash) {
+        const QString cause = m_beforeFlash();
+        if (!cause.isEmpty()) {
+            emit signalBeforeFlashFailed(cause);
             return;
         }
     }

@@ -23,8 +23,11 @@ public:
     void setPackage(const DEncryptInfo &info) { m_info = info; }
     DEncryptInfo package() const { return m_info; }
     // Runs on the thread before the flash (the window's backup of the
-    // items); a non-empty answer is why the flash does not start.
+    // items); a non-empty answer is why it failed: nothing is sent to the
+    // instrument then and signalBeforeFlashFailed carries the answer, so the
+    // owner can ask whether to flash without it (setSkipBeforeFlash).
     void setBeforeFlash(std::function<QString()> step) { m_beforeFlash = std::move(step); }
+    void setSkipBeforeFlash(bool skip) { m_skipBeforeFlash = skip; }
 
     // Shorter waits for tests; the defaults are what instruments need.
     void setTimeouts(int exchangeMs, int eraseMs, int reopenPauseMs);
@@ -43,6 +46,7 @@ signals:
     void signalUpdateSucceed();
     void signalShowErrorMessage(const QString &error);
     void signalUpdateProgress(int value);
+    void signalBeforeFlashFailed(const QString &cause);
 
 protected:
     void run() override;
@@ -50,6 +54,7 @@ protected:
 private:
     DEncryptInfo m_info;
     std::function<QString()> m_beforeFlash;
+    bool m_skipBeforeFlash = false;
     int m_exchangeTimeoutMs = 5000;
     int m_eraseTimeoutMs = 10000;
     int m_reopenPauseMs = 1000;

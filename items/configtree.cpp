@@ -27,7 +27,7 @@ ConfigTree::ConfigTree(QWidget *parent)
 
 QTreeWidgetItem *ConfigTree::appendItemRow(int index, const QStringList &fields)
 {
-    return appendRow(makeItemRow(topLevelItemCount() + 1, index, fields));
+    return appendRow(makeItemRow(index, fields));
 }
 
 QTreeWidgetItem *ConfigTree::appendRow(const ItemRow &row)

@@ -1,5 +1,7 @@
 #include "items/itemcsv.h"
 
+#include "link/framecodec.h"
+
 #include <QCoreApplication>
 
 #include <QRegExp>
@@ -24,40 +26,19 @@ bool decodeUtf8(const QByteArray &bytes, QString *out)
     return decodeStrict(QTextCodec::codecForName("UTF-8"), bytes, out);
 }
 
-// Debian's GBK converter reports neither invalid bytes nor a cut-off
-// sequence: the byte structure is checked here, and a round trip proves the
-// converter did not substitute. User-defined areas (private use) are not text
-// a spreadsheet writes.
-bool decodeGbk(const QByteArray &bytes, QString *out)
+// A line of a file without a byte-order mark that is not UTF-8, read as the
+// instrument's own texts are: GB2312 where its byte ranges hold, else
+// Latin-1. GBK would take a Latin-1 "Z\xFCrich" for a Chinese pair. Latin-1
+// reads any byte; what it makes of 0x80-0x9F (C1 controls) is another code
+// page, never text.
+bool decodeDeviceLine(const QByteArray &line, QString *out)
 {
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.constData());
-    const int n = bytes.size();
-    for (int i = 0; i < n; ++i) {
-        const unsigned char c = p[i];
-        if (c < 0x80)
-            continue;
-        if (c == 0x80 || c == 0xFF || i + 1 >= n)
-            return false;
-        const unsigned char t = p[++i];
-        if (t < 0x40 || t == 0x7F || t == 0xFF)
-            return false;
-    }
-    QTextCodec *codec = QTextCodec::codecForName("GBK");
-    if (!decodeStrict(codec, bytes, out))
-        return false;
+    *out = decodeDeviceText(line);
     for (const QChar c : qAsConst(*out)) {
-        if (c.category() == QChar::Other_PrivateUse || c.isSurrogate())
+        if (c.unicode() >= 0x80 && c.unicode() <= 0x9F)
             return false;
     }
-    return codec->fromUnicode(*out) == bytes;
-}
-
-bool decodeLocal(const QByteArray &bytes, QString *out)
-{
-    QTextCodec *codec = QTextCodec::codecForLocale();
-    if (!codec || codec->mibEnum() == 106) // UTF-8 was tried first
-        return false;
-    return decodeStrict(codec, bytes, out) && codec->fromUnicode(*out) == bytes;
+    return true;
 }
 
 QList<QByteArray> rawLines(const QByteArray &bytes)
@@ -100,26 +81,22 @@ QStringList itemFileLines(const QByteArray &fileBytes, int *badLine)
     const bool bom = fileBytes.startsWith(QByteArray(kBom, 3));
     const QByteArray body = bom ? fileBytes.mid(3) : fileBytes;
     QString text;
-    const bool decoded = decodeUtf8(body, &text) || (!bom && (decodeLocal(body, &text) || decodeGbk(body, &text)));
-    if (!decoded) {
-        // The first line no candidate reads; in a file that mixes
-        // encodings, the first line that is not UTF-8.
-        const QList<QByteArray> lines = rawLines(body);
-        int firstNotUtf8 = 0;
-        for (int i = 0; i < lines.size(); ++i) {
+    if (!decodeUtf8(body, &text)) {
+        // After a byte-order mark the file says UTF-8: its first line that
+        // is not. Without one, each line on its own, so that a file that
+        // mixes encodings still reads right.
+        const QList<QByteArray> raw = rawLines(body);
+        QStringList decoded;
+        for (int i = 0; i < raw.size(); ++i) {
             QString line;
-            if (decodeUtf8(lines.at(i), &line))
-                continue;
-            if (firstNotUtf8 == 0)
-                firstNotUtf8 = i + 1;
-            if (bom || !(decodeLocal(lines.at(i), &line) || decodeGbk(lines.at(i), &line))) {
-                firstNotUtf8 = i + 1;
-                break;
+            if (!decodeUtf8(raw.at(i), &line) && (bom || !decodeDeviceLine(raw.at(i), &line))) {
+                if (badLine)
+                    *badLine = i + 1;
+                return QStringList();
             }
+            decoded << line;
         }
-        if (badLine)
-            *badLine = qMax(1, firstNotUtf8);
-        return QStringList();
+        text = decoded.join(QLatin1Char('\n'));
     }
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -173,7 +150,7 @@ QString itemFileOpenFailedMessage(const QString &fileName)
 
 QString itemFileEncodingMessage(int badLine)
 {
-    return QCoreApplication::translate("MainWindow", "文件编码错误: 第%1行不是UTF-8或GBK文本").arg(badLine);
+    return QCoreApplication::translate("MainWindow", "文件编码错误: 第%1行不是UTF-8、GB2312或Latin-1文本").arg(badLine);
 }
 
 QString itemFileParseMessage()

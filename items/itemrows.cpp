@@ -1,22 +1,24 @@
 #include "items/itemrows.h"
 
-ItemRow makeItemRow(int position, int index, const QStringList &fields)
+ItemRow makeItemRow(int index, const QStringList &fields)
 {
     ItemRow row;
     row.index = index;
-    row.column0 = itemColumn0(position, fields);
+    // Numbered by the item index, as the file, the preview and the traffic
+    // log number it, so that one row has one number everywhere.
+    row.column0 = itemColumn0(index, fields);
     if (fields.size() > 1)
         row.column1 = itemColumn1(fields);
     return row;
 }
 
-QList<ItemRow> ItemRowFilter::addItem(int index, const QStringList &fields, int rowCount)
+QList<ItemRow> ItemRowFilter::addItem(int index, const QStringList &fields)
 {
     QList<ItemRow> out;
     const bool skipped = m_filter.isSkippedRow(index, fields, [&](int heldIndex, const QStringList &heldFields) {
-        out << makeItemRow(rowCount + 1, heldIndex, heldFields);
+        out << makeItemRow(heldIndex, heldFields);
     });
     if (!skipped)
-        out << makeItemRow(rowCount + out.size() + 1, index, fields);
+        out << makeItemRow(index, fields);
     return out;
 }

@@ -6,11 +6,10 @@
 #include <QList>
 #include <QStringList>
 
-// The row an item gets at a 1-based position of the list.
-ItemRow makeItemRow(int position, int index, const QStringList &fields);
+// The row of an item, numbered by its item index.
+ItemRow makeItemRow(int index, const QStringList &fields);
 
-// The skip filter in front of a row list (the tree, the command line): each
-// row shown takes the next position, whatever its item index.
+// The skip filter in front of a row list (the tree, the command line).
 class ItemRowFilter
 {
 public:
@@ -18,10 +17,9 @@ public:
     void setTable(const SkipTable &table) { m_filter.setTable(table); }
     const ItemSkipFilter &skipFilter() const { return m_filter; }
 
-    // The rows to append for one item as the instrument sent it to a list
-    // that holds rowCount rows: none (hidden or held back), the row, or a
-    // released held row and then the row.
-    QList<ItemRow> addItem(int index, const QStringList &fields, int rowCount);
+    // The rows to append for one item as the instrument sent it: none
+    // (hidden or held back), the row, or a released held row and then the row.
+    QList<ItemRow> addItem(int index, const QStringList &fields);
 
 private:
     ItemSkipFilter m_filter;
@@ -36,7 +34,7 @@ public:
     {
     }
 
-    void addItem(int index, const QStringList &fields) { m_rows += m_filter.addItem(index, fields, m_rows.size()); }
+    void addItem(int index, const QStringList &fields) { m_rows += m_filter.addItem(index, fields); }
     void clear() { m_rows.clear(); }
     const QList<ItemRow> &rows() const { return m_rows; }
 

@@ -22,10 +22,10 @@ QStringList splitItemText(const QString &text)
     return text.split(QLatin1Char(':'), Qt::KeepEmptyParts, Qt::CaseSensitive);
 }
 
-QString itemColumn0(int position, const QStringList &fields)
+QString itemColumn0(int number, const QStringList &fields)
 {
     const QString name = fields.isEmpty() ? QString() : fields.at(0).trimmed();
-    return QStringLiteral("%1. %2").arg(position, 2, 10, QLatin1Char('0')).arg(visibleItemText(name));
+    return QStringLiteral("%1. %2").arg(number, 2, 10, QLatin1Char('0')).arg(visibleItemText(name));
 }
 
 QString itemColumn1(const QStringList &fields)

@@ -24,9 +24,9 @@ QString visibleItemText(const QString &text);
 // The instrument's text split at every ':' (empty fields kept).
 QStringList splitItemText(const QString &text);
 
-// "03. Name": the 1-based position, zero-filled to two digits, and the
-// trimmed name (as visibleItemText shows it).
-QString itemColumn0(int position, const QStringList &fields);
+// "03. Name": the number, zero-filled to two digits, and the trimmed name
+// (as visibleItemText shows it).
+QString itemColumn0(int number, const QStringList &fields);
 // ": value" when the item has a value, else empty (value as visibleItemText
 // shows it).
 QString itemColumn1(const QStringList &fields);

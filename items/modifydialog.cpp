@@ -6,7 +6,10 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QCoreApplication>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 
 ModifyDialog::ModifyDialog(const QString &name, const QString &value, QWidget *parent)
     : QDialog(parent)
@@ -74,4 +77,19 @@ void ModifyDialog::checkValue()
     m_problem->setText(problem);
     m_problem->setVisible(!problem.isEmpty());
     m_ui->commit->setEnabled(problem.isEmpty());
+}
+
+bool confirmCommandItem(const QString &name, const QIcon &icon, QWidget *parent)
+{
+    QMessageBox box(parent);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(QCoreApplication::translate("ModifyDialog", "执行命令"));
+    box.setWindowIcon(icon);
+    box.setText(QCoreApplication::translate("ModifyDialog", "执行命令“%1”?").arg(name) + QStringLiteral("\n\n")
+                + QCoreApplication::translate("ModifyDialog", "设备收到后会立即执行此命令。"));
+    QPushButton *run = box.addButton(QCoreApplication::translate("ModifyDialog", "执行"), QMessageBox::AcceptRole);
+    // A stray Enter must not send it.
+    box.setDefaultButton(box.addButton(QCoreApplication::translate("ModifyDialog", "取消"), QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() == run;
 }

@@ -4,6 +4,7 @@
 
 class QComboBox;
 class QLabel;
+class QIcon;
 class QLineEdit;
 
 namespace Ui {
@@ -34,3 +35,7 @@ private:
     QComboBox *m_comboBox = nullptr;
     QLabel *m_problem = nullptr;
 };
+
+// A command item (a name without a value) is carried out as soon as the
+// instrument receives it: asks before it goes out. True: send it.
+bool confirmCommandItem(const QString &name, const QIcon &icon, QWidget *parent);

@@ -172,7 +172,8 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
     const QString stamp = when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QDir folder(dir);
     if (!folder.exists() && !QDir().mkpath(dir)) {
-        outcome.error = backupFailedMessage(ItemSafeWrite::tr("无法创建文件夹 %1").arg(QDir::toNativeSeparators(dir)));
+        outcome.cause = ItemSafeWrite::tr("无法创建文件夹 %1").arg(QDir::toNativeSeparators(dir));
+        outcome.error = backupFailedMessage(outcome.cause);
         return outcome;
     }
     // The name is taken by creating the file exclusively: two runs in the
@@ -180,7 +181,8 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
     QString path;
     for (int n = 1; path.isEmpty(); ++n) {
         if (n > 999) {
-            outcome.error = backupFailedMessage(ItemSafeWrite::tr("同一秒内的备份过多"));
+            outcome.cause = ItemSafeWrite::tr("同一秒内的备份过多");
+            outcome.error = backupFailedMessage(outcome.cause);
             return outcome;
         }
         const QString candidate = folder.filePath(n == 1 ? QStringLiteral("%1-%2.csv").arg(base, stamp)
@@ -190,10 +192,10 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
         if (reserve.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             path = candidate;
         } else if (!QFileInfo::exists(candidate)) {
-            outcome.error = backupFailedMessage(SafeFileWriter::tr("%1: %2 (%3)")
-                                                    .arg(SafeFileWriter::tr("创建文件失败"),
-                                                         QDir::toNativeSeparators(candidate),
-                                                         fileErrorCause(errno, reserve.errorString())));
+            outcome.cause = SafeFileWriter::tr("%1: %2 (%3)")
+                                .arg(SafeFileWriter::tr("创建文件失败"), QDir::toNativeSeparators(candidate),
+                                     fileErrorCause(errno, reserve.errorString()));
+            outcome.error = backupFailedMessage(outcome.cause);
             return outcome;
         }
     }
@@ -202,6 +204,7 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
     const QString failure = writeWholeFile(path, buildItemFile(rows));
     if (!failure.isEmpty()) {
         QFile::remove(path);
+        outcome.cause = failure;
         outcome.error = backupFailedMessage(failure);
         return outcome;
     }
@@ -235,7 +238,7 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
 }
 
 QString backupInstrumentItems(const LinkSettings &settings, const SkipTable &table, const QString &dir, int keep,
-                              QString *path)
+                              QString *path, QString *cause)
 {
     ItemRowList list(table);
     DeviceLink link;
@@ -245,11 +248,16 @@ QString backupInstrumentItems(const LinkSettings &settings, const SkipTable &tab
     hooks.item = [&list](int index, const QStringList &fields) { list.addItem(index, fields); };
     const ItemListOutcome read = readItemList(link, hooks);
     link.close();
-    if (read.status != ItemListOutcome::Complete)
+    if (read.status != ItemListOutcome::Complete) {
+        if (cause)
+            *cause = itemListMessage(read);
         return backupFailedMessage(itemListMessage(read));
+    }
     const BackupOutcome backup = writeItemBackup(dir, list.rows(), settings, QDateTime::currentDateTime(), keep);
     if (backup.ok && path)
         *path = backup.path;
+    if (cause)
+        *cause = backup.cause;
     return backup.ok ? QString() : backup.error;
 }
 

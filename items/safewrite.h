@@ -63,6 +63,7 @@ struct BackupOutcome {
     bool ok = false;
     QString path;           // the file written
     QString error;          // why not (a user text, context ItemBackup)
+    QString cause;          // the same without "nothing was written"
     QStringList removed;    // older backups of the same name that were pruned
 };
 // Writes the rows of the instrument on `link` into `dir` (created when
@@ -75,10 +76,11 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
 // The working folder's Backups/.
 QString defaultBackupDir();
 // Reads the instrument's list (through `table`) on a link of its own and
-// saves it as a backup; empty with *path set, or why not. Blocks: for
-// worker threads only.
+// saves it as a backup; empty with *path set, or why not (*cause: the
+// reason alone, for callers that write nothing anyway). Blocks: for worker
+// threads only.
 QString backupInstrumentItems(const LinkSettings &settings, const SkipTable &table, const QString &dir, int keep,
-                              QString *path = nullptr);
+                              QString *path = nullptr, QString *cause = nullptr);
 
 // One row as it was sent, for the check after the writes.
 struct WrittenRow {

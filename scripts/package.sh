@@ -22,6 +22,11 @@ status=0
 # Warnings are listed but do not fail the run; README says which remain.
 lintian --fail-on error --display-info --tag-display-limit 0 "$deb" || { echo "lintian reported errors" >&2; status=1; }
 
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "depends: $depends"
+grep -Eq '(^|[ ,])libqt5sql5-sqlite([ ,(]|$)' <<<"$depends" \
+    || { echo "the package does not depend on libqt5sql5-sqlite" >&2; status=1; }
+
 tmp=$(mktemp -d)
 sim=""
 trap '[ -n "$sim" ] && kill "$sim" 2>/dev/null; rm -rf "$tmp"' EXIT

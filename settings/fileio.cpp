@@ -116,13 +116,15 @@ void SafeFileWriter::fail(const QString &operation, int osError)
     if (!m_error.isEmpty())
         return;
     const QString system = m_file ? m_file->errorString() : QString();
-    m_error = tr("%1: %2 (%3)")
-                  .arg(operation, QDir::toNativeSeparators(m_path), fileErrorCause(osError, system));
+    m_cause = fileErrorCause(osError, system);
+    m_error = tr("%1: %2 (%3)").arg(operation, QDir::toNativeSeparators(m_path), m_cause);
 }
 
 bool SafeFileWriter::open()
 {
     m_error.clear();
+    m_cause.clear();
+    m_openFailed = false;
     const QFileInfo info(m_path);
     // Renaming over a FIFO or a device would replace it; writing into one
     // could block forever.
@@ -134,6 +136,7 @@ bool SafeFileWriter::open()
     m_file->setDirectWriteFallback(false);
     errno = 0;
     if (!m_file->open(QIODevice::WriteOnly)) {
+        m_openFailed = true;
         fail(tr("创建文件失败"), errno);
         m_file.reset();
         return false;

@@ -44,6 +44,11 @@ public:
 
     bool failed() const { return !m_error.isEmpty(); }
     QString errorText() const { return m_error; }
+    // The system's reason alone ("no such folder"); empty when the failure
+    // was no system error (e.g. not a regular file).
+    QString errorCause() const { return m_cause; }
+    // The file could not even be created; nothing was written.
+    bool openFailed() const { return m_openFailed; }
     QString path() const { return m_path; }
 
 private:
@@ -55,6 +60,8 @@ private:
     std::unique_ptr<QSaveFile> m_file;
     std::unique_ptr<QIODevice> m_device;
     QString m_error;
+    QString m_cause;
+    bool m_openFailed = false;
 };
 
 // Writes `bytes` as the whole file; empty on success, else the cause.

@@ -168,7 +168,7 @@ bool SetupDialog::fieldSettings(LinkSettings *settings, QString *problem) const
     l.encrypt = m_ui->cbEncrypt->isChecked();
     l.useUdp = m_ui->gbUdp->isChecked();
     if (!l.useUdp) {
-        if (m_ui->port->currentText().isEmpty()) {
+        if (m_ui->port->currentText().trimmed().isEmpty()) {
             *problem = tr("请选择串口!");
             return false;
         }
@@ -178,7 +178,7 @@ bool SetupDialog::fieldSettings(LinkSettings *settings, QString *problem) const
             *problem = tr("请选择波特率!");
             return false;
         }
-        l.serialPort = m_ui->port->currentText();
+        l.serialPort = m_ui->port->currentText().trimmed();
         l.databits = m_ui->databit->currentData().toInt();
         l.parity = m_ui->parity->currentData().toInt();
         l.stopbits = m_ui->stopbit->currentData().toInt();
@@ -308,6 +308,10 @@ void SetupDialog::fillPorts(const QString &storedPort, bool hasStoredPort)
     });
     names.erase(std::unique(names.begin(), names.end()), names.end());
 
+    // The list holds what the system enumerates; a /dev/serial/by-id link,
+    // a pseudo-terminal or a port that comes and goes can be typed.
+    m_ui->port->setEditable(true);
+    m_ui->port->setInsertPolicy(QComboBox::NoInsert);
     m_ui->port->clear();
     for (const QString &name : qAsConst(names)) {
         if (!name.isEmpty())
@@ -349,7 +353,7 @@ void SetupDialog::saveConfig()
     SettingKeys::communicateEncrypt.write(m_ui->cbEncrypt->isChecked());
 
     if (m_ui->gbSerial->isChecked()) {
-        if (m_ui->port->currentText().isEmpty()) {
+        if (m_ui->port->currentText().trimmed().isEmpty()) {
             showError(tr("请选择串口!"));
             return;
         }
@@ -360,7 +364,7 @@ void SetupDialog::saveConfig()
             showError(tr("请选择波特率!"));
             return;
         }
-        SettingKeys::serialPort.write(m_ui->port->currentText());
+        SettingKeys::serialPort.write(m_ui->port->currentText().trimmed());
         SettingKeys::serialBaudrate.write(baudrate);
         SettingKeys::serialDatabits.write(m_ui->databit->currentData().toInt());
         SettingKeys::serialParity.write(m_ui->parity->currentData().toInt());

@@ -476,8 +476,8 @@
         <translation>Exporting the configuration failed: %1</translation>
     </message>
     <message>
-        <source>文件编码错误: 第%1行不是UTF-8或GBK文本</source>
-        <translation>Encoding error: line %1 is neither UTF-8 nor GBK text</translation>
+        <source>文件编码错误: 第%1行不是UTF-8、GB2312或Latin-1文本</source>
+        <translation>Encoding error: line %1 is not UTF-8, GB2312 or Latin-1 text</translation>
     </message>
     <message>
         <source>所有文件 (*)</source>
@@ -494,6 +494,14 @@
     <message>
         <source>打开备份文件夹</source>
         <translation>Open backup folder</translation>
+    </message>
+    <message>
+        <source>列表读自另一连接: %1</source>
+        <translation>list read over another connection: %1</translation>
+    </message>
+    <message>
+        <source>通讯设置已更改,列表中的配置项读自之前的连接</source>
+        <translation>Communication settings changed: the items in the list were read over the previous connection</translation>
     </message>
 </context>
 <context>
@@ -524,6 +532,22 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>执行命令</source>
+        <translation>Run Command</translation>
+    </message>
+    <message>
+        <source>执行命令“%1”?</source>
+        <translation>Run the command “%1”?</translation>
+    </message>
+    <message>
+        <source>设备收到后会立即执行此命令。</source>
+        <translation>The instrument carries out the command as soon as it receives it.</translation>
+    </message>
+    <message>
+        <source>执行</source>
+        <translation>Run</translation>
     </message>
 </context>
 <context>
@@ -745,6 +769,10 @@
     <message>
         <source>请输入有效的IPv4地址</source>
         <translation>Please enter a valid IPv4 address</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
     </message>
 </context>
 <context>
@@ -993,6 +1021,22 @@ Version: %3</translation>
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>未知(未从当前连接读取)</source>
+        <translation>unknown (not read over the current connection)</translation>
+    </message>
+    <message>
+        <source>无法保存备份,固件未更新: %1</source>
+        <translation>Could not save a backup; the firmware has not been updated: %1</translation>
+    </message>
+    <message>
+        <source>不保存备份,继续更新固件?</source>
+        <translation>Update the firmware without a backup?</translation>
+    </message>
+    <message>
+        <source>不备份更新</source>
+        <translation>Update Without Backup</translation>
     </message>
 </context>
 <context>

@@ -476,8 +476,8 @@
         <translation>导出配置失败: %1</translation>
     </message>
     <message>
-        <source>文件编码错误: 第%1行不是UTF-8或GBK文本</source>
-        <translation>文件编码错误: 第%1行不是UTF-8或GBK文本</translation>
+        <source>文件编码错误: 第%1行不是UTF-8、GB2312或Latin-1文本</source>
+        <translation>文件编码错误: 第%1行不是UTF-8、GB2312或Latin-1文本</translation>
     </message>
     <message>
         <source>所有文件 (*)</source>
@@ -494,6 +494,14 @@
     <message>
         <source>打开备份文件夹</source>
         <translation>打开备份文件夹</translation>
+    </message>
+    <message>
+        <source>列表读自另一连接: %1</source>
+        <translation>列表读自另一连接: %1</translation>
+    </message>
+    <message>
+        <source>通讯设置已更改,列表中的配置项读自之前的连接</source>
+        <translation>通讯设置已更改,列表中的配置项读自之前的连接</translation>
     </message>
 </context>
 <context>
@@ -524,6 +532,22 @@
     <message>
         <source>取消</source>
         <translation>取消</translation>
+    </message>
+    <message>
+        <source>执行命令</source>
+        <translation>执行命令</translation>
+    </message>
+    <message>
+        <source>执行命令“%1”?</source>
+        <translation>执行命令“%1”?</translation>
+    </message>
+    <message>
+        <source>设备收到后会立即执行此命令。</source>
+        <translation>设备收到后会立即执行此命令。</translation>
+    </message>
+    <message>
+        <source>执行</source>
+        <translation>执行</translation>
     </message>
 </context>
 <context>
@@ -745,6 +769,10 @@
     <message>
         <source>请输入有效的IPv4地址</source>
         <translation>请输入有效的IPv4地址</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>停止</translation>
     </message>
 </context>
 <context>
@@ -993,6 +1021,22 @@
     <message>
         <source>取消</source>
         <translation>取消</translation>
+    </message>
+    <message>
+        <source>未知(未从当前连接读取)</source>
+        <translation>未知(未从当前连接读取)</translation>
+    </message>
+    <message>
+        <source>无法保存备份,固件未更新: %1</source>
+        <translation>无法保存备份,固件未更新: %1</translation>
+    </message>
+    <message>
+        <source>不保存备份,继续更新固件?</source>
+        <translation>不保存备份,继续更新固件?</translation>
+    </message>
+    <message>
+        <source>不备份更新</source>
+        <translation>不备份更新</translation>
     </message>
 </context>
 <context>

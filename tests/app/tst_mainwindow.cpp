@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "firmware/package.h"
 #include "items/configtree.h"
 #include "settings/config.h"
 #include "items/clocksync.h"
@@ -11,6 +12,7 @@
 #include "tests/support/windowcheck.h"
 
 #include <QAction>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QToolButton>
@@ -171,6 +173,7 @@ private slots:
     void stopWriteAllDuringCheck();
     void batchWriteShowsWhatInstrumentHolds();
     void connectionLabelFollowsSetup();
+    void flashConfirmationFollowsConnection();
 };
 
 void tst_MainWindow::actionsMenusAndToolBar()
@@ -287,10 +290,17 @@ void tst_MainWindow::languageSwitch()
     QVERIFY(action(w, "lang_zh_TW")->isChecked());
     QVERIFY(!action(w, "lang_zh_CH")->isChecked());
     QCOMPARE(configSettings()->value("language/language").toString(), QStringLiteral("zh_TW"));
+    QCOMPARE(QLocale().name(), QStringLiteral("zh_TW"));
     action(w, "lang_en_US")->trigger();
     QVERIFY(action(w, "lang_en_US")->isChecked());
     QVERIFY(!action(w, "lang_zh_TW")->isChecked());
     QCOMPARE(w.windowTitle(), QStringLiteral("ZR Zoverezaz V6.5"));
+    // Date pop-ups and file dialogs opened now speak the window's language.
+    {
+        QCalendarWidget calendar;
+        QCOMPARE(calendar.locale().name(), QStringLiteral("en_US"));
+        QCOMPARE(calendar.locale().monthName(1), QStringLiteral("January"));
+    }
     // Unchecking a checked language action through the menu still leaves
     // exactly one language checked.
     action(w, "lang_en_US")->trigger();
@@ -299,6 +309,7 @@ void tst_MainWindow::languageSwitch()
     QVERIFY(action(w, "lang_zh_CH")->isChecked());
     QVERIFY(!action(w, "lang_en_US")->isChecked());
     QCOMPARE(w.windowTitle(), QStringLiteral("ZRvu V6.5"));
+    QCOMPARE(QLocale().name(), QStringLiteral("zh_CN"));
 }
 
 void tst_MainWindow::translationFile()
@@ -503,8 +514,8 @@ void tst_MainWindow::importErrors_data()
     QTest::newRow("not numbered") << QByteArray("\xEF\xBB\xBF" "01. A, 1\nA, 1\n") << "文件解析错误" << QStringList{};
     QTest::newRow("empty file") << QByteArray() << "" << QStringList{};
     QTest::newRow("plain ascii lf") << QByteArray("007. A, 1\n2. B\n") << ""
-                                    << QStringList{"7|01. A|: 1", "2|02. B|"};
-    QTest::newRow("comma in value kept") << QByteArray("04. List, 1,2\n") << "" << QStringList{"4|01. List|: 1,2"};
+                                    << QStringList{"7|07. A|: 1", "2|02. B|"};
+    QTest::newRow("comma in value kept") << QByteArray("04. List, 1,2\n") << "" << QStringList{"4|04. List|: 1,2"};
     // One byte on the wire: 263 would address item 7.
     QTest::newRow("index beyond 255") << QByteArray("01. A, 1\n263. whatever, 30\n") << "文件解析错误"
                                       << QStringList{};
@@ -513,7 +524,7 @@ void tst_MainWindow::importErrors_data()
         << QStringList{QStringLiteral("1|01. 名称|: 值")};
     // Refused before the tree changes: the rows would only carry U+FFFD.
     QTest::newRow("bom, invalid utf8") << QByteArray("\xEF\xBB\xBF" "01. A, 1\r\n02. B, \xC3\x28\r\n")
-                                       << "文件编码错误: 第2行不是UTF-8或GBK文本" << QStringList{"9|01. stale|: x"};
+                                       << "文件编码错误: 第2行不是UTF-8、GB2312或Latin-1文本" << QStringList{"9|09. stale|: x"};
 }
 
 void tst_MainWindow::importErrors()
@@ -552,8 +563,9 @@ void tst_MainWindow::exportOpenFailureAndCancel()
     action(w, "export_2")->trigger();
     action(w, "import_2")->trigger();
     QCOMPARE(closer.count(), 2);
-    QVERIFY2(closer.texts().at(0).startsWith(QStringLiteral("导出配置失败: "))
-                 && closer.texts().at(0).contains(QDir::toNativeSeparators(name)),
+    // The import's text for a file that cannot be opened, then the cause.
+    QVERIFY2(closer.texts().at(0).startsWith("打开文件失败: " + name + " (") && closer.texts().at(0).endsWith(")")
+                 && closer.texts().at(0).size() > name.size() + 11,
              qPrintable(closer.texts().at(0)));
     QCOMPARE(closer.texts().at(1), "打开文件失败: " + name);
     QCOMPARE(closer.seen().at(0).title, QStringLiteral("导出配置"));
@@ -673,7 +685,7 @@ void tst_MainWindow::importRefusesOddFiles()
     QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(closer.texts(), QStringList{boxText + QDir::toNativeSeparators(name)});
     QCOMPARE(closer.seen().at(0).title, QStringLiteral("导入配置"));
-    QCOMPARE(rowTexts(w.tree()), QStringList{"9|01. stale|: x"});
+    QCOMPARE(rowTexts(w.tree()), QStringList{"9|09. stale|: x"});
 }
 
 void tst_MainWindow::oddSkipItemsIsReported()
@@ -701,8 +713,8 @@ void tst_MainWindow::importAppliesSkipTable()
     dir.writeFile(QStringLiteral("in.csv"), QByteArray("\xEF\xBB\xBF") + csv);
     w.setFileNameProvider([&](bool, const QString &) { return dir.filePath(QStringLiteral("in.csv")); });
     action(w, "import_2")->trigger();
-    QCOMPARE(rowTexts(w.tree()), (QStringList{"2|01. Rate|: 1", QStringLiteral("4|02. 设备名称|: A"),
-                                              QStringLiteral("5|03. 设备型号|: D")}));
+    QCOMPARE(rowTexts(w.tree()), (QStringList{"2|02. Rate|: 1", QStringLiteral("4|04. 设备名称|: A"),
+                                              QStringLiteral("5|05. 设备型号|: D")}));
 }
 
 void tst_MainWindow::choiceEditorSelection()
@@ -760,9 +772,10 @@ void tst_MainWindow::commandItemConfirmation()
     QString newValue = QStringLiteral("x");
     QCOMPARE(w.editItem(QStringLiteral("02. Reset"), QString(), newValue), 1);
     QVERIFY(newValue.isEmpty());
-    QCOMPARE(closer.seen().at(0).title, QStringLiteral(" "));
-    QCOMPARE(closer.seen().at(0).text, QStringLiteral("Reset"));
-    QCOMPARE(closer.seen().at(0).icon, QMessageBox::NoIcon);
+    // A title, the name, and what pressing the button does.
+    QCOMPARE(closer.seen().at(0).title, QStringLiteral("执行命令"));
+    QCOMPARE(closer.seen().at(0).text, QStringLiteral("执行命令“Reset”?\n\n设备收到后会立即执行此命令。"));
+    QCOMPARE(closer.seen().at(0).icon, QMessageBox::Warning);
     closer.setButtonText(QStringLiteral("取消"));
     QCOMPARE(w.editItem(QStringLiteral("02. Reset"), QString(), newValue), 0);
     QCOMPARE(closer.count(), 2);
@@ -783,9 +796,9 @@ void tst_MainWindow::refreshFillsTree()
     action(w, "refresh")->trigger(); // a second trigger while running starts nothing
     QVERIFY(refreshAndWait(w, 4));
     QCOMPARE(runs, 1);
-    QCOMPARE(rowTexts(w.tree()), (QStringList{QStringLiteral("2|01. 波特率(2400/4800/9600)|: 9600"),
-                                              QStringLiteral("3|02. 复位|"), QStringLiteral("4|03. 备注|: "),
-                                              QStringLiteral("5|04. 地址|: 1")}));
+    QCOMPARE(rowTexts(w.tree()), (QStringList{QStringLiteral("2|02. 波特率(2400/4800/9600)|: 9600"),
+                                              QStringLiteral("3|03. 复位|"), QStringLiteral("4|04. 备注|: "),
+                                              QStringLiteral("5|05. 地址|: 1")}));
     QCOMPARE(closer.count(), 0);
     QVERIFY(!w.skipFilter().hasHeldRow());
 }
@@ -955,7 +968,7 @@ void tst_MainWindow::doubleClickWrites()
     QVERIFY(runExchange(w, [&] { emit w.tree()->itemDoubleClicked(item, 1); }));
     QStringList texts;
     for (const ModalCloser::Seen &seen : closer.seen()) {
-        if (seen.className == QLatin1String("QMessageBox") && seen.title != QLatin1String(" "))
+        if (seen.className == QLatin1String("QMessageBox") && seen.title != QStringLiteral("执行命令"))
             texts << seen.text;
     }
     QCOMPARE(texts, boxes);
@@ -976,7 +989,8 @@ void tst_MainWindow::writeMalformedReply()
     MainWindow w;
     QTreeWidgetItem *item = w.tree()->appendItemRow(0, {QStringLiteral("设备名称")});
     QVERIFY(runExchange(w, [&] { emit w.tree()->itemDoubleClicked(item, 0); }));
-    QCOMPARE(closer.texts(), (QStringList{QStringLiteral("设备名称"), "硬件返回数据校验错误", "写入配置失败: "}));
+    const QString ask = QStringLiteral("执行命令“设备名称”?\n\n设备收到后会立即执行此命令。");
+    QCOMPARE(closer.texts(), (QStringList{ask, "硬件返回数据校验错误", "写入配置失败: "}));
     QCOMPARE(closer.seen().at(1).title, QStringLiteral("提交"));
     QCOMPARE(closer.seen().at(2).title, QStringLiteral("写入配置"));
     QCOMPARE(item->text(1), QString());
@@ -985,7 +999,7 @@ void tst_MainWindow::writeMalformedReply()
     dir.writeSerialConfig(QStringLiteral("/nonexistent/zr-port"));
     closer.clear();
     QVERIFY(runExchange(w, [&] { emit w.tree()->itemDoubleClicked(item, 0); }));
-    QCOMPARE(closer.texts(), (QStringList{QStringLiteral("设备名称"), "写入错误,连接设备失败"}));
+    QCOMPARE(closer.texts(), (QStringList{ask, "写入错误,连接设备失败"}));
     QCOMPARE(closer.seen().at(1).title, QStringLiteral("写入配置"));
 }
 
@@ -1332,6 +1346,59 @@ void tst_MainWindow::connectionLabelFollowsSetup()
     action(w, "setup")->trigger();
     QCOMPARE(closer.count(), 1);
     QCOMPARE(w.connectionText(), QStringLiteral("UDP 192.168.1.100:5000 · 地址 1 · 加密"));
+}
+
+// The flash confirmation describes the instrument the flash talks to, never
+// the one a list was read from before the settings changed.
+void tst_MainWindow::flashConfirmationFollowsConnection()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems({"设备名称:站A", "设备型号:ZR-9"})}),
+             qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    const QString package = dir.filePath("fw.zrbin");
+    QVERIFY(writePackage(package, packageFields("D", "ZR-9", "V", QByteArray(10, 'x')), nullptr));
+    ModalCloser closer;
+    MainWindow w;
+    QVERIFY(refreshAndWait(w, 2));
+    const QString port = QString::number(sim.udpPort());
+    auto confirmation = [&](const QString &otherPort) {
+        QString shown;
+        closer.setDialogHandler([&](QWidget *dialog) {
+            if (auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("bntOk"))) {
+                dialog->findChild<QLineEdit *>(QStringLiteral("edUdpPort"))->setText(otherPort);
+                ok->click();
+                return;
+            }
+            // The path the file prompt would give; the button reads it again.
+            dialog->findChild<QLineEdit *>(QStringLiteral("edFilePath"))->setText(package);
+            auto *update = dialog->findChild<QPushButton *>(QStringLiteral("bntUpdate"));
+            update->setEnabled(true);
+            // A closer of its own: the outer one is busy in this handler.
+            ModalCloser inner;
+            inner.setButtonText(QStringLiteral("取消"));
+            update->click();
+            shown = inner.texts().value(0);
+            static_cast<QDialog *>(dialog)->reject();
+        });
+        if (!otherPort.isEmpty())
+            action(w, "setup")->trigger();
+        action(w, "update")->trigger();
+        return shown;
+    };
+    const QString same = confirmation(QString());
+    QVERIFY2(same.contains(QStringLiteral("设备当前\n设备名称: 站A\n设备型号: ZR-9\n")), qPrintable(same));
+    QVERIFY(!w.connectionText().contains(QStringLiteral("另一连接")));
+
+    const QString other = confirmation(QStringLiteral("1"));
+    QVERIFY2(other.contains(QStringLiteral("设备当前\n未知(未从当前连接读取)\n")), qPrintable(other));
+    QVERIFY(!other.contains(QStringLiteral("站A")));
+    QVERIFY2(w.connectionText().endsWith(QStringLiteral("列表读自另一连接: UDP 127.0.0.1:%1 · 地址 1").arg(port)),
+             qPrintable(w.connectionText()));
+    // Back on the first instrument, its list describes it again.
+    QVERIFY(confirmation(port).contains(QStringLiteral("设备名称: 站A")));
+    QCOMPARE(w.connectionText(), QStringLiteral("UDP 127.0.0.1:%1 · 地址 1").arg(port));
 }
 
 void tst_MainWindow::cleanup()

@@ -45,6 +45,7 @@ private slots:
     void dismissDuringSearch_data();
     void dismissDuringSearch();
     void destroyedWhileSearching();
+    void stopKeepsAnswers();
 
 private:
     void useResponder(int listenMs = 500)
@@ -59,7 +60,12 @@ private:
     static QListWidget *list(QDialog &d) { return d.findChild<QListWidget *>(QStringLiteral("listWidget")); }
     static bool searchOver(SearchDeviceDialog &d)
     {
-        return !d.isSearching() && button(d, "bntSearch")->isEnabled();
+        return !d.isSearching() && button(d, "bntSearch")->text() == QStringLiteral("搜索");
+    }
+    // How a listed answer reads: the name, then where it came from.
+    QString shown(const char *name) const
+    {
+        return QStringLiteral("%1    127.0.0.1:%2").arg(QLatin1String(name)).arg(m_responder->udpPort());
     }
 
     std::unique_ptr<ScriptedInstrument> m_responder;
@@ -86,7 +92,7 @@ void tst_SearchDeviceDialog::okWithoutSelection_data()
 {
     QTest::addColumn<bool>("searchFirst");
     QTest::newRow("empty list") << false;
-    QTest::newRow("answers but none current") << true;
+    QTest::newRow("answers but none chosen") << true;
 }
 
 void tst_SearchDeviceDialog::okWithoutSelection()
@@ -99,7 +105,9 @@ void tst_SearchDeviceDialog::okWithoutSelection()
         QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(list(dialog)->count(), 1, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
-        list(dialog)->setCurrentItem(nullptr);
+        // Focus makes a row current without choosing it.
+        list(dialog)->setFocus();
+        QVERIFY(list(dialog)->selectedItems().isEmpty());
     }
     ModalCloser closer;
     QTest::mouseClick(button(dialog, "bntOk"), Qt::LeftButton);
@@ -116,7 +124,7 @@ void tst_SearchDeviceDialog::searchAndChoose_data()
     QTest::addColumn<QString>("how");
     QTest::newRow("ok button") << "ok";
     QTest::newRow("double click") << "double";
-    QTest::newRow("ok takes the first found") << "first";
+    QTest::newRow("ok before choosing asks") << "first";
     QTest::newRow("enter takes the current one") << "enter";
 }
 
@@ -128,18 +136,22 @@ void tst_SearchDeviceDialog::searchAndChoose()
     dialog.show();
     QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
-    QCOMPARE(listTexts(list(dialog)), (QStringList{"ZR-A", "ZR-B"}));
+    QCOMPARE(listTexts(list(dialog)), (QStringList{shown("ZR-A"), shown("ZR-B")}));
 
-    QCOMPARE(list(dialog)->currentRow(), 0);
+    QVERIFY(list(dialog)->selectedItems().isEmpty());
     QListWidgetItem *second = list(dialog)->item(1);
     if (how == "first") {
+        ModalCloser closer;
         QTest::mouseClick(button(dialog, "bntOk"), Qt::LeftButton);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(dialog.selectedHostPort(), m_responder->udpPort());
+        QCOMPARE(closer.texts(), QStringList{QStringLiteral("请选择设备")});
+        QVERIFY(dialog.isVisible());
+        QVERIFY(dialog.selectedHostAddress().isNull());
         return;
     }
     if (how == "enter") {
-        list(dialog)->setCurrentItem(second);
+        // A click on the row, then Enter.
+        QTest::mouseClick(list(dialog)->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          list(dialog)->visualItemRect(second).center());
         QTest::keyClick(list(dialog), Qt::Key_Return);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.selectedHostPort(), m_responder->udpPort());
@@ -170,8 +182,11 @@ void tst_SearchDeviceDialog::controlsDisabledWhileSearching()
     QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(list(dialog)->count(), 1, 10000);
     QVERIFY(dialog.isSearching());
-    for (const char *name : {"bntSearch", "bntOk", "bntCancel"})
+    for (const char *name : {"bntOk", "bntCancel"})
         QVERIFY2(!button(dialog, name)->isEnabled(), name);
+    // The search button stops the search.
+    QVERIFY(button(dialog, "bntSearch")->isEnabled());
+    QCOMPARE(button(dialog, "bntSearch")->text(), QStringLiteral("停止"));
     QVERIFY(!list(dialog)->isEnabled());
     QCOMPARE(dialog.cursor().shape(), Qt::BusyCursor);
     QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
@@ -200,7 +215,7 @@ void tst_SearchDeviceDialog::secondSearchClearsFirstList()
     QTRY_VERIFY_WITH_TIMEOUT(dialog.isSearching() || !rowsBeforeInsert.isEmpty(), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
     QCOMPARE(rowsBeforeInsert, QList<int>{0});
-    QCOMPARE(listTexts(list(dialog)), QStringList{"second"});
+    QCOMPARE(listTexts(list(dialog)), QStringList{shown("second")});
 
     // Items of the first search are gone from the table too: OK picks the new one.
     list(dialog)->setCurrentRow(0);
@@ -247,6 +262,31 @@ void tst_SearchDeviceDialog::dismissDuringSearch()
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(dialog.selectedHostAddress().isNull());
+}
+
+void tst_SearchDeviceDialog::stopKeepsAnswers()
+{
+    // Answers keep arriving, so the search would go on for a long time.
+    ScriptedInstrument::Reply answers;
+    for (int i = 0; i < 20; ++i)
+        answers.append({"busy", i * 300});
+    m_responder->answer(kProbe, ScriptedInstrument::atTimes(answers));
+    useResponder(30000);
+    SearchDeviceDialog dialog;
+    dialog.show();
+    QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(list(dialog)->count() >= 1, 10000);
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mouseClick(button(dialog, "bntSearch"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(searchOver(dialog), 10000);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(dialog.isVisible());
+    QVERIFY(list(dialog)->count() >= 1);
+    QCOMPARE(list(dialog)->item(0)->text(), shown("busy"));
+    list(dialog)->setCurrentRow(0);
+    QTest::mouseClick(button(dialog, "bntOk"), Qt::LeftButton);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
 }
 
 void tst_SearchDeviceDialog::destroyedWhileSearching()

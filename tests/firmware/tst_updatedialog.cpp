@@ -75,6 +75,7 @@ private slots:
     void refreshThenDownload();
     void catalogueAddressField();
     void flashesThroughTheDialog();
+    void flashWithoutBackupWhenItFails();
     void closingWhileFlashingIsRefused();
     void closingStopsDownload();
 };
@@ -339,14 +340,54 @@ void tst_UpdateDialog::flashesThroughTheDialog()
     QTRY_VERIFY_WITH_TIMEOUT(closer.count() == 2, 20000);
     QCOMPARE(closer.texts().last(), QStringLiteral("固件更新失败,BIN文件与设备型号不一致!"));
 
-    // A step before the flash that refuses (the window's backup) stops it.
-    closer.clear();
-    QFile::remove(dir.filePath("got.bin"));
-    dialog.updateThread().setBeforeFlash([] { return QStringLiteral("no backup"); });
+}
+
+// The window's backup reads the items first; an instrument in its loader
+// answers only the flash frames, and is the one that needs the flash.
+void tst_UpdateDialog::flashWithoutBackupWhenItFails()
+{
+    TempWorkDir dir;
+    SimProcess sim;
+    QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--model", "ZR-9", "--loader-only", "--flash-out",
+                        dir.filePath("got.bin")}),
+             qPrintable(sim.lastError()));
+    dir.writeUdpConfig(sim.udpPort());
+    const QByteArray image(1500, '\x5A');
+    const QString good = dir.filePath("Files/fw.zrbin");
+    QVERIFY(QDir().mkpath(dir.filePath("Files")));
+    QVERIFY(writePackage(good, packageFields("D", "ZR-9", "V", image), nullptr));
+    ModalCloser closer;
+    TestUpdateDialog dialog;
+    dialog.show();
+    dialog.packageAnswer = good;
+    child<QPushButton>(dialog, "bntSelectFile")->click();
+    int backups = 0;
+    dialog.updateThread().setBeforeFlash([&backups] {
+        ++backups;
+        return QStringLiteral("接收数据超时");
+    });
+    const QString question = QStringLiteral("无法保存备份,固件未更新: 接收数据超时\n\n不保存备份,继续更新固件?");
+
+    // The confirmation is accepted; declining the question sends nothing.
+    auto decline = connect(&dialog.updateThread(), &UpdateThread::signalBeforeFlashFailed, this,
+                           [&closer] { closer.setButtonText(QStringLiteral("取消")); });
     child<QPushButton>(dialog, "bntUpdate")->click();
     QTRY_VERIFY_WITH_TIMEOUT(closer.count() == 2, 20000);
-    QCOMPARE(closer.texts().last(), QStringLiteral("no backup"));
+    QCOMPARE(closer.texts().at(1), question);
+    QCOMPARE(closer.seen().at(1).icon, QMessageBox::Warning);
+    QVERIFY(closer.texts().at(0).contains(QStringLiteral("设备当前\n未知(未从当前连接读取)")));
+    QTRY_VERIFY(!dialog.updateThread().isRunning());
     QVERIFY(!QFile::exists(dir.filePath("got.bin")));
+    disconnect(decline);
+
+    // Agreeing flashes once, without a second backup attempt.
+    closer.clear();
+    closer.setButtonText(QString());
+    child<QPushButton>(dialog, "bntUpdate")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(closer.count() == 3, 20000);
+    QCOMPARE(closer.texts().mid(1), (QStringList{question, QStringLiteral("固件更新成功!")}));
+    QCOMPARE(backups, 2);
+    QTRY_COMPARE(dir.readFile("got.bin"), image);
 }
 
 void tst_UpdateDialog::closingWhileFlashingIsRefused()

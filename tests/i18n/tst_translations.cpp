@@ -362,7 +362,9 @@ void tst_Translations::boxTexts_data()
     QTest::newRow("en_US history") << "en_US" << "history" << "Query"
                                    << "The start date must not be later than the end date";
     QTest::newRow("en_US error box") << "en_US" << "error" << "Error" << "x";
-    QTest::newRow("en_US command item") << "en_US" << "command" << " " << "恢复出厂设置";
+    QTest::newRow("en_US command item")
+        << "en_US" << "command" << "Run Command"
+        << "Run the command “恢复出厂设置”?\n\nThe instrument carries out the command as soon as it receives it.";
     QTest::newRow("en_US info box") << "en_US" << "info" << "Information" << "x";
     QTest::newRow("zh_TW search") << "zh_TW" << "search" << "搜尋裝置" << "請選擇裝置";
     QTest::newRow("zh_TW history") << "zh_TW" << "history" << "查詢" << "起始日期應早於或等於結束日期";
@@ -422,7 +424,9 @@ void tst_Translations::boxTexts()
     QCOMPARE(closer.seen().at(0).title, title);
     QCOMPARE(closer.seen().at(0).text, text);
     // The setup dialog's box is the toolkit's own, with the toolkit's "OK".
-    if (language == QLatin1String("en_US"))
+    if (box == QLatin1String("command"))
+        QVERIFY2(buttons.contains(QStringLiteral("Run")), qPrintable(buttons.join(',')));
+    else if (language == QLatin1String("en_US"))
         QVERIFY2(buttons.contains(QStringLiteral("OK")), qPrintable(buttons.join(',')));
     else if (box != QLatin1String("setup"))
         QVERIFY2(buttons.contains(QStringLiteral("確定")), qPrintable(buttons.join(',')));

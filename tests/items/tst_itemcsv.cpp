@@ -171,9 +171,27 @@ void tst_ItemCsv::encodings_data()
     // After a byte-order mark even valid GBK is refused: the file says UTF-8.
     QTest::newRow("bom, gbk body") << (bom + "01. A\r\n" + gbk->fromUnicode(QStringLiteral("02. 名, 值\r\n")))
                                    << QStringList{} << 2;
-    QTest::newRow("neither utf8 nor gbk") << QByteArray("01. A, 1\n02. B, \xFF\xFE\n") << QStringList{} << 2;
-    QTest::newRow("gbk cut in its last byte") << QByteArray("01. A, \xC4") << QStringList{} << 1;
-    QTest::newRow("gbk trail byte out of range") << QByteArray("01. A, 1\n02. \xC4\x20x\n") << QStringList{} << 2;
+    // Without a mark, what is neither UTF-8 nor GB2312 is Latin-1, as in the
+    // instrument's own texts; GBK would read FC 72 as one Chinese character.
+    QTest::newRow("latin-1 without bom") << QByteArray("01. Ort, Z\xFCrich\r\n02. T, 20\xB0" "C\r\n")
+                                         << QStringList{QStringLiteral("01. Ort, Z\u00FCrich"),
+                                                        QStringLiteral("02. T, 20\u00B0" "C")}
+                                         << 0;
+    QTest::newRow("lines in different encodings")
+        << (QStringLiteral("01. 名, 值\n").toUtf8() + gbk->fromUnicode(QStringLiteral("02. 设备名称, 一号站\n"))
+            + "03. Ort, Z\xFCrich\n")
+        << QStringList{QStringLiteral("01. 名, 值"), QStringLiteral("02. 设备名称, 一号站"),
+                       QStringLiteral("03. Ort, Z\u00FCrich")}
+        << 0;
+    QTest::newRow("latin-1 ending in a lead byte") << QByteArray("01. A, \xC4") << QStringList{QStringLiteral("01. A, \u00C4")}
+                                                   << 0;
+    QTest::newRow("latin-1 after a lead byte") << QByteArray("01. A, 1\n02. \xC4\x20x\n")
+                                               << QStringList{QStringLiteral("01. A, 1"), QStringLiteral("02. \u00C4 x")}
+                                               << 0;
+    // GBK outside GB2312 is no text of the instrument; Latin-1 would make
+    // control characters of it.
+    QTest::newRow("gbk beyond gb2312") << (QByteArray("01. A, 1\n") + gbk->fromUnicode(QStringLiteral("02. 丂\n")))
+                                       << QStringList{} << 2;
     QTest::newRow("replacement character") << (bom + QStringLiteral("01. A, \uFFFD\r\n").toUtf8()) << QStringList{}
                                            << 1;
 }

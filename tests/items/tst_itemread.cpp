@@ -146,14 +146,14 @@ void tst_ItemRead::rowNumbering_data()
     QTest::addColumn<QStringList>("rows");  // index|column0|column1
     const QStringList items{"0|设备名称:A", "1|设备型号:M1", "2|地址:1", "3|复位"};
     QTest::newRow("no table") << QByteArray() << items
-                              << QStringList{"0|01. 设备名称|: A", "1|02. 设备型号|: M1", "2|03. 地址|: 1", "3|04. 复位|"};
+                              << QStringList{"0|00. 设备名称|: A", "1|01. 设备型号|: M1", "2|02. 地址|: 1", "3|03. 复位|"};
     QTest::newRow("held name released before the model")
         << QByteArray("A,M2\n") << items
-        << QStringList{"0|01. 设备名称|: A", "1|02. 设备型号|: M1", "2|03. 地址|: 1", "3|04. 复位|"};
+        << QStringList{"0|00. 设备名称|: A", "1|01. 设备型号|: M1", "2|02. 地址|: 1", "3|03. 复位|"};
     QTest::newRow("both hidden, later rows close up")
-        << QByteArray("A,M1\n") << items << QStringList{"2|01. 地址|: 1", "3|02. 复位|"};
+        << QByteArray("A,M1\n") << items << QStringList{"2|02. 地址|: 1", "3|03. 复位|"};
     QTest::newRow("model alone") << QByteArray("M1\n") << items
-                                 << QStringList{"0|01. 设备名称|: A", "2|02. 地址|: 1", "3|03. 复位|"};
+                                 << QStringList{"0|00. 设备名称|: A", "2|02. 地址|: 1", "3|03. 复位|"};
 }
 
 void tst_ItemRead::rowNumbering()

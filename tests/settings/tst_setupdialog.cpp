@@ -56,6 +56,7 @@ private slots:
     void deviceAddressLowByte_data();
     void deviceAddressLowByte();
     void missingPortStillListed();
+    void typedPort();
     void portListOrder();
     void udpFlagNonZero_data();
     void udpFlagNonZero();
@@ -180,6 +181,24 @@ void tst_SetupDialog::missingPortStillListed()
     QCOMPARE(closer.count(), 0);
     QCOMPARE(d.result(), int(QDialog::Accepted));
     QCOMPARE(readConfigFile(*m_dir).value("serial/port").toString(), QStringLiteral("ttyGONE42"));
+}
+
+// Links and pseudo-terminals are not enumerated; they can be typed.
+void tst_SetupDialog::typedPort()
+{
+    m_dir->writeSerialConfig(QStringLiteral("ttyS0"));
+    SetupDialog d(nullptr);
+    auto *port = child<QComboBox>(d, "port");
+    QVERIFY(port->isEditable());
+    const int listed = port->count();
+    port->setEditText(QStringLiteral(" /dev/serial/by-id/usb-FTDI_FT232R-if00-port0 "));
+    ModalCloser closer;
+    clickOk(d);
+    QCOMPARE(closer.count(), 0);
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    QCOMPARE(readConfigFile(*m_dir).value("serial/port").toString(),
+             QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"));
+    QCOMPARE(port->count(), listed);
 }
 
 void tst_SetupDialog::portListOrder()
@@ -482,11 +501,12 @@ void tst_SetupDialog::foundInstrumentAnswersTheLink()
         QTest::mouseClick(search->findChild<QPushButton *>("bntSearch"), Qt::LeftButton);
         auto *list = search->findChild<QListWidget *>("listWidget");
         auto *ok = search->findChild<QPushButton *>("bntOk");
-        if (!QTest::qWaitFor([&] { return list->count() == 1 && ok->isEnabled(); }, 10000)) {
+        if (!QTest::qWaitFor([&] { return list->count() == 1 && !search->isSearching() && ok->isEnabled(); }, 10000)) {
             search->reject();
             return;
         }
-        QTest::mouseClick(ok, Qt::LeftButton); // the first instrument is preselected
+        list->setCurrentRow(0);
+        QTest::mouseClick(ok, Qt::LeftButton);
     });
     QTest::mouseClick(child<QPushButton>(d, "bntSearch"), Qt::LeftButton);
     QCOMPARE(child<QLineEdit>(d, "edUdpPort")->text(), QString::number(sim.udpPort));

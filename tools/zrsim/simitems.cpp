@@ -26,11 +26,15 @@ public:
         parser.addOption({QStringLiteral("items-latin1"),
                           QStringLiteral("Send the item texts in Latin-1, as an instrument with a single-byte "
                                          "code page does (characters outside it become \"?\").")});
+        parser.addOption({QStringLiteral("loader-only"),
+                          QStringLiteral("Leave item reads and writes unanswered, as an instrument that runs only "
+                                         "its loader does (it still answers the flash frames).")});
     }
 
     bool configure(const QCommandLineParser &parser, QString *error) override
     {
         m_latin1 = parser.isSet(QStringLiteral("items-latin1"));
+        m_loaderOnly = parser.isSet(QStringLiteral("loader-only"));
         QStringList lines = defaultSimItemLines();
         if (parser.isSet(QStringLiteral("items"))) {
             QFile f(parser.value(QStringLiteral("items")));
@@ -67,6 +71,8 @@ public:
             return false;
         const quint8 function = static_cast<quint8>(r[1]);
         const int index = static_cast<quint8>(r[3]);
+        if (m_loaderOnly && (function == 0x03 || function == 0x0F))
+            return true;
         if (function == 0x03 && r.size() == 8) {
             const QByteArray text = index < m_items.size() ? encode(m_items[index].text()) : QByteArray();
             reply.append({SimDevice::countedReply(device.address(), 0x03, text), 0});
@@ -126,6 +132,7 @@ private:
 
     QList<SimItem> m_items;
     bool m_latin1 = false;
+    bool m_loaderOnly = false;
 };
 
 } // namespace
