@@ -488,6 +488,9 @@ void TrafficWindow::pullEntries()
     m_lastSequence = entries.constLast().sequence;
     m_model->append(entries);
     showCounts();
+    // At the row bound the range stays as it was while the rows move on.
+    if (m_follow->isChecked())
+        m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->maximum());
 }
 
 void TrafficWindow::setFollowing(bool on)

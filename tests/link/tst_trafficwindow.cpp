@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QtTest>
@@ -62,10 +63,23 @@ void tst_TrafficWindow::rowsAreBoundedAndBatched()
     QCOMPARE(w.model()->rowCount(), 0); // nothing until the next batch
     QTRY_COMPARE(w.model()->rowCount(), 300);
     QCOMPARE(explanationAt(w, 299), QStringLiteral("读配置项 231")); // entry 999: 999 % 256
+
+    // Selecting a row does not end following the newest; scrolling does.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QScrollBar *bar = w.view()->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 0);
+    w.view()->selectRow(0);
+    QVERIFY(w.isFollowing());
     for (int i = 1000; i < 1100; ++i)
         log.record(entry(i));
     w.pullEntries();
     QCOMPARE(w.model()->rowCount(), 300);
+    QCOMPARE(w.model()->counts().sent, qint64(400)); // counted whether still shown or not
+    QTRY_COMPARE(bar->value(), bar->maximum());
+    bar->triggerAction(QAbstractSlider::SliderToMinimum);
+    QTRY_VERIFY(!w.isFollowing());
+    w.hide();
     QVERIFY(w.model()->line(299).startsWith(QStringLiteral("2026-05-06 07:08:09.099\t→ 发送\t127.0.0.1:5000\t01 03 4B 4B")));
     w.clearLog();
     QCOMPARE(w.model()->rowCount(), 0);
