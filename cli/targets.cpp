@@ -100,12 +100,22 @@ bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *err
         if (!parseInt(words.at(fixed), 1, 255, &t.address))
             return fail(QStringLiteral("bad device address \"%1\" (1 to 255)").arg(words.at(fixed)));
         const QStringList rest = words.mid(fixed + 1);
-        t.name = rest.isEmpty() ? t.endpoint : rest.join(QLatin1Char(' '));
+        t.name = rest.join(QLatin1Char(' '));
         out << t;
     }
     if (out.isEmpty()) {
         *error = QStringLiteral("no instrument listed");
         return false;
+    }
+    // An unnamed target is called by its endpoint; instruments sharing one
+    // (a multi-drop line, a gateway) are told apart by their address.
+    QHash<QString, int> perEndpoint;
+    for (const CliTarget &t : qAsConst(out))
+        ++perEndpoint[t.endpoint];
+    for (CliTarget &t : out) {
+        if (t.name.isEmpty())
+            t.name = perEndpoint.value(t.endpoint) > 1 ? QStringLiteral("%1#%2").arg(t.endpoint).arg(t.address)
+                                                       : t.endpoint;
     }
     // Names key the result lines and an export's {name}: two alike would
     // report twice for one file. Case is folded as Windows' file names are.

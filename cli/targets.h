@@ -10,7 +10,7 @@ struct CliTarget {
     QString endpoint; // "HOST:PORT" or the serial port name
     int baud = 0;     // serial only
     int address = 1;
-    QString name;     // the endpoint unless the line names it
+    QString name;     // the endpoint (and #address where endpoints repeat) unless named
     int line = 0;
 };
 

@@ -139,8 +139,10 @@ void tst_CliTargets::parseFile_data()
                                           << "lines 1 and 3: \"a/b\" and \"a\\b\" are the same name in a file name (\"a_b\")" + own;
     QTest::newRow("alike but for case") << "udp 127.0.0.1:1 1 North\nudp 127.0.0.1:2 1 NORTH" << QStringList{}
                                         << "lines 1 and 2: \"North\" and \"NORTH\" are the same name in a file name (\"NORTH\")" + own;
-    QTest::newRow("one port, unnamed") << "serial COM3 9600 1\nserial COM3 9600 2" << QStringList{}
-                                       << "lines 1 and 2: both named \"COM3\"" + own;
+    QTest::newRow("one port, unnamed") << "serial COM3 9600 1\nserial COM3 9600 2"
+                                       << QStringList{"serial|COM3|9600|1|COM3#1|1", "serial|COM3|9600|2|COM3#2|2"} << "";
+    QTest::newRow("one port, unnamed twice") << "serial COM3 9600 1\nserial COM3 9600 1" << QStringList{}
+                                             << "lines 1 and 2: both named \"COM3#1\"" + own;
 }
 
 void tst_CliTargets::parseFile()
