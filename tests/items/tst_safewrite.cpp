@@ -231,7 +231,7 @@ void tst_SafeWrite::backupFromTheInstrument()
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
-    QVERIFY(bytes.startsWith("\xEF\xBB\xBF00. "));
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF" "00. "));
     QVERIFY(bytes.endsWith("\r\n"));
 
     // No instrument: no file, and the reason.
