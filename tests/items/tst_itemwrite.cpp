@@ -79,7 +79,7 @@ void tst_ItemWrite::exchange()
     QCOMPARE(out.status, status);
     QCOMPARE(out.errorText, error);
     // Only silence leaves open whether the value was stored.
-    QCOMPARE(out.unanswered, error == QLatin1String("接收数据超时"));
+    QCOMPARE(out.unanswered, error == QStringLiteral("接收数据超时"));
     QCOMPARE(out.request, buildTextWriteRequest(1, quint8(index & 0xFF), value));
     QCOMPARE(quint8(out.request.at(3)), quint8(index % 256));
     QCOMPARE(out.hasReportedValue, out.answered() && mode == 2);
