@@ -22,17 +22,19 @@ const QByteArray kNarrowItems = "设备名称:ZR-Narrow\n"
                                 "Rate(1/5/10):10\n"
                                 "Calibrate zero\n";
 
-// The processes whose parent is `pid`.
+// The fields of /proc/PID/stat after the command name: state, parent, …
+QList<QByteArray> procStat(const QString &pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+    return text.mid(text.lastIndexOf(')') + 2).split(' ');
+}
+
 QList<qint64> childrenOf(qint64 pid)
 {
     QList<qint64> out;
     for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields.at(1).toLongLong() == pid)
+        if (procStat(entry).value(1).toLongLong() == pid)
             out << entry.toLongLong();
     }
     return out;
@@ -41,11 +43,8 @@ QList<qint64> childrenOf(qint64 pid)
 // Gone, or a zombie nobody reaps (which no longer writes anything).
 bool processGone(qint64 pid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
+    const QByteArray state = procStat(QString::number(pid)).value(0);
+    return state.isEmpty() || state == "Z";
 }
 
 QMap<QString, QString> resultLines(const QString &out)

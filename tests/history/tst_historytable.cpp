@@ -327,21 +327,17 @@ void tst_HistoryTable::chartLeavesOutAndCounts()
     for (int i = 0; i < series; ++i) {
         QCOMPARE(reduced.at(i).name, all.at(i).name);
         QVERIFY(reduced.at(i).points.size() <= 2 * 8);
-        double lo = qInf(), hi = -qInf(), rlo = qInf(), rhi = -qInf();
-        for (const QPointF &p : all.at(i).points) {
-            if (!std::isnan(p.y())) {
-                lo = std::min(lo, p.y());
-                hi = std::max(hi, p.y());
+        const auto range = [](const QVector<QPointF> &points) {
+            QPair<double, double> r{qInf(), -qInf()};
+            for (const QPointF &p : points) {
+                r.first = std::isnan(p.y()) ? r.first : std::min(r.first, p.y());
+                r.second = std::isnan(p.y()) ? r.second : std::max(r.second, p.y());
             }
-        }
-        for (const QPointF &p : reduced.at(i).points) {
-            rlo = std::min(rlo, p.y());
-            rhi = std::max(rhi, p.y());
-        }
+            return r;
+        };
         // Only what an axis can hold, and nothing of it lost by reducing.
-        QVERIFY(std::isfinite(hi - lo));
-        QCOMPARE(rlo, lo);
-        QCOMPARE(rhi, hi);
+        QVERIFY(std::isfinite(range(all.at(i).points).second - range(all.at(i).points).first));
+        QCOMPARE(range(reduced.at(i).points), range(all.at(i).points));
     }
 }
 

@@ -101,7 +101,7 @@ void tst_ItemRead::list()
     ItemListHooks hooks;
     hooks.cleared = [&] { ++cleared; };
     hooks.item = [&](int index, const QStringList &) { indexes << index; };
-    const ItemListOutcome outcome = readItemList(link, hooks, 300, 300);
+    const ItemListOutcome outcome = readItemList(link, hooks, 2000, 2000);
     link.close();
     QCOMPARE(outcome.status, status);
     QCOMPARE(outcome.items, items);
@@ -120,7 +120,7 @@ void tst_ItemRead::stopBetweenItems()
     int polls = 0;
     ItemListHooks hooks;
     hooks.stopRequested = [&] { return ++polls > 2; };
-    const ItemListOutcome outcome = readItemList(link, hooks, 300, 300);
+    const ItemListOutcome outcome = readItemList(link, hooks, 2000, 2000);
     link.close();
     QCOMPARE(outcome.status, ItemListOutcome::Stopped);
     QCOMPARE(outcome.items, 2);

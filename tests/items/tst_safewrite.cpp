@@ -124,22 +124,20 @@ void tst_SafeWrite::backupName_data()
     QTest::addColumn<QString>("link");
     QTest::addColumn<QString>("name");
 
+    // Each name goes on with the time: "-20261209-063005.csv".
     const QString udp = QStringLiteral("udp 127.0.0.1 5000 1");
+    const QString site = QStringLiteral("北区1号泵站-127_0_0_1_5000_1");
     QTest::newRow("site name after the device name") << QStringList{"0:设备名称:ZR-Demo", "1:站点名称:北区 1号/泵站"}
-                                     << udp << "北区1号泵站-127_0_0_1_5000_1-20261209-063005.csv";
-    QTest::newRow("site wins over device") << QStringList{"0:站点名称:北区 1号/泵站", "1:设备名称:ZR-Demo"} << udp
-                                           << "北区1号泵站-127_0_0_1_5000_1-20261209-063005.csv";
-    QTest::newRow("device name") << QStringList{"0:设备名称:../ZR_3100.x"} << udp
-                                 << "ZR_3100x-127_0_0_1_5000_1-20261209-063005.csv";
-    QTest::newRow("nothing left of it") << QStringList{"0:设备名称:../.."} << udp
-                                        << "instrument-127_0_0_1_5000_1-20261209-063005.csv";
-    QTest::newRow("no such item") << QStringList{"0:Rate:10"} << udp
-                                  << "instrument-127_0_0_1_5000_1-20261209-063005.csv";
-    QTest::newRow("empty list") << QStringList{} << udp << "instrument-127_0_0_1_5000_1-20261209-063005.csv";
-    QTest::newRow("IPv6") << QStringList{} << "udp ::1 5000 255" << "instrument-1_5000_255-20261209-063005.csv";
+                                                     << udp << site;
+    QTest::newRow("site wins over device") << QStringList{"0:站点名称:北区 1号/泵站", "1:设备名称:ZR-Demo"} << udp << site;
+    QTest::newRow("device name") << QStringList{"0:设备名称:../ZR_3100.x"} << udp << "ZR_3100x-127_0_0_1_5000_1";
+    QTest::newRow("nothing left of it") << QStringList{"0:设备名称:../.."} << udp << "instrument-127_0_0_1_5000_1";
+    QTest::newRow("no such item") << QStringList{"0:Rate:10"} << udp << "instrument-127_0_0_1_5000_1";
+    QTest::newRow("empty list") << QStringList{} << udp << "instrument-127_0_0_1_5000_1";
+    QTest::newRow("IPv6") << QStringList{} << "udp ::1 5000 255" << "instrument-1_5000_255";
     QTest::newRow("serial path") << QStringList{} << "serial /dev/serial/by-id/usb-FT_232-if00 7"
-                                 << "instrument-dev_serial_by_id_usb_FT_232_if00_7-20261209-063005.csv";
-    QTest::newRow("no port") << QStringList{} << "serial  3" << "instrument-link_3-20261209-063005.csv";
+                                 << "instrument-dev_serial_by_id_usb_FT_232_if00_7";
+    QTest::newRow("no port") << QStringList{} << "serial  3" << "instrument-link_3";
 }
 
 void tst_SafeWrite::backupName()
@@ -147,7 +145,7 @@ void tst_SafeWrite::backupName()
     QFETCH(QStringList, items);
     QFETCH(QString, link);
     QFETCH(QString, name);
-    QCOMPARE(backupFileName(rowsOf(items), linkOf(link), kWhen), name);
+    QCOMPARE(backupFileName(rowsOf(items), linkOf(link), kWhen), name + QStringLiteral("-20261209-063005.csv"));
 }
 
 void tst_SafeWrite::backupIsTheExportAndPrunes()

@@ -20,7 +20,9 @@
 class FifoFile
 {
 public:
-    explicit FifoFile(const QString &path, int releaseMs = 3000)
+    // Long enough that a reader released by it is told from one that never blocked.
+    static constexpr int kReleaseMs = 20000;
+    explicit FifoFile(const QString &path, int releaseMs = kReleaseMs)
         : m_path(QFile::encodeName(path))
     {
         m_made = ::mkfifo(m_path.constData(), 0600) == 0;
