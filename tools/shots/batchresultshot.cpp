@@ -3,8 +3,7 @@
 // xvfb-run. Arguments: the language (zh_CH, en_US, zh_TW) and the output file.
 #include "app/mainwindow.h"
 #include "items/configtree.h"
-#include "tests/support/simprocess.h"
-#include "tests/support/workdir.h"
+#include "bench/benchsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,19 +24,19 @@ int main(int argc, char **argv)
         return 2;
     const QString language = QString::fromLocal8Bit(argv[1]);
     const QString out = QString::fromLocal8Bit(argv[2]);
-    TempWorkDir dir;
+    BenchWorkDir dir;
     for (const char *l : {"en_US", "zh_CH", "zh_TW"}) {
         const QString qm = QString::fromLatin1(l) + QStringLiteral(".qm");
         QFile::copy(QStringLiteral(ZR_QM_DIR "/") + qm, dir.filePath(qm));
     }
-    SimProcess sim;
-    if (!sim.start({"--udp", "127.0.0.1:0", "--items",
-                    dir.writeSimItems({QStringLiteral("站点名称:S1"), QStringLiteral("波特率(2400/4800/9600):9600"),
-                                       QStringLiteral("!设备型号:ZR3100"), QStringLiteral("地址:1")})})) {
+    BenchSim sim;
+    dir.writeFile(QStringLiteral("items.txt"), "站点名称:S1\n波特率(2400/4800/9600):9600\n!设备型号:ZR3100\n地址:1\n");
+    if (!sim.start({QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--items"),
+                    dir.filePath(QStringLiteral("items.txt"))})) {
         std::fprintf(stderr, "zrsim: %s\n", qPrintable(sim.lastError()));
         return 1;
     }
-    dir.writeUdpConfig(sim.udpPort(), {{"language/language", language}});
+    dir.writeUdpConfig(sim.udpPort(), {{QStringLiteral("language/language"), language}});
     MainWindow w;
     w.resize(640, 420);
     w.move(0, 0);
