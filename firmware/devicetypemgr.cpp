@@ -12,8 +12,7 @@ namespace {
 
 constexpr int kPollMs = 50;
 constexpr int kMaxPageBytes = DeviceTypeMgr::maxPageBytes;
-constexpr int kMaxNesting = DeviceTypeMgr::maxNesting;
-constexpr qint64 kReadBufferBytes = 256 * 1024;
+constexpr qint64 kPageReadBufferBytes = 256 * 1024;
 
 } // namespace
 
@@ -70,7 +69,7 @@ QByteArray fetchCataloguePage(const QString &url, const std::function<bool()> &s
     if (!reply)
         return body;
     // Qt would otherwise buffer an endless page until memory runs out.
-    reply->setReadBufferSize(kReadBufferBytes);
+    reply->setReadBufferSize(kPageReadBufferBytes);
     bool complete = false;
     bool tooLarge = false;
     auto drain = [&]() {
@@ -139,7 +138,7 @@ bool parseCataloguePage(const QByteArray &page, QMap<QString, QString> *entriesO
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement: {
-            if (++depth > kMaxNesting)
+            if (++depth > DeviceTypeMgr::maxNesting)
                 return false;
             const QStringRef tag = xml.qualifiedName();
             if (depth == 1) {

@@ -5,7 +5,7 @@
 # so a plain `ctest` in that folder checks the same.
 #   scripts/sanitize.sh asan [ctest arguments]   every suite under ASan, LSan, UBSan (build-asan)
 #   scripts/sanitize.sh tsan [ctest arguments]   the threaded suites under TSan (build-tsan)
-# JOBS (default 2) sets build and test parallelism; ZRVU_CMAKE_OPTIONS adds
+# JOBS (default 2) sets build and test parallelism (TEST_JOBS the tests' alone); ZRVU_CMAKE_OPTIONS adds
 # options to a first configuration.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -54,4 +54,4 @@ if [ "$kind" = tsan ]; then
 fi
 
 cd "$build"
-"${run[@]}" ctest --output-on-failure -j"$JOBS" --timeout 900 "${select[@]}" "$@"
+"${run[@]}" ctest --output-on-failure -j"${TEST_JOBS:-$JOBS}" --timeout 900 "${select[@]}" "$@"
