@@ -1,5 +1,6 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
+#include "cli/jsonout.h"
 
 #include "history/historyexport.h"
 #include "history/historylines.h"
@@ -14,6 +15,7 @@
 #endif
 
 #include <QDate>
+#include <QJsonArray>
 #include <QTemporaryFile>
 
 #include <limits>
@@ -67,6 +69,20 @@ int writeChart(const CliOptions &options, HistoryLineSource &lines)
 }
 #endif
 
+// {"type":"line","text":...} and, for a record, its time and fields.
+void lineRecord(const QString &line)
+{
+    const QString text = line.endsWith(QLatin1Char('\n')) ? line.left(line.size() - 1) : line;
+    QJsonObject object{{QStringLiteral("text"), text}};
+    HistoryRecord record;
+    if (parseHistoryRecord(text, &record)) {
+        // The instrument's wall clock, held as UTC: written without a zone.
+        object.insert(QStringLiteral("time"), record.time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")));
+        object.insert(QStringLiteral("fields"), QJsonArray::fromStringList(record.fields));
+    }
+    CliJson::record(QStringLiteral("line"), object);
+}
+
 } // namespace
 
 int runHistory(const CliOptions &options)
@@ -116,7 +132,10 @@ int runHistory(const CliOptions &options)
                 QString line = historyViewText(text);
                 if (!line.endsWith(QLatin1Char('\n')))
                     line += QLatin1Char('\n');
-                writeOut(line);
+                if (CliJson::enabled())
+                    lineRecord(line);
+                else
+                    writeOut(line);
             };
             DeviceLink link;
             link.interChunkWaitMs = kHistoryInterChunkWaitMs;
@@ -127,9 +146,10 @@ int runHistory(const CliOptions &options)
     if (run.interrupts > 0)
         return ExitInterrupted;
     // A cut-off answer is no history to export.
+    CliJson::set(QStringLiteral("lines"), outcome.lines);
     const QString error = historyReadMessage(outcome);
     if (!error.isEmpty())
-        return failWith(error);
+        return failWith(historyReadError(outcome), error);
     if (spoolFailed || (exporting && !spool.flush()))
         return failWith(QStringLiteral("cannot write the temporary file: %1").arg(spool.errorString()));
 
@@ -137,16 +157,20 @@ int runHistory(const CliOptions &options)
     if (!options.csvFile.isEmpty()) {
         const QString error = exportHistoryCsv(options.csvFile, lines);
         if (!error.isEmpty())
-            return failWith(error);
+            return failWith(Outcome::FileWriteFailed, error);
+        CliJson::set(QStringLiteral("csv"), options.csvFile);
     }
     if (!options.pdfFile.isEmpty()) {
         const QString error = exportHistoryPdf(options.pdfFile, lines);
         if (!error.isEmpty())
-            return failWith(error);
+            return failWith(Outcome::FileWriteFailed, error);
+        CliJson::set(QStringLiteral("pdf"), options.pdfFile);
     }
 #ifdef ZRVU_CLI_HAVE_CHART
-    if (!options.chartFile.isEmpty())
+    if (!options.chartFile.isEmpty()) {
+        CliJson::set(QStringLiteral("chart"), options.chartFile);
         return writeChart(options, lines);
+    }
 #endif
     return ExitOk;
 }

@@ -185,3 +185,25 @@ QString flashFileMissingMessage()
 {
     return QCoreApplication::translate("UpdateDialog", "更新失败,文件不存在或拒绝访问!");
 }
+
+Outcome::Error flashError(const FlashOutcome &outcome)
+{
+    switch (outcome.status) {
+    case FlashOutcome::Complete:
+        return Outcome::None;
+    case FlashOutcome::NoImage:
+        return Outcome::BadPackage;
+    case FlashOutcome::OpenFailed:
+    case FlashOutcome::ReopenFailed:
+        return Outcome::OpenFailed;
+    case FlashOutcome::IdentifyFailed:
+        return Outcome::IdentifyFailed;
+    case FlashOutcome::ModelMismatch:
+        return Outcome::ModelMismatch;
+    case FlashOutcome::EraseFailed:
+        return Outcome::EraseFailed;
+    case FlashOutcome::PageFailed:
+        return Outcome::PageFailed;
+    }
+    return Outcome::Failed;
+}

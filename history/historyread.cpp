@@ -125,3 +125,22 @@ QString historyReadMessage(const HistoryReadOutcome &outcome)
     }
     return QString();
 }
+
+Outcome::Error historyReadError(const HistoryReadOutcome &outcome)
+{
+    switch (outcome.status) {
+    case HistoryReadOutcome::Complete:
+        return Outcome::None;
+    case HistoryReadOutcome::Stopped:
+        return Outcome::Interrupted;
+    case HistoryReadOutcome::OpenFailed:
+        return Outcome::OpenFailed;
+    case HistoryReadOutcome::ExchangeFailed:
+        return Outcome::NoReply;
+    case HistoryReadOutcome::LineCap:
+        return Outcome::TooManyLines;
+    case HistoryReadOutcome::LineLost:
+        return Outcome::LineLost;
+    }
+    return Outcome::Failed;
+}

@@ -59,6 +59,7 @@ ClockSyncOutcome syncClockExchange(DeviceLink &link, int timeoutMs)
     out.request = buildClockWriteRequest(link.deviceAddress);
     const int result = link.transact(out.request, out.reply, false, timeoutMs);
     out.errorText = linkErrorText(result, out.reply);
+    out.linkError = Outcome::fromLinkResult(result, out.reply);
     if (!out.errorText.isEmpty())
         out.status = ClockSyncOutcome::LinkFailed;
     else
@@ -91,4 +92,19 @@ QString clockSyncMessage(const ClockSyncOutcome &outcome)
         return QCoreApplication::translate("MainWindow", "同步时间失败");
     }
     return QString();
+}
+
+Outcome::Error clockSyncError(const ClockSyncOutcome &outcome)
+{
+    switch (outcome.status) {
+    case ClockSyncOutcome::Synced:
+        return Outcome::None;
+    case ClockSyncOutcome::OpenFailed:
+        return Outcome::OpenFailed;
+    case ClockSyncOutcome::LinkFailed:
+        return outcome.linkError;
+    case ClockSyncOutcome::BadReply:
+        return Outcome::BadReply;
+    }
+    return Outcome::Failed;
 }

@@ -43,6 +43,7 @@ ItemReadOutcome judgeItemExchange(DeviceLink &link, int index, int result, const
     if (!out.errorText.isEmpty()) {
         if (index == -1) {
             out.status = ItemReadOutcome::LinkFailed;
+            out.linkError = Outcome::fromLinkResult(result, reply);
             return out;
         }
         QByteArray retried;
@@ -88,6 +89,7 @@ ItemListOutcome itemListFailure(const ItemReadOutcome &read)
     case ItemReadOutcome::LinkFailed:
         out.status = ItemListOutcome::LinkFailed;
         out.detail = read.errorText;
+        out.linkError = read.linkError;
         break;
     case ItemReadOutcome::BadAddressOrFunction:
         out.status = ItemListOutcome::BadAddressOrFunction;
@@ -175,4 +177,25 @@ QString itemListMessage(const ItemListOutcome &outcome)
         return QCoreApplication::translate("RefreshThread", "数据长度校验错误 : \n%1").arg(hexDump(outcome.reply));
     }
     return QString();
+}
+
+Outcome::Error itemListError(const ItemListOutcome &outcome)
+{
+    switch (outcome.status) {
+    case ItemListOutcome::Complete:
+        return Outcome::None;
+    case ItemListOutcome::Stopped:
+        return Outcome::Interrupted;
+    case ItemListOutcome::OpenFailed:
+        return Outcome::OpenFailed;
+    case ItemListOutcome::LinkFailed:
+        return outcome.linkError;
+    case ItemListOutcome::BadAddressOrFunction:
+        return Outcome::BadAddressOrFunction;
+    case ItemListOutcome::BadLength:
+        return Outcome::BadLength;
+    case ItemListOutcome::ExtraAnswer:
+        return Outcome::DuplicateAnswer;
+    }
+    return Outcome::Failed;
 }

@@ -27,6 +27,7 @@ ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &v
     out.errorText = linkErrorText(result, out.reply);
     if (!out.errorText.isEmpty()) {
         out.status = ItemWriteOutcome::LinkFailed;
+        out.linkError = Outcome::fromLinkResult(result, out.reply);
         out.unanswered = result == LinkNoReply;
         return out;
     }
@@ -81,6 +82,24 @@ QString itemWriteMessage(const ItemWriteOutcome &outcome)
         return outcome.errorText;
     }
     return QString();
+}
+
+Outcome::Error itemWriteError(const ItemWriteOutcome &outcome)
+{
+    switch (outcome.status) {
+    case ItemWriteOutcome::Written:
+        return Outcome::None;
+    case ItemWriteOutcome::Refused:
+        return Outcome::Refused;
+    case ItemWriteOutcome::LinkFailed:
+        return outcome.linkError;
+    case ItemWriteOutcome::BadReply:
+        return Outcome::BadReply;
+    case ItemWriteOutcome::ValueTooLong:
+    case ItemWriteOutcome::ValueNotCarried:
+        return Outcome::BadValue;
+    }
+    return Outcome::Failed;
 }
 
 QString itemWriteOpenFailedMessage()

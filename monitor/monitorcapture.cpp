@@ -267,3 +267,19 @@ QString monitorCaptureMessage(const MonitorCaptureOutcome &outcome)
     }
     return QString();
 }
+
+Outcome::Error monitorCaptureError(const MonitorCaptureOutcome &outcome)
+{
+    switch (outcome.status) {
+    case MonitorCaptureOutcome::Stopped:
+        return Outcome::None;
+    case MonitorCaptureOutcome::OpenFailed:
+        return Outcome::OpenFailed;
+    case MonitorCaptureOutcome::SwitchFailed:
+    case MonitorCaptureOutcome::SwitchOffFailed:
+        return Outcome::NoReply;
+    case MonitorCaptureOutcome::LineLost:
+        return Outcome::LineLost;
+    }
+    return Outcome::Failed;
+}

@@ -1,0 +1,139 @@
+#include "cli/jsonout.h"
+#include "cli/cliruntime.h"
+#include "cli/clioptions.h"
+
+#include <QJsonDocument>
+
+#include <atomic>
+#include <mutex>
+
+namespace {
+
+struct State {
+    std::mutex lock;
+    QString command;
+    QJsonObject fields;
+    Outcome::Error error = Outcome::None;
+    QStringList messages;
+};
+
+std::atomic_bool g_enabled{false};
+
+State &state()
+{
+    static State s;
+    return s;
+}
+
+// The code a failure carries when the command noted none: what its exit
+// status says.
+Outcome::Error defaultError(int exit)
+{
+    switch (exit) {
+    case ExitUsage:
+        return Outcome::Usage;
+    case ExitRefused:
+        return Outcome::Refused;
+    case ExitDiffers:
+        return Outcome::Differs;
+    default:
+        return exit >= 128 ? Outcome::Interrupted : Outcome::Failed;
+    }
+}
+
+} // namespace
+
+namespace CliJson {
+
+bool enabled()
+{
+    return g_enabled.load();
+}
+
+void enable()
+{
+    g_enabled = true;
+}
+
+void setCommand(const QString &command)
+{
+    std::lock_guard<std::mutex> guard(state().lock);
+    state().command = command;
+}
+
+QByteArray line(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+}
+
+bool record(const QString &type, QJsonObject fields)
+{
+    fields.insert(QStringLiteral("type"), type);
+    return writeOutBytes(line(fields));
+}
+
+void set(const QString &key, const QJsonValue &value)
+{
+    std::lock_guard<std::mutex> guard(state().lock);
+    state().fields.insert(key, value);
+}
+
+void noteError(Outcome::Error error)
+{
+    std::lock_guard<std::mutex> guard(state().lock);
+    if (state().error == Outcome::None)
+        state().error = error;
+}
+
+void noteMessage(const QString &message)
+{
+    std::lock_guard<std::mutex> guard(state().lock);
+    state().messages << message;
+}
+
+QString statusName(int exit)
+{
+    switch (exit) {
+    case ExitOk:
+        return QStringLiteral("ok");
+    case ExitUsage:
+        return QStringLiteral("usage");
+    case ExitRefused:
+        return QStringLiteral("refused");
+    case ExitDiffers:
+        return QStringLiteral("differs");
+    default:
+        return exit >= 128 ? QStringLiteral("interrupted") : QStringLiteral("failed");
+    }
+}
+
+QJsonObject resultObject(int exit)
+{
+    std::lock_guard<std::mutex> guard(state().lock);
+    QJsonObject out = state().fields;
+    out.insert(QStringLiteral("type"), QStringLiteral("result"));
+    out.insert(QStringLiteral("command"), state().command);
+    out.insert(QStringLiteral("status"), statusName(exit));
+    out.insert(QStringLiteral("exit"), exit);
+    if (exit != ExitOk) {
+        Outcome::Error error = state().error;
+        // A noted code that the end contradicts (an interrupt after a
+        // failure was noted) gives way to what the status says.
+        if (error == Outcome::None || (exit >= 128 && error != Outcome::Interrupted)
+            || (exit == ExitDiffers && error != Outcome::Differs)
+            || (exit == ExitRefused && error != Outcome::Refused && error != Outcome::VerifyMismatch))
+            error = defaultError(exit);
+        out.insert(QStringLiteral("error"),
+                   QJsonObject{{QStringLiteral("code"), Outcome::errorName(error)},
+                               {QStringLiteral("message"), state().messages.join(QLatin1Char('\n'))}});
+    }
+    return out;
+}
+
+int finish(int exit)
+{
+    writeOutBytes(line(resultObject(exit)));
+    return exit;
+}
+
+} // namespace CliJson
