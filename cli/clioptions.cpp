@@ -542,7 +542,12 @@ QString cliUsage()
         "2 usage error, or a value the command refuses (message on stderr);\n"
         "3 the instrument refused a value (or, with --verify, did not keep it);\n"
         "4 diff found differences; 130 interrupted.\n"
-        "With --targets: 0 all ok; 3 some refused and none failed; 1 any failed.\n");
+        "With --targets: 0 all ok; 3 some refused and none failed; 1 any failed.\n"
+        "\n"
+        "--json: JSON Lines on stdout, the last line the result with \"status\",\n"
+        "\"exit\" and, unless ok, \"error\": {\"code\", \"message\"}. Every object is\n"
+        "described by the JSON Schema zrvu-cli.schema.json (cli/ in the sources,\n"
+        "share/zrvu/ when installed).\n");
     out += QStringLiteral("\nCommands with --targets:\n  %1\n(the FILE of export must contain {name}, replaced by the instrument's NAME).\n")
                .arg(targetCommandNames());
     return out;

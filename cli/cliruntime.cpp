@@ -63,8 +63,10 @@ int withStdoutChecked(int status)
 bool writeOut(const QString &text)
 {
     // With --json the objects are all stdout carries.
-    if (CliJson::enabled())
+    if (CliJson::enabled()) {
+        CliJson::noteText(text, false);
         return g_stdoutError == 0;
+    }
     return writeOutBytes(text.toUtf8());
 }
 
@@ -77,6 +79,8 @@ void ignoreBrokenPipe()
 
 void writeErr(const QString &text)
 {
+    if (CliJson::enabled())
+        CliJson::noteText(text, true);
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
     std::fflush(stderr);

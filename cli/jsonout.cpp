@@ -15,6 +15,8 @@ struct State {
     QJsonObject fields;
     Outcome::Error error = Outcome::None;
     QStringList messages;
+    QString lastErr;
+    QString lastOut;
 };
 
 std::atomic_bool g_enabled{false};
@@ -91,6 +93,22 @@ void noteMessage(const QString &message)
     state().messages << message;
 }
 
+void noteText(const QString &text, bool stderrText)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (int i = lines.size() - 1; i >= 0; --i) {
+        QString line = lines.at(i).trimmed();
+        if (line.startsWith(QLatin1String("zrvu-cli: ")))
+            line = line.mid(10);
+        // The pointer to --help says nothing about the run.
+        if (line.isEmpty() || line.startsWith(QLatin1String("Try 'zrvu-cli")))
+            continue;
+        std::lock_guard<std::mutex> guard(state().lock);
+        (stderrText ? state().lastErr : state().lastOut) = line;
+        return;
+    }
+}
+
 QString statusName(int exit)
 {
     switch (exit) {
@@ -115,6 +133,9 @@ QJsonObject resultObject(int exit)
     out.insert(QStringLiteral("command"), state().command);
     out.insert(QStringLiteral("status"), statusName(exit));
     out.insert(QStringLiteral("exit"), exit);
+    const QString message = state().lastErr.isEmpty() ? state().lastOut : state().lastErr;
+    if (!message.isEmpty())
+        out.insert(QStringLiteral("message"), message);
     if (exit != ExitOk) {
         Outcome::Error error = state().error;
         // A noted code that the end contradicts (an interrupt after a

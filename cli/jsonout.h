@@ -28,6 +28,11 @@ void noteError(Outcome::Error error);
 // of a run make the result's error.message, one per line.
 void noteMessage(const QString &message);
 
+// Text the run prints (stdout's is dropped in this mode): the result's
+// "message" is its last line, stderr's before stdout's, as a person reads
+// the end of the run; --targets shows it as the instrument's detail.
+void noteText(const QString &text, bool stderrText);
+
 // {"type":"result", ...} for a run that ends with `exit`.
 QJsonObject resultObject(int exit);
 // Writes the result line; returns exit.
