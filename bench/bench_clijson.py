@@ -19,9 +19,9 @@ import time
 
 
 def main():
-    build = sys.argv[1] if len(sys.argv) > 1 else "build"
+    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
     runs = int(sys.argv[sys.argv.index("--runs") + 1]) if "--runs" in sys.argv else 3
-    sim = subprocess.Popen([os.path.join(build, "tools/zrsim/zrsim"), "--udp", "127.0.0.1:0", "--history-gap", "0"],
+    sim = subprocess.Popen([os.path.join(build, "tools/zrsim/zrsim"), "--udp", "127.0.0.1:0"],
                            stdout=subprocess.PIPE, text=True)
     port = None
     try:
@@ -54,6 +54,9 @@ def main():
     finally:
         sim.terminate()
         sim.wait()
+    # The result line is the one more; fewer would be lines lost.
+    if lines["json"] != lines["text"] + 1:
+        sys.exit("json gave %d lines for text's %d" % (lines["json"], lines["text"]))
     for mode in ("text", "json"):
         print("%-4s  %6d lines  wall %.2f s  cpu %.2f s (median of %d)"
               % (mode, lines[mode], statistics.median(wall[mode]), statistics.median(cpu[mode]), runs))

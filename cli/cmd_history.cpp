@@ -18,7 +18,12 @@
 #include <QJsonArray>
 #include <QTemporaryFile>
 
+#include <condition_variable>
 #include <limits>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -83,6 +88,61 @@ void lineRecord(const QString &line)
     CliJson::record(QStringLiteral("line"), object);
 }
 
+// The --json lines are built on a thread of their own: the reading thread
+// only hands each line on, so that building the objects never keeps it from
+// the socket while the answer streams in (a UDP answer has no second copy).
+class JsonLineWriter
+{
+public:
+    JsonLineWriter()
+        : m_thread([this] { run(); })
+    {
+    }
+    ~JsonLineWriter() { finish(); }
+
+    void push(const QString &line)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_lines.push_back(line);
+        m_wake.notify_one();
+    }
+    // Every line handed on is written when this returns.
+    void finish()
+    {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_done = true;
+            m_wake.notify_one();
+        }
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    void run()
+    {
+        std::vector<QString> batch;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> guard(m_lock);
+                m_wake.wait(guard, [this] { return m_done || !m_lines.empty(); });
+                if (m_lines.empty() && m_done)
+                    return;
+                batch.swap(m_lines);
+            }
+            for (const QString &line : batch)
+                lineRecord(line);
+            batch.clear();
+        }
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::vector<QString> m_lines;
+    bool m_done = false;
+    std::thread m_thread;
+};
+
 } // namespace
 
 int runHistory(const CliOptions &options)
@@ -114,6 +174,9 @@ int runHistory(const CliOptions &options)
     };
 
     const QByteArray request = buildHistoryRequest(start, end);
+    std::unique_ptr<JsonLineWriter> jsonLines;
+    if (CliJson::enabled())
+        jsonLines = std::make_unique<JsonLineWriter>();
     HistoryReadOutcome outcome;
     OperationRun run;
     runOperation(
@@ -132,8 +195,8 @@ int runHistory(const CliOptions &options)
                 QString line = historyViewText(text);
                 if (!line.endsWith(QLatin1Char('\n')))
                     line += QLatin1Char('\n');
-                if (CliJson::enabled())
-                    lineRecord(line);
+                if (jsonLines)
+                    jsonLines->push(line);
                 else
                     writeOut(line);
             };
@@ -143,6 +206,8 @@ int runHistory(const CliOptions &options)
             return ExitOk;
         },
         stopOnInterrupt, -1, &run);
+    if (jsonLines)
+        jsonLines->finish();
     if (run.interrupts > 0)
         return ExitInterrupted;
     // A cut-off answer is no history to export.
