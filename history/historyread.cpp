@@ -15,6 +15,8 @@ void HistoryAnswerReceiver::reset(int maxLines)
 {
     m_lines.clear();
     m_outcome = HistoryReadOutcome();
+    // A read is whole until something fails it.
+    m_outcome.status = HistoryReadOutcome::Complete;
     m_outcome.maxLines = maxLines;
     m_failed = false;
     m_capped = false;

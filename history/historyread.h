@@ -33,7 +33,7 @@ struct HistoryReadOutcome {
         LineCap, // more than maxLines lines; the rest was not read
         LineLost, // the serial line hung up mid-answer
     };
-    Status status = Complete;
+    Status status = ExchangeFailed; // an outcome says it succeeded, never by default
     QString detail;
     qint64 lines = 0;
     int maxLines = 0;

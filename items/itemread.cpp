@@ -109,6 +109,7 @@ ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks, int f
         out.detail = link.errorText;
         return out;
     }
+    out.status = ItemListOutcome::Complete;
     if (hooks.cleared)
         hooks.cleared();
     QStringList firstFields;

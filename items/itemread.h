@@ -59,7 +59,7 @@ struct ItemListOutcome {
         BadLength,            // reply: the refused reply
         ExtraAnswer,          // answered more often than asked; the list may be shifted
     };
-    Status status = Complete;
+    Status status = LinkFailed; // an outcome says it succeeded, never by default
     QString detail;
     Outcome::Error linkError = Outcome::NoReply; // for LinkFailed
     QByteArray reply;

@@ -2,6 +2,7 @@
 // result's status, exit and error code for one success and one failure
 // of each command. The text-mode suites check the values themselves.
 #include "firmware/package.h"
+#include "link/outcome.h"
 
 #include "tests/cli/cliprocess.h"
 #include "tests/support/simprocess.h"
@@ -58,6 +59,7 @@ private slots:
     void commands_data();
     void commands();
     void targets();
+    void codesInSchema();
 };
 
 void tst_CliJson::commands_data()
@@ -212,6 +214,24 @@ void tst_CliJson::targets()
     const QJsonArray array = QJsonDocument::fromJson(report.readAll()).array();
     QCOMPARE(array.size(), 9);
     QCOMPARE(array.last().toObject().value("exit").toInt(), 1);
+}
+
+// A code added to the core's vocabulary must reach the schema, or a valid
+// run would fail a script's validation.
+void tst_CliJson::codesInSchema()
+{
+    QFile file(QStringLiteral(ZR_JSON_SCHEMA));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject error = QJsonDocument::fromJson(file.readAll()).object().value("$defs").toObject().value("error").toObject();
+    const QJsonArray codes = error.value("properties").toObject().value("code").toObject().value("enum").toArray();
+    const QMetaEnum names = QMetaEnum::fromType<Outcome::Error>();
+    QCOMPARE(codes.size(), names.keyCount() - 1); // all but None
+    for (int i = 0; i < names.keyCount(); ++i) {
+        const auto value = static_cast<Outcome::Error>(names.value(i));
+        if (value != Outcome::None)
+            QVERIFY2(codes.contains(Outcome::errorName(value)), qPrintable(Outcome::errorName(value)));
+    }
+    QCOMPARE(Outcome::fromLinkResult(2, QByteArray()), Outcome::NoReply);
 }
 
 QTEST_GUILESS_MAIN(tst_CliJson)
