@@ -48,7 +48,7 @@ int runPackageInfo(const CliOptions &options)
     DEncryptInfo info(options.arguments.at(0));
     const QString error = readPackage(info);
     if (!error.isEmpty())
-        return failWith(Outcome::BadPackage, error);
+        return failWith(Failure::BadPackage, error);
     CliJson::set(QStringLiteral("device"), info.device());
     CliJson::set(QStringLiteral("model"), info.model());
     CliJson::set(QStringLiteral("version"), info.version());
@@ -59,7 +59,7 @@ int runPackageInfo(const CliOptions &options)
     // Scripts gate flashing on this command: a package that could not be
     // flashed must not pass.
     if (info.model().isEmpty())
-        return failWith(Outcome::BadPackage, ZrvuCli::tr("固件文件中没有设备型号"));
+        return failWith(Failure::BadPackage, ZrvuCli::tr("固件文件中没有设备型号"));
     if (info.image().isEmpty()) {
         FlashOutcome refused;
         refused.status = FlashOutcome::NoImage;
@@ -73,11 +73,11 @@ int runFlash(const CliOptions &options)
     const QString path = options.arguments.at(0);
     const QFileInfo file(path);
     if (path.isEmpty() || !file.exists() || !file.isFile())
-        return failWith(Outcome::FileOpenFailed, flashFileMissingMessage());
+        return failWith(Failure::FileOpenFailed, flashFileMissingMessage());
     DEncryptInfo info(path);
     const QString error = readPackage(info);
     if (!error.isEmpty())
-        return failWith(Outcome::BadPackage, error);
+        return failWith(Failure::BadPackage, error);
     CliJson::set(QStringLiteral("model"), info.model());
     CliJson::set(QStringLiteral("version"), info.version());
     CliJson::set(QStringLiteral("pages"), 0);
@@ -89,7 +89,7 @@ int runFlash(const CliOptions &options)
         QString backup;
         const int status = backupInstrumentItems(QString(), &backup);
         if (status != ExitOk)
-            return status == ExitInterrupted ? status : failWith(Outcome::BackupFailed, ZrvuCli::tr("未更新固件;不备份也要更新请加 --no-backup"));
+            return status == ExitInterrupted ? status : failWith(Failure::BackupFailed, ZrvuCli::tr("未更新固件;不备份也要更新请加 --no-backup"));
         writeErr(backupWrittenMessage(backup) + QLatin1Char('\n'));
         CliJson::set(QStringLiteral("backup"), QDir::toNativeSeparators(backup));
     }
@@ -150,7 +150,7 @@ int runCatalogue(const CliOptions &options)
     if (run.interrupts > 0 || outcome.status == CatalogueOutcome::Stopped)
         return ExitInterrupted;
     if (outcome.status != CatalogueOutcome::Listed)
-        return failWith(Outcome::CatalogueFailed, catalogueMessage(outcome));
+        return failWith(Failure::CatalogueFailed, catalogueMessage(outcome));
     // The order of the assistant's list.
     QString out;
     for (auto it = outcome.entries.cbegin(); it != outcome.entries.cend(); ++it) {
@@ -169,9 +169,9 @@ int runDownload(const CliOptions &options)
     const QString link = options.arguments.at(0);
     const QString folder = options.arguments.at(1);
     if (link.isEmpty())
-        return failWith(Outcome::BadValue, downloadNoTypeMessage());
+        return failWith(Failure::BadValue, downloadNoTypeMessage());
     if (folder.isEmpty())
-        return failWith(Outcome::BadValue, downloadNoFolderMessage());
+        return failWith(Failure::BadValue, downloadNoFolderMessage());
 
     ProgressDisplay progress(ZrvuCli::tr("下载文件"));
     DownloadOutcome outcome;
@@ -195,5 +195,5 @@ int runDownload(const CliOptions &options)
     }
     if (run.interrupts > 0 || outcome.status == DownloadOutcome::Stopped)
         return ExitInterrupted;
-    return failWith(Outcome::DownloadFailed, downloadMessage(outcome));
+    return failWith(Failure::DownloadFailed, downloadMessage(outcome));
 }

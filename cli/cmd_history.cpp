@@ -222,13 +222,13 @@ int runHistory(const CliOptions &options)
     if (!options.csvFile.isEmpty()) {
         const QString error = exportHistoryCsv(options.csvFile, lines);
         if (!error.isEmpty())
-            return failWith(Outcome::FileWriteFailed, error);
+            return failWith(Failure::FileWriteFailed, error);
         CliJson::set(QStringLiteral("csv"), options.csvFile);
     }
     if (!options.pdfFile.isEmpty()) {
         const QString error = exportHistoryPdf(options.pdfFile, lines);
         if (!error.isEmpty())
-            return failWith(Outcome::FileWriteFailed, error);
+            return failWith(Failure::FileWriteFailed, error);
         CliJson::set(QStringLiteral("pdf"), options.pdfFile);
     }
 #ifdef ZRVU_CLI_HAVE_CHART

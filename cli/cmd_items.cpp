@@ -94,7 +94,7 @@ bool openForWrite(DeviceLink &link)
 {
     if (link.open())
         return true;
-    failWith(Outcome::OpenFailed, itemWriteOpenFailedMessage()
+    failWith(Failure::OpenFailed, itemWriteOpenFailedMessage()
              + (link.errorText.isEmpty() ? QString() : QLatin1Char('\n') + link.errorText));
     return false;
 }
@@ -130,7 +130,7 @@ int runExport(const CliOptions &options)
     itemRecords(rows);
     const QString failure = writeWholeFile(fileName, buildItemFile(rows));
     if (!failure.isEmpty())
-        return failWith(Outcome::FileWriteFailed, itemExportFailedMessage(failure));
+        return failWith(Failure::FileWriteFailed, itemExportFailedMessage(failure));
     CliJson::set(QStringLiteral("export"), fileName);
     writeErr(itemExportedMessage() + QLatin1Char('\n'));
     return ExitOk;
@@ -144,22 +144,22 @@ int loadItemFile(const QString &fileName, QList<ItemRow> *rows)
 {
     const FileReadResult read = readRegularFile(fileName, kMaxItemFileBytes);
     if (read.status == FileReadResult::NotFound || read.status == FileReadResult::ReadFailed)
-        return failWith(Outcome::FileOpenFailed, itemFileOpenFailedMessage(fileName));
+        return failWith(Failure::FileOpenFailed, itemFileOpenFailedMessage(fileName));
     if (!read.ok())
-        return failWith(Outcome::FileOpenFailed, read.errorText);
+        return failWith(Failure::FileOpenFailed, read.errorText);
     int badLine = 0;
     const QStringList lines = itemFileLines(read.bytes, &badLine);
     if (badLine > 0)
-        return failWith(Outcome::BadValue, itemFileEncodingMessage(badLine));
+        return failWith(Failure::BadValue, itemFileEncodingMessage(badLine));
     // An empty file would pass for "nothing to change" or a batch that held.
     if (lines.isEmpty())
-        return failWith(Outcome::BadValue, ZrvuCli::tr("文件中没有配置项: %1").arg(QDir::toNativeSeparators(fileName)));
+        return failWith(Failure::BadValue, ZrvuCli::tr("文件中没有配置项: %1").arg(QDir::toNativeSeparators(fileName)));
     ItemRowList list(workingDirSkipTable());
     for (const QString &line : lines) {
         int index = 0;
         QStringList fields;
         if (!parseItemCsvLine(line, &index, &fields))
-            return failWith(Outcome::BadValue, itemFileParseMessage());
+            return failWith(Failure::BadValue, itemFileParseMessage());
         list.addItem(index, fields);
     }
     *rows = list.rows();
@@ -190,7 +190,7 @@ int saveBackup(const QString &dir, const QList<ItemRow> &rows, QString *path)
                                                  LinkSettings::fromSettings(), QDateTime::currentDateTime(),
                                                  SettingKeys::backupKeep.read());
     if (!backup.ok)
-        return failWith(Outcome::BackupFailed, backup.error);
+        return failWith(Failure::BackupFailed, backup.error);
     *path = backup.path;
     return ExitOk;
 }
@@ -388,7 +388,7 @@ int runWrite(const CliOptions &options)
         writeErr(verifyMessage(checked) + QLatin1Char('\n'));
         CliJson::set(QStringLiteral("mismatches"), verifyFailures(checked));
         if (refused == 0 && verifyFailures(checked) > 0) {
-            CliJson::noteError(Outcome::VerifyMismatch);
+            CliJson::noteError(Failure::VerifyMismatch);
             CliJson::noteMessage(verifyMessage(checked));
         }
         return refused > 0 || verifyFailures(checked) > 0 ? ExitRefused : ExitOk;
@@ -413,7 +413,7 @@ int writeOne(int index, const QString &value, int mode)
         CliJson::set(QStringLiteral("index"), index);
         if (fields.isEmpty())
         {
-            CliJson::noteError(Outcome::NoAnswer);
+            CliJson::noteError(Failure::NoAnswer);
             return refuseWith(ZrvuCli::tr("设备没有第%1项").arg(index));
         }
         if (mode == WriteValue && fields.size() < 2)
@@ -499,9 +499,9 @@ int runWriteSn(const CliOptions &options)
         return ExitOk;
     });
     if (!opened)
-        return failWith(Outcome::OpenFailed, serialNumberOpenFailedMessage());
+        return failWith(Failure::OpenFailed, serialNumberOpenFailedMessage());
     if (outcome.status != SerialNumberOutcome::Written)
-        return failWith(outcome.status == SerialNumberOutcome::BadAnswer ? Outcome::BadReply : Outcome::NoReply,
+        return failWith(outcome.status == SerialNumberOutcome::BadAnswer ? Failure::BadReply : Failure::NoReply,
                         serialNumberMessage(outcome));
     writeOut(serialNumberMessage(outcome) + QLatin1Char('\n'));
     CliJson::set(QStringLiteral("serial"), sn);

@@ -83,6 +83,6 @@ int runSearch(const CliOptions &options)
         return ExitInterrupted;
     // An empty stdout with status 0 would read as "searched, all fine".
     if (outcome.status == DeviceSearchOutcome::NoAnswer)
-        return failWith(Outcome::NoAnswer, ZrvuCli::tr("没有设备应答"));
+        return failWith(Failure::NoAnswer, ZrvuCli::tr("没有设备应答"));
     return ExitOk;
 }

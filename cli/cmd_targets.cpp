@@ -229,7 +229,7 @@ int runTargets(const CliOptions &options)
         }
         const QString failure = writeWholeFile(options.reportFile, report);
         if (!failure.isEmpty())
-            return failWith(Outcome::FileWriteFailed, failure);
+            return failWith(Failure::FileWriteFailed, failure);
     }
     return exit;
 }

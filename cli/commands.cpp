@@ -2,7 +2,7 @@
 #include "cli/cliruntime.h"
 #include "cli/jsonout.h"
 
-int failWith(Outcome::Error error, const QString &text)
+int failWith(Failure::Code error, const QString &text)
 {
     CliJson::noteError(error);
     return failWith(text);
@@ -17,7 +17,7 @@ int failWith(const QString &text)
 
 int usageError(const QString &problem)
 {
-    CliJson::noteError(Outcome::Usage);
+    CliJson::noteError(Failure::Usage);
     CliJson::noteMessage(problem);
     writeErr(cliUsageErrorText(problem));
     return ExitUsage;
@@ -25,7 +25,7 @@ int usageError(const QString &problem)
 
 int refuseWith(const QString &text)
 {
-    CliJson::noteError(Outcome::BadValue);
+    CliJson::noteError(Failure::BadValue);
     CliJson::noteMessage(text);
     writeErr(QStringLiteral("zrvu-cli: ") + text + QLatin1Char('\n'));
     return ExitUsage;

@@ -17,7 +17,7 @@ class ZrvuCli
 // Writes "zrvu-cli: <text>" on stderr and returns ExitFailed.
 int failWith(const QString &text);
 // The same, naming the failure for --json.
-int failWith(Outcome::Error error, const QString &text);
+int failWith(Failure::Code error, const QString &text);
 // A malformed argument: the problem and the pointer to --help on stderr,
 // returns ExitUsage.
 int usageError(const QString &problem);

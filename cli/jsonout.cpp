@@ -13,7 +13,7 @@ struct State {
     std::mutex lock;
     QString command;
     QJsonObject fields;
-    Outcome::Error error = Outcome::None;
+    Failure::Code error = Failure::None;
     QStringList messages;
     QString lastErr;
     QString lastOut;
@@ -29,17 +29,17 @@ State &state()
 
 // The code a failure carries when the command noted none: what its exit
 // status says.
-Outcome::Error defaultError(int exit)
+Failure::Code defaultError(int exit)
 {
     switch (exit) {
     case ExitUsage:
-        return Outcome::Usage;
+        return Failure::Usage;
     case ExitRefused:
-        return Outcome::Refused;
+        return Failure::Refused;
     case ExitDiffers:
-        return Outcome::Differs;
+        return Failure::Differs;
     default:
-        return exit >= 128 ? Outcome::Interrupted : Outcome::Failed;
+        return exit >= 128 ? Failure::Interrupted : Failure::Failed;
     }
 }
 
@@ -80,10 +80,10 @@ void set(const QString &key, const QJsonValue &value)
     state().fields.insert(key, value);
 }
 
-void noteError(Outcome::Error error)
+void noteError(Failure::Code error)
 {
     std::lock_guard<std::mutex> guard(state().lock);
-    if (state().error == Outcome::None)
+    if (state().error == Failure::None)
         state().error = error;
 }
 
@@ -137,15 +137,15 @@ QJsonObject resultObject(int exit)
     if (!message.isEmpty())
         out.insert(QStringLiteral("message"), message);
     if (exit != ExitOk) {
-        Outcome::Error error = state().error;
+        Failure::Code error = state().error;
         // A noted code that the end contradicts (an interrupt after a
         // failure was noted) gives way to what the status says.
-        if (error == Outcome::None || (exit >= 128 && error != Outcome::Interrupted)
-            || (exit == ExitDiffers && error != Outcome::Differs)
-            || (exit == ExitRefused && error != Outcome::Refused && error != Outcome::VerifyMismatch))
+        if (error == Failure::None || (exit >= 128 && error != Failure::Interrupted)
+            || (exit == ExitDiffers && error != Failure::Differs)
+            || (exit == ExitRefused && error != Failure::Refused && error != Failure::VerifyMismatch))
             error = defaultError(exit);
         out.insert(QStringLiteral("error"),
-                   QJsonObject{{QStringLiteral("code"), Outcome::errorName(error)},
+                   QJsonObject{{QStringLiteral("code"), Failure::errorName(error)},
                                {QStringLiteral("message"), state().messages.join(QLatin1Char('\n'))}});
     }
     return out;

@@ -23,7 +23,7 @@ bool record(const QString &type, QJsonObject fields);
 void set(const QString &key, const QJsonValue &value);
 // Why the run is failing, for the result's error.code; the first noted
 // code is the one the result carries.
-void noteError(Outcome::Error error);
+void noteError(Failure::Code error);
 // A message the text mode prints on stderr for the failure; the messages
 // of a run make the result's error.message, one per line.
 void noteMessage(const QString &message);

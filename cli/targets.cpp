@@ -291,7 +291,7 @@ QJsonObject targetObject(const CliTarget &target, const TargetResult &result, co
                  {QStringLiteral("command"), command},
                  {QStringLiteral("status"), QStringLiteral("failed")},
                  {QStringLiteral("exit"), ExitFailed},
-                 {QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), Outcome::errorName(Outcome::Failed)},
+                 {QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), Failure::errorName(Failure::Failed)},
                                                        {QStringLiteral("message"), result.detail}}}};
     return {{QStringLiteral("type"), QStringLiteral("target")},
             {QStringLiteral("name"), target.name},

@@ -186,24 +186,24 @@ QString flashFileMissingMessage()
     return QCoreApplication::translate("UpdateDialog", "更新失败,文件不存在或拒绝访问!");
 }
 
-Outcome::Error flashError(const FlashOutcome &outcome)
+Failure::Code flashError(const FlashOutcome &outcome)
 {
     switch (outcome.status) {
     case FlashOutcome::Complete:
-        return Outcome::None;
+        return Failure::None;
     case FlashOutcome::NoImage:
-        return Outcome::BadPackage;
+        return Failure::BadPackage;
     case FlashOutcome::OpenFailed:
     case FlashOutcome::ReopenFailed:
-        return Outcome::OpenFailed;
+        return Failure::OpenFailed;
     case FlashOutcome::IdentifyFailed:
-        return Outcome::IdentifyFailed;
+        return Failure::IdentifyFailed;
     case FlashOutcome::ModelMismatch:
-        return Outcome::ModelMismatch;
+        return Failure::ModelMismatch;
     case FlashOutcome::EraseFailed:
-        return Outcome::EraseFailed;
+        return Failure::EraseFailed;
     case FlashOutcome::PageFailed:
-        return Outcome::PageFailed;
+        return Failure::PageFailed;
     }
-    return Outcome::Failed;
+    return Failure::Failed;
 }

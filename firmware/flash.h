@@ -80,7 +80,7 @@ FlashOutcome flashPackage(DeviceLink &link, const DEncryptInfo &package, const F
 // The update's error text (context UpdateThread); empty for Complete.
 QString flashMessage(const FlashOutcome &outcome);
 // The failure in the shared vocabulary (None for Complete).
-Outcome::Error flashError(const FlashOutcome &outcome);
+Failure::Code flashError(const FlashOutcome &outcome);
 
 // The update dialog's texts around a flash (context UpdateDialog).
 QString flashSucceededMessage();

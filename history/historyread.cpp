@@ -128,21 +128,21 @@ QString historyReadMessage(const HistoryReadOutcome &outcome)
     return QString();
 }
 
-Outcome::Error historyReadError(const HistoryReadOutcome &outcome)
+Failure::Code historyReadError(const HistoryReadOutcome &outcome)
 {
     switch (outcome.status) {
     case HistoryReadOutcome::Complete:
-        return Outcome::None;
+        return Failure::None;
     case HistoryReadOutcome::Stopped:
-        return Outcome::Interrupted;
+        return Failure::Interrupted;
     case HistoryReadOutcome::OpenFailed:
-        return Outcome::OpenFailed;
+        return Failure::OpenFailed;
     case HistoryReadOutcome::ExchangeFailed:
-        return Outcome::NoReply;
+        return Failure::NoReply;
     case HistoryReadOutcome::LineCap:
-        return Outcome::TooManyLines;
+        return Failure::TooManyLines;
     case HistoryReadOutcome::LineLost:
-        return Outcome::LineLost;
+        return Failure::LineLost;
     }
-    return Outcome::Failed;
+    return Failure::Failed;
 }

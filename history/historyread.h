@@ -86,5 +86,5 @@ QString historyReadMessage(const HistoryReadOutcome &outcome);
 // The failure in the shared vocabulary (None for Complete). The streamed
 // exchange reports its failure as text only: a failed send or answer
 // counts as NoReply.
-Outcome::Error historyReadError(const HistoryReadOutcome &outcome);
+Failure::Code historyReadError(const HistoryReadOutcome &outcome);
 QString historyReadTitle();

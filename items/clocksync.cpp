@@ -59,7 +59,7 @@ ClockSyncOutcome syncClockExchange(DeviceLink &link, int timeoutMs)
     out.request = buildClockWriteRequest(link.deviceAddress);
     const int result = link.transact(out.request, out.reply, false, timeoutMs);
     out.errorText = linkErrorText(result, out.reply);
-    out.linkError = Outcome::fromLinkResult(result, out.reply);
+    out.linkError = Failure::fromLinkResult(result, out.reply);
     if (!out.errorText.isEmpty())
         out.status = ClockSyncOutcome::LinkFailed;
     else
@@ -94,17 +94,17 @@ QString clockSyncMessage(const ClockSyncOutcome &outcome)
     return QString();
 }
 
-Outcome::Error clockSyncError(const ClockSyncOutcome &outcome)
+Failure::Code clockSyncError(const ClockSyncOutcome &outcome)
 {
     switch (outcome.status) {
     case ClockSyncOutcome::Synced:
-        return Outcome::None;
+        return Failure::None;
     case ClockSyncOutcome::OpenFailed:
-        return Outcome::OpenFailed;
+        return Failure::OpenFailed;
     case ClockSyncOutcome::LinkFailed:
         return outcome.linkError;
     case ClockSyncOutcome::BadReply:
-        return Outcome::BadReply;
+        return Failure::BadReply;
     }
-    return Outcome::Failed;
+    return Failure::Failed;
 }

@@ -27,7 +27,7 @@ struct ClockSyncOutcome {
     enum Status { Synced, OpenFailed, LinkFailed, BadReply };
     Status status = LinkFailed;
     QString errorText; // the link's errorText for OpenFailed, linkErrorText for LinkFailed
-    Outcome::Error linkError = Outcome::NoReply; // for LinkFailed
+    Failure::Code linkError = Failure::NoReply; // for LinkFailed
     QByteArray request;
     QByteArray reply;
 };
@@ -38,4 +38,4 @@ ClockSyncOutcome syncClock(DeviceLink &link, int timeoutMs = 5000);
 // The text shown for every outcome, success included (context MainWindow).
 QString clockSyncMessage(const ClockSyncOutcome &outcome);
 // The failure in the shared vocabulary (None for Synced).
-Outcome::Error clockSyncError(const ClockSyncOutcome &outcome);
+Failure::Code clockSyncError(const ClockSyncOutcome &outcome);

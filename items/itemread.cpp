@@ -43,7 +43,7 @@ ItemReadOutcome judgeItemExchange(DeviceLink &link, int index, int result, const
     if (!out.errorText.isEmpty()) {
         if (index == -1) {
             out.status = ItemReadOutcome::LinkFailed;
-            out.linkError = Outcome::fromLinkResult(result, reply);
+            out.linkError = Failure::fromLinkResult(result, reply);
             return out;
         }
         QByteArray retried;
@@ -180,23 +180,23 @@ QString itemListMessage(const ItemListOutcome &outcome)
     return QString();
 }
 
-Outcome::Error itemListError(const ItemListOutcome &outcome)
+Failure::Code itemListError(const ItemListOutcome &outcome)
 {
     switch (outcome.status) {
     case ItemListOutcome::Complete:
-        return Outcome::None;
+        return Failure::None;
     case ItemListOutcome::Stopped:
-        return Outcome::Interrupted;
+        return Failure::Interrupted;
     case ItemListOutcome::OpenFailed:
-        return Outcome::OpenFailed;
+        return Failure::OpenFailed;
     case ItemListOutcome::LinkFailed:
         return outcome.linkError;
     case ItemListOutcome::BadAddressOrFunction:
-        return Outcome::BadAddressOrFunction;
+        return Failure::BadAddressOrFunction;
     case ItemListOutcome::BadLength:
-        return Outcome::BadLength;
+        return Failure::BadLength;
     case ItemListOutcome::ExtraAnswer:
-        return Outcome::DuplicateAnswer;
+        return Failure::DuplicateAnswer;
     }
-    return Outcome::Failed;
+    return Failure::Failed;
 }

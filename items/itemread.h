@@ -30,7 +30,7 @@ struct ItemReadOutcome {
     enum Status { Item, EndOfList, LinkFailed, BadAddressOrFunction, BadLength };
     Status status = LinkFailed;
     QString errorText; // linkErrorText for LinkFailed
-    Outcome::Error linkError = Outcome::NoReply; // for LinkFailed
+    Failure::Code linkError = Failure::NoReply; // for LinkFailed
     QByteArray reply;  // the last reply received
     QStringList fields;
 };
@@ -61,12 +61,12 @@ struct ItemListOutcome {
     };
     Status status = LinkFailed; // an outcome says it succeeded, never by default
     QString detail;
-    Outcome::Error linkError = Outcome::NoReply; // for LinkFailed
+    Failure::Code linkError = Failure::NoReply; // for LinkFailed
     QByteArray reply;
     int items = 0; // items reported through hooks.item
 };
 // The failure in the shared vocabulary (None for Complete).
-Outcome::Error itemListError(const ItemListOutcome &outcome);
+Failure::Code itemListError(const ItemListOutcome &outcome);
 
 // The request byte addresses 256 items; reading on would only repeat items
 // 0, 1, … under new indexes (and never end on such an instrument).

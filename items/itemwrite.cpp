@@ -27,7 +27,7 @@ ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &v
     out.errorText = linkErrorText(result, out.reply);
     if (!out.errorText.isEmpty()) {
         out.status = ItemWriteOutcome::LinkFailed;
-        out.linkError = Outcome::fromLinkResult(result, out.reply);
+        out.linkError = Failure::fromLinkResult(result, out.reply);
         out.unanswered = result == LinkNoReply;
         return out;
     }
@@ -84,22 +84,22 @@ QString itemWriteMessage(const ItemWriteOutcome &outcome)
     return QString();
 }
 
-Outcome::Error itemWriteError(const ItemWriteOutcome &outcome)
+Failure::Code itemWriteError(const ItemWriteOutcome &outcome)
 {
     switch (outcome.status) {
     case ItemWriteOutcome::Written:
-        return Outcome::None;
+        return Failure::None;
     case ItemWriteOutcome::Refused:
-        return Outcome::Refused;
+        return Failure::Refused;
     case ItemWriteOutcome::LinkFailed:
         return outcome.linkError;
     case ItemWriteOutcome::BadReply:
-        return Outcome::BadReply;
+        return Failure::BadReply;
     case ItemWriteOutcome::ValueTooLong:
     case ItemWriteOutcome::ValueNotCarried:
-        return Outcome::BadValue;
+        return Failure::BadValue;
     }
-    return Outcome::Failed;
+    return Failure::Failed;
 }
 
 QString itemWriteOpenFailedMessage()

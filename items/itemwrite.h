@@ -27,7 +27,7 @@ struct ItemWriteOutcome {
     };
     Status status = LinkFailed;
     QString errorText;       // linkErrorText for LinkFailed
-    Outcome::Error linkError = Outcome::NoReply; // for LinkFailed
+    Failure::Code linkError = Failure::NoReply; // for LinkFailed
     QByteArray request;
     QByteArray reply;
     bool hasReportedValue = false;
@@ -55,7 +55,7 @@ QString itemValueCharProblem(const QString &value);
 // Refused, the message box's otherwise (context MainWindow).
 QString itemWriteMessage(const ItemWriteOutcome &outcome);
 // The failure in the shared vocabulary (None for Written).
-Outcome::Error itemWriteError(const ItemWriteOutcome &outcome);
+Failure::Code itemWriteError(const ItemWriteOutcome &outcome);
 // The link would not open.
 QString itemWriteOpenFailedMessage();
 // Follows the failure message when a write (or a batch) stops at `value`.

@@ -589,7 +589,7 @@ QString linkErrorText(int result, const QByteArray &reply)
     }
 }
 
-Outcome::Error Outcome::fromLinkResult(int result, const QByteArray &reply)
+Failure::Code Failure::fromLinkResult(int result, const QByteArray &reply)
 {
     switch (result) {
     case LinkSendFailed:

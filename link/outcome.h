@@ -9,10 +9,10 @@
 // that can fail names its failure with one of these; the names are stable
 // English identifiers (zrvu-cli --json carries them as error.code), so a
 // value is only ever added, never renamed.
-namespace Outcome {
+namespace Failure {
 Q_NAMESPACE
 
-enum Error {
+enum Code {
     None,
     // The link and its exchanges.
     OpenFailed,
@@ -49,15 +49,15 @@ enum Error {
     Interrupted,
     Failed, // none of the above says more
 };
-Q_ENUM_NS(Error)
+Q_ENUM_NS(Code)
 
 // The stable name of a value ("NoReply").
-inline QString errorName(Error error)
+inline QString errorName(Code error)
 {
-    return QString::fromLatin1(QMetaEnum::fromType<Error>().valueToKey(error));
+    return QString::fromLatin1(QMetaEnum::fromType<Code>().valueToKey(error));
 }
 
 // What a DeviceLink::transact result and its reply amount to (None when
 // the reply is a frame whose CRC holds).
-Error fromLinkResult(int result, const QByteArray &reply);
-} // namespace Outcome
+Code fromLinkResult(int result, const QByteArray &reply);
+} // namespace Failure

@@ -268,18 +268,18 @@ QString monitorCaptureMessage(const MonitorCaptureOutcome &outcome)
     return QString();
 }
 
-Outcome::Error monitorCaptureError(const MonitorCaptureOutcome &outcome)
+Failure::Code monitorCaptureError(const MonitorCaptureOutcome &outcome)
 {
     switch (outcome.status) {
     case MonitorCaptureOutcome::Stopped:
-        return Outcome::None;
+        return Failure::None;
     case MonitorCaptureOutcome::OpenFailed:
-        return Outcome::OpenFailed;
+        return Failure::OpenFailed;
     case MonitorCaptureOutcome::SwitchFailed:
     case MonitorCaptureOutcome::SwitchOffFailed:
-        return Outcome::NoReply;
+        return Failure::NoReply;
     case MonitorCaptureOutcome::LineLost:
-        return Outcome::LineLost;
+        return Failure::LineLost;
     }
-    return Outcome::Failed;
+    return Failure::Failed;
 }

@@ -54,7 +54,7 @@ QString monitorCaptureTitle(const MonitorCaptureOutcome &outcome);
 QString monitorCaptureMessage(const MonitorCaptureOutcome &outcome);
 // The failure in the shared vocabulary (None for Stopped). The switch
 // requests report their failure as text only: it counts as NoReply.
-Outcome::Error monitorCaptureError(const MonitorCaptureOutcome &outcome);
+Failure::Code monitorCaptureError(const MonitorCaptureOutcome &outcome);
 
 // A reply to the debug switch is a counted reply, in an envelope when the
 // link is encrypted; anything longer is no reply.

@@ -224,14 +224,14 @@ void tst_CliJson::codesInSchema()
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QJsonObject error = QJsonDocument::fromJson(file.readAll()).object().value("$defs").toObject().value("error").toObject();
     const QJsonArray codes = error.value("properties").toObject().value("code").toObject().value("enum").toArray();
-    const QMetaEnum names = QMetaEnum::fromType<Outcome::Error>();
+    const QMetaEnum names = QMetaEnum::fromType<Failure::Code>();
     QCOMPARE(codes.size(), names.keyCount() - 1); // all but None
     for (int i = 0; i < names.keyCount(); ++i) {
-        const auto value = static_cast<Outcome::Error>(names.value(i));
-        if (value != Outcome::None)
-            QVERIFY2(codes.contains(Outcome::errorName(value)), qPrintable(Outcome::errorName(value)));
+        const auto value = static_cast<Failure::Code>(names.value(i));
+        if (value != Failure::None)
+            QVERIFY2(codes.contains(Failure::errorName(value)), qPrintable(Failure::errorName(value)));
     }
-    QCOMPARE(Outcome::fromLinkResult(2, QByteArray()), Outcome::NoReply);
+    QCOMPARE(Failure::fromLinkResult(2, QByteArray()), Failure::NoReply);
 }
 
 QTEST_GUILESS_MAIN(tst_CliJson)
