@@ -153,6 +153,9 @@ const QVector<CliOptionSpec> &globalOptionTable()
         {"--trace", "FILE",
          "write every frame sent and received to FILE\n(- for stderr), one tab-separated line each; a\nfailed write ends the run with status 1 (a FIFO\nwith no reader blocks the run until one opens it)",
          [](const QString &v, CliOptions *o) { return setText(v, &o->traceFile); }, "a file name or -"},
+        {"--json", "",
+         "JSON Lines on stdout: one object per line, the last\none the result; see zrvu-cli.schema.json",
+         [](const QString &, CliOptions *o) { return o->json = true; }},
         {"--targets", "FILE",
          "run COMMAND against every instrument in FILE, one\nper line: \"udp HOST:PORT ADDRESS [NAME]\" or\n\"serial PORT BAUD ADDRESS [NAME]\"; prints\nNAME<TAB>ok|refused|failed<TAB>DETAIL per instrument",
          [](const QString &v, CliOptions *o) { return setText(v, &o->targetsFile); }, "a file name"},
@@ -539,7 +542,12 @@ QString cliUsage()
         "2 usage error, or a value the command refuses (message on stderr);\n"
         "3 the instrument refused a value (or, with --verify, did not keep it);\n"
         "4 diff found differences; 130 interrupted.\n"
-        "With --targets: 0 all ok; 3 some refused and none failed; 1 any failed.\n");
+        "With --targets: 0 all ok; 3 some refused and none failed; 1 any failed.\n"
+        "\n"
+        "--json: JSON Lines on stdout, the last line the result with \"status\",\n"
+        "\"exit\" and, unless ok, \"error\": {\"code\", \"message\"}. Every object is\n"
+        "described by the JSON Schema zrvu-cli.schema.json (cli/ in the sources,\n"
+        "share/zrvu/ when installed).\n");
     out += QStringLiteral("\nCommands with --targets:\n  %1\n(the FILE of export must contain {name}, replaced by the instrument's NAME).\n")
                .arg(targetCommandNames());
     return out;

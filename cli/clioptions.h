@@ -28,6 +28,7 @@ struct CliOptions {
     // "group/name" → value: applied to the private settings copy only.
     QVariantMap linkOverrides;
     std::optional<QString> language;
+    bool json = false; // JSON Lines on stdout
     QString traceFile; // every frame on the wire, one line each; "-" is stderr
 
     // Options of single commands.

@@ -1,6 +1,7 @@
 #include "cli/cliruntime.h"
 #include "cli/clioptions.h"
 #include "cli/commands.h"
+#include "cli/jsonout.h"
 
 #include "settings/config.h"
 #include "settings/fileio.h"
@@ -61,6 +62,11 @@ int withStdoutChecked(int status)
 
 bool writeOut(const QString &text)
 {
+    // With --json the objects are all stdout carries.
+    if (CliJson::enabled()) {
+        CliJson::noteText(text, false);
+        return g_stdoutError == 0;
+    }
     return writeOutBytes(text.toUtf8());
 }
 
@@ -73,6 +79,8 @@ void ignoreBrokenPipe()
 
 void writeErr(const QString &text)
 {
+    if (CliJson::enabled())
+        CliJson::noteText(text, true);
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
     std::fflush(stderr);
@@ -193,6 +201,9 @@ void PrivateSettings::removeCopy()
 {
     if (status == ExitInterrupted)
         status = interruptedExitStatus();
+    // A run cut short still ends with its result.
+    if (CliJson::enabled())
+        CliJson::finish(status);
     std::fflush(stdout);
     std::fflush(stderr);
     if (g_privateSettings)

@@ -1,5 +1,6 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
+#include "cli/jsonout.h"
 
 #include "firmware/devicetypemgr.h"
 #include "firmware/downloadthread.h"
@@ -12,6 +13,7 @@
 #include "items/safewrite.h"
 #endif
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -46,18 +48,22 @@ int runPackageInfo(const CliOptions &options)
     DEncryptInfo info(options.arguments.at(0));
     const QString error = readPackage(info);
     if (!error.isEmpty())
-        return failWith(error);
+        return failWith(Failure::BadPackage, error);
+    CliJson::set(QStringLiteral("device"), info.device());
+    CliJson::set(QStringLiteral("model"), info.model());
+    CliJson::set(QStringLiteral("version"), info.version());
+    CliJson::set(QStringLiteral("image_bytes"), info.image().size());
     writeOut(QStringLiteral("device: %1\nmodel: %2\nversion: %3\nimage: %4 bytes\n")
                  .arg(info.device(), info.model(), info.version())
                  .arg(info.image().size()));
     // Scripts gate flashing on this command: a package that could not be
     // flashed must not pass.
     if (info.model().isEmpty())
-        return failWith(ZrvuCli::tr("固件文件中没有设备型号"));
+        return failWith(Failure::BadPackage, ZrvuCli::tr("固件文件中没有设备型号"));
     if (info.image().isEmpty()) {
         FlashOutcome refused;
         refused.status = FlashOutcome::NoImage;
-        return failWith(flashMessage(refused));
+        return failWith(flashError(refused), flashMessage(refused));
     }
     return ExitOk;
 }
@@ -67,11 +73,15 @@ int runFlash(const CliOptions &options)
     const QString path = options.arguments.at(0);
     const QFileInfo file(path);
     if (path.isEmpty() || !file.exists() || !file.isFile())
-        return failWith(flashFileMissingMessage());
+        return failWith(Failure::FileOpenFailed, flashFileMissingMessage());
     DEncryptInfo info(path);
     const QString error = readPackage(info);
     if (!error.isEmpty())
-        return failWith(error);
+        return failWith(Failure::BadPackage, error);
+    CliJson::set(QStringLiteral("model"), info.model());
+    CliJson::set(QStringLiteral("version"), info.version());
+    CliJson::set(QStringLiteral("pages"), 0);
+    CliJson::set(QStringLiteral("backup"), QJsonValue::Null);
 
 #ifdef ZRVU_CLI_HAVE_ITEMS
     // What the instrument holds now is kept before the flash may change it.
@@ -79,8 +89,9 @@ int runFlash(const CliOptions &options)
         QString backup;
         const int status = backupInstrumentItems(QString(), &backup);
         if (status != ExitOk)
-            return status == ExitInterrupted ? status : failWith(ZrvuCli::tr("未更新固件;不备份也要更新请加 --no-backup"));
+            return status == ExitInterrupted ? status : failWith(Failure::BackupFailed, ZrvuCli::tr("未更新固件;不备份也要更新请加 --no-backup"));
         writeErr(backupWrittenMessage(backup) + QLatin1Char('\n'));
+        CliJson::set(QStringLiteral("backup"), QDir::toNativeSeparators(backup));
     }
 #endif
 
@@ -116,8 +127,9 @@ int runFlash(const CliOptions &options)
         });
     progress.finish();
 
+    CliJson::set(QStringLiteral("pages"), outcome.pagesDone);
     if (outcome.status != FlashOutcome::Complete)
-        return failWith(flashMessage(outcome));
+        return failWith(flashError(outcome), flashMessage(outcome));
     writeOut(flashSucceededMessage() + QLatin1Char('\n'));
     return ExitOk;
 }
@@ -138,11 +150,16 @@ int runCatalogue(const CliOptions &options)
     if (run.interrupts > 0 || outcome.status == CatalogueOutcome::Stopped)
         return ExitInterrupted;
     if (outcome.status != CatalogueOutcome::Listed)
-        return failWith(catalogueMessage(outcome));
+        return failWith(Failure::CatalogueFailed, catalogueMessage(outcome));
     // The order of the assistant's list.
     QString out;
-    for (auto it = outcome.entries.cbegin(); it != outcome.entries.cend(); ++it)
+    for (auto it = outcome.entries.cbegin(); it != outcome.entries.cend(); ++it) {
         out += it.key() + QLatin1Char('\t') + it.value() + QLatin1Char('\n');
+        if (CliJson::enabled())
+            CliJson::record(QStringLiteral("package"),
+                            {{QStringLiteral("name"), it.key()}, {QStringLiteral("link"), it.value()}});
+    }
+    CliJson::set(QStringLiteral("count"), outcome.entries.size());
     writeOut(out);
     return ExitOk;
 }
@@ -152,9 +169,9 @@ int runDownload(const CliOptions &options)
     const QString link = options.arguments.at(0);
     const QString folder = options.arguments.at(1);
     if (link.isEmpty())
-        return failWith(downloadNoTypeMessage());
+        return failWith(Failure::BadValue, downloadNoTypeMessage());
     if (folder.isEmpty())
-        return failWith(downloadNoFolderMessage());
+        return failWith(Failure::BadValue, downloadNoFolderMessage());
 
     ProgressDisplay progress(ZrvuCli::tr("下载文件"));
     DownloadOutcome outcome;
@@ -173,9 +190,10 @@ int runDownload(const CliOptions &options)
     progress.finish();
     if (outcome.status == DownloadOutcome::Complete) {
         writeOut(downloadSucceededMessage() + QLatin1Char('\n'));
+        CliJson::set(QStringLiteral("file"), QDir::toNativeSeparators(outcome.path));
         return ExitOk;
     }
     if (run.interrupts > 0 || outcome.status == DownloadOutcome::Stopped)
         return ExitInterrupted;
-    return failWith(downloadMessage(outcome));
+    return failWith(Failure::DownloadFailed, downloadMessage(outcome));
 }

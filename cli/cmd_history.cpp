@@ -1,5 +1,6 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
+#include "cli/jsonout.h"
 
 #include "history/historyexport.h"
 #include "history/historylines.h"
@@ -14,9 +15,15 @@
 #endif
 
 #include <QDate>
+#include <QJsonArray>
 #include <QTemporaryFile>
 
+#include <condition_variable>
 #include <limits>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -67,6 +74,75 @@ int writeChart(const CliOptions &options, HistoryLineSource &lines)
 }
 #endif
 
+// {"type":"line","text":...} and, for a record, its time and fields.
+void lineRecord(const QString &line)
+{
+    const QString text = line.endsWith(QLatin1Char('\n')) ? line.left(line.size() - 1) : line;
+    QJsonObject object{{QStringLiteral("text"), text}};
+    HistoryRecord record;
+    if (parseHistoryRecord(text, &record)) {
+        // The instrument's wall clock, held as UTC: written without a zone.
+        object.insert(QStringLiteral("time"), record.time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")));
+        object.insert(QStringLiteral("fields"), QJsonArray::fromStringList(record.fields));
+    }
+    CliJson::record(QStringLiteral("line"), object);
+}
+
+// The --json lines are built on a thread of their own: the reading thread
+// only hands each line on, so that building the objects never keeps it from
+// the socket while the answer streams in (a UDP answer has no second copy).
+class JsonLineWriter
+{
+public:
+    JsonLineWriter()
+        : m_thread([this] { run(); })
+    {
+    }
+    ~JsonLineWriter() { finish(); }
+
+    void push(const QString &line)
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_lines.push_back(line);
+        m_wake.notify_one();
+    }
+    // Every line handed on is written when this returns.
+    void finish()
+    {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_done = true;
+            m_wake.notify_one();
+        }
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    void run()
+    {
+        std::vector<QString> batch;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> guard(m_lock);
+                m_wake.wait(guard, [this] { return m_done || !m_lines.empty(); });
+                if (m_lines.empty() && m_done)
+                    return;
+                batch.swap(m_lines);
+            }
+            for (const QString &line : batch)
+                lineRecord(line);
+            batch.clear();
+        }
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::vector<QString> m_lines;
+    bool m_done = false;
+    std::thread m_thread;
+};
+
 } // namespace
 
 int runHistory(const CliOptions &options)
@@ -98,6 +174,9 @@ int runHistory(const CliOptions &options)
     };
 
     const QByteArray request = buildHistoryRequest(start, end);
+    std::unique_ptr<JsonLineWriter> jsonLines;
+    if (CliJson::enabled())
+        jsonLines = std::make_unique<JsonLineWriter>();
     HistoryReadOutcome outcome;
     OperationRun run;
     runOperation(
@@ -116,7 +195,10 @@ int runHistory(const CliOptions &options)
                 QString line = historyViewText(text);
                 if (!line.endsWith(QLatin1Char('\n')))
                     line += QLatin1Char('\n');
-                writeOut(line);
+                if (jsonLines)
+                    jsonLines->push(line);
+                else
+                    writeOut(line);
             };
             DeviceLink link;
             link.interChunkWaitMs = kHistoryInterChunkWaitMs;
@@ -124,12 +206,15 @@ int runHistory(const CliOptions &options)
             return ExitOk;
         },
         stopOnInterrupt, -1, &run);
+    if (jsonLines)
+        jsonLines->finish();
     if (run.interrupts > 0)
         return ExitInterrupted;
     // A cut-off answer is no history to export.
+    CliJson::set(QStringLiteral("lines"), outcome.lines);
     const QString error = historyReadMessage(outcome);
     if (!error.isEmpty())
-        return failWith(error);
+        return failWith(historyReadError(outcome), error);
     if (spoolFailed || (exporting && !spool.flush()))
         return failWith(QStringLiteral("cannot write the temporary file: %1").arg(spool.errorString()));
 
@@ -137,16 +222,20 @@ int runHistory(const CliOptions &options)
     if (!options.csvFile.isEmpty()) {
         const QString error = exportHistoryCsv(options.csvFile, lines);
         if (!error.isEmpty())
-            return failWith(error);
+            return failWith(Failure::FileWriteFailed, error);
+        CliJson::set(QStringLiteral("csv"), options.csvFile);
     }
     if (!options.pdfFile.isEmpty()) {
         const QString error = exportHistoryPdf(options.pdfFile, lines);
         if (!error.isEmpty())
-            return failWith(error);
+            return failWith(Failure::FileWriteFailed, error);
+        CliJson::set(QStringLiteral("pdf"), options.pdfFile);
     }
 #ifdef ZRVU_CLI_HAVE_CHART
-    if (!options.chartFile.isEmpty())
+    if (!options.chartFile.isEmpty()) {
+        CliJson::set(QStringLiteral("chart"), options.chartFile);
         return writeChart(options, lines);
+    }
 #endif
     return ExitOk;
 }

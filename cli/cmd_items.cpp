@@ -1,5 +1,6 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
+#include "cli/jsonout.h"
 
 #include "items/clocksync.h"
 #include "items/itemcsv.h"
@@ -14,6 +15,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QJsonArray>
 
 namespace {
 
@@ -45,7 +47,29 @@ bool refreshRows(QList<ItemRow> *rows, QString *error, bool *stopped)
     *rows = list.rows();
     *stopped = outcome.status == ItemListOutcome::Stopped;
     *error = itemListMessage(outcome);
+    CliJson::noteError(itemListError(outcome));
     return outcome.status == ItemListOutcome::Complete;
+}
+
+// With --json: one item object per row and the count in the result.
+void itemRecords(const QList<ItemRow> &rows)
+{
+    if (!CliJson::enabled())
+        return;
+    for (const ItemRow &row : rows)
+        CliJson::record(QStringLiteral("item"), {{QStringLiteral("index"), row.index},
+                                                 {QStringLiteral("name"), visibleItemText(itemRowName(row))},
+                                                 {QStringLiteral("value"), visibleItemText(itemRowValue(row))},
+                                                 {QStringLiteral("command"), row.column1.isEmpty()}});
+    CliJson::set(QStringLiteral("items"), rows.size());
+}
+
+void rowRecord(int index, bool ok, const QString &value)
+{
+    if (CliJson::enabled())
+        CliJson::record(QStringLiteral("row"), {{QStringLiteral("index"), index},
+                                                {QStringLiteral("status"), ok ? QStringLiteral("ok") : QStringLiteral("refused")},
+                                                {QStringLiteral("value"), value}});
 }
 
 QString itemLines(const QList<ItemRow> &rows)
@@ -70,7 +94,7 @@ bool openForWrite(DeviceLink &link)
 {
     if (link.open())
         return true;
-    failWith(itemWriteOpenFailedMessage()
+    failWith(Failure::OpenFailed, itemWriteOpenFailedMessage()
              + (link.errorText.isEmpty() ? QString() : QLatin1Char('\n') + link.errorText));
     return false;
 }
@@ -86,6 +110,7 @@ int runItems(const CliOptions &)
     // What was read is shown, as the tree keeps it; the status says whether
     // it is the whole list.
     writeOut(itemLines(rows));
+    itemRecords(rows);
     if (stopped)
         return ExitInterrupted;
     return ok ? ExitOk : failWith(error);
@@ -102,9 +127,11 @@ int runExport(const CliOptions &options)
         return stopped ? ExitInterrupted : failWith(error);
     // The name is kept exactly as given (scripts rely on it); a failed write
     // keeps any older file and names the cause.
+    itemRecords(rows);
     const QString failure = writeWholeFile(fileName, buildItemFile(rows));
     if (!failure.isEmpty())
-        return failWith(itemExportFailedMessage(failure));
+        return failWith(Failure::FileWriteFailed, itemExportFailedMessage(failure));
+    CliJson::set(QStringLiteral("export"), fileName);
     writeErr(itemExportedMessage() + QLatin1Char('\n'));
     return ExitOk;
 }
@@ -117,22 +144,22 @@ int loadItemFile(const QString &fileName, QList<ItemRow> *rows)
 {
     const FileReadResult read = readRegularFile(fileName, kMaxItemFileBytes);
     if (read.status == FileReadResult::NotFound || read.status == FileReadResult::ReadFailed)
-        return failWith(itemFileOpenFailedMessage(fileName));
+        return failWith(Failure::FileOpenFailed, itemFileOpenFailedMessage(fileName));
     if (!read.ok())
-        return failWith(read.errorText);
+        return failWith(Failure::FileOpenFailed, read.errorText);
     int badLine = 0;
     const QStringList lines = itemFileLines(read.bytes, &badLine);
     if (badLine > 0)
-        return failWith(itemFileEncodingMessage(badLine));
+        return failWith(Failure::BadValue, itemFileEncodingMessage(badLine));
     // An empty file would pass for "nothing to change" or a batch that held.
     if (lines.isEmpty())
-        return failWith(ZrvuCli::tr("文件中没有配置项: %1").arg(QDir::toNativeSeparators(fileName)));
+        return failWith(Failure::BadValue, ZrvuCli::tr("文件中没有配置项: %1").arg(QDir::toNativeSeparators(fileName)));
     ItemRowList list(workingDirSkipTable());
     for (const QString &line : lines) {
         int index = 0;
         QStringList fields;
         if (!parseItemCsvLine(line, &index, &fields))
-            return failWith(itemFileParseMessage());
+            return failWith(Failure::BadValue, itemFileParseMessage());
         list.addItem(index, fields);
     }
     *rows = list.rows();
@@ -153,7 +180,7 @@ int readAllRows(DeviceLink &link, OperationRun &run, QList<ItemRow> *rows)
     if (outcome.status == ItemListOutcome::Stopped)
         return ExitInterrupted;
     if (outcome.status != ItemListOutcome::Complete)
-        return failWith(itemListMessage(outcome));
+        return failWith(itemListError(outcome), itemListMessage(outcome));
     return ExitOk;
 }
 
@@ -163,7 +190,7 @@ int saveBackup(const QString &dir, const QList<ItemRow> &rows, QString *path)
                                                  LinkSettings::fromSettings(), QDateTime::currentDateTime(),
                                                  SettingKeys::backupKeep.read());
     if (!backup.ok)
-        return failWith(backup.error);
+        return failWith(Failure::BackupFailed, backup.error);
     *path = backup.path;
     return ExitOk;
 }
@@ -177,6 +204,8 @@ int backupInstrumentItems(const QString &dir, QString *path)
         QList<ItemRow> rows;
         const int read = readAllRows(link, run, &rows);
         link.close();
+        if (read == ExitOk)
+            itemRecords(rows);
         return read != ExitOk ? read : saveBackup(dir, rows, path);
     });
 }
@@ -185,8 +214,10 @@ int runBackup(const CliOptions &options)
 {
     QString path;
     const int status = backupInstrumentItems(options.arguments.value(0), &path);
-    if (status == ExitOk)
+    if (status == ExitOk) {
         writeOut(QDir::toNativeSeparators(path) + QLatin1Char('\n'));
+        CliJson::set(QStringLiteral("backup"), QDir::toNativeSeparators(path));
+    }
     return status;
 }
 
@@ -206,16 +237,26 @@ int runDiff(const CliOptions &options)
     if (read != ExitOk)
         return read;
     bool differs = false;
+    int differences = 0;
     for (const PreviewRow &row : buildWritePreview(fileRows, mine, {})) {
         if (!row.differs())
             continue;
         differs = true;
+        ++differences;
+        // An item the instrument does not have differs too: "known": false.
+        if (CliJson::enabled())
+            CliJson::record(QStringLiteral("difference"), {{QStringLiteral("index"), row.index},
+                                                           {QStringLiteral("name"), row.name},
+                                                           {QStringLiteral("instrument"), row.instrumentValue},
+                                                           {QStringLiteral("file"), row.fileValue},
+                                                           {QStringLiteral("known"), row.status != PreviewRow::Unknown}});
         if (row.status == PreviewRow::Unknown) {
             writeErr(QStringLiteral("%1\t%2: %3\n").arg(row.index).arg(row.name, previewStatusText(row.status)));
             continue;
         }
         writeOut(QStringLiteral("%1\t%2\t%3\t%4\n").arg(row.index).arg(row.name, row.instrumentValue, row.fileValue));
     }
+    CliJson::set(QStringLiteral("differences"), differences);
     return differs ? ExitDiffers : ExitOk;
 }
 
@@ -231,6 +272,10 @@ int runWrite(const CliOptions &options)
     // A value the instrument's text cannot hold would arrive as '?': its row
     // is refused here, before anything is sent, and the others go ahead.
     int unsendable = 0;
+    CliJson::set(QStringLiteral("written"), 0);
+    CliJson::set(QStringLiteral("refused"), 0);
+    CliJson::set(QStringLiteral("mismatches"), 0);
+    CliJson::set(QStringLiteral("backup"), QJsonValue::Null);
     QList<ItemRow> sendable;
     for (const ItemRow &row : qAsConst(fileRows)) {
         const bool leftOut =
@@ -242,6 +287,7 @@ int runWrite(const CliOptions &options)
         }
         writeErr(QStringLiteral("%1\t%2: %3\n").arg(row.index).arg(itemRowName(row), problem));
         writeOut(QStringLiteral("%1\trefused\t\n").arg(row.index));
+        rowRecord(row.index, false, QString());
         ++unsendable;
     }
     fileRows = sendable;
@@ -264,6 +310,7 @@ int runWrite(const CliOptions &options)
                     return ExitFailed;
                 }
                 writeErr(backupWrittenMessage(path) + QLatin1Char('\n'));
+                CliJson::set(QStringLiteral("backup"), QDir::toNativeSeparators(path));
             }
             if (options.changedOnly) {
                 const QList<PreviewRow> preview = buildWritePreview(fileRows, mine, {});
@@ -283,6 +330,7 @@ int runWrite(const CliOptions &options)
                 return ExitFailed;
         }
         int refused = unsendable;
+        int sent = 0;
         QList<WrittenRow> written;
         for (const ItemRow &row : qAsConst(rows)) {
             if (row.column1.isEmpty())
@@ -296,15 +344,17 @@ int runWrite(const CliOptions &options)
             }
             const QString value = itemRowValue(row);
             const ItemWriteOutcome outcome = writeItemExchange(link, row.index, value, WriteValue);
+            CliJson::set(QStringLiteral("written"), ++sent);
             if (!outcome.answered()) {
                 // The window stops the batch here too.
-                failWith(itemWriteMessage(outcome));
+                failWith(itemWriteError(outcome), itemWriteMessage(outcome));
                 return failWith(itemWriteStoppedMessage(value));
             }
             written.append({row.index, itemRowName(row), value});
             const bool ok = outcome.status == ItemWriteOutcome::Written;
             if (!ok)
-                ++refused;
+                CliJson::set(QStringLiteral("refused"), ++refused);
+            rowRecord(row.index, ok, visibleItemText(outcome.reportedValue));
             writeOut(QStringLiteral("%1\t%2\t%3\n")
                          .arg(row.index)
                          .arg(ok ? QStringLiteral("ok") : QStringLiteral("refused"),
@@ -312,6 +362,9 @@ int runWrite(const CliOptions &options)
         }
         link.close();
         writeErr(itemBatchWrittenMessage(refused) + QLatin1Char('\n'));
+        CliJson::set(QStringLiteral("refused"), refused);
+        if (refused > 0)
+            CliJson::noteMessage(itemBatchWrittenMessage(refused));
         if (!options.verify)
             return refused > 0 ? ExitRefused : ExitOk;
 
@@ -325,8 +378,19 @@ int runWrite(const CliOptions &options)
         for (const VerifyRow &v : checked) {
             if (v.status != VerifyRow::Held)
                 writeOut(QStringLiteral("%1\tmismatch\t%2\t%3\n").arg(v.written.index).arg(v.written.value, v.kept));
+            if (v.status != VerifyRow::Held && CliJson::enabled())
+                CliJson::record(QStringLiteral("mismatch"),
+                                {{QStringLiteral("index"), v.written.index},
+                                 {QStringLiteral("written"), v.written.value},
+                                 {QStringLiteral("kept"), v.status == VerifyRow::NoAnswer ? QJsonValue(QJsonValue::Null)
+                                                                                      : QJsonValue(v.kept)}});
         }
         writeErr(verifyMessage(checked) + QLatin1Char('\n'));
+        CliJson::set(QStringLiteral("mismatches"), verifyFailures(checked));
+        if (refused == 0 && verifyFailures(checked) > 0) {
+            CliJson::noteError(Failure::VerifyMismatch);
+            CliJson::noteMessage(verifyMessage(checked));
+        }
         return refused > 0 || verifyFailures(checked) > 0 ? ExitRefused : ExitOk;
     });
 }
@@ -344,10 +408,14 @@ int writeOne(int index, const QString &value, int mode)
         // a value sent to a command item could start the command.
         const ItemReadOutcome read = readItemAt(link, index);
         if (read.status != ItemReadOutcome::Item && read.status != ItemReadOutcome::EndOfList)
-            return failWith(itemListMessage(itemListFailure(read)));
+            return failWith(itemListError(itemListFailure(read)), itemListMessage(itemListFailure(read)));
         const QStringList &fields = read.fields;
+        CliJson::set(QStringLiteral("index"), index);
         if (fields.isEmpty())
+        {
+            CliJson::noteError(Failure::NoAnswer);
             return refuseWith(ZrvuCli::tr("设备没有第%1项").arg(index));
+        }
         if (mode == WriteValue && fields.size() < 2)
             return refuseWith(ZrvuCli::tr("第%1项是命令项,请用 trigger").arg(index));
         if (mode == WriteCommand && fields.size() > 1)
@@ -355,13 +423,16 @@ int writeOne(int index, const QString &value, int mode)
         const ItemWriteOutcome outcome = writeItemExchange(link, index, value, mode);
         link.close();
         if (!outcome.answered()) {
-            failWith(itemWriteMessage(outcome));
+            failWith(itemWriteError(outcome), itemWriteMessage(outcome));
             return failWith(itemWriteStoppedMessage(value));
         }
         // A command's answer is its own name; that is what the row keeps.
         const QString reported = mode == WriteCommand ? outcome.reportedName : outcome.reportedValue;
         writeOut(visibleItemText(reported) + QLatin1Char('\n'));
         writeErr(itemWriteMessage(outcome) + QLatin1Char('\n'));
+        CliJson::set(QStringLiteral("value"), visibleItemText(reported));
+        if (outcome.status == ItemWriteOutcome::Refused)
+            CliJson::noteMessage(itemWriteMessage(outcome));
         return outcome.status == ItemWriteOutcome::Refused ? ExitRefused : ExitOk;
     });
 }
@@ -397,8 +468,16 @@ int runSyncTime(const CliOptions &)
         return ExitOk;
     });
     if (outcome.status != ClockSyncOutcome::Synced)
-        return failWith(clockSyncMessage(outcome));
+        return failWith(clockSyncError(outcome), clockSyncMessage(outcome));
     writeOut(clockSyncMessage(outcome) + QLatin1Char('\n'));
+    // The request carries the moment sent: two-digit year, month, day,
+    // hour, minute, second.
+    const QByteArray &r = outcome.request;
+    if (r.size() >= 13)
+        CliJson::set(QStringLiteral("time"),
+                     QDateTime(QDate(2000 + quint8(r.at(7)), quint8(r.at(8)), quint8(r.at(9))),
+                               QTime(quint8(r.at(10)), quint8(r.at(11)), quint8(r.at(12))))
+                         .toString(Qt::ISODate));
     return ExitOk;
 }
 
@@ -420,9 +499,11 @@ int runWriteSn(const CliOptions &options)
         return ExitOk;
     });
     if (!opened)
-        return failWith(serialNumberOpenFailedMessage());
+        return failWith(Failure::OpenFailed, serialNumberOpenFailedMessage());
     if (outcome.status != SerialNumberOutcome::Written)
-        return failWith(serialNumberMessage(outcome));
+        return failWith(outcome.status == SerialNumberOutcome::BadAnswer ? Failure::BadReply : Failure::NoReply,
+                        serialNumberMessage(outcome));
     writeOut(serialNumberMessage(outcome) + QLatin1Char('\n'));
+    CliJson::set(QStringLiteral("serial"), sn);
     return ExitOk;
 }

@@ -1,5 +1,7 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
+#include "cli/jsonout.h"
+#include "link/framecodec.h"
 
 #include "link/devicelink.h"
 #include "monitor/monitorcapture.h"
@@ -39,6 +41,20 @@ int runMonitor(const CliOptions &options)
             for (const MonitorLineQueue::Entry &e : queue.take(kWriteBatch, &more)) {
                 if (e.line.isEmpty()) {
                     writeErr(MonitorThread::droppedText(e.dropped) + QLatin1Char('\n'));
+                    continue;
+                }
+                if (CliJson::enabled() && !outputGone) {
+                    QString text = decodeDeviceText(e.line);
+                    while (text.endsWith(QLatin1Char('\n')) || text.endsWith(QLatin1Char('\r')))
+                        text.chop(1);
+                    QJsonObject line{{QStringLiteral("time"), QDateTime::currentDateTime().toString(Qt::ISODateWithMs)},
+                                     {QStringLiteral("text"), text}};
+                    if (format != MonitorFormat::Original)
+                        line.insert(QStringLiteral("hex"), hexDump(e.line));
+                    if (!CliJson::record(QStringLiteral("line"), line)) {
+                        outputGone = true;
+                        run.stop = true;
+                    }
                     continue;
                 }
                 QString text = formatMonitorLine(e.line, format, QDateTime::currentDateTime());
@@ -83,8 +99,9 @@ int runMonitor(const CliOptions &options)
         write();
     while (queue.size() > 0);
 
+    CliJson::set(QStringLiteral("lines"), outcome.lines);
     const QString error = monitorCaptureMessage(outcome);
     if (!error.isEmpty())
-        return failWith(error);
+        return failWith(monitorCaptureError(outcome), error);
     return run.interrupts > 0 ? ExitInterrupted : ExitOk;
 }

@@ -1,5 +1,6 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
+#include "cli/jsonout.h"
 
 #include "discovery/devicesearch.h"
 #include "discovery/dsearchdevicethread.h"
@@ -54,6 +55,8 @@ int runSearch(const CliOptions &options)
 
     DeviceSearchOutcome outcome;
     OperationRun run;
+    int count = 0;
+    CliJson::set(QStringLiteral("count"), 0);
     runOperation(
         [&](OperationRun &r) {
             // The broadcast targets are collected where the search runs, as
@@ -64,8 +67,13 @@ int runSearch(const CliOptions &options)
             }
             DeviceSearchHooks hooks;
             hooks.stopRequested = [&r] { return r.stop.load(); };
-            hooks.answer = [](const SearchAnswer &answer) {
+            hooks.answer = [&count](const SearchAnswer &answer) {
                 writeOut(QStringLiteral("%1\t%2\t%3\n").arg(answer.name, addressText(answer.address)).arg(answer.port));
+                if (CliJson::enabled())
+                    CliJson::record(QStringLiteral("answer"), {{QStringLiteral("name"), answer.name},
+                                                               {QStringLiteral("address"), addressText(answer.address)},
+                                                               {QStringLiteral("port"), int(answer.port)}});
+                CliJson::set(QStringLiteral("count"), ++count);
             };
             outcome = searchDevices(targets, listenMs, DSearchDeviceThread::pollMs, hooks);
             return ExitOk;
@@ -75,6 +83,6 @@ int runSearch(const CliOptions &options)
         return ExitInterrupted;
     // An empty stdout with status 0 would read as "searched, all fine".
     if (outcome.status == DeviceSearchOutcome::NoAnswer)
-        return failWith(ZrvuCli::tr("没有设备应答"));
+        return failWith(Failure::NoAnswer, ZrvuCli::tr("没有设备应答"));
     return ExitOk;
 }

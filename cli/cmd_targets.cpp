@@ -1,5 +1,6 @@
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
+#include "cli/jsonout.h"
 #include "cli/targets.h"
 
 #include "firmware/package.h"
@@ -8,6 +9,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QSet>
 
@@ -125,6 +128,8 @@ int runTargets(const CliOptions &options)
     auto finish = [&](int i, const TargetResult &result) {
         results[i] = result;
         writeOut(targetLine(targets.at(i).name, result) + QLatin1Char('\n'));
+        if (CliJson::enabled())
+            writeOutBytes(CliJson::line(targetObject(targets.at(i), result, options.command)));
         busyPorts.remove(portKey(targets.at(i)));
         if (TargetProcess *p = running.take(i))
             p->deleteLater();
@@ -141,10 +146,8 @@ int runTargets(const CliOptions &options)
             busyPorts.insert(key);
         QObject::connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), &loop,
                          [&, i, process](int exitCode, QProcess::ExitStatus status) {
-                             const QString out = QString::fromUtf8(process->readAllStandardOutput());
-                             const QString err = QString::fromUtf8(process->readAllStandardError());
-                             finish(i, judgeTargetRun(*command, status == QProcess::CrashExit, exitCode, out, err,
-                                                      version));
+                             finish(i, judgeTargetRun(*command, status == QProcess::CrashExit, exitCode,
+                                                      process->readAllStandardOutput(), version));
                          });
         QObject::connect(process, &QProcess::errorOccurred, &loop, [&, i, process](QProcess::ProcessError e) {
             if (e != QProcess::FailedToStart)
@@ -153,7 +156,11 @@ int runTargets(const CliOptions &options)
             r.detail = process->errorString();
             finish(i, r);
         });
-        process->start(program, targetArguments(target, options.rawArguments));
+        // The child's result is read, not its text.
+        QStringList arguments = targetArguments(target, options.rawArguments);
+        if (!arguments.contains(QStringLiteral("--json")))
+            arguments.prepend(QStringLiteral("--json"));
+        process->start(program, arguments);
     };
 
     startMore = [&] {
@@ -199,17 +206,30 @@ int runTargets(const CliOptions &options)
         results[i].status = TargetResult::Failed;
         results[i].detail = ZrvuCli::tr("未开始");
         writeOut(targetLine(targets.at(i).name, results.at(i)) + QLatin1Char('\n'));
+        if (CliJson::enabled())
+            writeOutBytes(CliJson::line(targetObject(targets.at(i), results.at(i), options.command)));
     }
 
+    CliJson::set(QStringLiteral("targets"), count);
+    const int exit = watcher.count() > 0 ? ExitInterrupted : targetsExitCode(results);
     if (!options.reportFile.isEmpty()) {
-        QStringList names;
-        for (const CliTarget &t : qAsConst(targets))
-            names << t.name;
-        const QString failure = writeWholeFile(options.reportFile, targetReport(names, results));
+        QByteArray report;
+        if (options.reportFile.endsWith(QLatin1String(".json"), Qt::CaseInsensitive)) {
+            // The --json lines as one array.
+            QJsonArray array;
+            for (int i = 0; i < count; ++i)
+                array.append(targetObject(targets.at(i), results.at(i), options.command));
+            array.append(CliJson::resultObject(exit == ExitInterrupted ? interruptedExitStatus() : exit));
+            report = QJsonDocument(array).toJson(QJsonDocument::Indented);
+        } else {
+            QStringList names;
+            for (const CliTarget &t : qAsConst(targets))
+                names << t.name;
+            report = targetReport(names, results);
+        }
+        const QString failure = writeWholeFile(options.reportFile, report);
         if (!failure.isEmpty())
-            return failWith(failure);
+            return failWith(Failure::FileWriteFailed, failure);
     }
-    if (watcher.count() > 0)
-        return ExitInterrupted;
-    return targetsExitCode(results);
+    return exit;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/clioptions.h"
+#include "link/outcome.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -15,6 +16,8 @@ class ZrvuCli
 
 // Writes "zrvu-cli: <text>" on stderr and returns ExitFailed.
 int failWith(const QString &text);
+// The same, naming the failure for --json.
+int failWith(Failure::Code error, const QString &text);
 // A malformed argument: the problem and the pointer to --help on stderr,
 // returns ExitUsage.
 int usageError(const QString &problem);

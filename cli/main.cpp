@@ -1,6 +1,7 @@
 #include "cli/clioptions.h"
 #include "cli/cliruntime.h"
 #include "cli/commands.h"
+#include "cli/jsonout.h"
 
 #include "link/traffic.h"
 #include "settings/appfolders.h"
@@ -74,27 +75,67 @@ private:
     std::atomic_bool m_told{false};
 };
 
+// --json must hold for a line that does not parse too: its result still
+// has to be an object, naming the command when one was recognised.
+void scanForJson(const QStringList &arguments)
+{
+    bool json = false;
+    QString command;
+    for (const QString &arg : arguments) {
+        if (arg == QLatin1String("--"))
+            break;
+        if (arg == QLatin1String("--json"))
+            json = true;
+        else if (command.isEmpty() && findCliCommand(arg))
+            command = arg;
+    }
+    if (!json)
+        return;
+    CliJson::enable();
+    CliJson::setCommand(command);
+}
+
+int ended(int status)
+{
+    return CliJson::enabled() ? CliJson::finish(status) : status;
+}
+
+int run(int argc, char *argv[]);
+
 } // namespace
 
 int main(int argc, char *argv[])
+{
+    return ended(run(argc, argv));
+}
+
+namespace {
+
+int run(int argc, char *argv[])
 {
     ignoreBrokenPipe();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
 
+    scanForJson(arguments);
     CliOptions options;
     QString error;
     if (!parseCliOptions(arguments, &options, &error))
         return usageError(error);
     if (options.help) {
+        if (CliJson::enabled())
+            CliJson::record(QStringLiteral("help"), {{QStringLiteral("text"), cliUsage()}});
         writeOut(cliUsage());
         return withStdoutChecked(ExitOk);
     }
     if (options.version) {
+        if (CliJson::enabled())
+            CliJson::record(QStringLiteral("version"), {{QStringLiteral("version"), QStringLiteral(ZRVU_VERSION)}});
         writeOut(QStringLiteral("zrvu-cli " ZRVU_VERSION "\n"));
         return withStdoutChecked(ExitOk);
     }
+    CliJson::setCommand(options.command);
     const CliCommand command = findCliCommand(options.command)->handler;
     if (!command) {
         writeErr(QStringLiteral("zrvu-cli: %1 is not available in this build\n").arg(options.command));
@@ -139,3 +180,5 @@ int main(int argc, char *argv[])
     registerPrivateSettings(nullptr);
     return status;
 }
+
+} // namespace

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 
 #include <QHash>
+#include <QJsonDocument>
 #include <QRegularExpression>
 
 const QVector<TargetCommand> &targetCommands()
@@ -227,26 +228,8 @@ QString targetStatusName(TargetResult::Status status)
     return QStringLiteral("failed");
 }
 
-namespace {
-
-QString lastLine(const QString &text)
-{
-    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (int i = lines.size() - 1; i >= 0; --i) {
-        QString line = lines.at(i).trimmed();
-        if (line.startsWith(QLatin1String("zrvu-cli: ")))
-            line = line.mid(10);
-        // The pointer to --help says nothing about this instrument.
-        if (!line.isEmpty() && !line.startsWith(QLatin1String("Try 'zrvu-cli")))
-            return line;
-    }
-    return QString();
-}
-
-} // namespace
-
-TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exitCode, const QString &out,
-                            const QString &err, const QString &packageVersion)
+TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exitCode, const QByteArray &jsonLines,
+                            const QString &packageVersion)
 {
     TargetResult r;
     if (crashed) {
@@ -254,29 +237,28 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
         r.detail = ZrvuCli::tr("程序异常结束");
         return r;
     }
+    int written = 0, refused = 0, differences = 0;
+    for (const QByteArray &line : jsonLines.split('\n')) {
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        const QString type = object.value(QLatin1String("type")).toString();
+        if (type == QLatin1String("row"))
+            ++(object.value(QLatin1String("status")).toString() == QLatin1String("ok") ? written : refused);
+        else if (type == QLatin1String("difference") && object.value(QLatin1String("known")).toBool(true))
+            ++differences;
+        else if (type == QLatin1String("result"))
+            r.result = object;
+    }
     const bool differs = command.detail == TargetDetail::Differences && exitCode == ExitDiffers;
     r.status = exitCode == ExitOk || differs ? TargetResult::Ok
                : exitCode == ExitRefused     ? TargetResult::Refused
                                              : TargetResult::Failed;
-    const QString message = lastLine(err).isEmpty() ? lastLine(out) : lastLine(err);
-    auto writeCounts = [&out] {
-        int written = 0, refused = 0;
-        for (const QString &line : out.split(QLatin1Char('\n'))) {
-            const QStringList fields = line.split(QLatin1Char('\t'));
-            if (fields.size() < 2)
-                continue;
-            if (fields.at(1) == QLatin1String("ok"))
-                ++written;
-            else if (fields.at(1) == QLatin1String("refused"))
-                ++refused;
-        }
-        return ZrvuCli::tr("写入 %1 项,拒绝 %2 项").arg(written).arg(refused);
-    };
+    const QString message = r.result.value(QLatin1String("message")).toString();
+    const QString writeCounts = ZrvuCli::tr("写入 %1 项,拒绝 %2 项").arg(written).arg(refused);
     if (exitCode == ExitInterrupted) {
-        // A row line of stdout is no message; a stopped batch says how far it got.
-        r.detail = lastLine(err).isEmpty() ? ZrvuCli::tr("已中断") : lastLine(err);
+        // A stopped batch says how far it got.
+        r.detail = message.isEmpty() ? ZrvuCli::tr("已中断") : message;
         if (command.detail == TargetDetail::WriteCounts)
-            r.detail += QStringLiteral(": ") + writeCounts();
+            r.detail += QStringLiteral(": ") + writeCounts;
         return r;
     }
     if (r.status == TargetResult::Failed) {
@@ -285,7 +267,7 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
     }
     switch (command.detail) {
     case TargetDetail::WriteCounts:
-        r.detail = writeCounts();
+        r.detail = writeCounts;
         break;
     case TargetDetail::Version:
         r.detail = r.status == TargetResult::Ok ? packageVersion : message;
@@ -293,15 +275,31 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
     case TargetDetail::Message:
         r.detail = message;
         break;
-    case TargetDetail::Differences: {
-        int rows = 0;
-        for (const QString &line : out.split(QLatin1Char('\n')))
-            rows += line.count(QLatin1Char('\t')) >= 3 ? 1 : 0;
-        r.detail = ZrvuCli::tr("%1 项不同").arg(rows);
+    case TargetDetail::Differences:
+        r.detail = ZrvuCli::tr("%1 项不同").arg(differences);
         break;
     }
-    }
     return r;
+}
+
+QJsonObject targetObject(const CliTarget &target, const TargetResult &result, const QString &command)
+{
+    // A child that never ran (or wrote no result) still gets one.
+    QJsonObject child = result.result;
+    if (child.isEmpty())
+        child = {{QStringLiteral("type"), QStringLiteral("result")},
+                 {QStringLiteral("command"), command},
+                 {QStringLiteral("status"), QStringLiteral("failed")},
+                 {QStringLiteral("exit"), ExitFailed},
+                 {QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), Failure::errorName(Failure::Failed)},
+                                                       {QStringLiteral("message"), result.detail}}}};
+    return {{QStringLiteral("type"), QStringLiteral("target")},
+            {QStringLiteral("name"), target.name},
+            {QStringLiteral("endpoint"), target.endpoint},
+            {QStringLiteral("address"), target.address},
+            {QStringLiteral("status"), targetStatusName(result.status)},
+            {QStringLiteral("detail"), result.detail},
+            {QStringLiteral("result"), child}};
 }
 
 int targetsExitCode(const QVector<TargetResult> &results)

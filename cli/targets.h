@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -47,11 +48,15 @@ struct TargetResult {
     enum Status { Ok, Refused, Failed };
     Status status = Failed;
     QString detail;
+    QJsonObject result; // the child's result object (empty when it wrote none)
 };
 QString targetStatusName(TargetResult::Status status);
-// Judges one finished child: exit code, stdout, stderr.
-TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exitCode, const QString &out,
-                            const QString &err, const QString &packageVersion);
+// Judges one finished child from its --json output (the child always runs
+// with --json) and its exit code.
+TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exitCode, const QByteArray &jsonLines,
+                            const QString &packageVersion);
+// {"type":"target", ...} for the --json output and the .json report.
+QJsonObject targetObject(const CliTarget &target, const TargetResult &result, const QString &command);
 // 0 all ok; 3 some refused, none failed; 1 any failed.
 int targetsExitCode(const QVector<TargetResult> &results);
 

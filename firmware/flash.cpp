@@ -185,3 +185,25 @@ QString flashFileMissingMessage()
 {
     return QCoreApplication::translate("UpdateDialog", "更新失败,文件不存在或拒绝访问!");
 }
+
+Failure::Code flashError(const FlashOutcome &outcome)
+{
+    switch (outcome.status) {
+    case FlashOutcome::Complete:
+        return Failure::None;
+    case FlashOutcome::NoImage:
+        return Failure::BadPackage;
+    case FlashOutcome::OpenFailed:
+    case FlashOutcome::ReopenFailed:
+        return Failure::OpenFailed;
+    case FlashOutcome::IdentifyFailed:
+        return Failure::IdentifyFailed;
+    case FlashOutcome::ModelMismatch:
+        return Failure::ModelMismatch;
+    case FlashOutcome::EraseFailed:
+        return Failure::EraseFailed;
+    case FlashOutcome::PageFailed:
+        return Failure::PageFailed;
+    }
+    return Failure::Failed;
+}

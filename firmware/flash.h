@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/outcome.h"
 #include <QByteArray>
 #include <QString>
 
@@ -78,6 +79,8 @@ FlashOutcome flashPackage(DeviceLink &link, const DEncryptInfo &package, const F
 
 // The update's error text (context UpdateThread); empty for Complete.
 QString flashMessage(const FlashOutcome &outcome);
+// The failure in the shared vocabulary (None for Complete).
+Failure::Code flashError(const FlashOutcome &outcome);
 
 // The update dialog's texts around a flash (context UpdateDialog).
 QString flashSucceededMessage();

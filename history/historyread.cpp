@@ -15,6 +15,8 @@ void HistoryAnswerReceiver::reset(int maxLines)
 {
     m_lines.clear();
     m_outcome = HistoryReadOutcome();
+    // A read is whole until something fails it.
+    m_outcome.status = HistoryReadOutcome::Complete;
     m_outcome.maxLines = maxLines;
     m_failed = false;
     m_capped = false;
@@ -124,4 +126,23 @@ QString historyReadMessage(const HistoryReadOutcome &outcome)
         return QCoreApplication::translate("ReadThread", "串口读取失败");
     }
     return QString();
+}
+
+Failure::Code historyReadError(const HistoryReadOutcome &outcome)
+{
+    switch (outcome.status) {
+    case HistoryReadOutcome::Complete:
+        return Failure::None;
+    case HistoryReadOutcome::Stopped:
+        return Failure::Interrupted;
+    case HistoryReadOutcome::OpenFailed:
+        return Failure::OpenFailed;
+    case HistoryReadOutcome::ExchangeFailed:
+        return Failure::NoReply;
+    case HistoryReadOutcome::LineCap:
+        return Failure::TooManyLines;
+    case HistoryReadOutcome::LineLost:
+        return Failure::LineLost;
+    }
+    return Failure::Failed;
 }

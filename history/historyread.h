@@ -2,6 +2,7 @@
 
 #include "history/historylines.h"
 #include "link/datareceiver.h"
+#include "link/outcome.h"
 
 #include <QByteArray>
 #include <QString>
@@ -32,7 +33,7 @@ struct HistoryReadOutcome {
         LineCap, // more than maxLines lines; the rest was not read
         LineLost, // the serial line hung up mid-answer
     };
-    Status status = Complete;
+    Status status = ExchangeFailed; // an outcome says it succeeded, never by default
     QString detail;
     qint64 lines = 0;
     int maxLines = 0;
@@ -82,4 +83,8 @@ HistoryReadOutcome readHistory(DeviceLink &link, const QByteArray &request, Hist
 // The user's text for a failed read (the title is always "查询"); empty for
 // Complete and Stopped.
 QString historyReadMessage(const HistoryReadOutcome &outcome);
+// The failure in the shared vocabulary (None for Complete). The streamed
+// exchange reports its failure as text only: a failed send or answer
+// counts as NoReply.
+Failure::Code historyReadError(const HistoryReadOutcome &outcome);
 QString historyReadTitle();

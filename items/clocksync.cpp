@@ -59,6 +59,7 @@ ClockSyncOutcome syncClockExchange(DeviceLink &link, int timeoutMs)
     out.request = buildClockWriteRequest(link.deviceAddress);
     const int result = link.transact(out.request, out.reply, false, timeoutMs);
     out.errorText = linkErrorText(result, out.reply);
+    out.linkError = Failure::fromLinkResult(result, out.reply);
     if (!out.errorText.isEmpty())
         out.status = ClockSyncOutcome::LinkFailed;
     else
@@ -91,4 +92,19 @@ QString clockSyncMessage(const ClockSyncOutcome &outcome)
         return QCoreApplication::translate("MainWindow", "同步时间失败");
     }
     return QString();
+}
+
+Failure::Code clockSyncError(const ClockSyncOutcome &outcome)
+{
+    switch (outcome.status) {
+    case ClockSyncOutcome::Synced:
+        return Failure::None;
+    case ClockSyncOutcome::OpenFailed:
+        return Failure::OpenFailed;
+    case ClockSyncOutcome::LinkFailed:
+        return outcome.linkError;
+    case ClockSyncOutcome::BadReply:
+        return Failure::BadReply;
+    }
+    return Failure::Failed;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/outcome.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -25,6 +27,7 @@ struct ClockSyncOutcome {
     enum Status { Synced, OpenFailed, LinkFailed, BadReply };
     Status status = LinkFailed;
     QString errorText; // the link's errorText for OpenFailed, linkErrorText for LinkFailed
+    Failure::Code linkError = Failure::NoReply; // for LinkFailed
     QByteArray request;
     QByteArray reply;
 };
@@ -34,3 +37,5 @@ ClockSyncOutcome syncClockExchange(DeviceLink &link, int timeoutMs = 5000);
 ClockSyncOutcome syncClock(DeviceLink &link, int timeoutMs = 5000);
 // The text shown for every outcome, success included (context MainWindow).
 QString clockSyncMessage(const ClockSyncOutcome &outcome);
+// The failure in the shared vocabulary (None for Synced).
+Failure::Code clockSyncError(const ClockSyncOutcome &outcome);

@@ -43,6 +43,7 @@ ItemReadOutcome judgeItemExchange(DeviceLink &link, int index, int result, const
     if (!out.errorText.isEmpty()) {
         if (index == -1) {
             out.status = ItemReadOutcome::LinkFailed;
+            out.linkError = Failure::fromLinkResult(result, reply);
             return out;
         }
         QByteArray retried;
@@ -88,6 +89,7 @@ ItemListOutcome itemListFailure(const ItemReadOutcome &read)
     case ItemReadOutcome::LinkFailed:
         out.status = ItemListOutcome::LinkFailed;
         out.detail = read.errorText;
+        out.linkError = read.linkError;
         break;
     case ItemReadOutcome::BadAddressOrFunction:
         out.status = ItemListOutcome::BadAddressOrFunction;
@@ -107,6 +109,7 @@ ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks, int f
         out.detail = link.errorText;
         return out;
     }
+    out.status = ItemListOutcome::Complete;
     if (hooks.cleared)
         hooks.cleared();
     QStringList firstFields;
@@ -175,4 +178,25 @@ QString itemListMessage(const ItemListOutcome &outcome)
         return QCoreApplication::translate("RefreshThread", "数据长度校验错误 : \n%1").arg(hexDump(outcome.reply));
     }
     return QString();
+}
+
+Failure::Code itemListError(const ItemListOutcome &outcome)
+{
+    switch (outcome.status) {
+    case ItemListOutcome::Complete:
+        return Failure::None;
+    case ItemListOutcome::Stopped:
+        return Failure::Interrupted;
+    case ItemListOutcome::OpenFailed:
+        return Failure::OpenFailed;
+    case ItemListOutcome::LinkFailed:
+        return outcome.linkError;
+    case ItemListOutcome::BadAddressOrFunction:
+        return Failure::BadAddressOrFunction;
+    case ItemListOutcome::BadLength:
+        return Failure::BadLength;
+    case ItemListOutcome::ExtraAnswer:
+        return Failure::DuplicateAnswer;
+    }
+    return Failure::Failed;
 }

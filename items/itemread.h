@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/outcome.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -28,6 +30,7 @@ struct ItemReadOutcome {
     enum Status { Item, EndOfList, LinkFailed, BadAddressOrFunction, BadLength };
     Status status = LinkFailed;
     QString errorText; // linkErrorText for LinkFailed
+    Failure::Code linkError = Failure::NoReply; // for LinkFailed
     QByteArray reply;  // the last reply received
     QStringList fields;
 };
@@ -56,11 +59,14 @@ struct ItemListOutcome {
         BadLength,            // reply: the refused reply
         ExtraAnswer,          // answered more often than asked; the list may be shifted
     };
-    Status status = Complete;
+    Status status = LinkFailed; // an outcome says it succeeded, never by default
     QString detail;
+    Failure::Code linkError = Failure::NoReply; // for LinkFailed
     QByteArray reply;
     int items = 0; // items reported through hooks.item
 };
+// The failure in the shared vocabulary (None for Complete).
+Failure::Code itemListError(const ItemListOutcome &outcome);
 
 // The request byte addresses 256 items; reading on would only repeat items
 // 0, 1, … under new indexes (and never end on such an instrument).

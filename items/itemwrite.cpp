@@ -27,6 +27,7 @@ ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &v
     out.errorText = linkErrorText(result, out.reply);
     if (!out.errorText.isEmpty()) {
         out.status = ItemWriteOutcome::LinkFailed;
+        out.linkError = Failure::fromLinkResult(result, out.reply);
         out.unanswered = result == LinkNoReply;
         return out;
     }
@@ -81,6 +82,24 @@ QString itemWriteMessage(const ItemWriteOutcome &outcome)
         return outcome.errorText;
     }
     return QString();
+}
+
+Failure::Code itemWriteError(const ItemWriteOutcome &outcome)
+{
+    switch (outcome.status) {
+    case ItemWriteOutcome::Written:
+        return Failure::None;
+    case ItemWriteOutcome::Refused:
+        return Failure::Refused;
+    case ItemWriteOutcome::LinkFailed:
+        return outcome.linkError;
+    case ItemWriteOutcome::BadReply:
+        return Failure::BadReply;
+    case ItemWriteOutcome::ValueTooLong:
+    case ItemWriteOutcome::ValueNotCarried:
+        return Failure::BadValue;
+    }
+    return Failure::Failed;
 }
 
 QString itemWriteOpenFailedMessage()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/outcome.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -25,6 +27,7 @@ struct ItemWriteOutcome {
     };
     Status status = LinkFailed;
     QString errorText;       // linkErrorText for LinkFailed
+    Failure::Code linkError = Failure::NoReply; // for LinkFailed
     QByteArray request;
     QByteArray reply;
     bool hasReportedValue = false;
@@ -51,6 +54,8 @@ QString itemValueCharProblem(const QString &value);
 // The window's text for an outcome: the status line's for Written and
 // Refused, the message box's otherwise (context MainWindow).
 QString itemWriteMessage(const ItemWriteOutcome &outcome);
+// The failure in the shared vocabulary (None for Written).
+Failure::Code itemWriteError(const ItemWriteOutcome &outcome);
 // The link would not open.
 QString itemWriteOpenFailedMessage();
 // Follows the failure message when a write (or a batch) stops at `value`.

@@ -588,3 +588,23 @@ QString linkErrorText(int result, const QByteArray &reply)
         return DeviceLink::tr("未定义的错误");
     }
 }
+
+Failure::Code Failure::fromLinkResult(int result, const QByteArray &reply)
+{
+    switch (result) {
+    case LinkSendFailed:
+        return SendFailed;
+    case LinkNoReply:
+        return NoReply;
+    case LinkLineLost:
+        return LineLost;
+    case LinkBadFrame:
+        return BadFrame;
+    case LinkExtraAnswer:
+        return DuplicateAnswer;
+    case LinkOk:
+        return reply.size() >= 3 && checkFrameCrc(reply, false) ? None : BadCrc;
+    default:
+        return Undefined;
+    }
+}

@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include "link/outcome.h"
+
 #include <memory>
 
 // Result codes of DeviceLink::transact.

@@ -267,3 +267,19 @@ QString monitorCaptureMessage(const MonitorCaptureOutcome &outcome)
     }
     return QString();
 }
+
+Failure::Code monitorCaptureError(const MonitorCaptureOutcome &outcome)
+{
+    switch (outcome.status) {
+    case MonitorCaptureOutcome::Stopped:
+        return Failure::None;
+    case MonitorCaptureOutcome::OpenFailed:
+        return Failure::OpenFailed;
+    case MonitorCaptureOutcome::SwitchFailed:
+    case MonitorCaptureOutcome::SwitchOffFailed:
+        return Failure::NoReply;
+    case MonitorCaptureOutcome::LineLost:
+        return Failure::LineLost;
+    }
+    return Failure::Failed;
+}

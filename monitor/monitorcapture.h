@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/outcome.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -50,6 +52,9 @@ MonitorCaptureOutcome captureMonitor(DeviceLink &link, const MonitorCaptureOptio
 // Stopped.
 QString monitorCaptureTitle(const MonitorCaptureOutcome &outcome);
 QString monitorCaptureMessage(const MonitorCaptureOutcome &outcome);
+// The failure in the shared vocabulary (None for Stopped). The switch
+// requests report their failure as text only: it counts as NoReply.
+Failure::Code monitorCaptureError(const MonitorCaptureOutcome &outcome);
 
 // A reply to the debug switch is a counted reply, in an envelope when the
 // link is encrypted; anything longer is no reply.

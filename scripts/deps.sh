@@ -8,6 +8,7 @@ packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev libqt5sql5-sql
 # The windows' history chart (Qt Charts, SVG files); a -DZRVU_GUI=OFF build
 # does without them, but the default build needs them.
 packages+=(libqt5charts5-dev libqt5svg5-dev)
+packages+=(python3-jsonschema) # tests/cli checks zrvu-cli --json against its schema
 for arg in "$@"; do
     case "$arg" in
         --gui) packages+=(python3) ;;

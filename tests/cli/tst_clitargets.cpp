@@ -466,24 +466,33 @@ void tst_CliTargets::judgeRun_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<bool>("crashed");
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QString>("err");
+    QTest::addColumn<QString>("out"); // the child's --json lines
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("detail");
-    const QString twoRows = "3\tA\t1\t2\n7\tB\tx\ty\n";
-    QTest::newRow("diff finds rows") << "diff" << false << 4 << twoRows << "" << int(TargetResult::Ok) << "2 项不同";
-    QTest::newRow("diff equal") << "diff" << false << 0 << "" << "" << int(TargetResult::Ok) << "0 项不同";
-    QTest::newRow("diff read fails") << "diff" << false << 1 << "" << "接收数据超时\n" << int(TargetResult::Failed)
+    const QString differs = R"({"type":"difference","index":3,"name":"A","instrument":"1","file":"2","known":true})"
+                            "\n";
+    const QString unknown = R"({"type":"difference","index":9,"name":"C","instrument":"","file":"2","known":false})"
+                            "\n";
+    auto result = [](const QString &message) {
+        return QStringLiteral("{\"type\":\"result\",\"message\":\"%1\"}\n").arg(message);
+    };
+    const QString ok = R"({"type":"row","index":0,"status":"ok","value":"5"})" "\n";
+    const QString refused = R"({"type":"row","index":1,"status":"refused","value":"6"})" "\n";
+    QTest::newRow("diff finds rows") << "diff" << false << 4 << differs + unknown + differs + result("")
+                                     << int(TargetResult::Ok) << "2 项不同";
+    QTest::newRow("diff equal") << "diff" << false << 0 << result("") << int(TargetResult::Ok) << "0 项不同";
+    QTest::newRow("diff read fails") << "diff" << false << 1 << result("接收数据超时") << int(TargetResult::Failed)
                                      << "接收数据超时";
-    QTest::newRow("exit 4 is no diff elsewhere") << "sync-time" << false << 4 << "" << "odd\n"
+    QTest::newRow("exit 4 is no diff elsewhere") << "sync-time" << false << 4 << result("odd")
                                                  << int(TargetResult::Failed) << "odd";
-    QTest::newRow("write refused") << "write" << false << 3 << "0\tok\n1\trefused\n" << ""
+    QTest::newRow("write refused") << "write" << false << 3 << ok + refused + result("写入配置完成,1项不支持修改")
                                    << int(TargetResult::Refused) << "写入 1 项,拒绝 1 项";
-    QTest::newRow("backup path") << "backup" << false << 0 << "Backups/a-20261209-070000.csv\n" << ""
+    QTest::newRow("backup path") << "backup" << false << 0 << result("Backups/a-20261209-070000.csv")
                                  << int(TargetResult::Ok) << "Backups/a-20261209-070000.csv";
-    QTest::newRow("write interrupted") << "write" << false << 130 << "0\tok\t5\n1\tok\t6\n" << ""
-                                       << int(TargetResult::Failed) << "已中断: 写入 2 项,拒绝 0 项";
-    QTest::newRow("crash") << "diff" << true << 0 << "" << "" << int(TargetResult::Failed) << "程序异常结束";
+    QTest::newRow("write interrupted") << "write" << false << 130 << ok + ok << int(TargetResult::Failed)
+                                       << "已中断: 写入 2 项,拒绝 0 项";
+    QTest::newRow("no result") << "set" << false << 1 << "" << int(TargetResult::Failed) << "";
+    QTest::newRow("crash") << "diff" << true << 0 << "" << int(TargetResult::Failed) << "程序异常结束";
 }
 
 void tst_CliTargets::judgeRun()
@@ -492,12 +501,11 @@ void tst_CliTargets::judgeRun()
     QFETCH(bool, crashed);
     QFETCH(int, exitCode);
     QFETCH(QString, out);
-    QFETCH(QString, err);
     QFETCH(int, status);
     QFETCH(QString, detail);
     const TargetCommand *target = findTargetCommand(command);
     QVERIFY(target);
-    const TargetResult r = judgeTargetRun(*target, crashed, exitCode, out, err, QString());
+    const TargetResult r = judgeTargetRun(*target, crashed, exitCode, out.toUtf8(), QString());
     QCOMPARE(int(r.status), status);
     QCOMPARE(r.detail, detail);
 }
