@@ -6,6 +6,7 @@
 #include "link/messageboxes.h"
 #include "link/trafficwindow.h"
 #include "tests/support/simprocess.h"
+#include "tests/support/windowcheck.h"
 #include "tests/support/workdir.h"
 
 #include <QAction>
@@ -67,7 +68,8 @@ private slots:
 
 void tst_TrafficWindow::cleanup()
 {
-    // Hidden ones count: a traffic window left behind by its main window.
+    ZR_VERIFY_NO_WINDOWS_LEFT();
+    // Hidden ones count too: a traffic window left behind by its main window.
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
