@@ -8,6 +8,7 @@
 #include "items/itemrows.h"
 #include "items/safewrite.h"
 #include "link/devicelink.h"
+#include "link/messageboxes.h"
 #include "link/trafficwindow.h"
 #include "monitor/monitordialog.h"
 #include "settings/appfolders.h"
@@ -62,6 +63,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_ui->monitor, &QAction::triggered, this, &MainWindow::slotDeviceMonitor);
     connect(m_ui->writeSN, &QAction::triggered, this, &MainWindow::slotWriteSN);
     TrafficWindow::addMenuAction(m_ui->menu, this);
+    keepDialogsWindowModal(this);
     connect(&m_refreshThread, &RefreshThread::signalClearItems, this, &MainWindow::slotClearItems);
     connect(&m_refreshThread, &RefreshThread::signalAddItems, this, &MainWindow::slotAddItems);
     connect(&m_refreshThread, &RefreshThread::showErrorMessage, this, &MainWindow::slotShowErrorMessage);

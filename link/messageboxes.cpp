@@ -4,6 +4,7 @@
 #include <QLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWidget>
 
 namespace {
 
@@ -29,4 +30,12 @@ void showErrorBox(const QString &text, QWidget *parent)
 void showInfoBox(const QString &text, QWidget *parent)
 {
     showBox(QMessageBox::Information, QCoreApplication::translate("MessageBox", "信息"), text, parent);
+}
+
+void keepDialogsWindowModal(QWidget *window)
+{
+    // A dialog shown modally below a group leader defaults to window
+    // modality; one attribute covers every box, file dialog and dialog
+    // without touching each call.
+    window->setAttribute(Qt::WA_GroupLeader);
 }

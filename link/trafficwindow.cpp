@@ -1,5 +1,6 @@
 #include "link/trafficwindow.h"
 
+#include "link/messageboxes.h"
 #include "settings/fileio.h"
 
 #include <QAction>
@@ -38,22 +39,47 @@ namespace {
 // start, copies and saved files get all of it.
 constexpr int kMaxShownHex = 3 * 96;
 
-// Keeps the menu action's text in the window's language.
-class ActionTranslator : public QObject
+// Keeps the menu action's text in the window's language, and owns the one
+// traffic window opened from it. That window is a top-level of its own: a
+// window with a parent is blocked by the parent's modal dialogs.
+class MenuActionOwner : public QObject
 {
 public:
-    ActionTranslator(QAction *action, QWidget *window)
+    MenuActionOwner(QAction *action, QWidget *window)
         : QObject(window)
         , m_action(action)
+        , m_window(window)
     {
         window->installEventFilter(this);
         retranslate();
     }
 
+    ~MenuActionOwner() override { delete m_traffic; }
+
+    TrafficWindow *traffic()
+    {
+        if (!m_traffic) {
+            m_traffic = new TrafficWindow(TrafficWindow::applicationLog());
+            m_traffic->setWindowIcon(m_window->windowIcon());
+            // Closing the main window ends the program, this one open or not.
+            m_traffic->setAttribute(Qt::WA_QuitOnClose, false);
+        }
+        return m_traffic;
+    }
+
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::LanguageChange && watched == parent())
+        if (watched != m_window)
+            return false;
+        if (event->type() == QEvent::LanguageChange) {
             retranslate();
+        } else if (event->type() == QEvent::Close) {
+            // Judged once the close has run: the window may refuse it.
+            QMetaObject::invokeMethod(this, [this] {
+                if (m_traffic && !m_window->isVisible())
+                    m_traffic->close();
+            }, Qt::QueuedConnection);
+        }
         return false;
     }
 
@@ -65,6 +91,8 @@ private:
     }
 
     QAction *m_action;
+    QWidget *m_window;
+    QPointer<TrafficWindow> m_traffic;
 };
 
 
@@ -352,6 +380,7 @@ TrafficWindow::TrafficWindow(TrafficLog *log, QWidget *parent)
     , m_log(log)
 {
     setObjectName(QStringLiteral("TrafficWindow"));
+    keepDialogsWindowModal(this);
     resize(1000, 560);
     m_model = new TrafficModel(log ? log->capacity() : TrafficLog::kDefaultCapacity,
                                log ? log->maxBytes() : TrafficLog::kDefaultMaxBytes, this);
@@ -466,11 +495,9 @@ QAction *TrafficWindow::addMenuAction(QMenu *menu, QWidget *window)
     applicationLog();
     auto *action = menu->addAction(QString());
     action->setObjectName(QStringLiteral("traffic"));
-    new ActionTranslator(action, window);
-    QObject::connect(action, &QAction::triggered, window, [window] {
-        auto *w = window->findChild<TrafficWindow *>(QStringLiteral("TrafficWindow"), Qt::FindDirectChildrenOnly);
-        if (!w)
-            w = new TrafficWindow(applicationLog(), window);
+    auto *owner = new MenuActionOwner(action, window);
+    QObject::connect(action, &QAction::triggered, owner, [owner] {
+        TrafficWindow *w = owner->traffic();
         w->show();
         w->raise();
         w->activateWindow();

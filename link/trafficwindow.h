@@ -88,7 +88,8 @@ public:
     // default observer on first use.
     static TrafficLog *applicationLog();
     // Puts the 通讯记录 action into `menu`; it opens (or raises) the one
-    // window, parented to `window`.
+    // window, a top-level that `window`'s modal dialogs do not block and
+    // that goes with `window`.
     static QAction *addMenuAction(QMenu *menu, QWidget *window);
 
     using FileNameProvider = std::function<QString(const QString &caption)>;

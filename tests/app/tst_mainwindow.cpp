@@ -109,16 +109,6 @@ QStringList boxTexts(const ModalCloser &closer)
     return out;
 }
 
-QStringList simLines(SimProcess &sim, const QString &prefix)
-{
-    QStringList out;
-    for (const QString &line : sim.outputLines()) {
-        if (line.startsWith(prefix))
-            out << line;
-    }
-    return out;
-}
-
 } // namespace
 
 class tst_MainWindow : public QObject
@@ -869,8 +859,8 @@ void tst_MainWindow::batchWriteStopsAtFailingRow()
     QCOMPARE(closer.seen().at(1).title, QStringLiteral("提交"));
     QCOMPARE(closer.seen().at(2).title, QStringLiteral("写入配置"));
     QCOMPARE(w.tree()->currentItem(), w.tree()->topLevelItem(2));
-    QTRY_COMPARE(simLines(sim, "ZRSIM WRITE").size(), 3);
-    QCOMPARE(simLines(sim, "ZRSIM WRITE"), (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1", "ZRSIM WRITE 2 C:n2"}));
+    QTRY_COMPARE(simLines(sim, "^ZRSIM WRITE", 0).size(), 3);
+    QCOMPARE(simLines(sim, "^ZRSIM WRITE", 0), (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1", "ZRSIM WRITE 2 C:n2"}));
     QCOMPARE(w.tree()->topLevelItem(1)->text(1), QStringLiteral(": n1"));
     QCOMPARE(w.tree()->topLevelItem(3)->text(1), QStringLiteral(": n3")); // not written, still the edited text
 }
@@ -893,8 +883,8 @@ void tst_MainWindow::batchWriteReportsRefusedRows()
     QCOMPARE(w.tree()->topLevelItem(0)->text(1), QStringLiteral(": ZR-100"));
     QCOMPARE(w.tree()->topLevelItem(5)->text(1), QStringLiteral(": 7"));
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置完成,1项不支持修改"));
-    QTRY_VERIFY(simLines(sim, "ZRSIM WRITE 5").size() == 1);
-    QVERIFY(simLines(sim, "ZRSIM COMMAND").isEmpty()); // the command row has no value and is skipped
+    QTRY_VERIFY(simLines(sim, "^ZRSIM WRITE 5", 0).size() == 1);
+    QVERIFY(simLines(sim, "^ZRSIM COMMAND", 0).isEmpty()); // the command row has no value and is skipped
 }
 
 void tst_MainWindow::batchWriteEmptyTree()
@@ -910,8 +900,8 @@ void tst_MainWindow::batchWriteEmptyTree()
     QCOMPARE(closer.count(), 0);
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("没有要写入的项"));
     QTest::qWait(100); // time for a write that must not come
-    QVERIFY(simLines(sim, "ZRSIM WRITE").isEmpty());
-    QVERIFY(simLines(sim, "ZRSIM COMMAND").isEmpty());
+    QVERIFY(simLines(sim, "^ZRSIM WRITE", 0).isEmpty());
+    QVERIFY(simLines(sim, "^ZRSIM COMMAND", 0).isEmpty());
 }
 
 void tst_MainWindow::doubleClickWrites_data()
@@ -1183,13 +1173,13 @@ void tst_MainWindow::actionsDuringSerialWriteAll()
         QVERIFY2(action(w, name.toLatin1().constData())->isEnabled(), qPrintable(name));
     QCOMPARE(w.progressText(), QString());
     QVERIFY(!QFile::exists(slow.dir.filePath(QStringLiteral("out.csv"))));
-    QTRY_COMPARE(simLines(slow.sim, "ZRSIM WRITE").size(), 6);
+    QTRY_COMPARE(simLines(slow.sim, "^ZRSIM WRITE", 0).size(), 6);
     QTest::qWait(300); // anything sent late would show up within a reply delay
-    QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"),
+    QCOMPARE(simLines(slow.sim, "^ZRSIM WRITE", 0),
              (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1", "ZRSIM WRITE 2 C:n2", "ZRSIM WRITE 3 D:n3",
                           "ZRSIM WRITE 4 E:n4", "ZRSIM WRITE 5 F:n5"}));
-    QVERIFY(simLines(slow.sim, "ZRSIM CLOCK").isEmpty());
-    QVERIFY(simLines(slow.sim, "ZRSIM SN").isEmpty());
+    QVERIFY(simLines(slow.sim, "^ZRSIM CLOCK", 0).isEmpty());
+    QVERIFY(simLines(slow.sim, "^ZRSIM SN", 0).isEmpty());
     QCOMPARE(w.tree()->topLevelItem(5)->text(1), QStringLiteral(": n5"));
     if (actionName == QLatin1String("lang_en_US"))
         QVERIFY(action(w, "lang_en_US")->isChecked());
@@ -1219,7 +1209,7 @@ void tst_MainWindow::stopWriteAllBetweenRows()
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("写入配置已停止: 已写入2行,共6行"));
     QVERIFY(stop->isHidden());
     QTest::qWait(400); // time for a row that must not follow the stop
-    QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"), (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1"}));
+    QCOMPARE(simLines(slow.sim, "^ZRSIM WRITE", 0), (QStringList{"ZRSIM WRITE 0 A:n0", "ZRSIM WRITE 1 B:n1"}));
     QCOMPARE(w.tree()->topLevelItem(2)->text(1), QStringLiteral(": n2")); // still the edit, not written
 }
 
@@ -1243,7 +1233,7 @@ void tst_MainWindow::closeDuringWriteAll()
     QVERIFY(!singleton<Config>::exists());
     QTest::qWait(400); // time for a box or a row that must not come after the close
     QVERIFY(boxTexts(closer).isEmpty());
-    QCOMPARE(simLines(slow.sim, "ZRSIM WRITE"), QStringList{"ZRSIM WRITE 0 A:n0"});
+    QCOMPARE(simLines(slow.sim, "^ZRSIM WRITE", 0), QStringList{"ZRSIM WRITE 0 A:n0"});
 }
 
 void tst_MainWindow::stopRefresh()
@@ -1295,7 +1285,7 @@ void tst_MainWindow::stopWriteAllDuringCheck()
     QCOMPARE(closer.seen().last().icon, QMessageBox::Information);
     QVERIFY(closer.seen().last().informativeText.startsWith(QStringLiteral("备份已保存: ")));
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("已写入6行,核对已停止"));
-    QCOMPARE(simLines(slow.sim, "ZRSIM WRITE").size(), 6);
+    QCOMPARE(simLines(slow.sim, "^ZRSIM WRITE", 0).size(), 6);
 }
 
 void tst_MainWindow::batchWriteShowsWhatInstrumentHolds()

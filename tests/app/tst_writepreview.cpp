@@ -5,6 +5,7 @@
 #include "tests/support/modalcloser.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
+#include "tests/support/siteitems.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -19,23 +20,6 @@
 
 namespace {
 
-// Another instrument of the same model: its own identity rows, a read-only
-// row and a row this one lacks.
-const QByteArray kSiteItems = "站点名称:A站\n"
-                              "设备名称:ZR-Demo\n"
-                              "Rate(1/5/10/60):10\n"
-                              "!Uptime:1234 h\n"
-                              "IP地址:10.0.0.8\n"
-                              "Calibrate zero\n";
-const QByteArray kOtherSite = "\xEF\xBB\xBF"
-                              "00. 站点名称, B站\r\n"
-                              "01. 设备名称, ZR-Demo\r\n"
-                              "02. Rate(1/5/10/60), 60\r\n"
-                              "03. Uptime, 99 h\r\n"
-                              "04. IP地址, 10.0.0.9\r\n"
-                              "05. Calibrate zero\r\n"
-                              "09. Extra, 1\r\n";
-
 QAction *action(MainWindow &w, const char *name)
 {
     return w.findChild<QAction *>(QLatin1String(name));
@@ -46,18 +30,6 @@ bool runAction(MainWindow &w, const char *name, int timeoutMs = 30000)
     QSignalSpy ended(&w, &MainWindow::signalExchangeEnded);
     action(w, name)->trigger();
     return ended.count() > 0 || ended.wait(timeoutMs);
-}
-
-QStringList simLines(SimProcess &sim, const QString &pattern, int atLeast)
-{
-    QStringList lines;
-    QElapsedTimer clock;
-    clock.start();
-    do {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        lines = sim.outputLines().filter(QRegularExpression(pattern));
-    } while (lines.size() < atLeast && clock.elapsed() < 3000);
-    return lines;
 }
 
 // "name|instrument|file|note|check" per visible row; check is "on", "off" or "-".

@@ -32,19 +32,13 @@ bool writeTestPackage(const QString &path, const QString &model, const QByteArra
     return ok;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // zrsim writes the received image when the update is left; give it a moment.
 QByteArray waitForFile(const QString &path)
 {
     // A missing file reads as empty, which the caller's comparison reports.
     if (!QTest::qWaitFor([&path] { return QFile::exists(path); }, 30000))
         return QByteArray();
-    return readAll(path);
+    return fileBytes(path);
 }
 
 QByteArray cataloguePage(const QList<QPair<QByteArray, QByteArray>> &entries)
@@ -69,15 +63,7 @@ private:
     bool startSim(SimProcess &sim, TempWorkDir &dir, bool pty, QStringList *link, QStringList extra = {})
     {
         extra << "--flash-out" << dir.filePath(QStringLiteral("flashed.bin"));
-        extra << (pty ? QStringList{"--pty"} : QStringList{"--udp", "127.0.0.1:0"});
-        if (!sim.start(extra)) {
-            qWarning() << sim.lastError();
-            return false;
-        }
-        *link = pty ? QStringList{"--serial", sim.ptyPath(), "--baud", "115200"}
-                    : QStringList{"--udp", QStringLiteral("127.0.0.1:%1").arg(sim.udpPort())};
-        *link << "--address" << "1";
-        return true;
+        return ::startSim(sim, pty, extra, link);
     }
 
 private slots:
@@ -439,7 +425,7 @@ void tst_CliFirmware::download()
     const CliResult r = CliProcess::run(dir.path(), {"download", server.url("/f/zr3100.zrbin"), "Files"});
     QVERIFY2(r.exitCode == 0, r.err.constData());
     QCOMPARE(r.outText(), QStringLiteral("文件下载成功!\n"));
-    QCOMPARE(readAll(dir.filePath("Files/zr3100.zrbin")), file.body);
+    QCOMPARE(fileBytes(dir.filePath("Files/zr3100.zrbin")), file.body);
 }
 
 void tst_CliFirmware::downloadFailureKeepsOldFile()
@@ -457,7 +443,7 @@ void tst_CliFirmware::downloadFailureKeepsOldFile()
     QCOMPARE(r.exitCode, 1);
     QVERIFY(r.out.isEmpty());
     QVERIFY2(r.errText().startsWith(QStringLiteral("zrvu-cli: 下载")), r.err.constData());
-    QCOMPARE(readAll(dir.filePath("Files/zr3100.zrbin")), QByteArray("older package"));
+    QCOMPARE(fileBytes(dir.filePath("Files/zr3100.zrbin")), QByteArray("older package"));
     QCOMPARE(QDir(dir.filePath("Files")).entryList(QDir::Files), QStringList{"zr3100.zrbin"});
 }
 
@@ -485,7 +471,7 @@ void tst_CliFirmware::downloadWriteFailureKeepsOldFile()
     QVERIFY(r.out.isEmpty());
     QVERIFY2(r.errText().startsWith(QStringLiteral("zrvu-cli: 下载异常: ")), r.err.constData());
     QVERIFY2(r.errText().contains(QStringLiteral("文件超过系统允许的大小")), r.err.constData());
-    QCOMPARE(readAll(dir.filePath("Files/zr3100.zrbin")), QByteArray("older package"));
+    QCOMPARE(fileBytes(dir.filePath("Files/zr3100.zrbin")), QByteArray("older package"));
     QCOMPARE(QDir(dir.filePath("Files")).entryList(QDir::Files | QDir::Hidden), QStringList{"zr3100.zrbin"});
 }
 

@@ -14,24 +14,6 @@
 
 namespace {
 
-QStringList simLines(SimProcess &sim, const QString &prefix, int atLeast = 1)
-{
-    QElapsedTimer clock;
-    clock.start();
-    QStringList lines;
-    do {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        lines = sim.outputLines().filter(QRegularExpression(QStringLiteral("^ZRSIM ") + prefix));
-    } while (lines.size() < atLeast && clock.elapsed() < 5000);
-    return lines;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace
 
 // History queries and monitor runs of zrvu-cli against zrsim.
@@ -42,15 +24,7 @@ class tst_CliHistory : public QObject
 private:
     bool startSim(SimProcess &sim, bool pty, QStringList *link, QStringList extra = {})
     {
-        extra << (pty ? QStringList{"--pty"} : QStringList{"--udp", "127.0.0.1:0"});
-        if (!sim.start(extra)) {
-            qWarning() << sim.lastError();
-            return false;
-        }
-        *link = pty ? QStringList{"--serial", sim.ptyPath(), "--baud", "115200"}
-                    : QStringList{"--udp", QStringLiteral("127.0.0.1:%1").arg(sim.udpPort())};
-        *link << "--address" << "1";
-        return true;
+        return ::startSim(sim, pty, extra, link);
     }
 
 private slots:
@@ -101,8 +75,8 @@ void tst_CliHistory::historyLinesAndExports()
     // The exports are what the dialog writes for the text it shows.
     const QString expectedCsv = dir.filePath(QStringLiteral("expected.csv"));
     QCOMPARE(exportHistoryCsv(expectedCsv, r.outText()), QString());
-    QCOMPARE(readAll(dir.filePath("h.csv")), readAll(expectedCsv));
-    QVERIFY(readAll(dir.filePath("h.pdf")).startsWith("%PDF"));
+    QCOMPARE(fileBytes(dir.filePath("h.csv")), fileBytes(expectedCsv));
+    QVERIFY(fileBytes(dir.filePath("h.pdf")).startsWith("%PDF"));
 }
 
 void tst_CliHistory::historyPdfWithoutDisplay()
@@ -115,7 +89,7 @@ void tst_CliHistory::historyPdfWithoutDisplay()
                                         link + QStringList{"history", "2026-03-01", "2026-03-01", "--pdf", "h.pdf"},
                                         60000, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}});
     QCOMPARE(r.exitCode, 0);
-    QVERIFY(readAll(dir.filePath("h.pdf")).startsWith("%PDF"));
+    QVERIFY(fileBytes(dir.filePath("h.pdf")).startsWith("%PDF"));
 }
 
 void tst_CliHistory::historyChart_data()
@@ -173,7 +147,7 @@ void tst_CliHistory::historyChart()
                 colours.insert(image.pixel(x, y));
         QVERIFY2(colours.size() > 10, qPrintable(QString::number(colours.size())));
     } else {
-        const QString svg = QString::fromUtf8(readAll(dir.filePath(file)));
+        const QString svg = QString::fromUtf8(fileBytes(dir.filePath(file)));
         QString texts;
         QRegularExpressionMatchIterator it = QRegularExpression(QStringLiteral(">([^<]*)</text>")).globalMatch(svg);
         while (it.hasNext())
@@ -247,7 +221,7 @@ void tst_CliHistory::historySerialHangUp()
     QVERIFY2(r.errText().contains(QStringLiteral("串口读取失败")), qPrintable(r.errText()));
     QCOMPARE(r.outText().count(QLatin1Char('\n')), 100);
     // An incomplete answer is not exported as if it were the whole.
-    QCOMPARE(readAll(dir.filePath("h.csv")), QByteArray("older"));
+    QCOMPARE(fileBytes(dir.filePath("h.csv")), QByteArray("older"));
     QVERIFY(!QFile::exists(dir.filePath("h.pdf")));
 }
 
@@ -277,7 +251,7 @@ void tst_CliHistory::monitorFormats()
     QVERIFY2(lines.size() >= 3, r.out.constData());
     for (const QString &line : lines)
         QVERIFY2(QRegularExpression(pattern).match(line).hasMatch(), qPrintable(line));
-    QCOMPARE(simLines(sim, "DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
+    QCOMPARE(simLines(sim, "^ZRSIM DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
 }
 
 void tst_CliHistory::monitorWithoutDebug()
@@ -288,7 +262,7 @@ void tst_CliHistory::monitorWithoutDebug()
     QVERIFY(startSim(sim, true, &link));
     const CliResult r = CliProcess::run(dir.path(), link + QStringList{"monitor", "--no-debug", "--seconds", "1"});
     QCOMPARE(r.exitCode, 0);
-    QCOMPARE(simLines(sim, "DEBUG", 1), QStringList{"ZRSIM DEBUG 0"});
+    QCOMPARE(simLines(sim, "^ZRSIM DEBUG", 1), QStringList{"ZRSIM DEBUG 0"});
 }
 
 void tst_CliHistory::monitorCtrlCSwitchesDebugOff()
@@ -299,13 +273,13 @@ void tst_CliHistory::monitorCtrlCSwitchesDebugOff()
     QVERIFY(startSim(sim, false, &link, {"--debug-rate", "20"}));
     CliProcess cli;
     QVERIFY(cli.start(dir.path(), link + QStringList{"monitor"}));
-    QCOMPARE(simLines(sim, "DEBUG 1"), QStringList{"ZRSIM DEBUG 1"});
+    QCOMPARE(simLines(sim, "^ZRSIM DEBUG 1"), QStringList{"ZRSIM DEBUG 1"});
     ::kill(static_cast<pid_t>(cli.pid()), SIGINT);
     const CliResult r = cli.wait(20000);
     QVERIFY(r.finished);
     QCOMPARE(r.exitStatus, QProcess::NormalExit);
     QCOMPARE(r.exitCode, 130);
-    QCOMPARE(simLines(sim, "DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
+    QCOMPARE(simLines(sim, "^ZRSIM DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
 }
 
 void tst_CliHistory::monitorClosedStdoutSwitchesDebugOff()
@@ -325,7 +299,7 @@ void tst_CliHistory::monitorClosedStdoutSwitchesDebugOff()
     QTRY_VERIFY_WITH_TIMEOUT(shell.state() == QProcess::NotRunning, 20000);
     QCOMPARE(shell.readAllStandardOutput().count('\n'), 3);
     QVERIFY(shell.readAllStandardError().contains("cli exit 0"));
-    QCOMPARE(simLines(sim, "DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
+    QCOMPARE(simLines(sim, "^ZRSIM DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
 }
 
 void tst_CliHistory::stdoutThatFails_data()
@@ -355,7 +329,7 @@ void tst_CliHistory::stdoutThatFails()
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.errText().contains(QStringLiteral("无法写入标准输出: 磁盘空间不足")), r.err.constData());
     if (args.first() == QLatin1String("monitor"))
-        QCOMPARE(simLines(sim, "DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
+        QCOMPARE(simLines(sim, "^ZRSIM DEBUG", 2), (QStringList{"ZRSIM DEBUG 1", "ZRSIM DEBUG 0"}));
 }
 
 QTEST_GUILESS_MAIN(tst_CliHistory)

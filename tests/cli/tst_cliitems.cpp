@@ -5,6 +5,7 @@
 #include "tests/support/filesizelimit.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
+#include "tests/support/siteitems.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -27,19 +28,6 @@ const QString kItemLines = QStringLiteral("00. 设备名称, ZR-Demo\n"
                                           "03. Uptime, 1234 h\n"
                                           "04. Calibrate zero\n");
 
-// zrsim status lines of one kind, waiting a little for late ones.
-QStringList simLines(SimProcess &sim, const QString &prefix, int atLeast = 1)
-{
-    QElapsedTimer clock;
-    clock.start();
-    QStringList lines;
-    do {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        lines = sim.outputLines().filter(QRegularExpression(QStringLiteral("^ZRSIM ") + prefix));
-    } while (lines.size() < atLeast && clock.elapsed() < 3000);
-    return lines;
-}
-
 } // namespace
 
 class tst_CliItems : public QObject
@@ -53,15 +41,7 @@ private:
     {
         dir.writeFile(QStringLiteral("sim-items.txt"), items);
         extra << "--items" << dir.filePath(QStringLiteral("sim-items.txt"));
-        extra << (pty ? QStringList{"--pty"} : QStringList{"--udp", "127.0.0.1:0"});
-        if (!sim.start(extra)) {
-            qWarning() << sim.lastError();
-            return false;
-        }
-        *link = pty ? QStringList{"--serial", sim.ptyPath(), "--baud", "115200"}
-                    : QStringList{"--udp", QStringLiteral("127.0.0.1:%1").arg(sim.udpPort())};
-        *link << "--address" << "1";
-        return true;
+        return ::startSim(sim, pty, extra, link);
     }
 
 private slots:
@@ -224,30 +204,9 @@ void tst_CliItems::writeReportsEachRow()
     QCOMPARE(r.exitCode, 3);
     QCOMPARE(r.outText(), QStringLiteral("2\tok\t60\n3\trefused\t1234 h\n"));
     QVERIFY2(r.errText().contains(QStringLiteral("写入配置完成,1项不支持修改")), r.err.constData());
-    QCOMPARE(simLines(sim, "(WRITE|REFUSED|COMMAND)", 2),
+    QCOMPARE(simLines(sim, "^ZRSIM (WRITE|REFUSED|COMMAND)", 2),
              (QStringList{"ZRSIM WRITE 2 Rate(1/5/10/60):60", "ZRSIM REFUSED 3 99 h"}));
 }
-
-namespace {
-
-// Another instrument of the same model: its own identity rows, one
-// read-only row and a row this one does not have.
-const QByteArray kSiteItems = "站点名称:A站\n"
-                              "设备名称:ZR-Demo\n"
-                              "Rate(1/5/10/60):10\n"
-                              "!Uptime:1234 h\n"
-                              "IP地址:10.0.0.8\n"
-                              "Calibrate zero\n";
-const QByteArray kOtherSite = "\xEF\xBB\xBF"
-                              "00. 站点名称, B站\r\n"
-                              "01. 设备名称, ZR-Demo\r\n"
-                              "02. Rate(1/5/10/60), 60\r\n"
-                              "03. Uptime, 99 h\r\n"
-                              "04. IP地址, 10.0.0.9\r\n"
-                              "05. Calibrate zero\r\n"
-                              "09. Extra, 1\r\n";
-
-} // namespace
 
 void tst_CliItems::copyKeepsIdentityAndRestores_data()
 {
@@ -284,7 +243,7 @@ void tst_CliItems::copyKeepsIdentityAndRestores()
     QCOMPARE(copy.outText(), QStringLiteral("2\tok\t60\n3\trefused\t1234 h\n3\tmismatch\t99 h\t1234 h\n"));
     QVERIFY2(copy.errText().contains(QStringLiteral("Uptime: 写入 99 h,设备保持 1234 h")), copy.err.constData());
     // Only the rows that differ and are not the instrument's identity went out.
-    QCOMPARE(simLines(sim, "(WRITE|REFUSED|COMMAND)", 2),
+    QCOMPARE(simLines(sim, "^ZRSIM (WRITE|REFUSED|COMMAND)", 2),
              (QStringList{"ZRSIM WRITE 2 Rate(1/5/10/60):60", "ZRSIM REFUSED 3 99 h"}));
     // The backup came first and is the export of what was there.
     const QStringList backups = QDir(dir.filePath("Backups")).entryList(QDir::Files);
@@ -341,11 +300,11 @@ void tst_CliItems::failingBackupStopsTheWrite()
     QCOMPARE(r.exitCode, 1);
     QVERIFY(r.out.isEmpty());
     QVERIFY2(r.errText().contains(QStringLiteral("无法保存备份")), r.err.constData());
-    QVERIFY(simLines(sim, "(WRITE|REFUSED)", 1).isEmpty());
+    QVERIFY(simLines(sim, "^ZRSIM (WRITE|REFUSED)", 1).isEmpty());
     // Asked for, the write goes ahead without one.
     const CliResult forced = CliProcess::run(dir.path(), link + QStringList{"write", "other.csv", "--no-backup"});
     QVERIFY2(forced.outText().startsWith(QStringLiteral("0\tok\tB站\n")), forced.out.constData());
-    QVERIFY(!simLines(sim, "WRITE", 1).isEmpty());
+    QVERIFY(!simLines(sim, "^ZRSIM WRITE", 1).isEmpty());
 }
 
 void tst_CliItems::writeRejectsBadFile()
@@ -360,7 +319,7 @@ void tst_CliItems::writeRejectsBadFile()
     QVERIFY2(r.errText().contains(QStringLiteral("文件解析错误")), r.err.constData());
     const CliResult missing = CliProcess::run(dir.path(), link + QStringList{"write", dir.filePath("gone.csv")});
     QCOMPARE(missing.exitCode, 1);
-    QVERIFY(simLines(sim, "(WRITE|REFUSED)", 1).isEmpty());
+    QVERIFY(simLines(sim, "^ZRSIM (WRITE|REFUSED)", 1).isEmpty());
 }
 
 void tst_CliItems::writeStopsAtLostReply()
@@ -380,7 +339,7 @@ void tst_CliItems::writeStopsAtLostReply()
     QCOMPARE(r.outText(), QStringLiteral("0\tok\tZR-Demo\n"));
     QVERIFY2(r.errText().contains(QStringLiteral("写入配置失败: 60")), r.err.constData());
     // Nothing after the failed row went out.
-    const QStringList seen = simLines(sim, "(WRITE|REFUSED)", 2);
+    const QStringList seen = simLines(sim, "^ZRSIM (WRITE|REFUSED)", 2);
     QCOMPARE(seen.size(), 2);
     QVERIFY(seen.filter(QStringLiteral(" 3 ")).isEmpty());
 }
@@ -448,7 +407,7 @@ void tst_CliItems::writeRefusesBeforeSending()
         QVERIFY2(r.errText().contains(QDir::toNativeSeparators(file)), r.err.constData());
     if (exitCode == 3)
         QVERIFY2(r.outText().startsWith(QStringLiteral("0\trefused\t\n3\trefused\t\n2\tok\t5\n")), r.out.constData());
-    const QStringList writes = simLines(sim, "(WRITE|REFUSED)");
+    const QStringList writes = simLines(sim, "^ZRSIM (WRITE|REFUSED)");
     QCOMPARE(writes, simLine.isEmpty() ? QStringList() : QStringList{simLine});
 }
 
@@ -582,7 +541,7 @@ void tst_CliItems::setAndTrigger()
     const CliResult r = CliProcess::run(dir.path(), link + args);
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.outText(), out);
-    const QStringList seen = simLines(sim, "(WRITE|REFUSED|COMMAND)", simLine.isEmpty() ? 0 : 1);
+    const QStringList seen = simLines(sim, "^ZRSIM (WRITE|REFUSED|COMMAND)", simLine.isEmpty() ? 0 : 1);
     QCOMPARE(seen, simLine.isEmpty() ? QStringList() : QStringList{simLine});
 }
 
@@ -595,7 +554,7 @@ void tst_CliItems::tooLongValueIsNotSent()
     const CliResult r = CliProcess::run(dir.path(), link + QStringList{"set", "2", QString(255, 'x')});
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.errText().contains(QStringLiteral("写入的值过长,最多254字节")), r.err.constData());
-    QVERIFY(simLines(sim, "(WRITE|REFUSED)", 0).isEmpty());
+    QVERIFY(simLines(sim, "^ZRSIM (WRITE|REFUSED)", 0).isEmpty());
 }
 
 void tst_CliItems::syncTime()
@@ -608,7 +567,7 @@ void tst_CliItems::syncTime()
     const CliResult r = CliProcess::run(dir.path(), link + QStringList{"sync-time"});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.outText(), QStringLiteral("同步时间成功\n"));
-    const QStringList clock = simLines(sim, "CLOCK ");
+    const QStringList clock = simLines(sim, "^ZRSIM CLOCK ");
     QCOMPARE(clock.size(), 1);
     // "ZRSIM CLOCK yyyy-MM-dd hh:mm:ss weekday"
     const QDateTime set = QDateTime::fromString(clock.first().mid(12, 19), QStringLiteral("yyyy-MM-dd hh:mm:ss"));
@@ -625,7 +584,7 @@ void tst_CliItems::writeSerialNumber()
     const CliResult r = CliProcess::run(dir.path(), link + QStringList{"write-sn", "ZR2026X01"});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.outText(), QStringLiteral("写入SN成功\n"));
-    QCOMPARE(simLines(sim, "SN "), QStringList{"ZRSIM SN ZR2026X01"});
+    QCOMPARE(simLines(sim, "^ZRSIM SN "), QStringList{"ZRSIM SN ZR2026X01"});
 }
 
 void tst_CliItems::badSerialNumberIsNotSent()
@@ -639,7 +598,7 @@ void tst_CliItems::badSerialNumberIsNotSent()
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.errText().contains(QStringLiteral("SN输入有误")), r.err.constData());
     }
-    QVERIFY(simLines(sim, "SN ", 0).isEmpty());
+    QVERIFY(simLines(sim, "^ZRSIM SN ", 0).isEmpty());
 }
 
 void tst_CliItems::encryptedLink()

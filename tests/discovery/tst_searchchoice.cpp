@@ -1,6 +1,7 @@
 #include "discovery/searchdevicedialog.h"
-#include "tests/discovery/discoverysim.h"
+#include "tests/support/discoverysim.h"
 #include "tests/support/modalcloser.h"
+#include "tests/support/windowcheck.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -45,6 +46,7 @@ void tst_SearchChoice::cleanup()
     SearchDeviceDialog::setSearchOverride(none);
     delete m_sim;
     m_sim = nullptr;
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 void tst_SearchChoice::tickedAndDirectTargets_data()

@@ -1,5 +1,5 @@
 #include "discovery/dsearchdevicethread.h"
-#include "tests/discovery/discoverysim.h"
+#include "tests/support/discoverysim.h"
 
 #include <QProcess>
 #include <QtTest>

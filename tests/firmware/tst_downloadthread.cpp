@@ -3,6 +3,7 @@
 #include "httptestserver.h"
 #include "tests/history/signallog.h"
 #include "tests/support/filesizelimit.h"
+#include "tests/support/workdir.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,12 +19,6 @@ QByteArray body(int size)
     for (int i = 0; i < size; ++i)
         b[i] = static_cast<char>((i * 7 + i / 256) & 0xFF);
     return b;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace

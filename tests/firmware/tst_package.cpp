@@ -1,4 +1,5 @@
 #include "firmware/package.h"
+#include "tests/support/workdir.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -51,12 +52,6 @@ QByteArray nestedLists(int depth)
 {
     return (variantHeader(QMetaType::QVariantList) + be32(1)).repeated(depth) + variantHeader(QMetaType::Int)
         + be32(7);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace

@@ -38,11 +38,8 @@ private:
     // Starts zrsim on UDP or a pty and points config.ini at it.
     bool startSim(SimProcess &sim, TempWorkDir &dir, bool pty, QStringList args, const QVariantMap &extra = {})
     {
-        args << (pty ? QStringList{"--pty"} : QStringList{"--udp", "127.0.0.1:0"});
-        if (!sim.start(args)) {
-            qWarning() << sim.lastError();
+        if (!::startSim(sim, pty, args))
             return false;
-        }
         if (pty)
             dir.writeSerialConfig(sim.ptyPath(), extra);
         else

@@ -1,5 +1,6 @@
 #include "history/historychart.h"
 
+#include "tests/support/windowcheck.h"
 #include "tests/support/workdir.h"
 
 #include <QImage>
@@ -31,6 +32,7 @@ class tst_HistoryChart : public QObject
     Q_OBJECT
 
 private slots:
+    void cleanup() { ZR_VERIFY_NO_WINDOWS_LEFT(); }
     void chartShowsWhatThePlotCanHold();
     void files_data();
     void files();

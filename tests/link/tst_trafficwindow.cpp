@@ -3,12 +3,16 @@
 #include "app/mainwindow.h"
 #include "link/devicelink.h"
 #include "link/framecodec.h"
+#include "link/messageboxes.h"
 #include "link/trafficwindow.h"
 #include "tests/support/simprocess.h"
+#include "tests/support/windowcheck.h"
 #include "tests/support/workdir.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
 #include <QClipboard>
 #include <QItemSelectionModel>
 #include <QMenu>
@@ -35,6 +39,17 @@ QString explanationAt(TrafficWindow &w, int proxyRow)
     return w.shownModel()->index(proxyRow, TrafficModel::ExplanationColumn).data().toString();
 }
 
+// The one traffic window, a top-level of its own.
+QList<TrafficWindow *> trafficWindows()
+{
+    QList<TrafficWindow *> out;
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *t = qobject_cast<TrafficWindow *>(w))
+            out << t;
+    }
+    return out;
+}
+
 } // namespace
 
 class tst_TrafficWindow : public QObject
@@ -47,10 +62,14 @@ private slots:
     void pauseFilterCopySave();
     void longDatagramsAreBoundedInBytes();
     void menuActionShowsLiveTraffic();
+    void usableBesideMainWindowDialogs_data();
+    void usableBesideMainWindowDialogs();
 };
 
 void tst_TrafficWindow::cleanup()
 {
+    ZR_VERIFY_NO_WINDOWS_LEFT();
+    // Hidden ones count too: a traffic window left behind by its main window.
     QVERIFY(QApplication::topLevelWidgets().isEmpty());
 }
 
@@ -181,8 +200,9 @@ void tst_TrafficWindow::menuActionShowsLiveTraffic()
         QCOMPARE(action->text(), QStringLiteral("通讯记录"));
         QVERIFY(action->isEnabled());
         action->trigger();
-        auto *traffic = window.findChild<TrafficWindow *>(QStringLiteral("TrafficWindow"));
-        QVERIFY(traffic && traffic->isVisible() && !traffic->isModal());
+        QCOMPARE(trafficWindows().size(), 1);
+        TrafficWindow *traffic = trafficWindows().constFirst();
+        QVERIFY(traffic->isVisible() && !traffic->isModal());
         traffic->clearLog();
         // A link made anywhere afterwards reports to the window's log.
         DeviceLink link;
@@ -192,8 +212,58 @@ void tst_TrafficWindow::menuActionShowsLiveTraffic()
         QTRY_COMPARE(traffic->model()->rowCount(), 2);
         QCOMPARE(explanationAt(*traffic, 0), QStringLiteral("读配置项 0"));
         action->trigger(); // the same window again, not a second one
-        QCOMPARE(window.findChildren<TrafficWindow *>().size(), 1);
+        QCOMPARE(trafficWindows().size(), 1);
     }
+    // cleanup() sees that the window went with the main window.
+}
+
+void tst_TrafficWindow::usableBesideMainWindowDialogs_data()
+{
+    QTest::addColumn<QString>("opener");
+    for (const char *opener : {"setup", "debug", "update", "monitor", "about", "restore", "box"})
+        QTest::newRow(opener) << QString::fromLatin1(opener);
+}
+
+// While the main window shows any of its dialogs or boxes, a click reaches
+// the traffic window: the dialog blocks its own window only.
+void tst_TrafficWindow::usableBesideMainWindowDialogs()
+{
+    QFETCH(QString, opener);
+    TempWorkDir dir;
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.findChild<QAction *>(QStringLiteral("traffic"))->trigger();
+    QCOMPARE(trafficWindows().size(), 1);
+    TrafficWindow *traffic = trafficWindows().constFirst();
+    QVERIFY(QTest::qWaitForWindowExposed(traffic));
+    auto *pause = traffic->findChild<QCheckBox *>(QStringLiteral("ckPause"));
+    QVERIFY(pause && !pause->isChecked());
+
+    QString seen;
+    bool pausedMeanwhile = false;
+    QTimer poll;
+    poll.setInterval(20);
+    connect(&poll, &QTimer::timeout, &poll, [&] {
+        auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!modal || !modal->isVisible())
+            return;
+        poll.stop();
+        seen = QString::fromLatin1(modal->metaObject()->className());
+        // Through the window system, where a blocked window drops input.
+        QTest::mouseClick(traffic->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          pause->mapTo(traffic, QPoint(8, pause->height() / 2)));
+        pausedMeanwhile = pause->isChecked();
+        modal->reject();
+    });
+    poll.start();
+    if (opener == QLatin1String("box"))
+        showInfoBox(QStringLiteral("x"), &window);
+    else
+        window.findChild<QAction *>(opener)->trigger();
+    poll.stop();
+    QVERIFY2(!seen.isEmpty(), "no dialog was opened");
+    QVERIFY2(pausedMeanwhile, qPrintable(seen));
 }
 
 QTEST_MAIN(tst_TrafficWindow)

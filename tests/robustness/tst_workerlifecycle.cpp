@@ -161,13 +161,6 @@ class tst_WorkerLifecycle : public QObject
     Q_OBJECT
 
 private:
-    bool startSim(SimProcess &sim, const QStringList &args)
-    {
-        if (sim.start(args))
-            return true;
-        qWarning("%s", qPrintable(sim.lastError()));
-        return false;
-    }
     // A random pause into the exchange; fixed seed so a failing round
     // can be replayed.
     int pauseMs(int maxMs) { return static_cast<int>(m_random.bounded(maxMs + 1)); }

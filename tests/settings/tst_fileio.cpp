@@ -1,5 +1,6 @@
 #include "settings/fileio.h"
 #include "tests/support/filesizelimit.h"
+#include "tests/support/workdir.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,12 +26,6 @@ private slots:
     void defaultSuffix_data();
     void defaultSuffix();
 };
-
-static QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 void tst_FileIo::readRefuses_data()
 {
@@ -83,7 +78,7 @@ void tst_FileIo::writeReplacesWhole()
     const QString path = dir.filePath("out.csv");
     QVERIFY(writeWholeFile(path, "old").isEmpty());
     QVERIFY(writeWholeFile(path, "new content").isEmpty());
-    QCOMPARE(readAll(path), QByteArray("new content"));
+    QCOMPARE(fileBytes(path), QByteArray("new content"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"out.csv"});
 }
 
@@ -118,7 +113,7 @@ void tst_FileIo::failedWriteKeepsOlderFile()
         QVERIFY(!writer.commit());
         error = writer.errorText();
     }
-    QCOMPARE(readAll(path), QByteArray("older file"));
+    QCOMPARE(fileBytes(path), QByteArray("older file"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"export.csv"});
     QVERIFY2(error.contains(QDir::toNativeSeparators(path)), qPrintable(error));
     QVERIFY2(error.contains(SafeFileWriter::tr("文件超过系统允许的大小")), qPrintable(error));
@@ -162,3 +157,4 @@ void tst_FileIo::defaultSuffix()
 
 QTEST_GUILESS_MAIN(tst_FileIo)
 #include "tst_fileio.moc"
+#include "tests/support/workdir.h"

@@ -4,6 +4,7 @@
 #include "settings/recentconnections.h"
 #include "settings/setupdialog.h"
 #include "tests/support/simprocess.h"
+#include "tests/support/windowcheck.h"
 #include "tests/support/workdir.h"
 
 #include <QCheckBox>
@@ -57,6 +58,7 @@ void tst_SetupConnection::init()
 void tst_SetupConnection::cleanup()
 {
     m_dir.reset();
+    ZR_VERIFY_NO_WINDOWS_LEFT();
 }
 
 void tst_SetupConnection::testReadsTheFieldsNotConfig_data()

@@ -3,7 +3,7 @@
 #include "settings/setupdialog.h"
 #include "link/devicelink.h"
 #include "link/framecodec.h"
-#include "tests/discovery/discoverysim.h"
+#include "tests/support/discoverysim.h"
 #include "tests/support/scriptedinstrument.h"
 #include "tests/support/modalcloser.h"
 #include "tests/support/workdir.h"

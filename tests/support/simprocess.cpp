@@ -2,6 +2,10 @@
 
 #include "tools/zrsim/simlauncher.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QRegularExpression>
+
 SimProcess::~SimProcess()
 {
     stop();
@@ -56,4 +60,38 @@ QStringList SimProcess::outputLines()
 {
     m_stdout.append(m_process.readAllStandardOutput());
     return QString::fromUtf8(m_stdout).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QStringList simLines(SimProcess &sim, const QString &pattern, int atLeast, int waitMs)
+{
+    const QRegularExpression re(pattern);
+    QElapsedTimer clock;
+    clock.start();
+    QStringList lines;
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        lines = sim.outputLines().filter(re);
+    } while (lines.size() < atLeast && clock.elapsed() < waitMs);
+    return lines;
+}
+
+bool startSim(SimProcess &sim, const QStringList &args)
+{
+    if (sim.start(args))
+        return true;
+    qWarning("%s", qPrintable(sim.lastError()));
+    return false;
+}
+
+bool startSim(SimProcess &sim, bool pty, QStringList args, QStringList *cliLink)
+{
+    args << (pty ? QStringList{QStringLiteral("--pty")} : QStringList{QStringLiteral("--udp"), QStringLiteral("127.0.0.1:0")});
+    if (!startSim(sim, args))
+        return false;
+    if (cliLink) {
+        *cliLink = pty ? QStringList{QStringLiteral("--serial"), sim.ptyPath(), QStringLiteral("--baud"), QStringLiteral("115200")}
+                       : QStringList{QStringLiteral("--udp"), QStringLiteral("127.0.0.1:%1").arg(sim.udpPort())};
+        *cliLink << QStringLiteral("--address") << QStringLiteral("1");
+    }
+    return true;
 }

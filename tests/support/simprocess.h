@@ -40,3 +40,13 @@ private:
     QByteArray m_stdout;
     QByteArray m_stderr;
 };
+
+// Starts zrsim with `args` (warning why when it does not start).
+bool startSim(SimProcess &sim, const QStringList &args);
+// The same on a pty or on loopback UDP; *cliLink (if given) gets the
+// zrvu-cli options that reach it at device address 1.
+bool startSim(SimProcess &sim, bool pty, QStringList args, QStringList *cliLink = nullptr);
+
+// zrsim's status lines matching `pattern` (a regular expression), waiting
+// up to waitMs for at least `atLeast` of them (0: look once).
+QStringList simLines(SimProcess &sim, const QString &pattern, int atLeast = 1, int waitMs = 3000);

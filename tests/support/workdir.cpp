@@ -81,3 +81,9 @@ QString TempWorkDir::writeSimItems(const QStringList &items, const QString &name
     writeFile(name, bytes);
     return filePath(name);
 }
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}

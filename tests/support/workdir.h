@@ -40,3 +40,6 @@ private:
 };
 
 void resetConfigStore();
+
+// The whole file, or nothing when it cannot be read.
+QByteArray fileBytes(const QString &path);

@@ -1,6 +1,8 @@
 // zr_traffic_shot LANGUAGE [timeout]: the main window with the traffic window open,
-// first while a refresh runs, then while a flash runs, against zrsim (run
-// under xvfb-run). At each point it prints "READY refresh" / "READY flash"
+// first while a refresh runs, then while a flash runs, then with the main
+// window's setup dialog open while the traffic window is filtered and
+// paused, against zrsim (run under xvfb-run). At each point it prints
+// "READY refresh" / "READY flash" / "READY dialog"
 // and waits for a line on stdin, so that a script can take the screen
 // (import -window root) while the operation is still going. With "timeout"
 // the instrument leaves some requests unanswered, and the refresh shot waits
@@ -9,11 +11,15 @@
 #include "firmware/package.h"
 #include "firmware/updatethread.h"
 #include "link/trafficwindow.h"
-#include "tests/support/simprocess.h"
-#include "tests/support/workdir.h"
+#include "bench/benchsupport.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTimer>
+#include <QtTest>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSocketNotifier>
@@ -57,7 +63,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const QString language = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("zh_CH");
     const bool timeouts = argc > 2 && QByteArray(argv[2]) == "timeout";
-    TempWorkDir dir;
+    BenchWorkDir dir;
     for (const char *l : {"en_US", "zh_CH", "zh_TW"}) {
         const QString qm = QString::fromLatin1(l) + QStringLiteral(".qm");
         QFile::copy(QStringLiteral(ZR_QM_DIR "/") + qm, dir.filePath(qm));
@@ -66,7 +72,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < 80; ++i)
         items += QStringLiteral("参数%1(低/中/高):中\n").arg(i).toUtf8();
     dir.writeFile(QStringLiteral("items.txt"), items);
-    SimProcess sim;
+    BenchSim sim;
     QStringList simArgs{"--udp", "127.0.0.1:0", "--items", dir.filePath(QStringLiteral("items.txt")), "--encrypt",
                         "--delay", "60"};
     if (timeouts)
@@ -87,7 +93,11 @@ int main(int argc, char **argv)
     if (!refresh || !traffic)
         return 1;
     traffic->trigger();
-    auto *tw = w.findChild<TrafficWindow *>(QStringLiteral("TrafficWindow"));
+    TrafficWindow *tw = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *t = qobject_cast<TrafficWindow *>(top))
+            tw = t;
+    }
     if (!tw)
         return 1;
     tw->resize(1040, 520);
@@ -121,5 +131,30 @@ int main(int argc, char **argv)
         return 1;
     pauseForShot("flash");
     flash.wait();
-    return 0;
+
+    // The setup dialog blocks the main window; the traffic window takes
+    // typing and clicks through the window system meanwhile.
+    int rc = 1;
+    QTimer::singleShot(300, &w, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        dialog->move(40, 120);
+        tw->raise();
+        tw->activateWindow();
+        auto *filter = tw->findChild<QLineEdit *>(QStringLiteral("editFilter"));
+        auto *pause = tw->findChild<QCheckBox *>(QStringLiteral("ckPause"));
+        QTest::mouseClick(tw->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          filter->mapTo(tw, QPoint(8, filter->height() / 2)));
+        QTest::keyClick(tw->windowHandle(), '5');
+        QTest::keyClick(tw->windowHandle(), 'A');
+        QTest::mouseClick(tw->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                          pause->mapTo(tw, QPoint(8, pause->height() / 2)));
+        rc = pause->isChecked() && filter->text() == QLatin1String("5A") ? 0 : 2;
+        std::printf("traffic window %s beside %s\n", rc == 0 ? "used" : "BLOCKED", dialog->metaObject()->className());
+        pauseForShot("dialog");
+        dialog->reject();
+    });
+    w.findChild<QAction *>(QStringLiteral("setup"))->trigger();
+    return rc;
 }

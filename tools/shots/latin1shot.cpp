@@ -3,7 +3,7 @@
 // the instrument's UDP port on 127.0.0.1 and the output file.
 #include "app/mainwindow.h"
 #include "items/configtree.h"
-#include "tests/support/workdir.h"
+#include "bench/benchsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,7 +15,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     if (argc < 3)
         return 2;
-    TempWorkDir dir;
+    BenchWorkDir dir;
     dir.writeUdpConfig(quint16(QByteArray(argv[1]).toUInt()));
     MainWindow w;
     w.resize(640, 420);

@@ -5,7 +5,7 @@
 #include "settings/config.h"
 #include "settings/recentconnections.h"
 #include "settings/setupdialog.h"
-#include "tests/support/simprocess.h"
+#include "bench/benchsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -52,7 +52,7 @@ int main(int argc, char *argv[])
             return 1;
         items.write("设备名称:ZR3100 压力变送器\nRate(1/5/10/60):10\n");
     }
-    SimProcess sim;
+    BenchSim sim;
     if (!sim.start({"--udp", "127.0.0.1:0", "--items", dir.filePath("items.txt")})) {
         std::fprintf(stderr, "zrsim: %s\n", qPrintable(sim.lastError()));
         return 1;
