@@ -105,7 +105,12 @@ FleetWindow::FleetWindow(QWidget *parent)
     m_runner.setOptions(options);
 
     retranslate();
-    resize(1100, 520);
+    // Fixed widths: sizing to contents on every progress update would cost
+    // the GUI thread with hundreds of rows.
+    const int widths[] = {110, 170, 50, 80, 110, 80, 80, 140, 80};
+    for (int c = 0; c < ColResult; ++c)
+        m_tree->setColumnWidth(c, widths[c]);
+    resize(1240, 520);
     updateActions();
 }
 

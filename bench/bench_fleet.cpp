@@ -183,9 +183,13 @@ int main(int argc, char **argv)
     w.show();
     print("idle window (baseline)", measure([] { spin(2000); }));
     bool ok = false;
-    print("read all", measure([&] { ok = waitFinished(w, [&] { w.openTargetsFile(targets); }); }), ok);
-    print("write a file to all (backup, check)", measure([&] { ok = waitFinished(w, [&] { w.writeChecked(); }); }), ok);
-    print("back up all", measure([&] { ok = waitFinished(w, [&] { w.backupChecked(); }); }), ok);
+    // Each figure is taken before it is printed with its outcome.
+    Figures f = measure([&] { ok = waitFinished(w, [&] { w.openTargetsFile(targets); }); });
+    print("read all", f, ok);
+    f = measure([&] { ok = waitFinished(w, [&] { w.writeChecked(); }); });
+    print("write a file to all (backup, check)", f, ok);
+    f = measure([&] { ok = waitFinished(w, [&] { w.backupChecked(); }); });
+    print("back up all", f, ok);
     int failed = 0;
     for (const FleetInstrument &in : w.runner().instruments())
         failed += in.state == FleetInstrument::Ok ? 0 : 1;

@@ -1,5 +1,7 @@
 #include "app/fleet.h"
 #include "app/fleetwindow.h"
+#include "app/mainwindow.h"
+#include "items/configtree.h"
 #include "firmware/package.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/windowcheck.h"
@@ -73,6 +75,7 @@ private slots:
     void actions();
     void stopStartsNothingNew();
     void targetsAndPorts();
+    void doubleClickOpensTree();
 
 private:
     bool runAndWait(FleetWindow &w, void (FleetWindow::*action)());
@@ -421,5 +424,24 @@ void TestFleet::targetsAndPorts()
     QVERIFY(!fleetModelMatches(QString(), QStringLiteral("ZR3100")));
 }
 
+void TestFleet::doubleClickOpensTree()
+{
+    MainWindow main;
+    main.show();
+    FleetWindow *w = main.openFleetWindow();
+    QVERIFY(openPlant(*w));
+    QSignalSpy ended(&main, &MainWindow::signalExchangeEnded);
+    QTreeWidgetItem *row = w->tree()->topLevelItem(3);
+    emit w->tree()->itemDoubleClicked(row, 0);
+    QVERIFY(ended.wait(30000));
+    QVERIFY2(main.connectionText().contains(QString::number(m_sims.at(3)->udpPort())), qPrintable(main.connectionText()));
+    QString station;
+    for (const ItemRow &r : main.tree()->rows())
+        station += r.column1;
+    QVERIFY2(station.contains(QStringLiteral("站3")), qPrintable(station));
+    w->close();
+}
+
 QTEST_MAIN(TestFleet)
 #include "tst_fleet.moc"
+
