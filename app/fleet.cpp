@@ -3,6 +3,7 @@
 #include "cli/targets.h"
 #include "firmware/flash.h"
 #include "firmware/package.h"
+#include "items/batchwrite.h"
 #include "items/clocksync.h"
 #include "items/itemcsv.h"
 #include "items/itemread.h"
@@ -496,51 +497,69 @@ FleetJobResult writeFile(const FleetInstrument &in, const FleetJobOptions &o, co
                                    : FleetRunner::tr("没有不同的配置项");
         return r;
     }
-    // Nothing is written unless what was there is kept.
-    if (o.backupFirst && !backupRows(in, o, mine, &r))
-        return r;
-
+    // The same batch as the single window's and zrvu-cli's: backup first,
+    // rows up to the first unanswered one, then the check read.
+    BatchWriteRequest request;
+    for (int i = 0; i < rows.size(); ++i)
+        request.rows.append({i, rows.at(i).index, rows.at(i).name, rows.at(i).value, WriteValue});
+    request.safety.backup = o.backupFirst;
+    request.safety.backupRows = mine;
+    request.safety.backupDir = o.backupDir.isEmpty() ? defaultBackupDir() : o.backupDir;
+    request.safety.backupKeep = o.backupKeep;
+    request.safety.verify = true;
+    request.safety.table = o.table;
+    request.settings = in.link;
+    request.timeoutMs = exchangeTimeout(o);
+    BatchWriteHooks hooks;
+    hooks.rowStarted = [&progress](int number, int count, const BatchWriteRow &row) {
+        progress(FleetRunner::tr("写入 %1/%2: %3").arg(number).arg(count).arg(row.name));
+    };
+    hooks.checkProgress = [&progress](int items) {
+        progress(FleetRunner::tr("%1: 已读 %2 项").arg(FleetRunner::tr("核对")).arg(items));
+    };
     DeviceLink link;
     link.setFixedSettings(in.link);
-    if (!link.open()) {
+    const BatchWriteOutcome batch = writeItemBatch(link, request, hooks);
+    if (!batch.backupError.isEmpty()) {
         r.state = FleetInstrument::Error;
-        r.message = itemWriteOpenFailedMessage() + (link.errorText.isEmpty() ? QString() : QLatin1Char(' ') + link.errorText);
+        r.message = batch.backupError;
+        return r;
+    }
+    if (!batch.backupPath.isEmpty()) {
+        r.backupPath = batch.backupPath;
+        r.lastBackup = QDateTime::currentDateTime();
+    }
+    if (!batch.opened) {
+        r.state = FleetInstrument::Error;
+        r.message = itemWriteOpenFailedMessage()
+                    + (batch.openError.isEmpty() ? QString() : QLatin1Char(' ') + batch.openError);
         return r;
     }
     r.refused = unsendable;
-    QList<WrittenRow> written;
-    for (int i = 0; i < rows.size(); ++i) {
-        const WrittenRow &row = rows.at(i);
-        progress(FleetRunner::tr("写入 %1/%2: %3").arg(i + 1).arg(rows.size()).arg(row.name));
-        const ItemWriteOutcome outcome = writeItemExchange(link, row.index, row.value, WriteValue, exchangeTimeout(o));
-        if (!outcome.answered()) {
-            // As the single window's batch: the first unanswered row ends it.
-            link.close();
-            r.state = outcome.status == ItemWriteOutcome::LinkFailed ? FleetInstrument::NoAnswer : FleetInstrument::Error;
-            r.message = FleetRunner::tr("写入 %1 项,拒绝 %2 项").arg(r.written).arg(r.refused) + QStringLiteral("; ")
-                        + itemWriteMessage(outcome) + QLatin1Char(' ') + itemWriteStoppedMessage(row.value);
-            return r;
-        }
-        written << row;
+    for (const ItemWriteOutcome &outcome : batch.outcomes) {
         if (outcome.status == ItemWriteOutcome::Written)
             ++r.written;
-        else
+        else if (outcome.status == ItemWriteOutcome::Refused)
             ++r.refused;
     }
-    link.close();
-    QList<ItemRow> readBack;
-    const ItemListOutcome check = readRows(in, o, &readBack, progress, FleetRunner::tr("核对"));
     const QString counts = FleetRunner::tr("写入 %1 项,拒绝 %2 项").arg(r.written).arg(r.refused);
-    if (check.status != ItemListOutcome::Complete) {
-        r.state = FleetInstrument::Error;
-        r.message = counts + QStringLiteral("; ") + verifyReadFailedMessage(itemListMessage(check));
+    if (batch.failed()) {
+        const ItemWriteOutcome &last = batch.outcomes.last();
+        r.state = last.status == ItemWriteOutcome::LinkFailed ? FleetInstrument::NoAnswer : FleetInstrument::Error;
+        r.message = counts + QStringLiteral("; ") + itemWriteMessage(last) + QLatin1Char(' ')
+                    + itemWriteStoppedMessage(batch.rows.last().value);
         return r;
     }
-    r.rows = readBack;
-    const QList<VerifyRow> verified = verifyWrites(written, readBack);
-    r.mismatched = verifyFailures(verified);
+    if (!batch.verified) {
+        r.state = FleetInstrument::Error;
+        r.message = counts + QStringLiteral("; ") + verifyReadFailedMessage(batch.verifyError);
+        return r;
+    }
+    r.rows = batch.checkedRows;
+    r.mismatched = verifyFailures(batch.verifyRows);
     r.state = r.refused > 0 || r.mismatched > 0 ? FleetInstrument::Error : FleetInstrument::Ok;
-    r.message = counts + QStringLiteral("; ") + verifyMessage(verified).split(QLatin1Char('\n')).join(QStringLiteral("; "));
+    r.message = counts + QStringLiteral("; ")
+                + verifyMessage(batch.verifyRows).split(QLatin1Char('\n')).join(QStringLiteral("; "));
     return r;
 }
 
