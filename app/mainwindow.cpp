@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "about/neutralaboutdialog.h"
+#include "app/fleetwindow.h"
 #include "firmware/updatedialog.h"
 #include "history/historydata.h"
 #include "items/configtree.h"
@@ -13,6 +14,7 @@
 #include "monitor/monitordialog.h"
 #include "settings/appfolders.h"
 #include "settings/config.h"
+#include "settings/recentconnections.h"
 #include "settings/settingkeys.h"
 #include "settings/setupdialog.h"
 #include "ui_mainwindow.h"
@@ -64,6 +66,9 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_ui->writeSN, &QAction::triggered, this, &MainWindow::slotWriteSN);
     TrafficWindow::addMenuAction(m_ui->menu, this);
     keepDialogsWindowModal(this);
+    m_fleetAction = m_ui->menu->addAction(tr("多台设备"));
+    m_fleetAction->setObjectName(QStringLiteral("fleet"));
+    connect(m_fleetAction, &QAction::triggered, this, &MainWindow::openFleetWindow);
     connect(&m_refreshThread, &RefreshThread::signalClearItems, this, &MainWindow::slotClearItems);
     connect(&m_refreshThread, &RefreshThread::signalAddItems, this, &MainWindow::slotAddItems);
     connect(&m_refreshThread, &RefreshThread::showErrorMessage, this, &MainWindow::slotShowErrorMessage);
@@ -155,6 +160,8 @@ void MainWindow::setLanguage(const QString &language)
         localeName = QStringLiteral("zh_TW");
     QLocale::setDefault(QLocale(localeName));
     m_ui->retranslateUi(this);
+    if (m_fleetAction)
+        m_fleetAction->setText(tr("多台设备"));
     m_stopButton->setText(ExchangeThread::stopButtonText());
     m_stopButton->setToolTip(ExchangeThread::stopButtonToolTip());
     updateProgress();
@@ -244,6 +251,45 @@ void MainWindow::slotCommunicationSetup()
     updateConnectionLabel();
     if (wasCurrent && !treeIsFromCurrentLink())
         showStatus(tr("通讯设置已更改,列表中的配置项读自之前的连接"), 10000);
+}
+
+FleetWindow *MainWindow::openFleetWindow()
+{
+    if (!m_fleet) {
+        m_fleet = new FleetWindow(this);
+        connect(m_fleet, &FleetWindow::instrumentActivated, this,
+                [this](const LinkSettings &link) { openInstrument(link); });
+    }
+    m_fleet->show();
+    m_fleet->raise();
+    m_fleet->activateWindow();
+    return m_fleet;
+}
+
+bool MainWindow::openInstrument(const LinkSettings &link)
+{
+    if (isExchangeRunning()) {
+        showStatus(ExchangeThread::busyText(), 5000);
+        return false;
+    }
+    // Stored as the setup dialog stores an accepted connection, so the next
+    // exchange, the label and the tree's origin rules all follow it.
+    SettingKeys::deviceAddress.write(link.deviceAddress);
+    if (link.useUdp) {
+        SettingKeys::udpAddress.write(link.udpAddress);
+        SettingKeys::udpPort.write(QString::number(link.udpPort));
+        SettingKeys::communicateUdp.write(1);
+    } else {
+        SettingKeys::serialPort.write(link.serialPort);
+        SettingKeys::serialBaudrate.write(link.baudrate);
+        SettingKeys::communicateUdp.write(0);
+    }
+    RecentConnections::remember(link);
+    updateConnectionLabel();
+    raise();
+    activateWindow();
+    slotRefresh();
+    return true;
 }
 
 void MainWindow::slotRefresh()

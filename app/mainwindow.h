@@ -6,12 +6,14 @@
 
 #include <QIcon>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 
 class ConfigTree;
+class FleetWindow;
 class DeviceLink;
 class QLabel;
 class QToolButton;
@@ -50,6 +52,12 @@ public:
     QString progressText() const;
     QString connectionText() const;
     const ItemSkipFilter &skipFilter() const { return m_rowFilter.skipFilter(); }
+
+    // The plant view (one per main window), shown and raised.
+    FleetWindow *openFleetWindow();
+    // Switches the connection to `link` (as the setup dialog stores it) and
+    // refreshes the tree from it; false while an exchange runs.
+    bool openInstrument(const LinkSettings &link);
 
     // 0 nothing to write, 1 command item confirmed, 2 new value chosen.
     int editItem(const QString &name, const QString &value, QString &newValue);
@@ -144,4 +152,6 @@ private:
     QString m_progressStatus; // the whole status line it was shown in
     QToolButton *m_stopButton = nullptr;
     QLabel *m_connectionLabel = nullptr;
+    QAction *m_fleetAction = nullptr;
+    QPointer<FleetWindow> m_fleet;
 };

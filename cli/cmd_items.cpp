@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "cli/jsonout.h"
 
+#include "items/batchwrite.h"
 #include "items/clocksync.h"
 #include "items/itemcsv.h"
 #include "items/itemread.h"
@@ -294,7 +295,9 @@ int runWrite(const CliOptions &options)
 
     return runOperation([&](OperationRun &run) -> int {
         DeviceLink link;
+        BatchWriteRequest request;
         QList<ItemRow> rows;
+        QStringList unknown; // lines for the rows --changed-only cannot match
         if (backup || options.changedOnly) {
             QList<ItemRow> mine;
             const int read = readAllRows(link, run, &mine);
@@ -302,16 +305,11 @@ int runWrite(const CliOptions &options)
                 link.close();
                 return read;
             }
-            if (backup) {
-                QString path;
-                // Nothing is written unless what was there is kept.
-                if (saveBackup(QString(), mine, &path) != ExitOk) {
-                    link.close();
-                    return ExitFailed;
-                }
-                writeErr(backupWrittenMessage(path) + QLatin1Char('\n'));
-                CliJson::set(QStringLiteral("backup"), QDir::toNativeSeparators(path));
-            }
+            request.linkOpen = true;
+            request.safety.backup = backup;
+            request.safety.backupRows = mine;
+            request.safety.backupDir = defaultBackupDir();
+            request.safety.backupKeep = SettingKeys::backupKeep.read();
             if (options.changedOnly) {
                 const QList<PreviewRow> preview = buildWritePreview(fileRows, mine, {});
                 for (int i = 0; i < fileRows.size(); ++i) {
@@ -319,38 +317,55 @@ int runWrite(const CliOptions &options)
                     if (p.status == PreviewRow::Changed || p.status == PreviewRow::Protected)
                         rows << fileRows.at(i);
                     else if (p.status == PreviewRow::Unknown)
-                        writeErr(QStringLiteral("%1\t%2: %3\n").arg(p.index).arg(p.name, previewStatusText(p.status)));
+                        unknown << QStringLiteral("%1\t%2: %3\n").arg(p.index).arg(p.name, previewStatusText(p.status));
                 }
             } else {
                 rows = fileRows;
             }
         } else {
             rows = fileRows;
-            if (!openForWrite(link))
-                return ExitFailed;
         }
-        int refused = unsendable;
-        int sent = 0;
-        QList<WrittenRow> written;
+        const auto writeUnknown = [&unknown] {
+            for (const QString &line : qAsConst(unknown))
+                writeErr(line);
+        };
+        if (!backup)
+            writeUnknown();
         for (const ItemRow &row : qAsConst(rows)) {
             if (row.column1.isEmpty())
                 continue;
             if (!patterns.isEmpty() && isProtectedName(itemRowName(row), patterns))
                 continue;
-            // Ctrl-C ends the batch between rows, never inside an exchange.
-            if (run.stop) {
-                link.close();
-                return ExitInterrupted;
-            }
-            const QString value = itemRowValue(row);
-            const ItemWriteOutcome outcome = writeItemExchange(link, row.index, value, WriteValue);
+            BatchWriteRow copy;
+            copy.index = row.index;
+            copy.name = itemRowName(row);
+            copy.value = itemRowValue(row);
+            request.rows << copy;
+        }
+        request.safety.verify = options.verify;
+        QString tableWarning;
+        if (options.verify)
+            request.safety.table = loadSkipTable(QStringLiteral("SkipItems"), &tableWarning);
+        request.settings = LinkSettings::fromSettings();
+
+        int refused = unsendable;
+        int sent = 0;
+        BatchWriteHooks hooks;
+        // Ctrl-C ends the batch between rows, never inside an exchange.
+        hooks.stopRequested = [&run] { return run.stop.load(); };
+        hooks.backupSaved = [&](const QString &path) {
+            writeErr(backupWrittenMessage(path) + QLatin1Char('\n'));
+            CliJson::set(QStringLiteral("backup"), QDir::toNativeSeparators(path));
+            writeUnknown();
+        };
+        hooks.rowWritten = [&refused, &sent](const BatchWriteRow &row, const ItemWriteOutcome &outcome) {
             CliJson::set(QStringLiteral("written"), ++sent);
             if (!outcome.answered()) {
                 // The window stops the batch here too.
                 failWith(itemWriteError(outcome), itemWriteMessage(outcome));
-                return failWith(itemWriteStoppedMessage(value));
+                failWith(itemWriteStoppedMessage(row.value));
+                return;
             }
-            written.append({row.index, itemRowName(row), value});
             const bool ok = outcome.status == ItemWriteOutcome::Written;
             if (!ok)
                 CliJson::set(QStringLiteral("refused"), ++refused);
@@ -359,32 +374,40 @@ int runWrite(const CliOptions &options)
                          .arg(row.index)
                          .arg(ok ? QStringLiteral("ok") : QStringLiteral("refused"),
                               visibleItemText(outcome.reportedValue)));
-        }
-        link.close();
-        writeErr(itemBatchWrittenMessage(refused) + QLatin1Char('\n'));
-        CliJson::set(QStringLiteral("refused"), refused);
-        if (refused > 0)
-            CliJson::noteMessage(itemBatchWrittenMessage(refused));
-        if (!options.verify)
-            return refused > 0 ? ExitRefused : ExitOk;
-
-        QList<ItemRow> readBack;
-        DeviceLink again;
-        const int read = readAllRows(again, run, &readBack);
-        again.close();
-        if (read != ExitOk)
-            return read;
-        const QList<VerifyRow> checked = verifyWrites(written, readBack);
-        for (const VerifyRow &v : checked) {
-            if (v.status != VerifyRow::Held)
-                writeOut(QStringLiteral("%1\tmismatch\t%2\t%3\n").arg(v.written.index).arg(v.written.value, v.kept));
-            if (v.status != VerifyRow::Held && CliJson::enabled())
+        };
+        hooks.rowsDone = [&] {
+            writeErr(itemBatchWrittenMessage(refused) + QLatin1Char('\n'));
+            CliJson::set(QStringLiteral("refused"), refused);
+            if (refused > 0)
+                CliJson::noteMessage(itemBatchWrittenMessage(refused));
+            if (!tableWarning.isEmpty())
+                writeErr(QStringLiteral("zrvu-cli: %1\n").arg(tableWarning));
+        };
+        hooks.mismatch = [](const VerifyRow &v) {
+            writeOut(QStringLiteral("%1\tmismatch\t%2\t%3\n").arg(v.written.index).arg(v.written.value, v.kept));
+            if (CliJson::enabled())
                 CliJson::record(QStringLiteral("mismatch"),
                                 {{QStringLiteral("index"), v.written.index},
                                  {QStringLiteral("written"), v.written.value},
                                  {QStringLiteral("kept"), v.status == VerifyRow::NoAnswer ? QJsonValue(QJsonValue::Null)
                                                                                       : QJsonValue(v.kept)}});
-        }
+        };
+        const BatchWriteOutcome outcome = writeItemBatch(link, request, hooks);
+        if (!outcome.backupError.isEmpty())
+            return failWith(Failure::BackupFailed, outcome.backupError);
+        if (!outcome.opened)
+            return failWith(Failure::OpenFailed,
+                            itemWriteOpenFailedMessage()
+                                + (outcome.openError.isEmpty() ? QString() : QLatin1Char('\n') + outcome.openError));
+        if (outcome.stopped || outcome.checkStopped)
+            return ExitInterrupted;
+        if (outcome.failed())
+            return ExitFailed;
+        if (!options.verify)
+            return refused > 0 ? ExitRefused : ExitOk;
+        if (!outcome.verified)
+            return failWith(outcome.verifyErrorCode, outcome.verifyError);
+        const QList<VerifyRow> &checked = outcome.verifyRows;
         writeErr(verifyMessage(checked) + QLatin1Char('\n'));
         CliJson::set(QStringLiteral("mismatches"), verifyFailures(checked));
         if (refused == 0 && verifyFailures(checked) > 0) {

@@ -1,17 +1,6 @@
 #include "items/exchangethread.h"
 
-#include "items/itemrows.h"
 #include "link/devicelink.h"
-
-#include <QDateTime>
-
-int WriteRunOutcome::answered() const
-{
-    int n = 0;
-    for (const ItemWriteOutcome &o : outcomes)
-        n += o.answered() ? 1 : 0;
-    return n;
-}
 
 ExchangeThread::ExchangeThread(QObject *parent)
     : QThread(parent)
@@ -61,26 +50,6 @@ bool ExchangeThread::startReadItems(const LinkSettings &settings, const SkipTabl
     return begin(ReadItems, settings);
 }
 
-ItemListOutcome ExchangeThread::readRows(const SkipTable &table, QList<ItemRow> *rows, bool check)
-{
-    ItemRowList list(table);
-    DeviceLink link;
-    link.setFixedSettings(m_settings);
-    ItemListHooks hooks;
-    hooks.stopRequested = [this] { return m_stop.load(); };
-    hooks.cleared = [&list] { list.clear(); };
-    int received = 0;
-    hooks.item = [&list, &received, check, this](int index, const QStringList &fields) {
-        list.addItem(index, fields);
-        emit signalItemsReceived(++received, check);
-    };
-    const ItemListOutcome outcome = readItemList(link, hooks, qMin(m_timeoutMs, kItemFirstTimeoutMs),
-                                                 qMin(m_timeoutMs, kItemRetryTimeoutMs));
-    link.close();
-    *rows = list.rows();
-    return outcome;
-}
-
 bool ExchangeThread::startClockSync(const LinkSettings &settings)
 {
     return begin(ClockSync, settings);
@@ -110,8 +79,14 @@ void ExchangeThread::run()
         runWrite();
         break;
     case ReadItems: {
+        DeviceLink link;
+        link.setFixedSettings(m_settings);
         QList<ItemRow> rows;
-        const ItemListOutcome outcome = readRows(m_safety.table, &rows, false);
+        const ItemListOutcome outcome = readItemRows(
+            link, m_safety.table, &rows, [this] { return m_stop.load(); },
+            [this](int items) { emit signalItemsReceived(items, false); }, qMin(m_timeoutMs, kItemFirstTimeoutMs),
+            qMin(m_timeoutMs, kItemRetryTimeoutMs));
+        link.close();
         emit signalItemsRead(outcome, rows);
         break;
     }
@@ -149,58 +124,24 @@ void ExchangeThread::run()
 
 void ExchangeThread::runWrite()
 {
-    WriteRunOutcome run;
-    run.count = m_rows.size();
-    if (m_safety.backup) {
-        // Nothing goes out unless what was there is kept.
-        const BackupOutcome backup = writeItemBackup(m_safety.backupDir, m_safety.backupRows, m_settings,
-                                                     QDateTime::currentDateTime(), m_safety.backupKeep);
-        if (!backup.ok) {
-            run.backupError = backup.error;
-            emit signalWriteFinished(run);
-            return;
-        }
-        run.backupPath = backup.path;
-    }
-    DeviceLink link;
-    run.opened = link.open(m_settings);
-    if (!run.opened) {
-        run.openError = link.errorText;
-        emit signalWriteFinished(run);
-        return;
-    }
-    for (int i = 0; i < m_rows.size(); ++i) {
-        // Only between rows: a request that went out gets its answer read.
-        if (m_kind == WriteAll && m_stop) {
-            run.stopped = true;
-            break;
-        }
-        const WriteRowCopy &row = m_rows.at(i);
-        emit signalRowStarted(i + 1, m_rows.size(), row);
-        const ItemWriteOutcome outcome = writeItemExchange(link, row.index, row.value, row.mode, m_timeoutMs);
-        run.rows << row;
-        run.outcomes << outcome;
+    BatchWriteRequest request;
+    request.rows = m_rows;
+    request.safety = m_safety;
+    request.settings = m_settings;
+    request.timeoutMs = m_timeoutMs;
+    BatchWriteHooks hooks;
+    // A single write is not stopped: it is one row already on its way.
+    hooks.stopRequested = [this] { return m_kind == WriteAll && m_stop.load(); };
+    hooks.rowStarted = [this](int number, int count, const BatchWriteRow &row) {
+        emit signalRowStarted(number, count, row);
+    };
+    hooks.rowWritten = [this](const BatchWriteRow &row, const ItemWriteOutcome &outcome) {
         emit signalRowWritten(row, outcome);
-        if (!outcome.answered())
-            break;
-    }
-    link.close();
-    if (m_safety.verify && !run.failed() && !run.stopped) {
-        QList<WrittenRow> written;
-        for (const WriteRowCopy &row : qAsConst(run.rows))
-            written.append({row.index, row.name, row.value});
-        QList<ItemRow> now;
-        const ItemListOutcome read = readRows(m_safety.table, &now, true);
-        if (read.status == ItemListOutcome::Complete) {
-            run.verified = true;
-            run.verifyRows = verifyWrites(written, now);
-            run.checkedRows = now;
-        } else if (read.status == ItemListOutcome::Stopped) {
-            run.checkStopped = true;
-        } else {
-            run.verifyError = itemListMessage(read);
-        }
-    }
+    };
+    hooks.checkProgress = [this](int items) { emit signalItemsReceived(items, true); };
+    DeviceLink link;
+    link.setFixedSettings(m_settings);
+    const BatchWriteOutcome run = writeItemBatch(link, request, hooks);
     emit signalWriteFinished(run);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "items/batchwrite.h"
 #include "items/clocksync.h"
 #include "items/itemread.h"
 #include "items/itemwrite.h"
@@ -15,48 +16,9 @@
 
 #include <atomic>
 
-// One row to write, copied out of the item list when the user confirms:
-// nothing the window may free later is read by the worker.
-struct WriteRowCopy {
-    int position = 0; // 0-based row of the list when it was copied
-    int index = 0;    // the instrument's item index
-    QString name;     // for progress texts
-    QString value;
-    int mode = WriteValue;
-};
-
-// What a batch does around its rows: a backup of the instrument's items
-// (read before) ahead of the first row, and a check of what it kept after
-// the last.
-struct WriteSafety {
-    bool backup = false;
-    QList<ItemRow> backupRows;
-    QString backupDir;
-    int backupKeep = 50;
-    bool verify = false;
-    SkipTable table; // for the list read back
-};
-
-// The outcome of one write run: single writes have one row, a batch the
-// rows up to the first failure (or up to the stop).
-struct WriteRunOutcome {
-    bool opened = false;
-    QString openError;
-    int count = 0;        // rows that were to be written
-    bool stopped = false; // the user stopped the batch between rows
-    QList<WriteRowCopy> rows;             // the rows that were attempted, in order
-    QList<ItemWriteOutcome> outcomes;     // one per attempted row
-    QString backupPath;  // the backup written before the first row
-    QString backupError; // no row was written: the backup failed
-    bool verified = false;
-    QList<VerifyRow> verifyRows;
-    QString verifyError; // the list could not be read back
-    bool checkStopped = false; // the rows went out, the user stopped the check
-    QList<ItemRow> checkedRows; // the list read back (verified)
-    // Rows the instrument answered for (the last attempted one may have failed).
-    int answered() const;
-    bool failed() const { return !opened || (!outcomes.isEmpty() && !outcomes.last().answered()); }
-};
+// The window's names for the batch's row and outcome.
+using WriteRowCopy = BatchWriteRow;
+using WriteRunOutcome = BatchWriteOutcome;
 
 // Runs the main window's short exchanges (item writes, clock sync, serial
 // number) on a thread of its own, one at a time, each on its own link
@@ -125,7 +87,6 @@ protected:
 private:
     bool begin(Kind kind, const LinkSettings &settings);
     void runWrite();
-    ItemListOutcome readRows(const SkipTable &table, QList<ItemRow> *rows, bool check);
 
     Kind m_kind = None;
     LinkSettings m_settings;

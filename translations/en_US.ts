@@ -284,6 +284,10 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>多台设备</source>
+        <translation>Instruments</translation>
+    </message>
+    <message>
         <source>设备的文字无法表示值中的字符“%1”(%2),不能发送</source>
         <translation>The instrument's text cannot hold the character “%1” (%2) of the value; it cannot be sent</translation>
     </message>
@@ -1598,6 +1602,352 @@ Version: %3</translation>
     <message>
         <source>将写入 %1 项;%2 项未变化,%3 项设备没有</source>
         <translation>%1 rows will be written; %2 unchanged, %3 not on the instrument</translation>
+    </message>
+</context>
+<context>
+    <name>FleetRunner</name>
+    <message>
+        <source>%1: 已读 %2 项</source>
+        <translation>%1: %2 items read</translation>
+    </message>
+    <message>
+        <source>写入 %1 项,拒绝 %2 项</source>
+        <translation>%1 items written, %2 refused</translation>
+    </message>
+    <message>
+        <source>写入 %1/%2: %3</source>
+        <translation>Writing %1/%2: %3</translation>
+    </message>
+    <message>
+        <source>写入 0 项,拒绝 %1 项</source>
+        <translation>0 items written, %1 refused</translation>
+    </message>
+    <message>
+        <source>型号 %1 不符,跳过</source>
+        <translation>Model %1 does not match, skipped</translation>
+    </message>
+    <message>
+        <source>型号未知,跳过</source>
+        <translation>Model unknown, skipped</translation>
+    </message>
+    <message>
+        <source>备份</source>
+        <translation>Backup</translation>
+    </message>
+    <message>
+        <source>已停止,未开始</source>
+        <translation>Stopped, not started</translation>
+    </message>
+    <message>
+        <source>已读 %1 项</source>
+        <translation>%1 items read</translation>
+    </message>
+    <message>
+        <source>文件中没有配置项: %1</source>
+        <translation>No items in the file: %1</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
+    <message>
+        <source>更新固件 %1%</source>
+        <translation>Updating firmware %1%</translation>
+    </message>
+    <message>
+        <source>未开始</source>
+        <translation>Not started</translation>
+    </message>
+    <message>
+        <source>未更新固件: </source>
+        <translation>Firmware not updated: </translation>
+    </message>
+    <message>
+        <source>核对</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>正常</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>没有不同的配置项</source>
+        <translation>No item differs</translation>
+    </message>
+    <message>
+        <source>没有这台设备的备份</source>
+        <translation>No backup of this instrument</translation>
+    </message>
+    <message>
+        <source>等待</source>
+        <translation>Waiting</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>Reading</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>Skipped</translation>
+    </message>
+    <message>
+        <source>进行中</source>
+        <translation>Running</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
+    <name>FleetWindow</name>
+    <message>
+        <source>%1: %2 → %3</source>
+        <translation>%1: %2 → %3</translation>
+    </message>
+    <message>
+        <source>%1: 跳过 (型号 %2)</source>
+        <translation>%1: skipped (model %2)</translation>
+    </message>
+    <message>
+        <source>(无)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>(未知)</source>
+        <translation>(unknown)</translation>
+    </message>
+    <message>
+        <source>一行一台: udp 主机:端口 地址 [名称] 或 serial 串口 波特率 地址 [名称]</source>
+        <translation>One per line: udp HOST:PORT ADDRESS [NAME] or serial PORT BAUD ADDRESS [NAME]</translation>
+    </message>
+    <message>
+        <source>不再开始新的操作;进行中的操作会完成</source>
+        <translation>Start nothing new; what is running finishes</translation>
+    </message>
+    <message>
+        <source>与参考不同</source>
+        <translation>Differs from reference</translation>
+    </message>
+    <message>
+        <source>保存列表</source>
+        <translation>Save list</translation>
+    </message>
+    <message>
+        <source>保存结果</source>
+        <translation>Save results</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>写入前先备份每台设备,写入后核对。</source>
+        <translation>Each instrument is backed up first and checked afterwards.</translation>
+    </message>
+    <message>
+        <source>写入后核对。</source>
+        <translation>Each instrument is checked afterwards.</translation>
+    </message>
+    <message>
+        <source>写入文件</source>
+        <translation>Write file</translation>
+    </message>
+    <message>
+        <source>写入文件时也写入受保护的配置项 (%1)</source>
+        <translation>Also write the protected items (%1) when writing a file</translation>
+    </message>
+    <message>
+        <source>列表已保存到 %1</source>
+        <translation>List saved to %1</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>刷新全部</source>
+        <translation>Refresh all</translation>
+    </message>
+    <message>
+        <source>包括受保护项</source>
+        <translation>Include protected items</translation>
+    </message>
+    <message>
+        <source>参考文件</source>
+        <translation>Reference file</translation>
+    </message>
+    <message>
+        <source>参考文件: %1</source>
+        <translation>Reference file: %1</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>受保护的配置项也会写入。</source>
+        <translation>Protected items are written too.</translation>
+    </message>
+    <message>
+        <source>受保护的配置项保持不变。</source>
+        <translation>Protected items are kept.</translation>
+    </message>
+    <message>
+        <source>同步时间</source>
+        <translation>Sync time</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>固件文件 (*.zrbin)</source>
+        <translation>Firmware files (*.zrbin)</translation>
+    </message>
+    <message>
+        <source>固件版本</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>型号</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>备份</source>
+        <translation>Back up</translation>
+    </message>
+    <message>
+        <source>备份这些设备的配置到 %1?</source>
+        <translation>Back up these instruments' items to %1?</translation>
+    </message>
+    <message>
+        <source>多台设备</source>
+        <translation>Instruments</translation>
+    </message>
+    <message>
+        <source>完成: %1 台正常,%2 台失败,%3 台其他</source>
+        <translation>Done: %1 ok, %2 failed, %3 other</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>恢复备份</source>
+        <translation>Restore backup</translation>
+    </message>
+    <message>
+        <source>所有文件 (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>手动添加</source>
+        <translation>Add by hand</translation>
+    </message>
+    <message>
+        <source>手动添加...</source>
+        <translation>Add by hand...</translation>
+    </message>
+    <message>
+        <source>把 %1 中与设备不同的配置项写入这些设备?</source>
+        <translation>Write the items of %1 that differ to these instruments?</translation>
+    </message>
+    <message>
+        <source>把每台设备最近的备份写回这台设备?</source>
+        <translation>Write each instrument's latest backup back to it?</translation>
+    </message>
+    <message>
+        <source>把这些设备的时钟设为本机时间?</source>
+        <translation>Set these instruments' clocks to this computer's time?</translation>
+    </message>
+    <message>
+        <source>把这些设备的配置导出到 %1 (每台设备一个 {名称}.csv)?</source>
+        <translation>Export these instruments' items to %1 (one {name}.csv each)?</translation>
+    </message>
+    <message>
+        <source>搜索设备...</source>
+        <translation>Search devices...</translation>
+    </message>
+    <message>
+        <source>无法打开设备列表 %1: %2</source>
+        <translation>Cannot open the instrument list %1: %2</translation>
+    </message>
+    <message>
+        <source>更新前先备份每台设备。</source>
+        <translation>Each instrument is backed up first.</translation>
+    </message>
+    <message>
+        <source>更新固件</source>
+        <translation>Update firmware</translation>
+    </message>
+    <message>
+        <source>最近备份</source>
+        <translation>Last backup</translation>
+    </message>
+    <message>
+        <source>最近的连接</source>
+        <translation>Recent connections</translation>
+    </message>
+    <message>
+        <source>正在停止: 进行中的操作完成后结束</source>
+        <translation>Stopping: ends once the running operations have finished</translation>
+    </message>
+    <message>
+        <source>正在读取 %1 台设备</source>
+        <translation>Reading %1 instruments</translation>
+    </message>
+    <message>
+        <source>正在读取 %1</source>
+        <translation>Reading %1</translation>
+    </message>
+    <message>
+        <source>没有勾选的设备</source>
+        <translation>No instrument is checked</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>用 %1 (型号 %2, 版本 %3) 更新这些设备的固件?</source>
+        <translation>Update these instruments' firmware with %1 (model %2, version %3)?</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>站点名称</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>结果已保存到 %1</source>
+        <translation>Results saved to %1</translation>
+    </message>
+    <message>
+        <source>设备列表 (*.txt *.targets)</source>
+        <translation>Instrument lists (*.txt *.targets)</translation>
+    </message>
+    <message>
+        <source>连接</source>
+        <translation>Connection</translation>
+    </message>
+    <message>
+        <source>配置文件 (*.csv)</source>
+        <translation>Item files (*.csv)</translation>
     </message>
 </context>
 </TS>

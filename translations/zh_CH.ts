@@ -284,6 +284,10 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>多台设备</source>
+        <translation>多台设备</translation>
+    </message>
+    <message>
         <source>设备的文字无法表示值中的字符“%1”(%2),不能发送</source>
         <translation>设备的文字无法表示值中的字符“%1”(%2),不能发送</translation>
     </message>
@@ -1598,6 +1602,352 @@
     <message>
         <source>将写入 %1 项;%2 项未变化,%3 项设备没有</source>
         <translation>将写入 %1 项;%2 项未变化,%3 项设备没有</translation>
+    </message>
+</context>
+<context>
+    <name>FleetRunner</name>
+    <message>
+        <source>%1: 已读 %2 项</source>
+        <translation>%1: 已读 %2 项</translation>
+    </message>
+    <message>
+        <source>写入 %1 项,拒绝 %2 项</source>
+        <translation>写入 %1 项,拒绝 %2 项</translation>
+    </message>
+    <message>
+        <source>写入 %1/%2: %3</source>
+        <translation>写入 %1/%2: %3</translation>
+    </message>
+    <message>
+        <source>写入 0 项,拒绝 %1 项</source>
+        <translation>写入 0 项,拒绝 %1 项</translation>
+    </message>
+    <message>
+        <source>型号 %1 不符,跳过</source>
+        <translation>型号 %1 不符,跳过</translation>
+    </message>
+    <message>
+        <source>型号未知,跳过</source>
+        <translation>型号未知,跳过</translation>
+    </message>
+    <message>
+        <source>备份</source>
+        <translation>备份</translation>
+    </message>
+    <message>
+        <source>已停止,未开始</source>
+        <translation>已停止,未开始</translation>
+    </message>
+    <message>
+        <source>已读 %1 项</source>
+        <translation>已读 %1 项</translation>
+    </message>
+    <message>
+        <source>文件中没有配置项: %1</source>
+        <translation>文件中没有配置项: %1</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>无应答</translation>
+    </message>
+    <message>
+        <source>更新固件 %1%</source>
+        <translation>更新固件 %1%</translation>
+    </message>
+    <message>
+        <source>未开始</source>
+        <translation>未开始</translation>
+    </message>
+    <message>
+        <source>未更新固件: </source>
+        <translation>未更新固件: </translation>
+    </message>
+    <message>
+        <source>核对</source>
+        <translation>核对</translation>
+    </message>
+    <message>
+        <source>正常</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>没有不同的配置项</source>
+        <translation>没有不同的配置项</translation>
+    </message>
+    <message>
+        <source>没有这台设备的备份</source>
+        <translation>没有这台设备的备份</translation>
+    </message>
+    <message>
+        <source>等待</source>
+        <translation>等待</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>读取</translation>
+    </message>
+    <message>
+        <source>跳过</source>
+        <translation>跳过</translation>
+    </message>
+    <message>
+        <source>进行中</source>
+        <translation>进行中</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>错误</translation>
+    </message>
+</context>
+<context>
+    <name>FleetWindow</name>
+    <message>
+        <source>%1: %2 → %3</source>
+        <translation>%1: %2 → %3</translation>
+    </message>
+    <message>
+        <source>%1: 跳过 (型号 %2)</source>
+        <translation>%1: 跳过 (型号 %2)</translation>
+    </message>
+    <message>
+        <source>(无)</source>
+        <translation>(无)</translation>
+    </message>
+    <message>
+        <source>(未知)</source>
+        <translation>(未知)</translation>
+    </message>
+    <message>
+        <source>一行一台: udp 主机:端口 地址 [名称] 或 serial 串口 波特率 地址 [名称]</source>
+        <translation>一行一台: udp 主机:端口 地址 [名称] 或 serial 串口 波特率 地址 [名称]</translation>
+    </message>
+    <message>
+        <source>不再开始新的操作;进行中的操作会完成</source>
+        <translation>不再开始新的操作;进行中的操作会完成</translation>
+    </message>
+    <message>
+        <source>与参考不同</source>
+        <translation>与参考不同</translation>
+    </message>
+    <message>
+        <source>保存列表</source>
+        <translation>保存列表</translation>
+    </message>
+    <message>
+        <source>保存结果</source>
+        <translation>保存结果</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>写入前先备份每台设备,写入后核对。</source>
+        <translation>写入前先备份每台设备,写入后核对。</translation>
+    </message>
+    <message>
+        <source>写入后核对。</source>
+        <translation>写入后核对。</translation>
+    </message>
+    <message>
+        <source>写入文件</source>
+        <translation>写入文件</translation>
+    </message>
+    <message>
+        <source>写入文件时也写入受保护的配置项 (%1)</source>
+        <translation>写入文件时也写入受保护的配置项 (%1)</translation>
+    </message>
+    <message>
+        <source>列表已保存到 %1</source>
+        <translation>列表已保存到 %1</translation>
+    </message>
+    <message>
+        <source>删除</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>刷新全部</source>
+        <translation>刷新全部</translation>
+    </message>
+    <message>
+        <source>包括受保护项</source>
+        <translation>包括受保护项</translation>
+    </message>
+    <message>
+        <source>参考文件</source>
+        <translation>参考文件</translation>
+    </message>
+    <message>
+        <source>参考文件: %1</source>
+        <translation>参考文件: %1</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>受保护的配置项也会写入。</source>
+        <translation>受保护的配置项也会写入。</translation>
+    </message>
+    <message>
+        <source>受保护的配置项保持不变。</source>
+        <translation>受保护的配置项保持不变。</translation>
+    </message>
+    <message>
+        <source>同步时间</source>
+        <translation>同步时间</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>固件文件 (*.zrbin)</source>
+        <translation>固件文件 (*.zrbin)</translation>
+    </message>
+    <message>
+        <source>固件版本</source>
+        <translation>固件版本</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>地址</translation>
+    </message>
+    <message>
+        <source>型号</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>备份</source>
+        <translation>备份</translation>
+    </message>
+    <message>
+        <source>备份这些设备的配置到 %1?</source>
+        <translation>备份这些设备的配置到 %1?</translation>
+    </message>
+    <message>
+        <source>多台设备</source>
+        <translation>多台设备</translation>
+    </message>
+    <message>
+        <source>完成: %1 台正常,%2 台失败,%3 台其他</source>
+        <translation>完成: %1 台正常,%2 台失败,%3 台其他</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>恢复备份</source>
+        <translation>恢复备份</translation>
+    </message>
+    <message>
+        <source>所有文件 (*)</source>
+        <translation>所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>手动添加</source>
+        <translation>手动添加</translation>
+    </message>
+    <message>
+        <source>手动添加...</source>
+        <translation>手动添加...</translation>
+    </message>
+    <message>
+        <source>把 %1 中与设备不同的配置项写入这些设备?</source>
+        <translation>把 %1 中与设备不同的配置项写入这些设备?</translation>
+    </message>
+    <message>
+        <source>把每台设备最近的备份写回这台设备?</source>
+        <translation>把每台设备最近的备份写回这台设备?</translation>
+    </message>
+    <message>
+        <source>把这些设备的时钟设为本机时间?</source>
+        <translation>把这些设备的时钟设为本机时间?</translation>
+    </message>
+    <message>
+        <source>把这些设备的配置导出到 %1 (每台设备一个 {名称}.csv)?</source>
+        <translation>把这些设备的配置导出到 %1 (每台设备一个 {名称}.csv)?</translation>
+    </message>
+    <message>
+        <source>搜索设备...</source>
+        <translation>搜索设备...</translation>
+    </message>
+    <message>
+        <source>无法打开设备列表 %1: %2</source>
+        <translation>无法打开设备列表 %1: %2</translation>
+    </message>
+    <message>
+        <source>更新前先备份每台设备。</source>
+        <translation>更新前先备份每台设备。</translation>
+    </message>
+    <message>
+        <source>更新固件</source>
+        <translation>更新固件</translation>
+    </message>
+    <message>
+        <source>最近备份</source>
+        <translation>最近备份</translation>
+    </message>
+    <message>
+        <source>最近的连接</source>
+        <translation>最近的连接</translation>
+    </message>
+    <message>
+        <source>正在停止: 进行中的操作完成后结束</source>
+        <translation>正在停止: 进行中的操作完成后结束</translation>
+    </message>
+    <message>
+        <source>正在读取 %1 台设备</source>
+        <translation>正在读取 %1 台设备</translation>
+    </message>
+    <message>
+        <source>正在读取 %1</source>
+        <translation>正在读取 %1</translation>
+    </message>
+    <message>
+        <source>没有勾选的设备</source>
+        <translation>没有勾选的设备</translation>
+    </message>
+    <message>
+        <source>添加</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>用 %1 (型号 %2, 版本 %3) 更新这些设备的固件?</source>
+        <translation>用 %1 (型号 %2, 版本 %3) 更新这些设备的固件?</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>站点名称</source>
+        <translation>站点名称</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>结果已保存到 %1</source>
+        <translation>结果已保存到 %1</translation>
+    </message>
+    <message>
+        <source>设备列表 (*.txt *.targets)</source>
+        <translation>设备列表 (*.txt *.targets)</translation>
+    </message>
+    <message>
+        <source>连接</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>配置文件 (*.csv)</source>
+        <translation>配置文件 (*.csv)</translation>
     </message>
 </context>
 </TS>

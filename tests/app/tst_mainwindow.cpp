@@ -191,7 +191,7 @@ void tst_MainWindow::actionsMenusAndToolBar()
     QCOMPARE(menus.at(2)->title(), QStringLiteral("帮助"));
     QCOMPARE(actionNames(menus.at(0)->actions()),
              (QStringList{"setup", "refresh", "import_2", "export_2", "save", "restore", "sync_time", "debug", "update",
-                          "monitor", "traffic"}));
+                          "monitor", "traffic", "fleet"}));
     QCOMPARE(actionNames(menus.at(1)->actions()), (QStringList{"lang_en_US", "lang_zh_CH", "lang_zh_TW"}));
     QCOMPARE(actionNames(menus.at(2)->actions()), QStringList{"about"});
     auto *bar = w.findChild<QToolBar *>(QStringLiteral("toolBar"));
