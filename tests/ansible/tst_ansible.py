@@ -363,6 +363,7 @@ def main():
     ap.add_argument('--source', required=True)
     ap.add_argument('--bench', action='store_true', help='time 8 healthy hosts against one host')
     args = ap.parse_args()
+    args.build, args.source = os.path.abspath(args.build), os.path.abspath(args.source)
     if not shutil.which('ansible-playbook') or not shutil.which('ansible-doc'):
         print('SKIP: ansible-playbook is not installed (scripts/deps.sh --ansible installs ansible-core)')
         return SKIP
