@@ -142,9 +142,12 @@ class Plant:
             f.write(text)
         cmd = ['ansible-playbook', '-i', self.inventory, '-f', '8', path, '-e', 'out=' + self.out] + list(args)
         start = time.monotonic()
+        cpu = os.times()
         r = subprocess.run(cmd, cwd=self.tmp, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                            timeout=PLAYBOOK_TIMEOUT)
         elapsed = time.monotonic() - start
+        after = os.times()
+        self.cpu = (after.children_user - cpu.children_user) + (after.children_system - cpu.children_system)
         text = r.stdout.decode('utf-8', 'replace')
         return r.returncode, text, elapsed
 
@@ -337,14 +340,18 @@ def run_bench(plant):
     names = sorted(plant.sims)
     figures = []
     for label, args in (('8 hosts -f 8', ['--limit', ','.join(names)]), ('1 host', ['--limit', names[0]])):
-        runs = []
+        runs, cpu = [], []
         for _ in range(3):
             rc, text, elapsed = plant.playbook('items.yml', ITEMS, '-e', 'run=bench', '--check', *args)
             check(rc == 0, 'bench run ' + text[-1000:])
             runs.append(elapsed)
-        figures.append(min(runs))
-        print('%s: %s s (best of 3: %.2f s)' % (label, ', '.join('%.2f' % r for r in runs), min(runs)), flush=True)
-    print('ratio 8 hosts / 1 host: %.2f' % (figures[0] / figures[1]), flush=True)
+            cpu.append(plant.cpu)
+        figures.append((min(runs), min(cpu)))
+        print('%s: wall %s s, CPU %s s (best: %.2f s wall, %.2f s CPU)'
+              % (label, ', '.join('%.2f' % r for r in runs), ', '.join('%.2f' % c for c in cpu), min(runs),
+                 min(cpu)), flush=True)
+    print('ratio 8 hosts / 1 host: wall %.2f, CPU %.2f (on %d cores)'
+          % (figures[0][0] / figures[1][0], figures[0][1] / figures[1][1], os.cpu_count()), flush=True)
 
 
 def supports_json(cli, tmp):
