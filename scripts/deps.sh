@@ -3,6 +3,7 @@
 #   --gui         also what the screenshots need
 #   --sanitizers  also the AddressSanitizer, UBSan and ThreadSanitizer runtimes
 #   --package     also what building and checking the Debian package needs
+#   --ansible     also Debian's ansible-core, for the Ansible collection and its test
 set -euo pipefail
 packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev libqt5sql5-sqlite qttools5-dev qttools5-dev-tools qttranslations5-l10n ccache)
 # The windows' history chart (Qt Charts, SVG files); a -DZRVU_GUI=OFF build
@@ -14,6 +15,7 @@ for arg in "$@"; do
         --gui) packages+=(python3) ;;
         --sanitizers) packages+=(libasan8 libubsan1 libtsan2) ;;
         --package) packages+=(dpkg-dev fakeroot help2man lintian appstream) ;;
+        --ansible) packages+=(ansible-core) ;;
     esac
 done
 missing=()

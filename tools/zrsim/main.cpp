@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
         "Startup lines on stdout: \"ZRSIM UDP <host> <port>\", \"ZRSIM PTY <path>\", then \"ZRSIM READY\". "
         "Status lines that may follow: \"ZRSIM WRITE <item> <text>\", \"ZRSIM REFUSED <item> <value>\", "
         "\"ZRSIM COMMAND <item> <name>\", \"ZRSIM CLOCK yyyy-MM-dd hh:mm:ss <dow>\", \"ZRSIM SN <sn>\", "
-        "\"ZRSIM DEBUG 1|0\".\n"
+        "\"ZRSIM DEBUG 1|0\", \"ZRSIM VERSION <text>\" (--flashed-version).\n"
         "Items file: UTF-8, one item per line, \"name:value\" or just \"name\" for a command item, e.g. "
         "\"波特率(2400/4800/9600):9600\"; a leading \"!\" marks a read-only item (writes leave its value); "
         "a value outside the choices listed in the name is refused; \"#\" starts a comment line.\n"

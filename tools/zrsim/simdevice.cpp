@@ -310,6 +310,12 @@ void SimDevice::status(const QString &text)
     m_stdout.write(QStringLiteral("ZRSIM %1\n").arg(text).toUtf8());
 }
 
+void SimDevice::announce(const QString &event)
+{
+    for (SimFeature *f : qAsConst(m_features))
+        f->announced(*this, event);
+}
+
 void SimDevice::log(const QString &text)
 {
     if (!m_verbose)

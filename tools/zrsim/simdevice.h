@@ -52,6 +52,8 @@ public:
 
     // A line on stdout ("ZRSIM " is prepended), flushed at once.
     void status(const QString &text);
+    // Tells every feature (SimFeature::announced).
+    void announce(const QString &event);
     // A line on stderr when --verbose is on.
     void log(const QString &text);
     // Bytes that are no reply (debug output): no envelope, no faults.

@@ -68,6 +68,12 @@ public:
     // when handled; the reply chunks are wrapped in envelopes by the core
     // exactly when the request came in one.
     virtual bool handle(SimDevice &device, const QByteArray &request, QList<SimChunk> &reply) = 0;
+    // Something one feature did that another may answer to (SimDevice::announce),
+    // e.g. "flashed" after a whole image arrived.
+    virtual void announced(SimDevice &device, const QString &event)
+    {
+        Q_UNUSED(device) Q_UNUSED(event)
+    }
 };
 
 // Every feature of the simulator, in dispatch order (features.cpp).

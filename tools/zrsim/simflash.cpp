@@ -173,6 +173,8 @@ private:
                     out.write(image);
             }
             m_erased = false;
+            if (static_cast<quint32>(image.size()) == m_length)
+                device.announce(QStringLiteral("flashed"));
         }
         if (!m_silentLeave)
             reply.append({textReply("Leave OK\r\n"), 0});

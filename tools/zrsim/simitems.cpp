@@ -26,6 +26,10 @@ public:
         parser.addOption({QStringLiteral("items-latin1"),
                           QStringLiteral("Send the item texts in Latin-1, as an instrument with a single-byte "
                                          "code page does (characters outside it become \"?\").")});
+        parser.addOption({QStringLiteral("flashed-version"),
+                          QStringLiteral("After a whole image was flashed, the item named 软件版本 reads TEXT, as "
+                                         "the new firmware reports its version."),
+                          QStringLiteral("TEXT")});
         parser.addOption({QStringLiteral("loader-only"),
                           QStringLiteral("Leave item reads and writes unanswered, as an instrument that runs only "
                                          "its loader does (it still answers the flash frames).")});
@@ -35,6 +39,7 @@ public:
     {
         m_latin1 = parser.isSet(QStringLiteral("items-latin1"));
         m_loaderOnly = parser.isSet(QStringLiteral("loader-only"));
+        m_flashedVersion = parser.value(QStringLiteral("flashed-version"));
         QStringList lines = defaultSimItemLines();
         if (parser.isSet(QStringLiteral("items"))) {
             QFile f(parser.value(QStringLiteral("items")));
@@ -102,6 +107,18 @@ public:
         return true;
     }
 
+    void announced(SimDevice &device, const QString &event) override
+    {
+        if (event != QLatin1String("flashed") || m_flashedVersion.isEmpty())
+            return;
+        for (SimItem &item : m_items) {
+            if (item.hasValue && item.name == QStringLiteral("软件版本")) {
+                item.value = m_flashedVersion;
+                device.status(QStringLiteral("VERSION %1").arg(m_flashedVersion));
+            }
+        }
+    }
+
 private:
     QByteArray encode(const QString &text) const
     {
@@ -133,6 +150,7 @@ private:
     QList<SimItem> m_items;
     bool m_latin1 = false;
     bool m_loaderOnly = false;
+    QString m_flashedVersion;
 };
 
 } // namespace
