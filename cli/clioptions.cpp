@@ -2,6 +2,7 @@
 #include "cli/commands.h"
 #include "cli/targets.h"
 
+#include "settings/linksettings.h"
 #include "settings/settingkeys.h"
 
 #include <QHash>
@@ -21,28 +22,12 @@ bool parseInt(const QString &text, int low, int high, int *value)
 
 bool parseParity(const QString &text, int *value)
 {
-    static const QHash<QString, int> names{{QStringLiteral("none"), 0}, {QStringLiteral("even"), 2},
-                                           {QStringLiteral("odd"), 3},  {QStringLiteral("space"), 4},
-                                           {QStringLiteral("mark"), 5}};
-    const auto it = names.find(text.toLower());
-    if (it == names.end())
-        return false;
-    *value = it.value();
-    return true;
+    return parityFromName(text, value);
 }
 
 bool parseStopBits(const QString &text, int *value)
 {
-    // Stored codes follow the serial port's enumeration: 1.5 is 3.
-    if (text == QLatin1String("1"))
-        *value = 1;
-    else if (text == QLatin1String("2"))
-        *value = 2;
-    else if (text == QLatin1String("1.5"))
-        *value = 3;
-    else
-        return false;
-    return true;
+    return stopBitsFromText(text, value);
 }
 
 bool parseUdpEndpoint(const QString &text, QString *host, QString *port)

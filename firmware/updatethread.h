@@ -21,7 +21,6 @@ public:
 
     // Only while the thread is not running.
     void setPackage(const DEncryptInfo &info) { m_info = info; }
-    DEncryptInfo package() const { return m_info; }
     // Runs on the thread before the flash (the window's backup of the
     // items); a non-empty answer is why it failed: nothing is sent to the
     // instrument then and signalBeforeFlashFailed carries the answer, so the
@@ -31,16 +30,6 @@ public:
 
     // Shorter waits for tests; the defaults are what instruments need.
     void setTimeouts(int exchangeMs, int eraseMs, int reopenPauseMs);
-
-    bool requestDeviceId(DeviceLink &link, QByteArray &reply);
-    bool matchDeviceModel(const QByteArray &reply) const;
-    bool eraseDevice(DeviceLink &link, int length);
-    bool sendPage(DeviceLink &link, const char *data, quint8 pageNumber);
-    void leaveUpdate(DeviceLink &link);
-    bool sendAndCompare(DeviceLink &link, const QByteArray &request, const QByteArray &expected, int timeoutMs);
-
-    static bool modelMatches(const QString &identifyText, const QString &model);
-    static bool acknowledged(const QByteArray &reply, const QByteArray &expected);
 
 signals:
     void signalUpdateSucceed();

@@ -24,22 +24,45 @@ LinkSettings LinkSettings::fromSettings(QSettings *settings)
     return l;
 }
 
+bool parityFromName(const QString &name, int *code)
+{
+    for (const ParityCode &p : kParityCodes) {
+        if (name.compare(QLatin1String(p.name), Qt::CaseInsensitive) == 0) {
+            *code = p.code;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool stopBitsFromText(const QString &text, int *code)
+{
+    for (const StopBitsCode &s : kStopBitsCodes) {
+        if (text == QLatin1String(s.text)) {
+            *code = s.code;
+            return true;
+        }
+    }
+    return false;
+}
+
 namespace {
 QChar parityLetter(int parity)
 {
-    switch (parity) {
-    case 0: return QLatin1Char('N');
-    case 2: return QLatin1Char('E');
-    case 3: return QLatin1Char('O');
-    case 4: return QLatin1Char('S');
-    case 5: return QLatin1Char('M');
+    for (const ParityCode &p : kParityCodes) {
+        if (p.code == parity)
+            return QLatin1Char(p.letter);
     }
     return QLatin1Char('?');
 }
 
 QString stopBitsText(int stopbits)
 {
-    return stopbits == 3 ? QStringLiteral("1.5") : QString::number(stopbits);
+    for (const StopBitsCode &s : kStopBitsCodes) {
+        if (s.code == stopbits)
+            return QLatin1String(s.text);
+    }
+    return QString::number(stopbits);
 }
 } // namespace
 

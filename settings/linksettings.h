@@ -24,6 +24,31 @@ struct LinkSettings {
     static LinkSettings fromSettings(QSettings *settings = nullptr);
 };
 
+// The serial codes the store keeps, numbered as the serial port numbers
+// them (1.5 stop bits is 3). One table each for the setup dialog's lists,
+// the summary and zrvu-cli's options.
+struct ParityCode {
+    int code;
+    char letter;      // as in "8N1"
+    const char *name; // the dialog translates it (context SetupDialog); zrvu-cli takes it in any case
+};
+inline constexpr ParityCode kParityCodes[] = {
+    {0, 'N', QT_TRANSLATE_NOOP("SetupDialog", "None")}, {2, 'E', QT_TRANSLATE_NOOP("SetupDialog", "Even")},
+    {3, 'O', QT_TRANSLATE_NOOP("SetupDialog", "Odd")},   {4, 'S', QT_TRANSLATE_NOOP("SetupDialog", "Space")},
+    {5, 'M', QT_TRANSLATE_NOOP("SetupDialog", "Mark")},
+};
+struct StopBitsCode {
+    int code;
+    const char *text;
+};
+// In the order of the codes, hence "1.5" after "2".
+inline constexpr StopBitsCode kStopBitsCodes[] = {{1, "1"}, {2, "2"}, {3, "1.5"}};
+
+// The code of a parity name ("even", any case) or of a stop-bits text
+// ("1.5"); false for anything else.
+bool parityFromName(const QString &name, int *code);
+bool stopBitsFromText(const QString &text, int *code);
+
 // The connection a link opens with these settings, for the status bar and
 // messages: "UDP 192.168.1.100:5000 · 地址 1 · 加密",
 // "串口 COM3 9600 8N1 · 地址 1" (words in the context LinkSettings).

@@ -28,15 +28,15 @@ QVector<LinkSettings> RecentConnections::load(QSettings *settings)
         l.udpAddress = s->value(QStringLiteral("udp_address")).toString();
         l.udpPort = static_cast<quint16>(s->value(QStringLiteral("udp_port")).toUInt() & 0xFFFF);
         l.serialPort = s->value(QStringLiteral("serial_port")).toString();
-        l.baudrate = s->value(QStringLiteral("baudrate"), 9600).toInt();
-        l.databits = s->value(QStringLiteral("databits"), 8).toInt();
-        l.parity = s->value(QStringLiteral("parity"), 0).toInt();
-        l.stopbits = s->value(QStringLiteral("stopbits"), 1).toInt();
-        l.useRts = settingBool(s->value(QStringLiteral("send_rts"), false));
-        l.useDtr = settingBool(s->value(QStringLiteral("send_dtr"), false));
-        const int address = s->value(QStringLiteral("address"), 255).toInt();
-        l.deviceAddress = static_cast<quint8>(address < 1 || address > 255 ? 255 : address);
-        l.encrypt = settingBool(s->value(QStringLiteral("encrypt"), false));
+        l.baudrate = s->value(QStringLiteral("baudrate"), SettingKeys::serialBaudrate.defaultValue()).toInt();
+        l.databits = s->value(QStringLiteral("databits"), SettingKeys::serialDatabits.defaultValue()).toInt();
+        l.parity = s->value(QStringLiteral("parity"), SettingKeys::serialParity.defaultValue()).toInt();
+        l.stopbits = s->value(QStringLiteral("stopbits"), SettingKeys::serialStopbits.defaultValue()).toInt();
+        l.useRts = settingBool(s->value(QStringLiteral("send_rts"), SettingKeys::serialSendRts.defaultValue()));
+        l.useDtr = settingBool(s->value(QStringLiteral("send_dtr"), SettingKeys::serialSendDtr.defaultValue()));
+        const int address = s->value(QStringLiteral("address"), SettingKeys::deviceAddress.defaultValue()).toInt();
+        l.deviceAddress = static_cast<quint8>(address < 1 || address > 255 ? SettingKeys::deviceAddress.defaultValue() : address);
+        l.encrypt = settingBool(s->value(QStringLiteral("encrypt"), SettingKeys::communicateEncrypt.defaultValue()));
         // A hand-edited or damaged entry must not fill the dialog with nonsense.
         if (usable(l))
             out << l;

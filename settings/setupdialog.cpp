@@ -283,15 +283,10 @@ void SetupDialog::fillLists()
         m_ui->baudrate->addItem(QString::number(rate), rate);
     for (int bits = 5; bits <= 8; ++bits)
         m_ui->databit->addItem(QString::number(bits), bits);
-    // Ordered by the numbers the serial port takes, hence "1.5" after "2".
-    m_ui->parity->addItem(tr("None"), 0);
-    m_ui->parity->addItem(tr("Even"), 2);
-    m_ui->parity->addItem(tr("Odd"), 3);
-    m_ui->parity->addItem(tr("Space"), 4);
-    m_ui->parity->addItem(tr("Mark"), 5);
-    m_ui->stopbit->addItem(QStringLiteral("1"), 1);
-    m_ui->stopbit->addItem(QStringLiteral("2"), 2);
-    m_ui->stopbit->addItem(QStringLiteral("1.5"), 3);
+    for (const ParityCode &p : kParityCodes)
+        m_ui->parity->addItem(tr(p.name), p.code);
+    for (const StopBitsCode &s : kStopBitsCodes)
+        m_ui->stopbit->addItem(QLatin1String(s.text), s.code);
 }
 
 void SetupDialog::fillPorts(const QString &storedPort, bool hasStoredPort)

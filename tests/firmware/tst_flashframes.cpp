@@ -1,6 +1,5 @@
 #include "firmware/flash.h"
 #include "firmware/flashframes.h"
-#include "firmware/updatethread.h"
 
 #include "link/framecodec.h"
 
@@ -116,12 +115,6 @@ void tst_FlashFrames::modelCheck()
     QFETCH(bool, accepted);
     QCOMPARE(parseIdentifyReply(reply, model),
              accepted ? IdentifyReplyStatus::ModelConfirmed : IdentifyReplyStatus::OtherModel);
-    // The thread's step is the same check.
-    UpdateThread thread;
-    DEncryptInfo info;
-    info.setFields({{PackageKeys::model(), model}});
-    thread.setPackage(info);
-    QCOMPARE(thread.matchDeviceModel(reply), accepted);
 }
 
 Q_DECLARE_METATYPE(FlashAckStatus)
@@ -151,7 +144,6 @@ void tst_FlashFrames::eraseReply()
     QFETCH(QByteArray, reply);
     QFETCH(FlashAckStatus, status);
     QCOMPARE(parseEraseReply(reply), status);
-    QCOMPARE(UpdateThread::acknowledged(reply, FlashFrames::eraseReply()), isAcknowledged(status));
 }
 
 void tst_FlashFrames::pageReply_data()
