@@ -398,18 +398,6 @@ QString loadFleetItemFile(const QString &path, const SkipTable &table, QList<Ite
     return QString();
 }
 
-QString fleetFileName(const QString &name)
-{
-    QString out = name;
-    for (QChar &c : out) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char(':') || c == QLatin1Char('*')
-            || c == QLatin1Char('?') || c == QLatin1Char('"') || c == QLatin1Char('<') || c == QLatin1Char('>')
-            || c == QLatin1Char('|') || c.unicode() < 0x20)
-            c = QLatin1Char('_');
-    }
-    return out;
-}
-
 namespace {
 
 int firstTimeout(const FleetJobOptions &o) { return o.timeoutMs > 0 ? o.timeoutMs : kItemFirstTimeoutMs; }
@@ -636,7 +624,7 @@ FleetJobResult runFleetJob(FleetAction action, const FleetInstrument &in, const 
             if (backupRows(in, o, rows, &r))
                 r.message = backupWrittenMessage(r.backupPath);
         } else {
-            const QString path = QDir(o.exportDir).filePath(fleetFileName(in.name) + QStringLiteral(".csv"));
+            const QString path = QDir(o.exportDir).filePath(targetFileName(in.name) + QStringLiteral(".csv"));
             const QString failure = writeWholeFile(path, buildItemFile(rows));
             if (failure.isEmpty()) {
                 r.message = QDir::toNativeSeparators(path);

@@ -160,8 +160,6 @@ void fleetIdentity(const QList<ItemRow> &rows, QString *station, QString *model,
 QString latestFleetBackup(const QString &dir, const LinkSettings &link, QDateTime *when = nullptr);
 // An item file as the window imports it, through `table`; empty or the user's message.
 QString loadFleetItemFile(const QString &path, const SkipTable &table, QList<ItemRow> *rows);
-// A name as a file name: separators and characters Windows refuses as '_'.
-QString fleetFileName(const QString &name);
 // Whether an instrument whose model item holds `model` takes a package for `packageModel`.
 bool fleetModelMatches(const QString &model, const QString &packageModel);
 

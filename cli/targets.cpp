@@ -39,12 +39,7 @@ QString targetCommandNames()
     return names.join(QStringLiteral(", "));
 }
 
-namespace {
-
-// A name as part of a file name: a default name is an endpoint
-// ("127.0.0.1:5000", "/dev/ttyUSB0"), whose separators would point the
-// export into another folder or be refused by Windows.
-QString fileNamePart(const QString &name)
+QString targetFileName(const QString &name)
 {
     QString out = name;
     for (QChar &c : out) {
@@ -55,8 +50,6 @@ QString fileNamePart(const QString &name)
     }
     return out;
 }
-
-} // namespace
 
 bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *error)
 {
@@ -123,7 +116,7 @@ bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *err
     QHash<QString, int> seen;
     for (int i = 0; i < out.size(); ++i) {
         const CliTarget &t = out.at(i);
-        const QString reduced = fileNamePart(t.name);
+        const QString reduced = targetFileName(t.name);
         const auto other = seen.constFind(reduced.toCaseFolded());
         if (other == seen.constEnd()) {
             seen.insert(reduced.toCaseFolded(), i);
@@ -208,7 +201,7 @@ QStringList targetArguments(const CliTarget &target, const QStringList &parentAr
         if (positional == 0)
             isExport = arg == QLatin1String("export");
         else if (positional == 1 && isExport)
-            arg.replace(QLatin1String("{name}"), fileNamePart(target.name));
+            arg.replace(QLatin1String("{name}"), targetFileName(target.name));
         ++positional;
         out << arg;
     }

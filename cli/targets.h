@@ -43,6 +43,10 @@ bool parseTargets(const QString &text, QVector<CliTarget> *targets, QString *err
 // options they replace; an export's {name} becomes the target's name, with
 // characters a file name cannot hold (path separators, ':') as '_'.
 QStringList targetArguments(const CliTarget &target, const QStringList &parentArguments);
+// A target's name as part of a file name: a default name is an endpoint
+// ("127.0.0.1:5000", "/dev/ttyUSB0"), whose separators would point a file
+// into another folder, and Windows refuses some characters: all become '_'.
+QString targetFileName(const QString &name);
 
 struct TargetResult {
     enum Status { Ok, Refused, Failed };
