@@ -10,7 +10,7 @@ import re
 
 __metaclass__ = type
 
-LINK_ARGUMENT_SPEC = dict(
+LINK_OPTIONS = dict(
     udp=dict(type='str'),
     serial=dict(type='str'),
     baud=dict(type='int'),
@@ -35,10 +35,10 @@ FIRMWARE_NAMES = ('软件版本', '軟體版本', '固件版本', '韌體版本'
 DEFAULT_PROTECTED = '设备地址,站点名称,IP'
 
 
-def link_spec(**extra):
-    spec = dict(LINK_ARGUMENT_SPEC)
-    spec.update(extra)
-    return spec
+def link_options(**extra):
+    options = dict(LINK_OPTIONS)
+    options.update(extra)
+    return options
 
 
 class ZrvuCli(object):

@@ -59,11 +59,11 @@ import os
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.zrvu.instruments.plugins.module_utils.zrvu import (
-    LINK_MUTUALLY_EXCLUSIVE, ZrvuCli, link_spec)
+    LINK_MUTUALLY_EXCLUSIVE, ZrvuCli, link_options)
 
 
 def main():
-    module = AnsibleModule(argument_spec=link_spec(dest=dict(type='path')),
+    module = AnsibleModule(argument_spec=link_options(dest=dict(type='path')),
                            mutually_exclusive=LINK_MUTUALLY_EXCLUSIVE, supports_check_mode=True)
     cli = ZrvuCli(module)
     if module.check_mode:

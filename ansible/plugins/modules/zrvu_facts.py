@@ -65,11 +65,11 @@ ansible_facts:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.zrvu.instruments.plugins.module_utils.zrvu import (
-    LINK_MUTUALLY_EXCLUSIVE, ZrvuCli, instrument_facts, link_spec)
+    LINK_MUTUALLY_EXCLUSIVE, ZrvuCli, instrument_facts, link_options)
 
 
 def main():
-    module = AnsibleModule(argument_spec=link_spec(), mutually_exclusive=LINK_MUTUALLY_EXCLUSIVE,
+    module = AnsibleModule(argument_spec=link_options(), mutually_exclusive=LINK_MUTUALLY_EXCLUSIVE,
                            supports_check_mode=True)
     items = ZrvuCli(module).read_items()
     module.exit_json(changed=False, ansible_facts=dict(zrvu=instrument_facts(items)))

@@ -100,7 +100,7 @@ import re
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.zrvu.instruments.plugins.module_utils.zrvu import (
-    FIRMWARE_NAMES, LINK_MUTUALLY_EXCLUSIVE, MODEL_NAMES, ZrvuCli, find_named, link_spec)
+    FIRMWARE_NAMES, LINK_MUTUALLY_EXCLUSIVE, MODEL_NAMES, ZrvuCli, find_named, link_options)
 
 
 def normal_version(text):
@@ -109,7 +109,7 @@ def normal_version(text):
 
 def main():
     module = AnsibleModule(
-        argument_spec=link_spec(
+        argument_spec=link_options(
             package=dict(type='path', required=True),
             force=dict(type='bool', default=False),
             backup=dict(type='bool', default=True),

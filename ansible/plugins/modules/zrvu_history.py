@@ -70,14 +70,14 @@ import tempfile
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.zrvu.instruments.plugins.module_utils.zrvu import (
-    LINK_MUTUALLY_EXCLUSIVE, ZrvuCli, link_spec)
+    LINK_MUTUALLY_EXCLUSIVE, ZrvuCli, link_options)
 
 DATE = re.compile(r'^\d{4}-\d{2}-\d{2}$')
 
 
 def main():
     module = AnsibleModule(
-        argument_spec=link_spec(
+        argument_spec=link_options(
             from_date=dict(type='str', required=True, aliases=['from']),
             to_date=dict(type='str', required=True, aliases=['to']),
             dest=dict(type='path', required=True),

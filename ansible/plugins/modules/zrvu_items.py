@@ -119,7 +119,7 @@ import tempfile
 from ansible.module_utils.basic import AnsibleModule
 from ansible.module_utils.common.text.converters import to_text
 from ansible_collections.zrvu.instruments.plugins.module_utils.zrvu import (
-    LINK_MUTUALLY_EXCLUSIVE, ZrvuCli, build_item_file, decode_item_file, is_protected, item_file_line, link_spec,
+    LINK_MUTUALLY_EXCLUSIVE, ZrvuCli, build_item_file, decode_item_file, is_protected, item_file_line, link_options,
     parse_item_file, protected_patterns)
 
 
@@ -173,7 +173,7 @@ def desired_from_file(module, path):
 
 def main():
     module = AnsibleModule(
-        argument_spec=link_spec(
+        argument_spec=link_options(
             items=dict(type='dict'),
             src=dict(type='path'),
             keep_protected=dict(type='bool', default=True),
