@@ -1,9 +1,6 @@
-// MonitorLineSplitter: the same bytes in any chunking give the same lines
-// and rest as in one piece, every byte ends up in exactly one of them, and
-// nothing outgrows the line bound; every captured line can be formatted for
-// the view.
-#include "fuzz/chunking.h"
-#include "fuzz/fuzzcheck.h"
+// The monitor's captured lines: the splitter's properties (splitcheck.h),
+// the queue's bounds, and every captured line can be formatted for the view.
+#include "fuzz/splitcheck.h"
 #include "link/framecodec.h"
 #include "monitor/monitorlines.h"
 
@@ -11,26 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size > 0x10000)
         return 0;
-    const int bound = size > 0 && data[0] ? 1 + data[0] % 64 : MonitorLineSplitter::kDefaultMaxLineBytes;
-    QByteArray stream;
-    const QList<QByteArray> chunks = fuzzChunks(data, size, &stream);
-
-    MonitorLineSplitter whole(bound);
-    const QList<QByteArray> expected = whole.feed(stream);
-    const QByteArray expectedRest = whole.rest();
-
-    MonitorLineSplitter pieces(bound);
-    QList<QByteArray> lines;
-    QByteArray fed;
-    for (const QByteArray &chunk : chunks) {
-        lines += pieces.feed(chunk);
-        fed += chunk;
-        FUZZ_CHECK(!fed.endsWith('\n') || pieces.rest().isEmpty());
-        FUZZ_CHECK(pieces.rest().size() < bound);
-    }
-    FUZZ_CHECK(lines == expected);
-    FUZZ_CHECK(pieces.rest() == expectedRest);
-    FUZZ_CHECK(!expectedRest.contains('\n'));
+    int bound = 0;
+    const QList<QByteArray> lines = checkSplitting(data, size, &bound);
 
     // The queue between capture and view: never over its limit, and every
     // line is either handed on in order or counted as dropped.
@@ -63,21 +42,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     FUZZ_CHECK(handed.size() + dropped == lines.size() && queue.size() == 0);
 
-    QByteArray joined;
     const QDateTime now(QDate(2026, 12, 8), QTime(18, 0));
     for (const QByteArray &line : lines) {
-        FUZZ_CHECK(line.size() <= bound);
-        FUZZ_CHECK(line.endsWith('\n') ? line.count('\n') == 1 : line.size() == bound && !line.contains('\n'));
-        joined += line;
         FUZZ_CHECK(formatMonitorLine(line, MonitorFormat::Original, now) == decodeDeviceText(line));
         FUZZ_CHECK(formatMonitorLine(line, MonitorFormat::Hex, now).endsWith(QStringLiteral("\r\n")));
         const QString both = formatMonitorLine(line, MonitorFormat::OriginalHex, now);
         // The flattened text keeps the view at one line per capture.
         FUZZ_CHECK(both.count(QLatin1Char('\n')) == 1 && both.endsWith(QStringLiteral(" )\r\n")));
     }
-    FUZZ_CHECK(joined + pieces.rest() == stream);
     FUZZ_CHECK(formatMonitorLine(QByteArray(), MonitorFormat::OriginalHex, now).isEmpty());
-    pieces.clear();
-    FUZZ_CHECK(pieces.rest().isEmpty() && pieces.feed(stream) == expected);
     return 0;
 }

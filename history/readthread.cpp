@@ -2,21 +2,12 @@
 
 #include "link/devicelink.h"
 
-
-namespace {
-
-constexpr int kDeliverBatch = 500;
-constexpr int kDeliverSliceMs = 30;
-
-} // namespace
-
 ReadThread::ReadThread(QObject *parent)
-    : QThread(parent)
+    : LineDeliveryThread(500, parent) // lines handed on per batch
     , m_receiver(HistoryReadHooks{[this] { return m_stop.load(); }, [this] { emit signalClearText(); },
                                   [this](const QString &line) { queueLine(line); }},
                  kDefaultMaxLines)
 {
-    connect(this, &ReadThread::signalLinesQueued, this, &ReadThread::slotDeliverLines, Qt::QueuedConnection);
 }
 
 ReadThread::~ReadThread()
@@ -76,22 +67,10 @@ bool ReadThread::deliver(int maxLines)
     return !more;
 }
 
-void ReadThread::slotDeliverLines()
-{
-    if (!deliverInSlice(kDeliverSliceMs, [this] { return deliver(kDeliverBatch); }))
-        QMetaObject::invokeMethod(this, &ReadThread::slotDeliverLines, Qt::QueuedConnection);
-}
-
 int ReadThread::queuedLineCount()
 {
     QMutexLocker lock(&m_queueMutex);
     return static_cast<int>(m_queue.size());
-}
-
-void ReadThread::deliverAll()
-{
-    while (!deliver(kDeliverBatch)) {
-    }
 }
 
 bool ReadThread::isStopped()

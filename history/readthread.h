@@ -2,11 +2,11 @@
 
 #include "history/historyread.h"
 #include "link/datareceiver.h"
+#include "link/linedeliverythread.h"
 
 #include <QByteArray>
 #include <QMutex>
 #include <QString>
-#include <QThread>
 #include <QWaitCondition>
 
 #include <atomic>
@@ -14,7 +14,7 @@
 
 // Runs one history query: sends the request over a link of its own and
 // hands the answer on line by line until the instrument falls silent.
-class ReadThread : public QThread, public DDataReceiver
+class ReadThread : public LineDeliveryThread, public DDataReceiver
 {
     Q_OBJECT
 
@@ -37,9 +37,6 @@ public:
     // Only while idle (tests lower it).
     void setMaxLines(int lines) { m_maxLines = lines; }
     int maxLines() const { return m_maxLines; }
-    // Hands on the lines still waiting (after the run, before the owner
-    // looks at the result).
-    void deliverAll();
     int queuedLineCount();
 
     bool isStopped() override;
@@ -50,18 +47,13 @@ signals:
     void signalClearText();
     void signalAddText(QString text);
     void signalShowError(QString title, QString error);
-    // Internal: lines wait in the queue.
-    void signalLinesQueued();
 
 protected:
     void run() override;
-
-private slots:
-    void slotDeliverLines();
+    bool deliver(int maxLines) override;
 
 private:
     void queueLine(const QString &line);
-    bool deliver(int maxLines);
 
     std::atomic_bool m_stop{false};
     int m_maxLines = kDefaultMaxLines;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QString>
 
 // Receives the pieces of a streaming exchange (DeviceLink::transactStream).
@@ -29,19 +28,3 @@ private:
     QString m_error;
     QByteArray m_data;
 };
-
-// Hands queued entries to the receiving thread in slices of at most
-// `sliceMs`, so that its timers and input keep their turn. `deliverBatch`
-// returns true once nothing is left; the result is false when entries
-// remain and the caller should post itself again.
-template <typename DeliverBatch>
-bool deliverInSlice(int sliceMs, DeliverBatch deliverBatch)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!deliverBatch()) {
-        if (clock.elapsed() >= sliceMs)
-            return false;
-    }
-    return true;
-}

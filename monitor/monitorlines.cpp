@@ -4,32 +4,6 @@
 
 #include <algorithm>
 
-MonitorLineSplitter::MonitorLineSplitter(int maxLineBytes)
-    : m_maxLine(std::max(1, maxLineBytes))
-{
-}
-
-QList<QByteArray> MonitorLineSplitter::feed(const QByteArray &bytes)
-{
-    QList<QByteArray> lines;
-    const int size = bytes.size();
-    int from = 0;
-    while (from < size) {
-        const int lf = bytes.indexOf('\n', from);
-        const int end = lf < 0 ? size : lf + 1;
-        while (from < end) {
-            const int take = std::min(m_maxLine - m_rest.size(), end - from);
-            m_rest.append(bytes.constData() + from, take);
-            from += take;
-            if (m_rest.size() >= m_maxLine || (lf >= 0 && from == end)) {
-                lines.append(m_rest);
-                m_rest.clear();
-            }
-        }
-    }
-    return lines;
-}
-
 void MonitorLineQueue::setLimits(int maxLines, qint64 maxBytes)
 {
     QMutexLocker lock(&m_mutex);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/linesplitter.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -8,24 +10,8 @@
 
 #include <deque>
 
-// Cuts captured bytes into lines at each line feed; the rest of a read waits
-// for the next one. Output without line feeds must not pile up: a line that
-// reaches maxLineBytes is handed on as it is.
-class MonitorLineSplitter
-{
-public:
-    static constexpr int kDefaultMaxLineBytes = 4096;
-
-    explicit MonitorLineSplitter(int maxLineBytes = kDefaultMaxLineBytes);
-    QList<QByteArray> feed(const QByteArray &bytes);
-    void clear() { m_rest.clear(); }
-    QByteArray rest() const { return m_rest; }
-    int maxLineBytes() const { return m_maxLine; }
-
-private:
-    QByteArray m_rest;
-    int m_maxLine;
-};
+// The monitor's captured lines (the one splitter of the link's streams).
+using MonitorLineSplitter = LineSplitter;
 
 // Lines on their way from the capture to the view, which may be slower than
 // the instrument. Past the limits new lines are dropped and counted; the

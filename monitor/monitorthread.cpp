@@ -1,22 +1,11 @@
 #include "monitor/monitorthread.h"
 
-#include "link/datareceiver.h"
 #include "link/devicelink.h"
 #include "monitor/monitorcapture.h"
 
-namespace {
-
-// Lines handed on per slice in the receiving thread, which then returns to
-// its event loop (timers, the stop button) before the next slice.
-constexpr int kDeliverBatch = 200;
-constexpr int kDeliverSliceMs = 30;
-
-} // namespace
-
 MonitorThread::MonitorThread(QObject *parent)
-    : QThread(parent)
+    : LineDeliveryThread(200, parent) // lines handed on per batch
 {
-    connect(this, &MonitorThread::signalLinesQueued, this, &MonitorThread::slotDeliverLines, Qt::QueuedConnection);
 }
 
 MonitorThread::~MonitorThread()
@@ -64,18 +53,6 @@ bool MonitorThread::deliver(int maxEntries)
             emit signalDataRecv(e.line);
     }
     return !more;
-}
-
-void MonitorThread::slotDeliverLines()
-{
-    if (!deliverInSlice(kDeliverSliceMs, [this] { return deliver(kDeliverBatch); }))
-        QMetaObject::invokeMethod(this, &MonitorThread::slotDeliverLines, Qt::QueuedConnection);
-}
-
-void MonitorThread::deliverAll()
-{
-    while (!deliver(kDeliverBatch)) {
-    }
 }
 
 void MonitorThread::run()

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "link/linedeliverythread.h"
 #include "monitor/monitorlines.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QThread>
 
 #include <atomic>
 
 // Listens to the instrument's text output over a link of its own, with its
 // debug output switched on for the run when asked to.
-class MonitorThread : public QThread
+class MonitorThread : public LineDeliveryThread
 {
     Q_OBJECT
 
@@ -28,9 +28,6 @@ public:
     int queuedLineCount() const { return m_queue.size(); }
     // Sets the stop flag without waiting.
     void requestStop() { m_stop = true; }
-    // Hands on every line still queued (after the run, before the owner
-    // looks at the result).
-    void deliverAll();
 
     // The user's notice for lines the view could not keep up with.
     static QString droppedText(qint64 count);
@@ -49,19 +46,13 @@ signals:
     // The instrument took the first debug-switch request; lines captured
     // from now on are its output.
     void signalCapturing();
-    // Internal: lines are waiting in the queue.
-    void signalLinesQueued();
 
 protected:
     void run() override;
-
-private slots:
-    void slotDeliverLines();
+    bool deliver(int maxEntries) override;
 
 private:
     void queueLine(const QByteArray &line);
-    // False when entries remain.
-    bool deliver(int maxEntries);
 
     std::atomic_bool m_stop{false};
     bool m_debug = false;
