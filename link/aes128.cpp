@@ -75,7 +75,11 @@ void Aes128::encryptBlock(uint8_t s[16]) const
     }
 }
 
-void aes128CfbEncrypt(const Aes128 &cipher, const uint8_t iv[16], uint8_t *data, std::size_t length)
+namespace {
+
+// CFB-128: the register is the previous cipher text block either way; only
+// which side of the XOR that is differs.
+void aes128Cfb(const Aes128 &cipher, const uint8_t iv[16], uint8_t *data, std::size_t length, bool decrypt)
 {
     uint8_t reg[16];
     std::memcpy(reg, iv, 16);
@@ -83,23 +87,21 @@ void aes128CfbEncrypt(const Aes128 &cipher, const uint8_t iv[16], uint8_t *data,
         const std::size_t n = length - pos < 16 ? length - pos : 16;
         cipher.encryptBlock(reg);
         for (std::size_t i = 0; i < n; ++i) {
-            data[pos + i] ^= reg[i];
-            reg[i] = data[pos + i];
+            const uint8_t in = data[pos + i];
+            data[pos + i] = static_cast<uint8_t>(in ^ reg[i]);
+            reg[i] = decrypt ? in : data[pos + i];
         }
     }
 }
 
+} // namespace
+
+void aes128CfbEncrypt(const Aes128 &cipher, const uint8_t iv[16], uint8_t *data, std::size_t length)
+{
+    aes128Cfb(cipher, iv, data, length, false);
+}
+
 void aes128CfbDecrypt(const Aes128 &cipher, const uint8_t iv[16], uint8_t *data, std::size_t length)
 {
-    uint8_t reg[16];
-    std::memcpy(reg, iv, 16);
-    for (std::size_t pos = 0; pos < length; pos += 16) {
-        const std::size_t n = length - pos < 16 ? length - pos : 16;
-        cipher.encryptBlock(reg);
-        for (std::size_t i = 0; i < n; ++i) {
-            const uint8_t c = data[pos + i];
-            data[pos + i] = static_cast<uint8_t>(c ^ reg[i]);
-            reg[i] = c;
-        }
-    }
+    aes128Cfb(cipher, iv, data, length, true);
 }

@@ -175,16 +175,28 @@ QByteArray decryptEnvelope(const QByteArray &received, bool highByteFirst)
     return plain;
 }
 
-QByteArray buildItemReadRequest(quint8 deviceAddress, quint8 itemIndex)
+namespace {
+
+// Address, function, the item table (0x4B), the item and two zero bytes:
+// the head every item request starts with.
+QByteArray itemRequestHead(quint8 deviceAddress, char function, quint8 item, int reserve)
 {
     QByteArray frame;
-    frame.reserve(8);
+    frame.reserve(reserve);
     frame.append(static_cast<char>(deviceAddress));
-    frame.append('\x03');
+    frame.append(function);
     frame.append('\x4B');
-    frame.append(static_cast<char>(itemIndex));
+    frame.append(static_cast<char>(item));
     frame.append('\x00');
     frame.append('\x00');
+    return frame;
+}
+
+} // namespace
+
+QByteArray buildItemReadRequest(quint8 deviceAddress, quint8 itemIndex)
+{
+    QByteArray frame = itemRequestHead(deviceAddress, '\x03', itemIndex, 8);
     appendCrcLowFirst(frame);
     return frame;
 }
@@ -192,14 +204,7 @@ QByteArray buildItemReadRequest(quint8 deviceAddress, quint8 itemIndex)
 QByteArray buildTextWriteRequest(quint8 deviceAddress, quint8 itemNumber, const QString &text)
 {
     const QByteArray encoded = encodeDeviceText(text);
-    QByteArray frame;
-    frame.reserve(encoded.size() + 9);
-    frame.append(static_cast<char>(deviceAddress));
-    frame.append('\x0F');
-    frame.append('\x4B');
-    frame.append(static_cast<char>(itemNumber));
-    frame.append('\x00');
-    frame.append('\x00');
+    QByteArray frame = itemRequestHead(deviceAddress, '\x0F', itemNumber, encoded.size() + 9);
     frame.append(static_cast<char>((encoded.size() + 1) & 0xFF));
     frame.append(encoded);
     frame.append('\x00');
