@@ -12,14 +12,12 @@
 #include <QApplication>
 
 #include <algorithm>
-#include <QCloseEvent>
 #include <QFontDatabase>
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -41,10 +39,10 @@ constexpr int kTableCharsPerTurn = 256 * 1024;
 } // namespace
 
 HistoryData::HistoryData(QWidget *parent)
-    : QDialog(parent)
+    : WorkerDialog(parent)
 {
     setupForm();
-    setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::WindowMaximizeButtonHint);
+    setWorker(&m_thread, [this] { m_thread.requestStop(); }, kCloseWaitMs);
     setWindowIcon(QIcon(QStringLiteral(":/image/debug.png")));
 
     m_saveFileName = [](QWidget *parent, const QString &caption, const QString &filter) {
@@ -181,7 +179,7 @@ QString HistoryData::viewText()
 
 void HistoryData::slotQueryHistory()
 {
-    if (m_thread.isRunning() || m_closePending)
+    if (m_thread.isRunning() || closePending())
         return;
     const QDate start = m_dateStart->date();
     const QDate end = m_dateEnd->date();
@@ -324,13 +322,7 @@ void HistoryData::showStatus()
 
 void HistoryData::slotShowError(QString title, QString error)
 {
-    // The user has already dismissed the dialog; the query's end is no news.
-    if (m_closePending)
-        return;
-    QMessageBox box(QMessageBox::Critical, title, error, QMessageBox::Ok, this);
-    box.button(QMessageBox::Ok)->setText(tr("确定"));
-    box.setWindowIcon(windowIcon());
-    box.exec();
+    showWorkerError(title, error);
 }
 
 void HistoryData::slotThreadStarted()
@@ -344,42 +336,13 @@ void HistoryData::slotThreadFinished()
     slotFlushText();
     if (m_chartTimer.isActive() && m_tableLines.isEmpty())
         slotUpdateChart();
-    if (m_closePending) {
-        m_closePending = false;
-        QDialog::reject();
+    if (finishPendingClose())
         return;
-    }
     m_bntQuery->setEnabled(true);
 }
 
-bool HistoryData::stopForClose()
+void HistoryData::showClosePending()
 {
-    if (!m_thread.isRunning())
-        return true;
-    m_thread.requestStop();
-    if (m_thread.wait(kCloseWaitMs))
-        return true;
-    // The first wait for an answer does not look at the stop flag; stay
-    // modal until it is over instead of destroying a running thread.
-    m_closePending = true;
     m_bntQuery->setEnabled(false);
     setWindowTitle(tr("历史数据") + tr(" - 正在停止查询..."));
-    return false;
-}
-
-void HistoryData::reject()
-{
-    if (m_closePending)
-        return;
-    if (stopForClose())
-        QDialog::reject();
-}
-
-void HistoryData::closeEvent(QCloseEvent *event)
-{
-    if (m_closePending || !stopForClose()) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "history/readthread.h"
+#include "link/workerdialog.h"
 
-#include <QDialog>
 #include <QString>
 #include <QTimer>
 
@@ -20,7 +20,7 @@ class QTableView;
 
 // Date range query of the instrument's history records, shown as text and
 // exported as CSV or as a PDF table.
-class HistoryData : public QDialog
+class HistoryData : public WorkerDialog
 {
     Q_OBJECT
 
@@ -41,12 +41,6 @@ public:
     // Off: the text view alone, as a baseline for measurements.
     void setDataViewsEnabled(bool on) { m_dataViews = on; }
 
-public slots:
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
 private slots:
     void slotQueryHistory();
     void slotExportCSV();
@@ -63,9 +57,7 @@ private slots:
 private:
     void setupForm();
     void showStatus();
-    // False while the query is still winding down; the dialog then closes
-    // itself when the thread has finished.
-    bool stopForClose();
+    void showClosePending() override;
 
     QLabel *m_label = nullptr;
     QDateEdit *m_dateStart = nullptr;
@@ -96,6 +88,5 @@ private:
     QString m_chartNotes; // what the chart left out
     bool m_dataViews = true;
     bool m_columnsSized = false;
-    bool m_closePending = false;
     SaveFileNameProvider m_saveFileName;
 };

@@ -1,5 +1,7 @@
 #include "link/messageboxes.h"
 
+#include "settings/fileio.h"
+
 #include <QCoreApplication>
 #include <QLayout>
 #include <QMessageBox>
@@ -38,4 +40,12 @@ void keepDialogsWindowModal(QWidget *window)
     // modality; one attribute covers every box, file dialog and dialog
     // without touching each call.
     window->setAttribute(Qt::WA_GroupLeader);
+}
+
+QString askTextFileName(QWidget *parent, const QString &caption, const QString &filter,
+                        const FileNameProvider &provider, QFileDialog::Options options)
+{
+    return withDefaultSuffix(provider ? provider(caption)
+                                      : QFileDialog::getSaveFileName(parent, caption, QString(), filter, nullptr, options),
+                             QStringLiteral("txt"));
 }

@@ -632,10 +632,8 @@ void TrafficWindow::clearLog()
 void TrafficWindow::slotSave()
 {
     const QString caption = tr("保存通讯记录");
-    const QString fileName = withDefaultSuffix(
-        m_fileNameProvider ? m_fileNameProvider(caption)
-                           : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)")),
-        QStringLiteral("txt"));
+    const QString fileName
+        = askTextFileName(this, caption, tr("文本文件 (*.txt);;所有文件 (*)"), m_fileNameProvider);
     if (fileName.isEmpty())
         return;
     saveTo(fileName);

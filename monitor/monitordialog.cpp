@@ -1,15 +1,14 @@
 #include "monitor/monitordialog.h"
 
+#include "link/messageboxes.h"
 #include "settings/fileio.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -37,10 +36,11 @@ QString asShown(QString text)
 } // namespace
 
 MonitorDialog::MonitorDialog(QWidget *parent)
-    : QDialog(parent)
+    : WorkerDialog(parent)
 {
     setupForm();
-    setWindowFlags((windowFlags() & ~Qt::WindowContextHelpButtonHint) | Qt::WindowMaximizeButtonHint);
+    // Not stop(): its wait can last two reply timeouts with the window frozen.
+    setWorker(&m_thread, [this] { m_thread.requestStop(); }, 200);
     setWindowIcon(QIcon(QStringLiteral(":/image/monitor.png")));
     m_textEdit->setReadOnly(true);
     m_bntStop->setEnabled(false);
@@ -48,7 +48,7 @@ MonitorDialog::MonitorDialog(QWidget *parent)
     m_ckDebug->setChecked(true);
 
     connect(m_bntStart, &QPushButton::pressed, this, [this] {
-        if (m_closePending)
+        if (closePending())
             return;
         m_thread.setDebug(m_ckDebug->isChecked());
         m_thread.start();
@@ -158,10 +158,8 @@ QString MonitorDialog::viewText() const
 void MonitorDialog::slotSave()
 {
     const QString caption = tr("保存监听数据");
-    const QString fileName = withDefaultSuffix(
-        m_fileNameProvider ? m_fileNameProvider(caption)
-                           : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)")),
-        QStringLiteral("txt"));
+    const QString fileName
+        = askTextFileName(this, caption, tr("文本文件 (*.txt);;所有文件 (*)"), m_fileNameProvider);
     if (fileName.isEmpty())
         return;
     m_bntSave->setEnabled(false);
@@ -180,11 +178,8 @@ void MonitorDialog::slotLogToFile(bool on)
         return;
     }
     const QString caption = tr("记录到文件");
-    const QString fileName = withDefaultSuffix(
-        m_fileNameProvider ? m_fileNameProvider(caption)
-                           : QFileDialog::getSaveFileName(this, caption, QString(), tr("文本文件 (*.txt);;所有文件 (*)"),
-                                                          nullptr, QFileDialog::DontConfirmOverwrite),
-        QStringLiteral("txt"));
+    const QString fileName = askTextFileName(this, caption, tr("文本文件 (*.txt);;所有文件 (*)"), m_fileNameProvider,
+                                             QFileDialog::DontConfirmOverwrite);
     if (fileName.isEmpty()) {
         const QSignalBlocker blocker(m_ckLogFile);
         m_ckLogFile->setChecked(false);
@@ -201,7 +196,7 @@ void MonitorDialog::slotLogFailed(const QString &message)
         m_ckLogFile->setChecked(false);
     }
     m_logFile.stop();
-    if (!m_closePending)
+    if (!closePending())
         slotShowError(tr("记录到文件"), message);
 }
 
@@ -214,11 +209,8 @@ void MonitorDialog::slotThreadStarted()
 
 void MonitorDialog::slotThreadFinished()
 {
-    if (m_closePending) {
-        m_closePending = false;
-        QDialog::reject();
+    if (finishPendingClose())
         return;
-    }
     m_bntStart->setEnabled(true);
     m_bntStop->setEnabled(false);
     m_ckDebug->setEnabled(true);
@@ -226,13 +218,7 @@ void MonitorDialog::slotThreadFinished()
 
 void MonitorDialog::slotShowError(const QString &title, const QString &error)
 {
-    // Dismissed already: how the run wound down is no news to the user.
-    if (m_closePending)
-        return;
-    QMessageBox box(QMessageBox::Critical, title, error, QMessageBox::Ok, this);
-    box.button(QMessageBox::Ok)->setText(tr("确定"));
-    box.setWindowIcon(windowIcon());
-    box.exec();
+    showWorkerError(title, error);
 }
 
 void MonitorDialog::slotDataRecv(const QByteArray &buffer)
@@ -261,35 +247,9 @@ void MonitorDialog::appendText(const QString &text)
         bar->setValue(bar->maximum());
 }
 
-bool MonitorDialog::stopForClose()
+void MonitorDialog::showClosePending()
 {
-    if (!m_thread.isRunning())
-        return true;
-    // Not stop(): its wait can last two reply timeouts with the window
-    // frozen. The dialog stays up, inert, and closes on finished().
-    m_thread.requestStop();
-    if (m_thread.wait(200))
-        return true;
-    m_closePending = true;
     m_bntStart->setEnabled(false);
     m_bntStop->setEnabled(false);
     setWindowTitle(tr("设备监听") + tr(" - 正在停止监听..."));
-    return false;
-}
-
-void MonitorDialog::reject()
-{
-    if (m_closePending)
-        return;
-    if (stopForClose())
-        QDialog::reject();
-}
-
-void MonitorDialog::closeEvent(QCloseEvent *event)
-{
-    if (m_closePending || !stopForClose()) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "link/workerdialog.h"
 #include "monitor/monitorlines.h"
 #include "monitor/monitorlogfile.h"
 #include "monitor/monitorthread.h"
 
 #include <QDateTime>
-#include <QDialog>
 
 #include <functional>
 
@@ -15,7 +15,7 @@ class QPushButton;
 class QRadioButton;
 
 // Shows the text lines the instrument emits while the monitor runs.
-class MonitorDialog : public QDialog
+class MonitorDialog : public WorkerDialog
 {
     Q_OBJECT
 
@@ -38,12 +38,6 @@ signals:
     // A save started with 保存 has ended; message is empty on success.
     void saveFinished(bool ok, const QString &message);
 
-public slots:
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
 private slots:
     void slotClearText();
     void slotThreadStarted();
@@ -58,9 +52,7 @@ private slots:
 private:
     void setupForm();
     void appendText(const QString &text);
-    // False while the run is still winding down; the dialog closes itself
-    // once the thread has finished.
-    bool stopForClose();
+    void showClosePending() override;
 
     QRadioButton *m_rdOriginal = nullptr;
     QRadioButton *m_rdHex = nullptr;
@@ -75,7 +67,6 @@ private:
 
     MonitorThread m_thread;
     std::function<QDateTime()> m_clock = [] { return QDateTime::currentDateTime(); };
-    bool m_closePending = false;
     MonitorLogFile m_logFile;
     FileNameProvider m_fileNameProvider;
     // Follow new lines while the view is at its bottom; the user scrolling
