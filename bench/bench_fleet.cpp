@@ -164,8 +164,6 @@ int shots(const QString &language, int count)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("ZRSIM"))
-        qputenv("ZRSIM", (QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/zrsim/zrsim")).toLocal8Bit());
     if (argc > 2 && QByteArray(argv[1]) == "--shots")
         return shots(QString::fromLocal8Bit(argv[2]), argc > 3 ? QString::fromLocal8Bit(argv[3]).toInt() : 16);
 

@@ -158,8 +158,6 @@ int showWriteAll(const QString &language)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("ZRSIM"))
-        qputenv("ZRSIM", (QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/zrsim/zrsim")).toLocal8Bit());
     if (argc > 2 && QByteArray(argv[1]) == "--shots")
         return showWriteAll(QString::fromLocal8Bit(argv[2]));
 

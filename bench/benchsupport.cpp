@@ -1,6 +1,7 @@
 #include "bench/benchsupport.h"
 
 #include "settings/config.h"
+#include "tools/boxanswer/boxanswer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -103,20 +104,7 @@ void BoxAnswerer::answer()
         return;
     if (auto *box = qobject_cast<QMessageBox *>(w)) {
         m_icons << box->icon();
-        QAbstractButton *target = nullptr;
-        for (QAbstractButton *b : box->buttons()) {
-            const QMessageBox::ButtonRole role = box->buttonRole(b);
-            if (role == QMessageBox::AcceptRole || role == QMessageBox::YesRole) {
-                target = b;
-                break;
-            }
-        }
-        if (!target && !box->buttons().isEmpty())
-            target = box->buttons().first();
-        if (target)
-            target->click();
-        else
-            box->reject();
+        answerMessageBox(box);
         return;
     }
     auto *dialog = qobject_cast<QDialog *>(w);

@@ -6,6 +6,7 @@
 #include "firmware/package.h"
 #include "items/itemcsv.h"
 #include "link/framecodec.h"
+#include "tests/support/cataloguepage.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -131,34 +132,23 @@ QList<QByteArray> packageSeeds()
     return out;
 }
 
-QByteArray cataloguePage(const QByteArray &entries)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>down</title></head>"
-           "<body><div class=\"list\"><div class=\"header\"><div>名称</div><div>下载</div></div>"
-           + entries + "</div></body></html>";
-}
-
-QByteArray catalogueEntry(const QByteArray &name, const QByteArray &link)
-{
-    return "<div class=\"row\"><div> <b>" + name + "</b> </div><div>2024-01-01</div><div><a href=\" " + link
-           + " \">下载</a></div></div>";
-}
+using CatalogueFixture::entry;
+using CatalogueFixture::page;
 
 QList<QByteArray> catalogueSeeds()
 {
-    return {cataloguePage(catalogueEntry("ZR-100 V1.02", "http://127.0.0.1/zr100.zrbin")
-                          + catalogueEntry("ZR-200 V2.00", "files/zr200.zrbin")),
-            cataloguePage("<p><div>only name</div></p><span/>"),
-            cataloguePage(QByteArray()),
+    return {page(entry("ZR-100 V1.02", "http://127.0.0.1/zr100.zrbin")
+                 + entry("ZR-200 V2.00", "files/zr200.zrbin")),
+            page("<p><div>only name</div></p><span/>"),
+            page(QByteArray()),
             QByteArray("<html><body><div><div><br></div></body>"),
             QByteArray("<page><body><div><div/><div/></div></body></page>"),
             QByteArray("<!DOCTYPE html [<!ENTITY e \"x\">]><html><body><div><div/><div><div>&e;</div></div></div></body></html>"),
-            cataloguePage(catalogueEntry("A", "l1") + "<div><div>B</div><div><a href=\"l2\">x</a><br></div></div>"),
-            cataloguePage(catalogueEntry("A&#9;B", "l1") + catalogueEntry("C", "l&#10;2") + catalogueEntry("D", "l3")),
+            page(entry("A", "l1") + "<div><div>B</div><div><a href=\"l2\">x</a><br></div></div>"),
+            page(entry("A&#9;B", "l1") + entry("C", "l&#10;2") + entry("D", "l3")),
             // Past the nesting and the size bound (see the target).
             QByteArray("\xfe") + "ZR",
-            QByteArray("\xff") + cataloguePage(catalogueEntry("A", "l"))};
+            QByteArray("\xff") + page(entry("A", "l"))};
 }
 
 // Mode 0: whole files as the export writes them; mode 1: instrument item

@@ -2,6 +2,7 @@
 
 #include "tests/cli/cliprocess.h"
 #include "tests/firmware/httptestserver.h"
+#include "tests/support/cataloguepage.h"
 #include "tests/support/filesizelimit.h"
 #include "tests/support/simprocess.h"
 #include "tests/support/workdir.h"
@@ -45,12 +46,8 @@ QByteArray cataloguePage(const QList<QPair<QByteArray, QByteArray>> &entries)
 {
     QByteArray rows;
     for (const auto &e : entries)
-        rows += "<div class=\"row\"><div> <b>" + e.first + "</b> </div><div>2024-01-01</div><div><a href=\" "
-                + e.second + " \">下载</a></div></div>";
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>down</title></head>"
-           "<body><div class=\"list\"><div class=\"header\"><div>名称</div><div>下载</div></div>"
-           + rows + "</div></body></html>";
+        rows += CatalogueFixture::entry(e.first, e.second);
+    return CatalogueFixture::page(rows);
 }
 
 } // namespace

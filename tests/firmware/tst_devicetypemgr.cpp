@@ -2,6 +2,7 @@
 #include "firmware/httpget.h"
 
 #include "httptestserver.h"
+#include "tests/support/cataloguepage.h"
 #include "tests/support/workdir.h"
 
 #include <QSignalSpy>
@@ -9,19 +10,8 @@
 
 namespace {
 
-QByteArray page(const QByteArray &entries)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>down</title></head>"
-           "<body><div class=\"list\"><div class=\"header\"><div>名称</div><div>下载</div></div>"
-           + entries + "</div></body></html>";
-}
-
-QByteArray entry(const QByteArray &name, const QByteArray &link)
-{
-    return "<div class=\"row\"><div> <b>" + name + "</b> </div><div>2024-01-01</div><div><a href=\" " + link
-           + " \">下载</a></div></div>";
-}
+using CatalogueFixture::entry;
+using CatalogueFixture::page;
 
 QByteArray nested(int depth)
 {

@@ -1,5 +1,7 @@
 #include "tests/support/modalcloser.h"
 
+#include "tools/boxanswer/boxanswer.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -36,21 +38,7 @@ void ModalCloser::slotTick()
             seen.buttons << b->text();
         seen.icon = box->icon();
         m_seen << seen;
-        QAbstractButton *target = nullptr;
-        for (QAbstractButton *b : box->buttons()) {
-            if (m_buttonText.isEmpty() ? box->buttonRole(b) == QMessageBox::AcceptRole
-                                            || box->buttonRole(b) == QMessageBox::YesRole
-                                       : b->text() == m_buttonText) {
-                target = b;
-                break;
-            }
-        }
-        if (!target && !box->buttons().isEmpty())
-            target = box->buttons().first();
-        if (target)
-            target->click();
-        else
-            box->reject();
+        answerMessageBox(box, m_buttonText);
         return;
     }
     if (auto *dialog = qobject_cast<QDialog *>(w)) {
