@@ -289,10 +289,7 @@ void MainWindow::onWriteFinished(const WriteRunOutcome &run)
         showFailureStatus(itemWriteOpenFailedMessage());
     } else if (run.failed()) {
         showMessageBox(tr("提交"), itemWriteMessage(run.outcomes.last()), windowIcon());
-        // Without an answer the value may well be stored: "failed" would
-        // make the engineer write it again or give up on a good row.
-        const QString stopped = run.outcomes.last().unanswered ? itemWriteUnansweredMessage()
-                                                               : itemWriteStoppedMessage(run.rows.last().value);
+        const QString stopped = itemWriteFollowUpMessage(run.outcomes.last(), run.rows.last().value);
         showMessageBox(tr("写入配置"), stopped, windowIcon());
         showFailureStatus(stopped);
     } else if (m_busy == BusyWriteAll && (run.stopped || run.checkStopped)) {

@@ -168,34 +168,13 @@ const QVector<CliOptionSpec> &globalOptionTable()
     return table;
 }
 
-#ifdef ZRVU_CLI_HAVE_ITEMS
-#define ZR_ITEMS_HANDLER(f) f
-#else
-#define ZR_ITEMS_HANDLER(f) nullptr
-#endif
-#ifdef ZRVU_CLI_HAVE_HISTORY
-#define ZR_HISTORY_HANDLER(f) f
-#else
-#define ZR_HISTORY_HANDLER(f) nullptr
-#endif
-#ifdef ZRVU_CLI_HAVE_MONITOR
-#define ZR_MONITOR_HANDLER(f) f
-#else
-#define ZR_MONITOR_HANDLER(f) nullptr
-#endif
-#ifdef ZRVU_CLI_HAVE_DISCOVERY
-#define ZR_DISCOVERY_HANDLER(f) f
-#else
-#define ZR_DISCOVERY_HANDLER(f) nullptr
-#endif
-
 const QVector<CliCommandSpec> &commandTable()
 {
     static const QVector<CliCommandSpec> table{
-        {"items", {}, {}, ZR_ITEMS_HANDLER(runItems),
+        {"items", {}, {}, runItems,
          "read the item list; one line per row on stdout:\n\"07. Name, value\" (UTF-8, LF); SkipItems applies"},
-        {"export", {"FILE"}, {}, ZR_ITEMS_HANDLER(runExport),
-         "the same rows as ZRvu's export writes them (CSV)"},
+        {"export", {"FILE"}, {}, runExport,
+         "the same rows as ZRvu's export writes them (CSV)", TargetDetail::Message, true},
         {"write",
          {"FILE"},
          {{"--changed-only", "", "write only rows whose value differs from the\ninstrument's",
@@ -206,31 +185,37 @@ const QVector<CliCommandSpec> &commandTable()
            [](const QString &, CliOptions *o) { return o->keepProtected = true; }},
           {"--no-backup", "", "no backup of the instrument's items first",
            [](const QString &, CliOptions *o) { return o->noBackup = true; }}},
-         ZR_ITEMS_HANDLER(runWrite),
-         "import an item file and write every valued row, after a\nbackup into Backups/ (its path on stderr);\nprints INDEX<TAB>ok|refused<TAB>reported value"},
-        {"diff", {"FILE"}, {}, ZR_ITEMS_HANDLER(runDiff),
-         "compare an item file with the instrument; prints\nINDEX<TAB>NAME<TAB>INSTRUMENT VALUE<TAB>FILE VALUE\nper valued row that differs (exit 4 if any)"},
-        {"backup", {"[DIR]"}, {}, ZR_ITEMS_HANDLER(runBackup),
-         "save the items as a backup file into DIR (default\nBackups/); prints its path"},
-        {"set", {"INDEX", "VALUE"}, {}, ZR_ITEMS_HANDLER(runSet), "write one value item; prints the reported value"},
-        {"trigger", {"INDEX"}, {}, ZR_ITEMS_HANDLER(runTrigger),
-         "write one command item; prints the reported value"},
-        {"sync-time", {}, {}, ZR_ITEMS_HANDLER(runSyncTime), "set the instrument's clock to this computer's time"},
-        {"write-sn", {"SN"}, {}, ZR_ITEMS_HANDLER(runWriteSn),
+         runWrite,
+         "import an item file and write every valued row, after a\nbackup into Backups/ (its path on stderr);\nprints INDEX<TAB>ok|refused<TAB>reported value",
+         TargetDetail::WriteCounts},
+        {"diff", {"FILE"}, {}, runDiff,
+         "compare an item file with the instrument; prints\nINDEX<TAB>NAME<TAB>INSTRUMENT VALUE<TAB>FILE VALUE\nper valued row that differs (exit 4 if any)",
+         TargetDetail::Differences},
+        {"backup", {"[DIR]"}, {}, runBackup,
+         "save the items as a backup file into DIR (default\nBackups/); prints its path", TargetDetail::Message},
+        {"set", {"INDEX", "VALUE"}, {}, runSet, "write one value item; prints the reported value",
+         TargetDetail::Message},
+        {"trigger", {"INDEX"}, {}, runTrigger,
+         "write one command item; prints the reported value", TargetDetail::Message},
+        {"sync-time", {}, {}, runSyncTime, "set the instrument's clock to this computer's time",
+         TargetDetail::Message},
+        {"write-sn", {"SN"}, {}, runWriteSn,
          "write the serial number (1 to 24 letters or digits)"},
         {"package-info", {"PACKAGE"}, {}, runPackageInfo, "device, model, version and image size of a .zrbin"},
         {"flash",
          {"PACKAGE"},
          {{"--no-backup", "", "no backup of the instrument's items first",
            [](const QString &, CliOptions *o) { return o->noBackup = true; }}},
-         runFlash, "flash the package into the instrument, after a backup\nof its items into Backups/"},
+         runFlash, "flash the package into the instrument, after a backup\nof its items into Backups/",
+         TargetDetail::Version},
         {"history",
          {"FROM", "TO"},
          {{"--csv", "FILE", "also export the records as CSV into FILE",
            [](const QString &v, CliOptions *o) { return setText(v, &o->csvFile); }, "a file name"},
           {"--pdf", "FILE", "also export the records as PDF into FILE",
-           [](const QString &v, CliOptions *o) { return setText(v, &o->pdfFile); }, "a file name"},
-#ifdef ZRVU_CLI_HAVE_CHART
+           [](const QString &v, CliOptions *o) { return setText(v, &o->pdfFile); }, "a file name", false, nullptr,
+           CliNeeds::Gui},
+#ifdef ZRVU_CLI_CHART
           {"--chart", "FILE", "also draw the numeric columns over time into FILE:\nPNG (1600x900) or SVG by its suffix",
            [](const QString &v, CliOptions *o) {
                const QString suffix = v.section(QLatin1Char('.'), -1).toLower();
@@ -239,7 +224,7 @@ const QVector<CliCommandSpec> &commandTable()
                    return false;
                return setText(v, &o->chartFile);
            },
-           "a file name ending in .png or .svg"},
+           "a file name ending in .png or .svg", false, nullptr, CliNeeds::Widgets},
           {"--columns", "NAME,...", "the columns --chart draws (default: every\nnumeric one)",
            [](const QString &v, CliOptions *o) {
                const QStringList names = v.split(QLatin1Char(','));
@@ -253,7 +238,7 @@ const QVector<CliCommandSpec> &commandTable()
            "column names separated by commas"}
 #endif
          },
-         ZR_HISTORY_HANDLER(runHistory), "records between the dates (YYYY-MM-DD) on stdout"},
+         runHistory, "records between the dates (YYYY-MM-DD) on stdout"},
         {"monitor",
          {},
          {{"--no-debug", "", "do not switch the instrument's debug output on\nfor the run",
@@ -278,7 +263,7 @@ const QVector<CliCommandSpec> &commandTable()
                return true;
            },
            "a whole number of seconds, at least 1"}},
-         ZR_MONITOR_HANDLER(runMonitor), "the instrument's text lines on stdout"},
+         runMonitor, "the instrument's text lines on stdout"},
         {"search",
          {},
          {{"--target", "ADDRESS[:PORT]", "ask this address instead of the broadcast\naddresses; may be repeated",
@@ -289,7 +274,7 @@ const QVector<CliCommandSpec> &commandTable()
                return true;
            },
            "ADDRESS[:PORT]", true}},
-         ZR_DISCOVERY_HANDLER(runSearch), "find instruments: name<TAB>address<TAB>port per answer"},
+         runSearch, "find instruments: name<TAB>address<TAB>port per answer"},
         {"catalogue",
          {},
          {{"--url", "URL", "read this page instead of update/catalogue",
@@ -430,6 +415,7 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
             return false;
         }
         seen << name;
+        o.needs = std::max(o.needs, option->needs);
         if (!owner.isEmpty())
             commandOptionsSeen << name;
     }
@@ -450,7 +436,7 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
         return false;
     }
     if (!o.targetsFile.isEmpty()) {
-        if (!findTargetCommand(o.command)) {
+        if (command->targetDetail == TargetDetail::NotAllowed) {
             *error = QStringLiteral("%1 cannot be used with --targets (only %2)").arg(o.command, targetCommandNames());
             return false;
         }
@@ -488,9 +474,8 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
         }
     }
     // Every instrument's export needs a file of its own.
-    if (!o.targetsFile.isEmpty() && o.command == QLatin1String("export")
-        && !o.arguments.at(0).contains(QLatin1String("{name}"))) {
-        *error = QStringLiteral("with --targets, the FILE of export must contain {name}");
+    if (!o.targetsFile.isEmpty() && command->filePerTarget && !o.arguments.at(0).contains(QLatin1String("{name}"))) {
+        *error = QStringLiteral("with --targets, the %1 of %2 must contain {name}").arg(command->arguments.at(0), o.command);
         return false;
     }
     o.rawArguments = arguments;
@@ -533,8 +518,12 @@ QString cliUsage()
         "\"exit\" and, unless ok, \"error\": {\"code\", \"message\"}. Every object is\n"
         "described by the JSON Schema zrvu-cli.schema.json (cli/ in the sources,\n"
         "share/zrvu/ when installed).\n");
-    out += QStringLiteral("\nCommands with --targets:\n  %1\n(the FILE of export must contain {name}, replaced by the instrument's NAME).\n")
-               .arg(targetCommandNames());
+    out += QStringLiteral("\nCommands with --targets:\n  %1\n").arg(targetCommandNames());
+    for (const auto &command : commandTable()) {
+        if (command.filePerTarget)
+            out += QStringLiteral("(the %1 of %2 must contain {name}, replaced by the instrument's NAME).\n")
+                       .arg(command.arguments.at(0), QLatin1String(command.name));
+    }
     return out;
 }
 

@@ -18,12 +18,27 @@ enum CliExit {
     ExitInterrupted = 130,
 };
 
+// How a command runs against the instruments of --targets, and what each
+// one's detail says once its run is over.
+enum class TargetDetail {
+    NotAllowed,  // the command refuses --targets
+    Message,     // the last message of the run
+    WriteCounts, // rows written and refused
+    Version,     // the package's version
+    Differences, // diff: how many rows differ (a difference is not a failure)
+};
+
+// The application object a run needs: the PDF writer paints with the GUI
+// module, the chart is a widget.
+enum class CliNeeds { Core, Gui, Widgets };
+
 // Everything the command line asked for, before any instrument is touched.
 struct CliOptions {
     bool help = false;
     bool version = false;
     QString command;
     QStringList arguments;
+    CliNeeds needs = CliNeeds::Core; // the most any option given needs
 
     // "group/name" → value: applied to the private settings copy only.
     QVariantMap linkOverrides;
@@ -70,11 +85,9 @@ struct CliOptionSpec {
     const char *expected = "";
     bool repeatable = false;
     const char *excludes = nullptr; // the option it cannot be combined with
+    CliNeeds needs = CliNeeds::Core;
 };
 
-// One command: what the parser checks and what --help shows come from here.
-// Every argument is required, except one written "[NAME]". `handler` is null when this build lacks the
-// command's core library; `help` lines are separated by '\n'.
 // The argument placeholders, written in the table as plain ASCII literals.
 struct CliArgumentNames : QStringList {
     CliArgumentNames() = default;
@@ -85,12 +98,17 @@ struct CliArgumentNames : QStringList {
     }
 };
 
+// One command: what the parser checks, what --help shows, how --targets
+// runs it and what dispatch calls all come from here. Every argument is
+// required, except one written "[NAME]"; `help` lines are separated by '\n'.
 struct CliCommandSpec {
     const char *name;
     CliArgumentNames arguments;
     QVector<CliOptionSpec> options;
     CliCommand handler;
     const char *help;
+    TargetDetail targetDetail = TargetDetail::NotAllowed;
+    bool filePerTarget = false; // with --targets, its first argument must hold {name}
 };
 
 const QVector<CliCommandSpec> &cliCommands();

@@ -6,12 +6,9 @@
 #include "firmware/downloadthread.h"
 #include "firmware/flash.h"
 #include "firmware/package.h"
+#include "items/safewrite.h"
 #include "link/devicelink.h"
 #include "settings/settingkeys.h"
-
-#ifdef ZRVU_CLI_HAVE_ITEMS
-#include "items/safewrite.h"
-#endif
 
 #include <QDir>
 #include <QFileInfo>
@@ -83,7 +80,6 @@ int runFlash(const CliOptions &options)
     CliJson::set(QStringLiteral("pages"), 0);
     CliJson::set(QStringLiteral("backup"), QJsonValue::Null);
 
-#ifdef ZRVU_CLI_HAVE_ITEMS
     // What the instrument holds now is kept before the flash may change it.
     if (!options.noBackup && SettingKeys::backupEnabled.read()) {
         QString backup;
@@ -93,7 +89,6 @@ int runFlash(const CliOptions &options)
         writeErr(backupWrittenMessage(backup) + QLatin1Char('\n'));
         CliJson::set(QStringLiteral("backup"), QDir::toNativeSeparators(backup));
     }
-#endif
 
     ProgressDisplay progress(ZrvuCli::tr("更新固件"));
     // The progress line is drawn by the flash and cleared by a Ctrl-C.

@@ -10,7 +10,7 @@
 #include "history/readthread.h"
 #include "link/devicelink.h"
 
-#ifdef ZRVU_CLI_HAVE_CHART
+#ifdef ZRVU_CLI_CHART
 #include "history/historychart.h"
 #endif
 
@@ -34,7 +34,7 @@ bool parseDate(const QString &text, QDate *date)
     return date->isValid() && date->year() >= 2000 && date->year() <= 2099;
 }
 
-#ifdef ZRVU_CLI_HAVE_CHART
+#ifdef ZRVU_CLI_CHART
 int writeChart(const CliOptions &options, HistoryLineSource &lines)
 {
     // Two passes over the spool: the first learns the columns, the second
@@ -231,7 +231,7 @@ int runHistory(const CliOptions &options)
             return failWith(Failure::FileWriteFailed, error);
         CliJson::set(QStringLiteral("pdf"), options.pdfFile);
     }
-#ifdef ZRVU_CLI_HAVE_CHART
+#ifdef ZRVU_CLI_CHART
     if (!options.chartFile.isEmpty()) {
         CliJson::set(QStringLiteral("chart"), options.chartFile);
         return writeChart(options, lines);

@@ -363,7 +363,7 @@ int runWrite(const CliOptions &options)
             if (!outcome.answered()) {
                 // The window stops the batch here too.
                 failWith(itemWriteError(outcome), itemWriteMessage(outcome));
-                failWith(itemWriteStoppedMessage(row.value));
+                failWith(itemWriteFollowUpMessage(outcome, row.value));
                 return;
             }
             const bool ok = outcome.status == ItemWriteOutcome::Written;
@@ -447,7 +447,7 @@ int writeOne(int index, const QString &value, int mode)
         link.close();
         if (!outcome.answered()) {
             failWith(itemWriteError(outcome), itemWriteMessage(outcome));
-            return failWith(itemWriteStoppedMessage(value));
+            return failWith(itemWriteFollowUpMessage(outcome, value));
         }
         // A command's answer is its own name; that is what the row keeps.
         const QString reported = mode == WriteCommand ? outcome.reportedName : outcome.reportedValue;

@@ -99,12 +99,12 @@ int runTargets(const CliOptions &options)
     QString error;
     if (!parseTargets(QString::fromUtf8(read.bytes), &targets, &error))
         return usageError(QStringLiteral("%1: %2").arg(options.targetsFile, error));
-    const TargetCommand *command = findTargetCommand(options.command);
-    if (!command)
+    const auto *command = findCliCommand(options.command);
+    if (!command || command->targetDetail == TargetDetail::NotAllowed)
         return usageError(QStringLiteral("%1 cannot be used with --targets").arg(options.command));
 
     QString version;
-    if (command->detail == TargetDetail::Version) {
+    if (command->targetDetail == TargetDetail::Version) {
         // One unreadable package is one message, not one per instrument.
         DEncryptInfo info(options.arguments.at(0));
         DDbServer db(packageConnectionName());
@@ -146,7 +146,7 @@ int runTargets(const CliOptions &options)
             busyPorts.insert(key);
         QObject::connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), &loop,
                          [&, i, process](int exitCode, QProcess::ExitStatus status) {
-                             finish(i, judgeTargetRun(*command, status == QProcess::CrashExit, exitCode,
+                             finish(i, judgeTargetRun(command->targetDetail, status == QProcess::CrashExit, exitCode,
                                                       process->readAllStandardOutput(), version));
                          });
         QObject::connect(process, &QProcess::errorOccurred, &loop, [&, i, process](QProcess::ProcessError e) {
@@ -179,7 +179,7 @@ int runTargets(const CliOptions &options)
     InterruptWatcher watcher;
     QObject::connect(&watcher, &InterruptWatcher::interrupted, &loop, [&](int presses) {
         stopping = true;
-        const bool flashing = command->detail == TargetDetail::Version;
+        const bool flashing = command->targetDetail == TargetDetail::Version;
         if (presses >= 2) {
             if (flashing)
                 writeErr(ZrvuCli::tr("固件更新被中断,设备可能需要重新更新固件。") + QLatin1Char('\n'));

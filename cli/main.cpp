@@ -13,7 +13,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QTranslator>
-#ifdef ZRVU_CLI_HAVE_CHART
+#ifdef ZRVU_CLI_CHART
 #include <QApplication>
 #endif
 
@@ -22,24 +22,17 @@
 
 namespace {
 
-// The PDF writer needs the GUI module; without a display it draws offscreen.
-bool needsGui(const CliOptions &options)
+// Without a display the GUI module draws offscreen.
+std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv, CliNeeds needs)
 {
-    return options.command == QLatin1String("history") && !options.pdfFile.isEmpty();
-}
-
-std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv, bool gui, bool chart)
-{
-#ifdef ZRVU_CLI_HAVE_CHART
+#ifdef ZRVU_CLI_CHART
     // The chart is a widget; it is drawn into a file, never on a screen.
-    if (chart) {
+    if (needs == CliNeeds::Widgets) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         return std::make_unique<QApplication>(argc, argv);
     }
-#else
-    Q_UNUSED(chart)
 #endif
-    if (!gui)
+    if (needs == CliNeeds::Core)
         return std::make_unique<QCoreApplication>(argc, argv);
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
@@ -137,13 +130,8 @@ int run(int argc, char *argv[])
     }
     CliJson::setCommand(options.command);
     const CliCommand command = findCliCommand(options.command)->handler;
-    if (!command) {
-        writeErr(QStringLiteral("zrvu-cli: %1 is not available in this build\n").arg(options.command));
-        return ExitFailed;
-    }
 
-    auto app = createApplication(argc, argv, needsGui(options),
-                                 options.command == QLatin1String("history") && !options.chartFile.isEmpty());
+    auto app = createApplication(argc, argv, options.needs);
     QCoreApplication::setApplicationName(QStringLiteral("zrvu-cli"));
     // Before the private copy is taken of ./config.ini.
     if (!enterWorkingDir(&error))

@@ -7,35 +7,13 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 
-const QVector<TargetCommand> &targetCommands()
-{
-    static const QVector<TargetCommand> table{
-        {"write", TargetDetail::WriteCounts},
-        {"set", TargetDetail::Message},
-        {"trigger", TargetDetail::Message},
-        {"sync-time", TargetDetail::Message},
-        {"flash", TargetDetail::Version},
-        {"export", TargetDetail::Message},
-        {"diff", TargetDetail::Differences},
-        {"backup", TargetDetail::Message},
-    };
-    return table;
-}
-
-const TargetCommand *findTargetCommand(const QString &name)
-{
-    for (const TargetCommand &command : targetCommands()) {
-        if (name == QLatin1String(command.name))
-            return &command;
-    }
-    return nullptr;
-}
-
 QString targetCommandNames()
 {
     QStringList names;
-    for (const TargetCommand &command : targetCommands())
-        names << QLatin1String(command.name);
+    for (const auto &command : cliCommands()) {
+        if (command.targetDetail != TargetDetail::NotAllowed)
+            names << QLatin1String(command.name);
+    }
     return names.join(QStringLiteral(", "));
 }
 
@@ -175,7 +153,7 @@ QStringList targetArguments(const CliTarget &target, const QStringList &parentAr
     out << QStringLiteral("--address") << QString::number(target.address);
 
     int positional = 0;
-    bool isExport = false;
+    bool filePerTarget = false;
     bool plain = false; // after "--"
     for (int i = 0; i < parentArguments.size(); ++i) {
         QString arg = parentArguments.at(i);
@@ -198,10 +176,12 @@ QStringList targetArguments(const CliTarget &target, const QStringList &parentAr
                 out << parentArguments.at(++i);
             continue;
         }
-        if (positional == 0)
-            isExport = arg == QLatin1String("export");
-        else if (positional == 1 && isExport)
+        if (positional == 0) {
+            const auto *command = findCliCommand(arg);
+            filePerTarget = command && command->filePerTarget;
+        } else if (positional == 1 && filePerTarget) {
             arg.replace(QLatin1String("{name}"), targetFileName(target.name));
+        }
         ++positional;
         out << arg;
     }
@@ -221,7 +201,7 @@ QString targetStatusName(TargetResult::Status status)
     return QStringLiteral("failed");
 }
 
-TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exitCode, const QByteArray &jsonLines,
+TargetResult judgeTargetRun(TargetDetail detail, bool crashed, int exitCode, const QByteArray &jsonLines,
                             const QString &packageVersion)
 {
     TargetResult r;
@@ -241,7 +221,7 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
         else if (type == QLatin1String("result"))
             r.result = object;
     }
-    const bool differs = command.detail == TargetDetail::Differences && exitCode == ExitDiffers;
+    const bool differs = detail == TargetDetail::Differences && exitCode == ExitDiffers;
     r.status = exitCode == ExitOk || differs ? TargetResult::Ok
                : exitCode == ExitRefused     ? TargetResult::Refused
                                              : TargetResult::Failed;
@@ -250,7 +230,7 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
     if (exitCode == ExitInterrupted) {
         // A stopped batch says how far it got.
         r.detail = message.isEmpty() ? ZrvuCli::tr("已中断") : message;
-        if (command.detail == TargetDetail::WriteCounts)
+        if (detail == TargetDetail::WriteCounts)
             r.detail += QStringLiteral(": ") + writeCounts;
         return r;
     }
@@ -258,7 +238,7 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
         r.detail = message;
         return r;
     }
-    switch (command.detail) {
+    switch (detail) {
     case TargetDetail::WriteCounts:
         r.detail = writeCounts;
         break;
@@ -266,6 +246,7 @@ TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exit
         r.detail = r.status == TargetResult::Ok ? packageVersion : message;
         break;
     case TargetDetail::Message:
+    case TargetDetail::NotAllowed:
         r.detail = message;
         break;
     case TargetDetail::Differences:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/clioptions.h"
+
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
@@ -15,22 +17,8 @@ struct CliTarget {
     int line = 0;
 };
 
-// What a target's detail says once its run is over.
-enum class TargetDetail {
-    Message,     // the last message of the run
-    WriteCounts, // rows written and refused
-    Version,     // the package's version
-    Differences, // diff: how many rows differ (a difference is not a failure)
-};
-
-struct TargetCommand {
-    const char *name;
-    TargetDetail detail;
-};
-// The commands that may run against many instruments; one entry each.
-const QVector<TargetCommand> &targetCommands();
-const TargetCommand *findTargetCommand(const QString &name);
-// "write, set, …" for the help and the usage error.
+// The commands --targets takes, "export, write, …" for the help and the
+// usage error.
 QString targetCommandNames();
 
 // Parses the file's text; on false *error names the line ("line 3: …"),
@@ -57,7 +45,7 @@ struct TargetResult {
 QString targetStatusName(TargetResult::Status status);
 // Judges one finished child from its --json output (the child always runs
 // with --json) and its exit code.
-TargetResult judgeTargetRun(const TargetCommand &command, bool crashed, int exitCode, const QByteArray &jsonLines,
+TargetResult judgeTargetRun(TargetDetail detail, bool crashed, int exitCode, const QByteArray &jsonLines,
                             const QString &packageVersion);
 // {"type":"target", ...} for the --json output and the .json report.
 QJsonObject targetObject(const CliTarget &target, const TargetResult &result, const QString &command);

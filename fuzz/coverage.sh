@@ -20,7 +20,7 @@ sources() {
     case $1 in
         isreplycomplete|checkframecrc|decryptenvelope|decodedevicetext)
             echo "link/framecodec.cpp link/aes128.cpp" ;;
-        checkreply) echo "items/refreshthread.cpp" ;;
+        checkreply) echo "items/refreshthread.cpp items/itemread.cpp" ;;
         readpackage) echo "firmware/package.cpp" ;;
         parsecatalogue) echo "firmware/devicetypemgr.cpp" ;;
         itemcsv) echo "items/itemcsv.cpp items/itemrules.cpp" ;;
@@ -36,7 +36,7 @@ functions() {
         checkframecrc) echo "checkFrameCrc|crc16Modbus" ;;
         decryptenvelope) echo "decryptEnvelope|checkFrameCrc|crc16Modbus|Aes128" ;;
         decodedevicetext) echo "decodeDeviceText" ;;
-        checkreply) echo "checkReply|itemReplyFields" ;;
+        checkreply) echo "checkReply|judgeItemExchange|parseItemReply" ;;
         readpackage) echo "readInfo|countFits|variantFits|variantMapFits|plainListFits|payloadFits|countOf" ;;
         parsecatalogue) echo "parseCatalogue|typeList" ;;
         itemcsv) echo "itemCsvLine|buildItemFile|itemFileLines|parseItemCsvLine|splitItemText|itemColumn|stripPositionPrefix" ;;

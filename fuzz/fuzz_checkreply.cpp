@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(reply == original);
         const int n = quint8(reply.at(2));
         FUZZ_CHECK(n > 0 && reply.size() == n + 5);
-        const QStringList fields = itemReplyFields(reply);
+        const QStringList fields = parseItemReply(reply, link.deviceAddress).fields;
         FUZZ_CHECK(!fields.isEmpty());
         FUZZ_CHECK(fields.join(QLatin1Char(':')) == decodeDeviceText(reply.constData() + 3, n));
     }
@@ -117,8 +117,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (result == LinkOk && reply.size() >= 3 && checkFrameCrc(reply, false)) {
         const ItemReply parsed = parseItemReply(reply, link.deviceAddress);
         FUZZ_CHECK((parsed.status == ItemReply::Item) == !stop);
-        if (!stop)
-            FUZZ_CHECK(parsed.fields == itemReplyFields(reply));
     }
     return 0;
 }

@@ -117,6 +117,13 @@ QString itemWriteUnansweredMessage()
     return QCoreApplication::translate("MainWindow", "没有应答,该值可能已写入,请刷新核对");
 }
 
+QString itemWriteFollowUpMessage(const ItemWriteOutcome &outcome, const QString &value)
+{
+    // Without an answer the value may well be stored: "failed" would make
+    // the engineer write it again or give up on a good row.
+    return outcome.unanswered ? itemWriteUnansweredMessage() : itemWriteStoppedMessage(value);
+}
+
 QString itemBatchWrittenMessage(int refused)
 {
     if (refused > 0)

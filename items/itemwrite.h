@@ -63,5 +63,7 @@ QString itemWriteStoppedMessage(const QString &value);
 // Follows the link's message when a write got no answer (it may have been
 // applied), in place of itemWriteStoppedMessage.
 QString itemWriteUnansweredMessage();
+// Whichever of the two follows the failure of the write of `value`.
+QString itemWriteFollowUpMessage(const ItemWriteOutcome &outcome, const QString &value);
 // After a batch that went through; `refused` rows kept the instrument's value.
 QString itemBatchWrittenMessage(int refused);

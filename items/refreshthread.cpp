@@ -9,11 +9,6 @@ QString refreshImage()
 }
 } // namespace
 
-QStringList itemReplyFields(const QByteArray &reply)
-{
-    return parseItemReply(reply, reply.isEmpty() ? quint8(0) : quint8(reply.at(0))).fields;
-}
-
 RefreshThread::RefreshThread(QObject *parent)
     : QThread(parent)
 {

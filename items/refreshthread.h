@@ -13,10 +13,6 @@ class DeviceLink;
 
 #include "items/itemread.h"
 
-// The item fields of a reply that checkReply accepted: the N data bytes
-// after the header, decoded and split at every ':'.
-QStringList itemReplyFields(const QByteArray &reply);
-
 // Reads the instrument's item list (readItemList) on its own thread.
 // Reports only through its signals.
 class RefreshThread : public QThread
@@ -30,7 +26,6 @@ public:
     static constexpr int kMaxItems = ::kMaxItems;
     static constexpr int kFirstTimeoutMs = kItemFirstTimeoutMs;
     static constexpr int kRetryTimeoutMs = kItemRetryTimeoutMs;
-    static constexpr int kSettleMs = kItemSettleMs;
 
     // Only while not running (tests shorten the waits).
     void setTimeouts(int firstMs, int retryMs);

@@ -15,6 +15,24 @@ namespace {
 
 constexpr int kPollSliceMs = 20;
 
+// Waits for `signal` of the port. The error `fatal`, or a lost resource,
+// means the peer hung up (Qt then repeats it forever): *failed is set and
+// the wait ends.
+template<typename Signal>
+void waitOnSerialPort(QSerialPort *port, Signal signal, int timeoutMs, QSerialPort::SerialPortError fatal,
+                      bool *failed)
+{
+    waitForSignal(port, signal, timeoutMs, [port, fatal, failed](QEventLoop &loop) {
+        QObject::connect(port, &QSerialPort::errorOccurred, &loop,
+                         [fatal, failed, &loop](QSerialPort::SerialPortError error) {
+                             if (error == fatal || error == QSerialPort::ResourceError) {
+                                 *failed = true;
+                                 loop.quit();
+                             }
+                         });
+    });
+}
+
 } // namespace
 
 DDataReceiver::~DDataReceiver() = default;
@@ -229,22 +247,8 @@ bool DeviceLink::waitForSerialData(int timeoutMs)
     // readyRead; they must not be mistaken for silence.
     if (serialPort->bytesAvailable() > 0)
         return true;
-    QEventLoop loop;
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer); // coarse timers fire up to 5% early
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QObject::connect(serialPort.get(), &QSerialPort::readyRead, &loop, &QEventLoop::quit);
-    QObject::connect(serialPort.get(), &QSerialPort::errorOccurred, &loop,
-                     [this, &loop](QSerialPort::SerialPortError error) {
-                         // A hung-up peer makes Qt repeat ReadError forever.
-                         if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError) {
-                             m_transportFailed = true;
-                             loop.quit();
-                         }
-                     });
-    timer.start(timeoutMs);
-    loop.exec();
+    waitOnSerialPort(serialPort.get(), &QSerialPort::readyRead, timeoutMs, QSerialPort::ReadError,
+                     &m_transportFailed);
     if (m_transportFailed) {
         serialPort->close();
         return false;
@@ -262,21 +266,8 @@ bool DeviceLink::waitForSerialWritten(int timeoutMs)
         const qint64 left = timeoutMs - clock.elapsed();
         if (left <= 0 || m_transportFailed)
             return false;
-        QEventLoop loop;
-        QTimer timer;
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setSingleShot(true);
-        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        QObject::connect(serialPort.get(), &QSerialPort::bytesWritten, &loop, &QEventLoop::quit);
-        QObject::connect(serialPort.get(), &QSerialPort::errorOccurred, &loop,
-                         [this, &loop](QSerialPort::SerialPortError error) {
-                             if (error == QSerialPort::WriteError || error == QSerialPort::ResourceError) {
-                                 m_transportFailed = true;
-                                 loop.quit();
-                             }
-                         });
-        timer.start(static_cast<int>(left));
-        loop.exec();
+        waitOnSerialPort(serialPort.get(), &QSerialPort::bytesWritten, static_cast<int>(left),
+                         QSerialPort::WriteError, &m_transportFailed);
         if (!serialPort->isOpen())
             return false;
     }

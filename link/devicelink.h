@@ -147,17 +147,20 @@ private:
     bool m_readingStale = false;
 };
 
-// Runs a local event loop until `object` emits `signal` or timeoutMs pass.
-template<typename Obj, typename Signal>
-bool waitForSignal(const Obj *object, Signal signal, int timeoutMs)
+// Runs a local event loop until `object` emits `signal` or timeoutMs pass;
+// false when the time ran out. `alsoEnd(loop)` may connect further reasons
+// to end the wait early (connected with `loop` as context, they go with it).
+template<typename Obj, typename Signal, typename AlsoEnd>
+bool waitForSignal(const Obj *object, Signal signal, int timeoutMs, AlsoEnd &&alsoEnd)
 {
     QEventLoop loop;
     QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
+    timer.setTimerType(Qt::PreciseTimer); // coarse timers fire up to 5% early
     timer.setSingleShot(true);
     timer.setInterval(timeoutMs);
     const auto c1 = QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     const auto c2 = QObject::connect(object, signal, &loop, &QEventLoop::quit);
+    alsoEnd(loop);
     timer.start();
     loop.exec();
     QObject::disconnect(c1);
@@ -166,6 +169,12 @@ bool waitForSignal(const Obj *object, Signal signal, int timeoutMs)
         return false;
     timer.stop();
     return true;
+}
+
+template<typename Obj, typename Signal>
+bool waitForSignal(const Obj *object, Signal signal, int timeoutMs)
+{
+    return waitForSignal(object, signal, timeoutMs, [](QEventLoop &) {});
 }
 
 // Sleeps the calling thread's event loop for ms milliseconds.

@@ -112,7 +112,7 @@ void tst_CliHistory::historyChart_data()
 
 void tst_CliHistory::historyChart()
 {
-#ifndef ZR_TEST_CHART
+#ifndef ZRVU_CLI_CHART
     QSKIP("this build draws no charts");
 #else
     QFETCH(QStringList, options);

@@ -337,7 +337,7 @@ void tst_CliItems::writeStopsAtLostReply()
         CliProcess::run(dir.path(), link + QStringList{"write", dir.filePath("in.csv"), "--no-backup"}, 60000);
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.outText(), QStringLiteral("0\tok\tZR-Demo\n"));
-    QVERIFY2(r.errText().contains(QStringLiteral("写入配置失败: 60")), r.err.constData());
+    QVERIFY2(r.errText().contains(QStringLiteral("没有应答,该值可能已写入,请刷新核对")), r.err.constData());
     // Nothing after the failed row went out.
     const QStringList seen = simLines(sim, "^ZRSIM (WRITE|REFUSED)", 2);
     QCOMPARE(seen.size(), 2);
@@ -511,21 +511,31 @@ void tst_CliItems::setAndTrigger_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("simLine");
+    QTest::addColumn<QStringList>("simFaults");
+    QTest::addColumn<QString>("errPart");
 
-    QTest::newRow("set") << QStringList{"set", "2", "5"} << 0 << "5\n" << "ZRSIM WRITE 2 Rate(1/5/10/60):5";
-    QTest::newRow("set trims") << QStringList{"set", "2", " 60 "} << 0 << "60\n" << "ZRSIM WRITE 2 Rate(1/5/10/60):60";
-    QTest::newRow("set refused") << QStringList{"set", "3", "7"} << 3 << "1234 h\n" << "ZRSIM REFUSED 3 7";
+    QTest::newRow("set") << QStringList{"set", "2", "5"} << 0 << "5\n" << "ZRSIM WRITE 2 Rate(1/5/10/60):5"
+                         << QStringList() << QString();
+    QTest::newRow("set trims") << QStringList{"set", "2", " 60 "} << 0 << "60\n" << "ZRSIM WRITE 2 Rate(1/5/10/60):60"
+                               << QStringList() << QString();
+    QTest::newRow("set refused") << QStringList{"set", "3", "7"} << 3 << "1234 h\n" << "ZRSIM REFUSED 3 7"
+                                 << QStringList() << QString();
     QTest::newRow("trigger") << QStringList{"trigger", "4"} << 0 << "Calibrate zero\n"
-                             << "ZRSIM COMMAND 4 Calibrate zero";
-    QTest::newRow("bad index") << QStringList{"set", "256", "1"} << 2 << "" << "";
+                             << "ZRSIM COMMAND 4 Calibrate zero" << QStringList() << QString();
+    QTest::newRow("bad index") << QStringList{"set", "256", "1"} << 2 << "" << "" << QStringList() << QString();
     // Kinds are checked on the instrument before anything is written.
-    QTest::newRow("set on a command") << QStringList{"set", "4", "1"} << 2 << "" << "";
-    QTest::newRow("trigger on a value") << QStringList{"trigger", "2"} << 2 << "" << "";
-    QTest::newRow("beyond the list") << QStringList{"set", "5", "1"} << 2 << "" << "";
-    QTest::newRow("index text") << QStringList{"trigger", "four"} << 2 << "" << "";
+    QTest::newRow("set on a command") << QStringList{"set", "4", "1"} << 2 << "" << "" << QStringList() << QString();
+    QTest::newRow("trigger on a value") << QStringList{"trigger", "2"} << 2 << "" << "" << QStringList() << QString();
+    QTest::newRow("beyond the list") << QStringList{"set", "5", "1"} << 2 << "" << "" << QStringList() << QString();
+    QTest::newRow("index text") << QStringList{"trigger", "four"} << 2 << "" << "" << QStringList() << QString();
     // Sent, these would be stored as '?'.
-    QTest::newRow("euro sign") << QStringList{"set", "2", QStringLiteral("\u20AC100")} << 2 << "" << "";
-    QTest::newRow("escape") << QStringList{"set", "2", "1\x1B[2J"} << 2 << "" << "";
+    QTest::newRow("euro sign") << QStringList{"set", "2", QStringLiteral("\u20AC100")} << 2 << "" << ""
+                               << QStringList() << QString();
+    QTest::newRow("escape") << QStringList{"set", "2", "1\x1B[2J"} << 2 << "" << "" << QStringList() << QString();
+    // The write's reply is lost (the first is the kind check's): the value
+    // may be stored, and the window says so too.
+    QTest::newRow("set unanswered") << QStringList{"set", "2", "5"} << 1 << "" << "ZRSIM WRITE 2 Rate(1/5/10/60):5"
+                                    << QStringList{"--drop", "2"} << QStringLiteral("没有应答,该值可能已写入,请刷新核对");
 }
 
 void tst_CliItems::setAndTrigger()
@@ -534,13 +544,16 @@ void tst_CliItems::setAndTrigger()
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     QFETCH(QString, simLine);
+    QFETCH(QStringList, simFaults);
+    QFETCH(QString, errPart);
     TempWorkDir dir;
     SimProcess sim;
     QStringList link;
-    QVERIFY(startSim(sim, dir, false, &link));
-    const CliResult r = CliProcess::run(dir.path(), link + args);
+    QVERIFY(startSim(sim, dir, false, &link, simFaults));
+    const CliResult r = CliProcess::run(dir.path(), link + args, 60000);
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.outText(), out);
+    QVERIFY2(r.errText().contains(errPart), r.err.constData());
     const QStringList seen = simLines(sim, "^ZRSIM (WRITE|REFUSED|COMMAND)", simLine.isEmpty() ? 0 : 1);
     QCOMPARE(seen, simLine.isEmpty() ? QStringList() : QStringList{simLine});
 }

@@ -201,7 +201,7 @@ void tst_CliTargets::usageErrors_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("command not allowed")
         << QStringList{"--targets", "t.txt", "items"}
-        << "items cannot be used with --targets (only write, set, trigger, sync-time, flash, export, diff, backup)";
+        << "items cannot be used with --targets (only export, write, diff, backup, set, trigger, sync-time, flash)";
     QTest::newRow("export without {name}") << QStringList{"--targets", "t.txt", "export", "out.csv"}
                                            << "with --targets, the FILE of export must contain {name}";
     QTest::newRow("trace with targets") << QStringList{"--trace", "t.log", "--targets", "t.txt", "sync-time"}
@@ -503,9 +503,9 @@ void tst_CliTargets::judgeRun()
     QFETCH(QString, out);
     QFETCH(int, status);
     QFETCH(QString, detail);
-    const TargetCommand *target = findTargetCommand(command);
-    QVERIFY(target);
-    const TargetResult r = judgeTargetRun(*target, crashed, exitCode, out.toUtf8(), QString());
+    const auto *target = findCliCommand(command);
+    QVERIFY(target && target->targetDetail != TargetDetail::NotAllowed);
+    const TargetResult r = judgeTargetRun(target->targetDetail, crashed, exitCode, out.toUtf8(), QString());
     QCOMPARE(int(r.status), status);
     QCOMPARE(r.detail, detail);
 }
