@@ -70,9 +70,9 @@ bool setText(const QString &value, QString *field)
 }
 
 // Option names in the order --help lists them.
-const QVector<CliOptionSpec> &globalOptionTable()
+const QVector<CliOptionRow> &globalOptionTable()
 {
-    static const QVector<CliOptionSpec> table{
+    static const QVector<CliOptionRow> table{
         {"--udp", "ADDRESS:PORT", "talk UDP to the IP address ADDRESS, port PORT",
          [](const QString &v, CliOptions *o) {
              QString host, port;
@@ -168,9 +168,9 @@ const QVector<CliOptionSpec> &globalOptionTable()
     return table;
 }
 
-const QVector<CliCommandSpec> &commandTable()
+const QVector<CliCommandRow> &commandTable()
 {
-    static const QVector<CliCommandSpec> table{
+    static const QVector<CliCommandRow> table{
         {"items", {}, {}, runItems,
          "read the item list; one line per row on stdout:\n\"07. Name, value\" (UTF-8, LF); SkipItems applies"},
         {"export", {"FILE"}, {}, runExport,
@@ -287,14 +287,14 @@ const QVector<CliCommandSpec> &commandTable()
 
 // A command option wherever it stands on the line; which command it belongs
 // to is checked once the command is known.
-const CliOptionSpec *findOption(const QString &name, QString *owner)
+const CliOptionRow *findOption(const QString &name, QString *owner)
 {
-    for (const CliOptionSpec &option : globalOptionTable()) {
+    for (const CliOptionRow &option : globalOptionTable()) {
         if (name == QLatin1String(option.name))
             return &option;
     }
-    for (const CliCommandSpec &command : commandTable()) {
-        for (const CliOptionSpec &option : command.options) {
+    for (const CliCommandRow &command : commandTable()) {
+        for (const CliOptionRow &option : command.options) {
             if (name == QLatin1String(option.name)) {
                 *owner = QLatin1String(command.name);
                 return &option;
@@ -304,7 +304,7 @@ const CliOptionSpec *findOption(const QString &name, QString *owner)
     return nullptr;
 }
 
-QString optionLeft(const CliOptionSpec &option)
+QString optionLeft(const CliOptionRow &option)
 {
     QString left = QLatin1String(option.name);
     if (*option.value)
@@ -331,30 +331,30 @@ void addEntry(QString *out, int indent, const QString &left, const char *help)
 
 } // namespace
 
-const QVector<CliCommandSpec> &cliCommands()
+const QVector<CliCommandRow> &cliCommands()
 {
     return commandTable();
 }
 
-const QVector<CliOptionSpec> &cliGlobalOptions()
+const QVector<CliOptionRow> &cliGlobalOptions()
 {
     return globalOptionTable();
 }
 
-const CliCommandSpec *findCliCommand(const QString &name)
+const CliCommandRow *findCliCommand(const QString &name)
 {
-    for (const CliCommandSpec &command : commandTable()) {
+    for (const CliCommandRow &command : commandTable()) {
         if (name == QLatin1String(command.name))
             return &command;
     }
     return nullptr;
 }
 
-QString cliSynopsis(const CliCommandSpec &command)
+QString cliSynopsis(const CliCommandRow &command)
 {
     QStringList parts{QLatin1String(command.name)};
     parts += command.arguments;
-    for (const CliOptionSpec &option : command.options)
+    for (const CliOptionRow &option : command.options)
         parts << QStringLiteral("[%1]%2").arg(optionLeft(option), option.repeatable ? QStringLiteral("...") : QString());
     return parts.join(QLatin1Char(' '));
 }
@@ -390,7 +390,7 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
             inlineValue = true;
         }
         QString owner;
-        const CliOptionSpec *option = findOption(name, &owner);
+        const CliOptionRow *option = findOption(name, &owner);
         if (!option) {
             *error = QStringLiteral("unknown option %1").arg(name);
             return false;
@@ -430,7 +430,7 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
     }
     o.command = positional.takeFirst();
     o.arguments = positional;
-    const CliCommandSpec *command = findCliCommand(o.command);
+    const CliCommandRow *command = findCliCommand(o.command);
     if (!command) {
         *error = QStringLiteral("unknown command \"%1\"").arg(o.command);
         return false;
@@ -467,7 +467,7 @@ bool parseCliOptions(const QStringList &arguments, CliOptions *options, QString 
     }
     for (const QString &used : qAsConst(commandOptionsSeen)) {
         const auto applies = std::any_of(command->options.begin(), command->options.end(),
-                                         [&used](const CliOptionSpec &option) { return used == QLatin1String(option.name); });
+                                         [&used](const CliOptionRow &option) { return used == QLatin1String(option.name); });
         if (!applies) {
             *error = QStringLiteral("option %1 does not apply to %2").arg(used, o.command);
             return false;
@@ -494,12 +494,12 @@ QString cliUsage()
         "~/.local/share/zrvu instead.\n"
         "\n"
         "Link options (for this run only; config.ini is never changed):\n");
-    for (const CliOptionSpec &option : globalOptionTable())
+    for (const CliOptionRow &option : globalOptionTable())
         addEntry(&out, 2, optionLeft(option), option.help);
     out += QStringLiteral("\nCommands:\n");
-    for (const CliCommandSpec &command : commandTable()) {
+    for (const CliCommandRow &command : commandTable()) {
         addEntry(&out, 2, cliSynopsis(command), command.help);
-        for (const CliOptionSpec &option : command.options)
+        for (const CliOptionRow &option : command.options)
             addEntry(&out, 6, optionLeft(option), option.help);
     }
     out += QStringLiteral(

@@ -77,7 +77,7 @@ using CliCommand = int (*)(const CliOptions &options);
 // `apply` stores a value into the options (the settings keys of a link
 // option go into linkOverrides); on false the option's `expected` text
 // says what it takes.
-struct CliOptionSpec {
+struct CliOptionRow {
     const char *name;
     const char *value;
     const char *help;
@@ -101,22 +101,22 @@ struct CliArgumentNames : QStringList {
 // One command: what the parser checks, what --help shows, how --targets
 // runs it and what dispatch calls all come from here. Every argument is
 // required, except one written "[NAME]"; `help` lines are separated by '\n'.
-struct CliCommandSpec {
+struct CliCommandRow {
     const char *name;
     CliArgumentNames arguments;
-    QVector<CliOptionSpec> options;
+    QVector<CliOptionRow> options;
     CliCommand handler;
     const char *help;
     TargetDetail targetDetail = TargetDetail::NotAllowed;
     bool filePerTarget = false; // with --targets, its first argument must hold {name}
 };
 
-const QVector<CliCommandSpec> &cliCommands();
+const QVector<CliCommandRow> &cliCommands();
 // Link options (settings for this run) and --lang, --help, --version.
-const QVector<CliOptionSpec> &cliGlobalOptions();
-const CliCommandSpec *findCliCommand(const QString &name);
+const QVector<CliOptionRow> &cliGlobalOptions();
+const CliCommandRow *findCliCommand(const QString &name);
 // "history FROM TO [--csv FILE] [--pdf FILE]"
-QString cliSynopsis(const CliCommandSpec &command);
+QString cliSynopsis(const CliCommandRow &command);
 
 // Parses argv without the program name. On false, *error holds one line
 // saying what is wrong.

@@ -128,12 +128,12 @@ bool isReplaced(const QString &name)
 
 bool takesValue(const QString &name)
 {
-    for (const CliOptionSpec &option : cliGlobalOptions()) {
+    for (const CliOptionRow &option : cliGlobalOptions()) {
         if (name == QLatin1String(option.name))
             return *option.value;
     }
-    for (const CliCommandSpec &command : cliCommands()) {
-        for (const CliOptionSpec &option : command.options) {
+    for (const CliCommandRow &command : cliCommands()) {
+        for (const CliOptionRow &option : command.options) {
             if (name == QLatin1String(option.name))
                 return *option.value;
         }

@@ -26,7 +26,7 @@ namespace {
 
 const QByteArray kTry("Try 'zrvu-cli --help'.\n");
 
-QString optionText(const CliOptionSpec &option)
+QString optionText(const CliOptionRow &option)
 {
     return *option.value ? QStringLiteral("%1 %2").arg(QLatin1String(option.name), QLatin1String(option.value))
                          : QLatin1String(option.name);
@@ -34,7 +34,7 @@ QString optionText(const CliOptionSpec &option)
 
 // A value of the right shape for each argument name, so that only the
 // count is wrong.
-QStringList someArguments(const CliCommandSpec &command, int count)
+QStringList someArguments(const CliCommandRow &command, int count)
 {
     QStringList values;
     for (int i = 0; i < count; ++i)
@@ -180,7 +180,7 @@ void tst_CliOptions::usageErrorIsOneLine_data()
     QTest::newRow("unknown command") << QStringList{"frobnicate"} << false;
     QTest::newRow("bad link value") << QStringList{"--address", "300", "items"} << false;
     QTest::newRow("udp and serial") << QStringList{"--udp", "127.0.0.1:9", "--serial", "x", "items"} << false;
-    for (const CliCommandSpec &command : cliCommands()) {
+    for (const CliCommandRow &command : cliCommands()) {
         const QString name = QLatin1String(command.name);
         const int n = command.arguments.size();
         const int required = int(command.arguments.filter(QRegularExpression(QStringLiteral("^[^\\[]"))).size());
@@ -191,13 +191,13 @@ void tst_CliOptions::usageErrorIsOneLine_data()
         QTest::addRow("%s unknown option", command.name)
             << QStringList{name} + someArguments(command, n) + QStringList{"--frobnicate"} << false;
         // An option of another command (that this one lacks).
-        for (const CliCommandSpec &other : cliCommands()) {
-            const auto mine = [&command](const CliOptionSpec &o) {
+        for (const CliCommandRow &other : cliCommands()) {
+            const auto mine = [&command](const CliOptionRow &o) {
                 return std::any_of(command.options.begin(), command.options.end(),
-                                   [&o](const CliOptionSpec &m) { return qstrcmp(m.name, o.name) == 0; });
+                                   [&o](const CliOptionRow &m) { return qstrcmp(m.name, o.name) == 0; });
             };
             if (&other != &command && !other.options.isEmpty() && !mine(other.options.first())) {
-                const CliOptionSpec &option = other.options.first();
+                const CliOptionRow &option = other.options.first();
                 QStringList args{name};
                 args += someArguments(command, n);
                 args << QLatin1String(option.name);
@@ -246,7 +246,7 @@ void tst_CliOptions::helpListsTheTables()
 
     // The commands as scripts know them, and what they take.
     QStringList names;
-    for (const CliCommandSpec &command : cliCommands())
+    for (const CliCommandRow &command : cliCommands())
         names << QLatin1String(command.name);
     QCOMPARE(names, (QStringList{"items", "export", "write", "diff", "backup", "set", "trigger", "sync-time", "write-sn", "package-info",
                                  "flash", "history", "monitor", "search", "catalogue", "download"}));
@@ -267,12 +267,12 @@ void tst_CliOptions::helpListsTheTables()
             listed << line.mid(2).section(QLatin1Char(' '), 0, 0);
     }
     QCOMPARE(listed, names);
-    for (const CliCommandSpec &command : cliCommands()) {
+    for (const CliCommandRow &command : cliCommands()) {
         QVERIFY2(listsEntry(help, QLatin1String("  ") + cliSynopsis(command)), command.name);
-        for (const CliOptionSpec &option : command.options)
+        for (const CliOptionRow &option : command.options)
             QVERIFY2(listsEntry(help, QLatin1String("      ") + optionText(option)), option.name);
     }
-    for (const CliOptionSpec &option : cliGlobalOptions())
+    for (const CliOptionRow &option : cliGlobalOptions())
         QVERIFY2(listsEntry(help, QLatin1String("  ") + optionText(option)), option.name);
 
     // The program prints that same text.
