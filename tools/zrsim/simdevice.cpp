@@ -168,10 +168,10 @@ bool SimDevice::configure(const QCommandLineParser &parser, QString *error)
     m_faults.foreign = parser.isSet(QStringLiteral("foreign"));
     if (!m_random.configure(parser, error))
         return false;
-    m_udpSpec = parser.value(QStringLiteral("udp"));
+    m_udpAddress = parser.value(QStringLiteral("udp"));
     m_wantPty = parser.isSet(QStringLiteral("pty")) || parser.isSet(QStringLiteral("pty-link"));
     m_ptyLink = parser.value(QStringLiteral("pty-link"));
-    if (m_udpSpec.isEmpty() && !m_wantPty) {
+    if (m_udpAddress.isEmpty() && !m_wantPty) {
         *error = QStringLiteral("give --udp HOST:PORT and/or --pty");
         return false;
     }
@@ -184,7 +184,7 @@ bool SimDevice::configure(const QCommandLineParser &parser, QString *error)
 
 bool SimDevice::start(QString *error)
 {
-    if (!m_udpSpec.isEmpty() && !openUdp(m_udpSpec, error))
+    if (!m_udpAddress.isEmpty() && !openUdp(m_udpAddress, error))
         return false;
     if (m_wantPty && !openPty(m_ptyLink, error))
         return false;

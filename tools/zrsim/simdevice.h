@@ -99,7 +99,7 @@ private:
     bool m_verbose = false;
     Faults m_faults;
     SimRandomFaults m_random;
-    QString m_udpSpec;
+    QString m_udpAddress;
     bool m_wantPty = false;
     QString m_ptyLink;
 
