@@ -37,7 +37,7 @@ struct SoakRecord {
 };
 
 // The system's error texts for each kind of operation, as the workers
-// emit them; a text that starts with one of the prefixes is specified too
+// emit them; a text that starts with one of the prefixes is known too
 // (it carries a hex dump or a port name).
 struct SoakTexts {
     QStringList exact;
