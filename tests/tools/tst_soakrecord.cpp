@@ -66,7 +66,7 @@ void tst_SoakRecord::roundTrip_data()
     QTest::addColumn<int>("verdict");
     QTest::addColumn<bool>("longWait");
     QTest::newRow("plain") << "ok" << "run 3 page 7" << int(SoakRecord::Ok) << false;
-    QTest::newRow("line break") << "数据长度校验错误 : \n…" << "a\nb\r\n" << int(SoakRecord::SpecifiedError) << false;
+    QTest::newRow("line break") << "数据长度校验错误 : \n…" << "a\nb\r\n" << int(SoakRecord::KnownError) << false;
     QTest::newRow("tabs and backslashes") << "x\ty" << "C:\\dir\\n\t\\t" << int(SoakRecord::Unexpected) << true;
     QTest::newRow("empty detail") << "写入配置成功" << "" << int(SoakRecord::Stale) << false;
     QTest::newRow("trailing backslash") << "HANG" << "end\\" << int(SoakRecord::WrongData) << true;
@@ -131,7 +131,7 @@ void tst_SoakRecord::failingAndStale()
         tally.add(r);
     };
     add(SoakRecord::Ok, 10, 100);
-    add(SoakRecord::SpecifiedError, 5001, 10750);
+    add(SoakRecord::KnownError, 5001, 10750);
     add(SoakRecord::Stale, 3, 100);
     QCOMPARE(tally.failures(), 0);
     add(SoakRecord::Ok, 101, 100);        // over its bound

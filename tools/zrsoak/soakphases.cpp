@@ -302,7 +302,7 @@ int refreshPhase(const SoakOptions &o, const SoakEmit &report, Watchdog &watchdo
             r.outcome = errors.join(QLatin1String(" + "));
             r.detail += QStringLiteral("titles %1").arg(titles.join(QLatin1Char(',')));
         } else if (texts.contains(errors.first())) {
-            r.verdict = prefixOk                      ? SoakRecord::SpecifiedError
+            r.verdict = prefixOk                      ? SoakRecord::KnownError
                         : onlyInstrumentTexts(items) ? SoakRecord::Stale
                                                      : SoakRecord::WrongData;
             r.outcome = texts.normalised(errors.first());
@@ -370,12 +370,12 @@ SoakRecord judgeWrite(const WritePlan &plan, const ItemWriteOutcome &out, const 
     r.detail = QStringLiteral("item %1 '%2'").arg(plan.index).arg(plan.value);
     switch (out.status) {
     case ItemWriteOutcome::LinkFailed:
-        r.outcome = out.errorText;
-        r.verdict = texts.contains(out.errorText) ? SoakRecord::SpecifiedError : SoakRecord::Unexpected;
+        r.outcome = out.detail;
+        r.verdict = texts.contains(out.detail) ? SoakRecord::KnownError : SoakRecord::Unexpected;
         return r;
     case ItemWriteOutcome::BadReply:
         r.outcome = QStringLiteral("硬件返回数据校验错误");
-        r.verdict = SoakRecord::SpecifiedError;
+        r.verdict = SoakRecord::KnownError;
         r.detail += QStringLiteral(" reply %1").arg(hexDump(out.reply));
         return r;
     case ItemWriteOutcome::ValueTooLong:
@@ -383,7 +383,7 @@ SoakRecord judgeWrite(const WritePlan &plan, const ItemWriteOutcome &out, const 
         r.verdict = SoakRecord::Unexpected;
         return r;
     case ItemWriteOutcome::ValueNotCarried:
-        r.outcome = out.errorText;
+        r.outcome = out.detail;
         r.verdict = SoakRecord::Unexpected;
         return r;
     case ItemWriteOutcome::Written:
@@ -432,7 +432,7 @@ int writePhase(const SoakOptions &o, const SoakEmit &report, Watchdog &watchdog,
             SoakRecord r;
             r.kind = QStringLiteral("write");
             r.outcome = QStringLiteral("写入错误,连接设备失败");
-            r.verdict = SoakRecord::SpecifiedError;
+            r.verdict = SoakRecord::KnownError;
             r.ms = clock.elapsed();
             r.boundMs = o.toleranceMs;
             r.detail = link.errorText;
@@ -575,7 +575,7 @@ int flashPhase(const SoakOptions &o, const SoakEmit &report, Watchdog &watchdog,
             SoakRecord p;
             p.kind = QStringLiteral("page");
             p.outcome = failure;
-            p.verdict = progress.isEmpty() ? SoakRecord::Unexpected : SoakRecord::SpecifiedError;
+            p.verdict = progress.isEmpty() ? SoakRecord::Unexpected : SoakRecord::KnownError;
             p.ms = total - (progress.isEmpty() ? 0 : progress.last().at);
             p.boundMs = pageBound;
             p.detail = QStringLiteral("run %1 page %2").arg(run).arg(acked);
@@ -619,7 +619,7 @@ int flashPhase(const SoakOptions &o, const SoakEmit &report, Watchdog &watchdog,
             }
         } else {
             rec.outcome = texts.normalised(failure);
-            rec.verdict = texts.contains(failure) ? SoakRecord::SpecifiedError : SoakRecord::Unexpected;
+            rec.verdict = texts.contains(failure) ? SoakRecord::KnownError : SoakRecord::Unexpected;
             rec.detail += QStringLiteral("after %1 pages").arg(acked);
         }
         report(rec);

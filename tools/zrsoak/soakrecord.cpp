@@ -53,7 +53,7 @@ QString SoakRecord::verdictName(Verdict v)
     switch (v) {
     case Ok:
         return QStringLiteral("ok");
-    case SpecifiedError:
+    case KnownError:
         return QStringLiteral("error");
     case Unexpected:
         return QStringLiteral("UNEXPECTED");

@@ -10,7 +10,7 @@
 struct SoakRecord {
     enum Verdict {
         Ok,             // success, and the data checked out
-        SpecifiedError, // failed with one of the system's own texts
+        KnownError, // failed with one of the system's own texts
         Unexpected,     // any other outcome (or a hang, or a crash)
         WrongData,      // reported success, but the instrument got or gave other data
         // The answer to another request, come late: item replies carry no
