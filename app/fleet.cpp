@@ -379,7 +379,7 @@ QString loadFleetItemFile(const QString &path, const SkipTable &table, QList<Ite
     if (read.status == FileReadResult::NotFound || read.status == FileReadResult::ReadFailed)
         return itemFileOpenFailedMessage(path);
     if (!read.ok())
-        return read.errorText;
+        return read.detail;
     int badLine = 0;
     const QStringList lines = itemFileLines(read.bytes, &badLine);
     if (badLine > 0)
@@ -428,7 +428,9 @@ ItemListOutcome readRows(const FleetInstrument &in, const FleetJobOptions &o, QL
 FleetJobResult readFailure(const ItemListOutcome &outcome)
 {
     FleetJobResult r;
-    r.state = outcome.status == ItemListOutcome::LinkFailed ? FleetInstrument::NoAnswer : FleetInstrument::Error;
+    const bool linkFault = outcome.status == ItemListOutcome::Failed && outcome.failure != Failure::OpenFailed
+                           && outcome.failure != Failure::Interrupted;
+    r.state = linkFault ? FleetInstrument::NoAnswer : FleetInstrument::Error;
     r.message = itemListMessage(outcome);
     return r;
 }
@@ -440,7 +442,7 @@ bool backupRows(const FleetInstrument &in, const FleetJobOptions &o, const QList
                         QDateTime::currentDateTime(), o.backupKeep);
     if (!backup.ok) {
         r->state = FleetInstrument::Error;
-        r->message = backup.error;
+        r->message = backup.detail;
         return false;
     }
     r->backupPath = backup.path;
@@ -520,7 +522,7 @@ FleetJobResult writeFile(const FleetInstrument &in, const FleetJobOptions &o, co
     if (!batch.opened) {
         r.state = FleetInstrument::Error;
         r.message = itemWriteOpenFailedMessage()
-                    + (batch.openError.isEmpty() ? QString() : QLatin1Char(' ') + batch.openError);
+                    + (batch.detail.isEmpty() ? QString() : QLatin1Char(' ') + batch.detail);
         return r;
     }
     r.refused = unsendable;
@@ -591,7 +593,7 @@ FleetJobResult flashOne(const FleetInstrument &in, const FleetJobOptions &o, con
         r.state = FleetInstrument::Ok;
         r.message = flashSucceededMessage() + QStringLiteral(" ") + info.version();
     } else {
-        r.state = outcome.status == FlashOutcome::IdentifyFailed || outcome.status == FlashOutcome::OpenFailed
+        r.state = outcome.status == FlashOutcome::IdentifyFailed || outcome.status == FlashOutcome::Failed
                       ? FleetInstrument::NoAnswer
                       : FleetInstrument::Error;
         r.message = flashMessage(outcome);
@@ -652,8 +654,9 @@ FleetJobResult runFleetJob(FleetAction action, const FleetInstrument &in, const 
         link.setFixedSettings(in.link);
         const ClockSyncOutcome outcome = syncClock(link, exchangeTimeout(o));
         r.state = outcome.status == ClockSyncOutcome::Synced      ? FleetInstrument::Ok
-                  : outcome.status == ClockSyncOutcome::LinkFailed ? FleetInstrument::NoAnswer
-                                                                   : FleetInstrument::Error;
+                  : outcome.status == ClockSyncOutcome::LinkFailed && outcome.failure != Failure::OpenFailed
+                      ? FleetInstrument::NoAnswer
+                      : FleetInstrument::Error;
         r.message = clockSyncMessage(outcome);
         return r;
     }

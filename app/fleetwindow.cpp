@@ -342,7 +342,7 @@ void FleetWindow::openTargetsFile(const QString &path)
         [path]() -> QVariant {
             const FileReadResult read = readRegularFile(path, 1024 * 1024);
             if (!read.ok())
-                return QVariantList{false, read.errorText.isEmpty() ? itemFileOpenFailedMessage(path) : read.errorText};
+                return QVariantList{false, read.detail.isEmpty() ? itemFileOpenFailedMessage(path) : read.detail};
             return QVariantList{true, QString::fromUtf8(read.bytes)};
         },
         [this, path](const QVariant &v) {

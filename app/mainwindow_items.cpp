@@ -102,7 +102,7 @@ void MainWindow::slotRestoreBackup()
         return;
     }
     if (!read.ok()) {
-        showMessageBox(caption, read.errorText, windowIcon());
+        showMessageBox(caption, read.detail, windowIcon());
         return;
     }
     int badLine = 0;
@@ -146,7 +146,7 @@ void MainWindow::onItemsRead(const ItemListOutcome &outcome, const QList<ItemRow
         endExchange();
         return;
     }
-    if (outcome.status == ItemListOutcome::OpenFailed) {
+    if (outcome.failure == Failure::OpenFailed) {
         showStatus(itemWriteOpenFailedMessage(), 5000);
         showMessageBox(tr("写入配置"), itemWriteOpenFailedMessage(), windowIcon());
         showFailureStatus(itemWriteOpenFailedMessage());
@@ -379,7 +379,7 @@ void MainWindow::slotImportItems()
         return;
     }
     if (!read.ok()) {
-        showMessageBox(tr("导入配置"), read.errorText, windowIcon());
+        showMessageBox(tr("导入配置"), read.detail, windowIcon());
         return;
     }
     int badLine = 0;

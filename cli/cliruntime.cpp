@@ -165,7 +165,7 @@ bool PrivateSettings::setUp(const QVariantMap &overrides, QString *error)
     const FileReadResult read = readRegularFile(original, kMaxConfigBytes);
     if (read.status != FileReadResult::NotFound) {
         if (!read.ok()) {
-            *error = read.errorText;
+            *error = read.detail;
             return false;
         }
         const QString failure = writeWholeFile(copy, read.bytes);

@@ -60,6 +60,7 @@ int runPackageInfo(const CliOptions &options)
     if (info.image().isEmpty()) {
         FlashOutcome refused;
         refused.status = FlashOutcome::NoImage;
+        refused.failure = Failure::BadPackage;
         return failWith(flashError(refused), flashMessage(refused));
     }
     return ExitOk;
@@ -142,7 +143,7 @@ int runCatalogue(const CliOptions &options)
             return ExitOk;
         },
         stopOnInterrupt, -1, &run);
-    if (run.interrupts > 0 || outcome.status == CatalogueOutcome::Stopped)
+    if (run.interrupts > 0 || outcome.failure == Failure::Interrupted)
         return ExitInterrupted;
     if (outcome.status != CatalogueOutcome::Listed)
         return failWith(Failure::CatalogueFailed, catalogueMessage(outcome));
@@ -188,7 +189,7 @@ int runDownload(const CliOptions &options)
         CliJson::set(QStringLiteral("file"), QDir::toNativeSeparators(outcome.path));
         return ExitOk;
     }
-    if (run.interrupts > 0 || outcome.status == DownloadOutcome::Stopped)
+    if (run.interrupts > 0 || outcome.failure == Failure::Interrupted)
         return ExitInterrupted;
     return failWith(Failure::DownloadFailed, downloadMessage(outcome));
 }

@@ -46,7 +46,7 @@ bool refreshRows(QList<ItemRow> *rows, QString *error, bool *stopped)
         return ExitOk;
     });
     *rows = list.rows();
-    *stopped = outcome.status == ItemListOutcome::Stopped;
+    *stopped = outcome.failure == Failure::Interrupted;
     *error = itemListMessage(outcome);
     CliJson::noteError(itemListError(outcome));
     return outcome.status == ItemListOutcome::Complete;
@@ -147,7 +147,7 @@ int loadItemFile(const QString &fileName, QList<ItemRow> *rows)
     if (read.status == FileReadResult::NotFound || read.status == FileReadResult::ReadFailed)
         return failWith(Failure::FileOpenFailed, itemFileOpenFailedMessage(fileName));
     if (!read.ok())
-        return failWith(Failure::FileOpenFailed, read.errorText);
+        return failWith(Failure::FileOpenFailed, read.detail);
     int badLine = 0;
     const QStringList lines = itemFileLines(read.bytes, &badLine);
     if (badLine > 0)
@@ -178,7 +178,7 @@ int readAllRows(DeviceLink &link, OperationRun &run, QList<ItemRow> *rows)
     hooks.item = [&](int index, const QStringList &fields) { list.addItem(index, fields); };
     const ItemListOutcome outcome = readItemList(link, hooks);
     *rows = list.rows();
-    if (outcome.status == ItemListOutcome::Stopped)
+    if (outcome.failure == Failure::Interrupted)
         return ExitInterrupted;
     if (outcome.status != ItemListOutcome::Complete)
         return failWith(itemListError(outcome), itemListMessage(outcome));
@@ -191,7 +191,7 @@ int saveBackup(const QString &dir, const QList<ItemRow> &rows, QString *path)
                                                  LinkSettings::fromSettings(), QDateTime::currentDateTime(),
                                                  SettingKeys::backupKeep.read());
     if (!backup.ok)
-        return failWith(Failure::BackupFailed, backup.error);
+        return failWith(Failure::BackupFailed, backup.detail);
     *path = backup.path;
     return ExitOk;
 }
@@ -398,7 +398,7 @@ int runWrite(const CliOptions &options)
         if (!outcome.opened)
             return failWith(Failure::OpenFailed,
                             itemWriteOpenFailedMessage()
-                                + (outcome.openError.isEmpty() ? QString() : QLatin1Char('\n') + outcome.openError));
+                                + (outcome.detail.isEmpty() ? QString() : QLatin1Char('\n') + outcome.detail));
         if (outcome.stopped || outcome.checkStopped)
             return ExitInterrupted;
         if (outcome.failed())

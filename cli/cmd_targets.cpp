@@ -94,7 +94,7 @@ int runTargets(const CliOptions &options)
     if (!read.ok())
         return usageError(QStringLiteral("cannot read %1%2")
                               .arg(options.targetsFile,
-                                   read.errorText.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(read.errorText)));
+                                   read.detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(read.detail)));
     QVector<CliTarget> targets;
     QString error;
     if (!parseTargets(QString::fromUtf8(read.bytes), &targets, &error))

@@ -58,9 +58,12 @@ DeviceSearchOutcome searchDevices(const QList<SearchTarget> &targets, int listen
         if (stopped)
             break;
     }
-    if (stopped)
-        outcome.status = DeviceSearchOutcome::Stopped;
-    else
+    if (stopped) {
+        outcome.status = DeviceSearchOutcome::Failed;
+        outcome.failure = Failure::Interrupted;
+    } else {
         outcome.status = outcome.answers > 0 ? DeviceSearchOutcome::Answered : DeviceSearchOutcome::NoAnswer;
+        outcome.failure = outcome.answers > 0 ? Failure::None : Failure::NoAnswer;
+    }
     return outcome;
 }

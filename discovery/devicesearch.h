@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/outcome.h"
+
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
@@ -32,12 +34,16 @@ struct DeviceSearchHooks {
 };
 
 struct DeviceSearchOutcome {
+    Q_GADGET
+public:
     enum Status {
         Answered, // at least one instrument answered
         NoAnswer, // every target was listened to, nobody answered
-        Stopped, // the stop request ended the search
+        Failed,   // failure says why: Interrupted (the stop ended the search)
     };
+    Q_ENUM(Status)
     Status status = NoAnswer;
+    Failure::Code failure = Failure::NoAnswer; // None for Answered
     int answers = 0;
     // Targets the datagram went out to; a failed send skips its target.
     int targetsSent = 0;

@@ -215,10 +215,14 @@ CatalogueOutcome fetchCatalogue(const QString &url, const CatalogueHooks &hooks)
     }
     const QByteArray body = fetchCataloguePage(url, hooks.stopRequested);
     if (hooks.stopRequested && hooks.stopRequested()) {
-        out.status = CatalogueOutcome::Stopped;
+        out.status = CatalogueOutcome::Failed;
+        out.failure = Failure::Interrupted;
         return out;
     }
-    out.status = parseCataloguePage(body, &out.entries) ? CatalogueOutcome::Listed : CatalogueOutcome::Failed;
+    if (parseCataloguePage(body, &out.entries)) {
+        out.status = CatalogueOutcome::Listed;
+        out.failure = Failure::None;
+    }
     return out;
 }
 
@@ -226,13 +230,14 @@ QString catalogueMessage(const CatalogueOutcome &outcome)
 {
     switch (outcome.status) {
     case CatalogueOutcome::Listed:
-    case CatalogueOutcome::Stopped:
         return QString();
     case CatalogueOutcome::NotConfigured:
         return DeviceTypeMgr::noCatalogueText();
     case CatalogueOutcome::InvalidAddress:
         return DeviceTypeMgr::invalidCatalogueText();
     case CatalogueOutcome::Failed:
+        if (outcome.failure == Failure::Interrupted)
+            return QString();
         break;
     }
     return QCoreApplication::translate("DeviceTypeMgr", "获取设备列表失败,请重试!");
@@ -280,7 +285,7 @@ void DeviceTypeMgr::run()
     hooks.stopRequested = [this] { return m_stop.load(); };
     const CatalogueOutcome outcome = ::fetchCatalogue(m_fetchUrl, hooks);
     m_stop = false;
-    if (outcome.status == CatalogueOutcome::Stopped)
+    if (outcome.failure == Failure::Interrupted)
         return;
     if (outcome.status == CatalogueOutcome::Listed) {
         addEntries(outcome.entries);

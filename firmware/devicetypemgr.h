@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/outcome.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QMutex>
@@ -15,14 +17,20 @@ struct CatalogueHooks {
 };
 
 struct CatalogueOutcome {
+    Q_GADGET
+public:
     enum Status {
         Listed,         // entries: the page's name -> link list
-        Stopped,        // the stop request ended the transfer; no message
         NotConfigured,  // no address was given or stored
         InvalidAddress, // not an absolute http or https address with a host
-        Failed,         // unreachable, an error page, too large or no entry list
+        // failure says why: Interrupted (the stop ended the transfer; no
+        // message) or CatalogueFailed (unreachable, an error page, too
+        // large or no entry list).
+        Failed,
     };
+    Q_ENUM(Status)
     Status status = Failed;
+    Failure::Code failure = Failure::CatalogueFailed; // None for Listed
     QString url;
     QMap<QString, QString> entries;
 };
@@ -37,7 +45,7 @@ bool parseCataloguePage(const QByteArray &page, QMap<QString, QString> *entries)
 // nothing is configured, and nothing is requested).
 CatalogueOutcome fetchCatalogue(const QString &url, const CatalogueHooks &hooks);
 // The user's text for an outcome (context DeviceTypeMgr); empty for Listed
-// and Stopped.
+// and the stop.
 QString catalogueMessage(const CatalogueOutcome &outcome);
 
 // Fetches the catalogue page and keeps its package name → link list.

@@ -62,6 +62,7 @@ DownloadOutcome transferPackage(const QString &link, QIODevice *file, const Down
     out.limits = limits;
     auto finish = [&](DownloadOutcome::Status status, const QString &detail = QString()) {
         out.status = status;
+        out.failure = status == DownloadOutcome::Complete ? Failure::None : Failure::DownloadFailed;
         out.detail = detail;
         return out;
     };
@@ -74,7 +75,7 @@ DownloadOutcome transferPackage(const QString &link, QIODevice *file, const Down
     HttpGet get(link, limits.transferTimeoutMs);
     QNetworkReply *reply = get.reply();
     if (!reply)
-        return finish(DownloadOutcome::LinkOpenFailed);
+        return finish(DownloadOutcome::Failed);
     // Without a bound Qt buffers whatever the server sends faster than the
     // disk takes it.
     reply->setReadBufferSize(kReadBufferBytes);
@@ -109,8 +110,11 @@ DownloadOutcome transferPackage(const QString &link, QIODevice *file, const Down
     };
 
     for (;;) {
-        if (stopped())
-            return finish(DownloadOutcome::Stopped);
+        if (stopped()) {
+            finish(DownloadOutcome::Failed);
+            out.failure = Failure::Interrupted;
+            return out;
+        }
         if (get.contentLength() > limits.maxBytes)
             tooLarge = true;
         if (reply->isFinished() || complete || writeFailed || tooLarge)
@@ -167,6 +171,7 @@ DownloadOutcome downloadPackage(const QString &link, const QString &folder, cons
     out.path = file.path();
     if (out.status == DownloadOutcome::Complete && !file.commit()) {
         out.status = DownloadOutcome::WriteFailed;
+        out.failure = Failure::DownloadFailed;
         out.detail = file.errorText();
     } else if (out.status == DownloadOutcome::WriteFailed && file.failed()) {
         // The writer names the file and the cause (a full disk among them).
@@ -180,13 +185,14 @@ QString downloadMessage(const DownloadOutcome &outcome)
 {
     switch (outcome.status) {
     case DownloadOutcome::Complete:
-    case DownloadOutcome::Stopped:
         return QString();
+    case DownloadOutcome::Failed:
+        if (outcome.failure == Failure::Interrupted)
+            return QString();
+        return QCoreApplication::translate("DownloadThread", "下载失败,打开链接失败!");
     case DownloadOutcome::BadFileName:
     case DownloadOutcome::FileOpenFailed:
         return QCoreApplication::translate("DownloadThread", "下载失败,打开文件失败: %1").arg(outcome.detail);
-    case DownloadOutcome::LinkOpenFailed:
-        return QCoreApplication::translate("DownloadThread", "下载失败,打开链接失败!");
     case DownloadOutcome::WriteFailed:
     case DownloadOutcome::TransferError:
         return QCoreApplication::translate("DownloadThread", "下载异常: %1").arg(outcome.detail);
@@ -230,7 +236,7 @@ void DownloadThread::run()
     const DownloadOutcome outcome = downloadPackage(m_link, m_folder, hooks(), m_limits);
     if (outcome.status == DownloadOutcome::Complete)
         emit signalDownloadSucceed();
-    else if (outcome.status != DownloadOutcome::Stopped)
+    else if (outcome.failure != Failure::Interrupted)
         emit signalShowErrorMessage(downloadMessage(outcome));
     m_stop = false;
 }
@@ -238,7 +244,7 @@ void DownloadThread::run()
 bool DownloadThread::download(QIODevice *file)
 {
     const DownloadOutcome outcome = transferPackage(m_link, file, hooks(), m_limits);
-    if (outcome.status != DownloadOutcome::Complete && outcome.status != DownloadOutcome::Stopped)
+    if (outcome.status != DownloadOutcome::Complete && outcome.failure != Failure::Interrupted)
         emit signalShowErrorMessage(downloadMessage(outcome));
     return outcome.status == DownloadOutcome::Complete;
 }

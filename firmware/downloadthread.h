@@ -1,6 +1,7 @@
 #pragma once
 
 #include "firmware/httpget.h"
+#include "link/outcome.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -28,19 +29,25 @@ struct DownloadLimits {
 };
 
 struct DownloadOutcome {
+    Q_GADGET
+public:
     enum Status {
         Complete,       // path holds the whole body
-        Stopped,        // no message
+        // failure says why: Interrupted (the stop; no message) or
+        // DownloadFailed (the link could not be requested).
+        Failed,
         BadFileName,    // the link names no plain file; detail: the name as shown
         FileOpenFailed, // detail: the file name
-        LinkOpenFailed,
         WriteFailed,    // detail: the cause, naming the file
         TooLarge,       // over limits.maxBytes
         TimedOut,       // nothing arrived for limits.transferTimeoutMs
         TransferError,  // network or HTTP error; detail: the reply's text
         Incomplete,     // ended short of its Content-Length, or had none
     };
+    Q_ENUM(Status)
     Status status = Incomplete;
+    // None for Complete, Interrupted for the stop, else DownloadFailed.
+    Failure::Code failure = Failure::DownloadFailed;
     QString detail;
     QString path;
     qint64 bytes = 0;
@@ -57,7 +64,7 @@ DownloadOutcome downloadPackage(const QString &link, const QString &folder, cons
 DownloadOutcome transferPackage(const QString &link, QIODevice *file, const DownloadHooks &hooks,
                                 const DownloadLimits &limits = DownloadLimits());
 // The user's text for a failed download (context DownloadThread); empty for
-// Complete and Stopped.
+// Complete and the stop.
 QString downloadMessage(const DownloadOutcome &outcome);
 
 // The update dialog's texts around a download (context UpdateDialog).

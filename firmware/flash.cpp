@@ -78,8 +78,9 @@ FlashOutcome flashImage(DeviceLink &link, const QByteArray &image, const QString
     const int pageSize = FlashFrames::pageSize;
     const int length = image.size();
     out.totalPages = static_cast<int>((qint64(length) + pageSize - 1) / pageSize);
-    auto fail = [&](FlashOutcome::Status status, bool leave) {
+    auto fail = [&](FlashOutcome::Status status, Failure::Code failure, bool leave) {
         out.status = status;
+        out.failure = failure;
         if (leave) {
             flashLeave(link, t.exchangeMs);
             out.leaveSent = true;
@@ -87,11 +88,11 @@ FlashOutcome flashImage(DeviceLink &link, const QByteArray &image, const QString
         return out;
     };
     if (length == 0)
-        return fail(FlashOutcome::NoImage, false);
+        return fail(FlashOutcome::NoImage, Failure::BadPackage, false);
 
     if (!link.open()) {
         out.detail = link.errorText;
-        return fail(FlashOutcome::OpenFailed, false);
+        return fail(FlashOutcome::Failed, Failure::OpenFailed, false);
     }
 
     QByteArray reply;
@@ -101,18 +102,18 @@ FlashOutcome flashImage(DeviceLink &link, const QByteArray &image, const QString
         QThread::msleep(static_cast<unsigned long>(t.reopenPauseMs));
         if (!link.open()) {
             out.detail = link.errorText;
-            return fail(FlashOutcome::ReopenFailed, false);
+            return fail(FlashOutcome::ReopenFailed, Failure::OpenFailed, false);
         }
         if (!flashIdentify(link, reply, t.exchangeMs))
-            return fail(FlashOutcome::IdentifyFailed, true);
+            return fail(FlashOutcome::IdentifyFailed, Failure::IdentifyFailed, true);
     }
     out.identifyText = decodeDeviceText(reply);
     if (parseIdentifyReply(reply, model) != IdentifyReplyStatus::ModelConfirmed)
-        return fail(FlashOutcome::ModelMismatch, true);
+        return fail(FlashOutcome::ModelMismatch, Failure::ModelMismatch, true);
 
     if (!flashSendAndCompare(link, FlashFrames::eraseRequest(static_cast<quint32>(length)), FlashFrames::eraseReply(),
                              t.eraseMs))
-        return fail(FlashOutcome::EraseFailed, false);
+        return fail(FlashOutcome::EraseFailed, Failure::EraseFailed, false);
 
     if (hooks.progress)
         hooks.progress(0);
@@ -130,7 +131,7 @@ FlashOutcome flashImage(DeviceLink &link, const QByteArray &image, const QString
         if (!flashSendAndCompare(link, FlashFrames::pageRequest(data, number), FlashFrames::pageReply(number),
                                  t.exchangeMs)) {
             out.failedPage = static_cast<int>(k);
-            return fail(FlashOutcome::PageFailed, false);
+            return fail(FlashOutcome::PageFailed, Failure::PageFailed, false);
         }
         out.pagesDone = static_cast<int>(k + 1);
         if (hooks.progress)
@@ -140,6 +141,7 @@ FlashOutcome flashImage(DeviceLink &link, const QByteArray &image, const QString
     flashLeave(link, t.exchangeMs);
     out.leaveSent = true;
     out.status = FlashOutcome::Complete;
+    out.failure = Failure::None;
     return out;
 }
 
@@ -155,7 +157,7 @@ QString flashMessage(const FlashOutcome &outcome)
         return QString();
     case FlashOutcome::NoImage:
         return QCoreApplication::translate("UpdateThread", "固件更新失败,文件中没有固件数据!");
-    case FlashOutcome::OpenFailed:
+    case FlashOutcome::Failed:
         return QCoreApplication::translate("UpdateThread", "固件更新失败,") + outcome.detail;
     case FlashOutcome::ReopenFailed:
         return QCoreApplication::translate("UpdateThread", "固件更新失败,重试打开串口失败 ：") + outcome.detail;
@@ -188,22 +190,5 @@ QString flashFileMissingMessage()
 
 Failure::Code flashError(const FlashOutcome &outcome)
 {
-    switch (outcome.status) {
-    case FlashOutcome::Complete:
-        return Failure::None;
-    case FlashOutcome::NoImage:
-        return Failure::BadPackage;
-    case FlashOutcome::OpenFailed:
-    case FlashOutcome::ReopenFailed:
-        return Failure::OpenFailed;
-    case FlashOutcome::IdentifyFailed:
-        return Failure::IdentifyFailed;
-    case FlashOutcome::ModelMismatch:
-        return Failure::ModelMismatch;
-    case FlashOutcome::EraseFailed:
-        return Failure::EraseFailed;
-    case FlashOutcome::PageFailed:
-        return Failure::PageFailed;
-    }
-    return Failure::Failed;
+    return outcome.failure;
 }

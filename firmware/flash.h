@@ -51,17 +51,21 @@ struct FlashHooks {
 };
 
 struct FlashOutcome {
+    Q_GADGET
+public:
     enum Status {
         Complete,
+        Failed,         // failure says why: OpenFailed (detail: the link's error text)
         NoImage,        // nothing was sent: erasing for no image would brick the instrument
-        OpenFailed,     // detail: the link's error text
         ReopenFailed,   // the re-open after an unanswered identify; detail: the link's text
         IdentifyFailed, // no identify answer twice; the leave requests went out
         ModelMismatch,  // the instrument is another model; the leave requests went out
         EraseFailed,
         PageFailed,     // failedPage was not acknowledged; nothing after it was sent
     };
-    Status status = OpenFailed;
+    Q_ENUM(Status)
+    Status status = Failed;
+    Failure::Code failure = Failure::Failed; // None for Complete
     QString detail;
     int totalPages = 0;
     int pagesDone = 0;
@@ -79,7 +83,7 @@ FlashOutcome flashPackage(DeviceLink &link, const DEncryptInfo &package, const F
 
 // The update's error text (context UpdateThread); empty for Complete.
 QString flashMessage(const FlashOutcome &outcome);
-// The failure in the shared vocabulary (None for Complete).
+// The failure in the shared vocabulary (None for Complete): `failure`.
 Failure::Code flashError(const FlashOutcome &outcome);
 
 // The update dialog's texts around a flash (context UpdateDialog).

@@ -17,6 +17,7 @@ void HistoryAnswerReceiver::reset(int maxLines)
     m_outcome = HistoryReadOutcome();
     // A read is whole until something fails it.
     m_outcome.status = HistoryReadOutcome::Complete;
+    m_outcome.failure = Failure::None;
     m_outcome.maxLines = maxLines;
     m_failed = false;
     m_capped = false;
@@ -37,7 +38,7 @@ bool HistoryAnswerReceiver::isStopped()
 void HistoryAnswerReceiver::onError(const QString &error)
 {
     if (!error.isEmpty())
-        fail(HistoryReadOutcome::ExchangeFailed, error);
+        fail(HistoryReadOutcome::Failed, Failure::NoReply, error);
 }
 
 void HistoryAnswerReceiver::onData(const QByteArray &data)
@@ -55,7 +56,7 @@ void HistoryAnswerReceiver::flush(const QByteArray &line)
         return;
     if (m_outcome.lines >= m_outcome.maxLines) {
         m_capped = true;
-        fail(HistoryReadOutcome::LineCap, QString());
+        fail(HistoryReadOutcome::LineCap, Failure::TooManyLines, QString());
         return;
     }
     ++m_outcome.lines;
@@ -63,21 +64,24 @@ void HistoryAnswerReceiver::flush(const QByteArray &line)
         m_hooks.line(decodeDeviceText(line));
 }
 
-void HistoryAnswerReceiver::fail(HistoryReadOutcome::Status status, const QString &detail)
+void HistoryAnswerReceiver::fail(HistoryReadOutcome::Status status, Failure::Code failure, const QString &detail)
 {
     // A hang-up also ends the wait for the first bytes, which reports itself.
     if (m_failed)
         return;
     m_failed = true;
     m_outcome.status = status;
+    m_outcome.failure = failure;
     m_outcome.detail = detail;
 }
 
 HistoryReadOutcome HistoryAnswerReceiver::finish()
 {
     flush(m_lines.takeRest());
-    if (!m_failed && m_stopped)
-        m_outcome.status = HistoryReadOutcome::Stopped;
+    if (!m_failed && m_stopped) {
+        m_outcome.status = HistoryReadOutcome::Failed;
+        m_outcome.failure = Failure::Interrupted;
+    }
     return m_outcome;
 }
 
@@ -86,7 +90,7 @@ HistoryReadOutcome readHistory(DeviceLink &link, const QByteArray &request, Hist
 {
     receiver.reset(maxLines);
     if (!link.open()) {
-        receiver.fail(HistoryReadOutcome::OpenFailed, link.errorText);
+        receiver.fail(HistoryReadOutcome::Failed, Failure::OpenFailed, link.errorText);
         return receiver.finish();
     }
     if (receiver.hooks().opened)
@@ -95,7 +99,7 @@ HistoryReadOutcome readHistory(DeviceLink &link, const QByteArray &request, Hist
     // A line that hung up mid-answer looks like the answer's closing
     // silence; what came is not the whole answer.
     if (!link.useUdp && link.transportFailed())
-        receiver.fail(HistoryReadOutcome::LineLost, QString());
+        receiver.fail(HistoryReadOutcome::Failed, Failure::LineLost, QString());
     return receiver.finish();
 }
 
@@ -115,34 +119,20 @@ QString historyReadMessage(const HistoryReadOutcome &outcome)
 {
     switch (outcome.status) {
     case HistoryReadOutcome::Complete:
-    case HistoryReadOutcome::Stopped:
         return QString();
-    case HistoryReadOutcome::OpenFailed:
-    case HistoryReadOutcome::ExchangeFailed:
+    case HistoryReadOutcome::Failed:
+        if (outcome.failure == Failure::Interrupted)
+            return QString();
+        if (outcome.failure == Failure::LineLost)
+            return QCoreApplication::translate("ReadThread", "串口读取失败");
         return outcome.detail;
     case HistoryReadOutcome::LineCap:
         return QCoreApplication::translate("ReadThread", "历史数据超过%1行，已停止读取").arg(outcome.maxLines);
-    case HistoryReadOutcome::LineLost:
-        return QCoreApplication::translate("ReadThread", "串口读取失败");
     }
     return QString();
 }
 
 Failure::Code historyReadError(const HistoryReadOutcome &outcome)
 {
-    switch (outcome.status) {
-    case HistoryReadOutcome::Complete:
-        return Failure::None;
-    case HistoryReadOutcome::Stopped:
-        return Failure::Interrupted;
-    case HistoryReadOutcome::OpenFailed:
-        return Failure::OpenFailed;
-    case HistoryReadOutcome::ExchangeFailed:
-        return Failure::NoReply;
-    case HistoryReadOutcome::LineCap:
-        return Failure::TooManyLines;
-    case HistoryReadOutcome::LineLost:
-        return Failure::LineLost;
-    }
-    return Failure::Failed;
+    return outcome.failure;
 }

@@ -25,15 +25,21 @@ struct HistoryReadHooks {
 };
 
 struct HistoryReadOutcome {
+    Q_GADGET
+public:
     enum Status {
         Complete, // the answer ended with its closing silence
-        Stopped, // the stop request ended it
-        OpenFailed, // detail: the link's error text
-        ExchangeFailed, // the send or the first answer failed; detail: the link's text
-        LineCap, // more than maxLines lines; the rest was not read
-        LineLost, // the serial line hung up mid-answer
+        // failure says why: Interrupted (the stop ended it), OpenFailed
+        // (detail: the link's error text), NoReply (the send or the first
+        // answer failed; detail: the link's text; the streamed exchange
+        // reports its failure as text only), LineLost (the serial line
+        // hung up mid-answer).
+        Failed,
+        LineCap, // more than maxLines lines (TooManyLines); the rest was not read
     };
-    Status status = ExchangeFailed; // an outcome says it succeeded, never by default
+    Q_ENUM(Status)
+    Status status = Failed; // an outcome says it succeeded, never by default
+    Failure::Code failure = Failure::NoReply; // None for Complete
     QString detail;
     qint64 lines = 0;
     int maxLines = 0;
@@ -54,7 +60,7 @@ public:
     void onData(const QByteArray &data) override;
 
     // The first failure of a read is the one it reports.
-    void fail(HistoryReadOutcome::Status status, const QString &detail);
+    void fail(HistoryReadOutcome::Status status, Failure::Code failure, const QString &detail);
     // Hands on the last line, which may lack its line feed.
     HistoryReadOutcome finish();
 
@@ -81,10 +87,8 @@ HistoryReadOutcome readHistory(DeviceLink &link, const QByteArray &request, Hist
                                int maxLines);
 
 // The user's text for a failed read (the title is always "查询"); empty for
-// Complete and Stopped.
+// Complete and the stop.
 QString historyReadMessage(const HistoryReadOutcome &outcome);
-// The failure in the shared vocabulary (None for Complete). The streamed
-// exchange reports its failure as text only: a failed send or answer
-// counts as NoReply.
+// The failure in the shared vocabulary (None for Complete): `failure`.
 Failure::Code historyReadError(const HistoryReadOutcome &outcome);
 QString historyReadTitle();

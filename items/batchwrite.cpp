@@ -44,7 +44,7 @@ BatchWriteOutcome writeItemBatch(DeviceLink &link, const BatchWriteRequest &requ
         const BackupOutcome backup = writeItemBackup(safety.backupDir, safety.backupRows, request.settings,
                                                      QDateTime::currentDateTime(), safety.backupKeep);
         if (!backup.ok) {
-            run.backupError = backup.error;
+            run.backupError = backup.detail;
             link.close();
             return run;
         }
@@ -54,7 +54,7 @@ BatchWriteOutcome writeItemBatch(DeviceLink &link, const BatchWriteRequest &requ
     }
     run.opened = request.linkOpen || link.open();
     if (!run.opened) {
-        run.openError = link.errorText;
+        run.detail = link.errorText;
         link.close();
         return run;
     }
@@ -101,7 +101,7 @@ BatchWriteOutcome writeItemBatch(DeviceLink &link, const BatchWriteRequest &requ
                     hooks.mismatch(v);
             }
         }
-    } else if (read.status == ItemListOutcome::Stopped) {
+    } else if (read.failure == Failure::Interrupted) {
         run.checkStopped = true;
     } else {
         run.verifyError = itemListMessage(read);

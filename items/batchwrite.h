@@ -76,7 +76,7 @@ struct BatchWriteHooks {
 // up to the stop).
 struct BatchWriteOutcome {
     bool opened = false;
-    QString openError;
+    QString detail; // the link's text when it did not open
     int count = 0;        // rows that were to be written
     bool stopped = false; // stopped between rows
     QList<BatchWriteRow> rows;        // the rows that were attempted, in order

@@ -58,12 +58,17 @@ ClockSyncOutcome syncClockExchange(DeviceLink &link, int timeoutMs)
     ClockSyncOutcome out;
     out.request = buildClockWriteRequest(link.deviceAddress);
     const int result = link.transact(out.request, out.reply, false, timeoutMs);
-    out.errorText = linkErrorText(result, out.reply);
-    out.linkError = Failure::fromLinkResult(result, out.reply);
-    if (!out.errorText.isEmpty())
+    out.detail = linkErrorText(result, out.reply);
+    out.failure = Failure::fromLinkResult(result, out.reply);
+    if (!out.detail.isEmpty()) {
         out.status = ClockSyncOutcome::LinkFailed;
-    else
-        out.status = isClockOkReply(out.reply, link.deviceAddress) ? ClockSyncOutcome::Synced : ClockSyncOutcome::BadReply;
+    } else if (isClockOkReply(out.reply, link.deviceAddress)) {
+        out.status = ClockSyncOutcome::Synced;
+        out.failure = Failure::None;
+    } else {
+        out.status = ClockSyncOutcome::BadReply;
+        out.failure = Failure::BadReply;
+    }
     return out;
 }
 
@@ -71,8 +76,9 @@ ClockSyncOutcome syncClock(DeviceLink &link, int timeoutMs)
 {
     if (!link.open()) {
         ClockSyncOutcome out;
-        out.status = ClockSyncOutcome::OpenFailed;
-        out.errorText = link.errorText;
+        out.status = ClockSyncOutcome::LinkFailed;
+        out.failure = Failure::OpenFailed;
+        out.detail = link.errorText;
         return out;
     }
     const ClockSyncOutcome out = syncClockExchange(link, timeoutMs);
@@ -85,9 +91,8 @@ QString clockSyncMessage(const ClockSyncOutcome &outcome)
     switch (outcome.status) {
     case ClockSyncOutcome::Synced:
         return QCoreApplication::translate("MainWindow", "同步时间成功");
-    case ClockSyncOutcome::OpenFailed:
     case ClockSyncOutcome::LinkFailed:
-        return outcome.errorText;
+        return outcome.detail;
     case ClockSyncOutcome::BadReply:
         return QCoreApplication::translate("MainWindow", "同步时间失败");
     }
@@ -96,15 +101,5 @@ QString clockSyncMessage(const ClockSyncOutcome &outcome)
 
 Failure::Code clockSyncError(const ClockSyncOutcome &outcome)
 {
-    switch (outcome.status) {
-    case ClockSyncOutcome::Synced:
-        return Failure::None;
-    case ClockSyncOutcome::OpenFailed:
-        return Failure::OpenFailed;
-    case ClockSyncOutcome::LinkFailed:
-        return outcome.linkError;
-    case ClockSyncOutcome::BadReply:
-        return Failure::BadReply;
-    }
-    return Failure::Failed;
+    return outcome.failure;
 }

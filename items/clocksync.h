@@ -24,10 +24,14 @@ QByteArray buildClockWriteRequest(quint8 deviceAddress);
 bool isClockOkReply(const QByteArray &reply, quint8 deviceAddress);
 
 struct ClockSyncOutcome {
-    enum Status { Synced, OpenFailed, LinkFailed, BadReply };
+    Q_GADGET
+public:
+    // LinkFailed: failure says how (OpenFailed: the link did not open).
+    enum Status { Synced, LinkFailed, BadReply };
+    Q_ENUM(Status)
     Status status = LinkFailed;
-    QString errorText; // the link's errorText for OpenFailed, linkErrorText for LinkFailed
-    Failure::Code linkError = Failure::NoReply; // for LinkFailed
+    Failure::Code failure = Failure::Failed; // None for Synced
+    QString detail; // LinkFailed: the link's errorText when it did not open, else linkErrorText
     QByteArray request;
     QByteArray reply;
 };
@@ -37,5 +41,5 @@ ClockSyncOutcome syncClockExchange(DeviceLink &link, int timeoutMs = 5000);
 ClockSyncOutcome syncClock(DeviceLink &link, int timeoutMs = 5000);
 // The text shown for every outcome, success included (context MainWindow).
 QString clockSyncMessage(const ClockSyncOutcome &outcome);
-// The failure in the shared vocabulary (None for Synced).
+// The failure in the shared vocabulary (None for Synced): `failure`.
 Failure::Code clockSyncError(const ClockSyncOutcome &outcome);

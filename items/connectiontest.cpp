@@ -9,11 +9,13 @@ ConnectionTestOutcome testConnection(const LinkSettings &settings)
     DeviceLink link;
     link.setFixedSettings(settings);
     if (!link.open()) {
-        outcome.error = link.errorText.isEmpty() ? ConnectionTest::tr("无法打开连接") : link.errorText;
+        outcome.failure = Failure::OpenFailed;
+        outcome.detail = link.errorText.isEmpty() ? ConnectionTest::tr("无法打开连接") : link.errorText;
         return outcome;
     }
     const ItemReadOutcome read = readItemAt(link, 0);
     link.close();
+    outcome.failure = read.failure;
     switch (read.status) {
     case ItemReadOutcome::Item:
         outcome.status = ConnectionTestOutcome::Answered;
@@ -24,7 +26,7 @@ ConnectionTestOutcome testConnection(const LinkSettings &settings)
         outcome.status = ConnectionTestOutcome::EmptyList;
         break;
     default:
-        outcome.error = itemListMessage(itemListFailure(read));
+        outcome.detail = itemListMessage(itemListFailure(read));
         break;
     }
     return outcome;
@@ -50,5 +52,5 @@ QString ConnectionTest::message(const LinkSettings &settings, const ConnectionTe
     case ConnectionTestOutcome::Failed:
         break;
     }
-    return tr("连接失败(%1):%2").arg(tried, outcome.error);
+    return tr("连接失败(%1):%2").arg(tried, outcome.detail);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/outcome.h"
 #include "settings/linksettings.h"
 
 #include <QCoreApplication>
@@ -8,11 +9,15 @@
 // Reads item 0 over a link set up from the given values, not from
 // config.ini: a setup can be tried before it is saved.
 struct ConnectionTestOutcome {
+    Q_GADGET
+public:
     enum Status { Answered, EmptyList, Failed };
+    Q_ENUM(Status)
     Status status = Failed;
+    Failure::Code failure = Failure::Failed; // None for Answered and EmptyList
     QString name;  // item 0's name
     QString value; // and value, empty for a command item
-    QString error; // the message of a failure
+    QString detail; // the message of a failure
 };
 ConnectionTestOutcome testConnection(const LinkSettings &settings);
 

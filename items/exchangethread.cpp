@@ -113,7 +113,8 @@ void ExchangeThread::run()
         } else {
             // The port went away between the probe and the number.
             outcome.status = SerialNumberOutcome::StreamFailed;
-            outcome.errorText = link.errorText;
+            outcome.failure = Failure::OpenFailed;
+            outcome.detail = link.errorText;
         }
         link.close();
         emit signalSerialNumberWritten(outcome);

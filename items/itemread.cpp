@@ -39,32 +39,36 @@ ItemReadOutcome judgeItemExchange(DeviceLink &link, int index, int result, const
 {
     ItemReadOutcome out;
     out.reply = reply;
-    out.errorText = linkErrorText(result, reply);
-    if (!out.errorText.isEmpty()) {
+    out.detail = linkErrorText(result, reply);
+    if (!out.detail.isEmpty()) {
         if (index == -1) {
             out.status = ItemReadOutcome::LinkFailed;
-            out.linkError = Failure::fromLinkResult(result, reply);
+            out.failure = Failure::fromLinkResult(result, reply);
             return out;
         }
         QByteArray retried;
         const int again = requestItem(link, index, retried, retryTimeoutMs);
         return judgeItemExchange(link, -1, again, retried, retryTimeoutMs);
     }
-    out.errorText.clear();
+    out.detail.clear();
     const ItemReply parsed = parseItemReply(reply, link.deviceAddress);
     out.fields = parsed.fields;
     switch (parsed.status) {
     case ItemReply::Item:
         out.status = ItemReadOutcome::Item;
+        out.failure = Failure::None;
         break;
     case ItemReply::EndOfList:
         out.status = ItemReadOutcome::EndOfList;
+        out.failure = Failure::None;
         break;
     case ItemReply::BadAddressOrFunction:
         out.status = ItemReadOutcome::BadAddressOrFunction;
+        out.failure = Failure::BadAddressOrFunction;
         break;
     case ItemReply::BadLength:
         out.status = ItemReadOutcome::BadLength;
+        out.failure = Failure::BadLength;
         break;
     }
     return out;
@@ -81,15 +85,15 @@ ItemListOutcome itemListFailure(const ItemReadOutcome &read)
 {
     ItemListOutcome out;
     out.reply = read.reply;
+    out.failure = read.failure;
     switch (read.status) {
     case ItemReadOutcome::Item:
     case ItemReadOutcome::EndOfList:
         out.status = ItemListOutcome::Complete;
         break;
     case ItemReadOutcome::LinkFailed:
-        out.status = ItemListOutcome::LinkFailed;
-        out.detail = read.errorText;
-        out.linkError = read.linkError;
+        out.status = ItemListOutcome::Failed;
+        out.detail = read.detail;
         break;
     case ItemReadOutcome::BadAddressOrFunction:
         out.status = ItemListOutcome::BadAddressOrFunction;
@@ -105,17 +109,19 @@ ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks, int f
 {
     ItemListOutcome out;
     if (!link.open()) {
-        out.status = ItemListOutcome::OpenFailed;
+        out.failure = Failure::OpenFailed;
         out.detail = link.errorText;
         return out;
     }
     out.status = ItemListOutcome::Complete;
+    out.failure = Failure::None;
     if (hooks.cleared)
         hooks.cleared();
     QStringList firstFields;
     for (int index = 0; index < kMaxItems; ++index) {
         if (hooks.stopRequested && hooks.stopRequested()) {
-            out.status = ItemListOutcome::Stopped;
+            out.status = ItemListOutcome::Failed;
+            out.failure = Failure::Interrupted;
             return out;
         }
         const ItemReadOutcome read = readItemAt(link, index, firstTimeoutMs, retryTimeoutMs);
@@ -151,12 +157,14 @@ ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks, int f
         }
         if (fence.status != ItemReadOutcome::Item || fence.fields != firstFields) {
             out.status = ItemListOutcome::ExtraAnswer;
+            out.failure = Failure::DuplicateAnswer;
             out.detail = linkErrorText(LinkExtraAnswer, QByteArray());
             return out;
         }
     }
     if (link.answeredMoreThanAsked(kItemSettleMs)) {
         out.status = ItemListOutcome::ExtraAnswer;
+        out.failure = Failure::DuplicateAnswer;
         out.detail = linkErrorText(LinkExtraAnswer, QByteArray());
     }
     return out;
@@ -166,10 +174,9 @@ QString itemListMessage(const ItemListOutcome &outcome)
 {
     switch (outcome.status) {
     case ItemListOutcome::Complete:
-    case ItemListOutcome::Stopped:
         return QString();
-    case ItemListOutcome::OpenFailed:
-    case ItemListOutcome::LinkFailed:
+    case ItemListOutcome::Failed:
+        return outcome.failure == Failure::Interrupted ? QString() : outcome.detail;
     case ItemListOutcome::ExtraAnswer:
         return outcome.detail;
     case ItemListOutcome::BadAddressOrFunction:
@@ -182,21 +189,5 @@ QString itemListMessage(const ItemListOutcome &outcome)
 
 Failure::Code itemListError(const ItemListOutcome &outcome)
 {
-    switch (outcome.status) {
-    case ItemListOutcome::Complete:
-        return Failure::None;
-    case ItemListOutcome::Stopped:
-        return Failure::Interrupted;
-    case ItemListOutcome::OpenFailed:
-        return Failure::OpenFailed;
-    case ItemListOutcome::LinkFailed:
-        return outcome.linkError;
-    case ItemListOutcome::BadAddressOrFunction:
-        return Failure::BadAddressOrFunction;
-    case ItemListOutcome::BadLength:
-        return Failure::BadLength;
-    case ItemListOutcome::ExtraAnswer:
-        return Failure::DuplicateAnswer;
-    }
-    return Failure::Failed;
+    return outcome.failure;
 }

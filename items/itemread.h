@@ -27,10 +27,13 @@ ItemReply parseItemReply(const QByteArray &reply, quint8 deviceAddress);
 // One item as the refresh reads it: a link failure is retried once with the
 // longer timeout before it counts.
 struct ItemReadOutcome {
+    Q_GADGET
+public:
     enum Status { Item, EndOfList, LinkFailed, BadAddressOrFunction, BadLength };
+    Q_ENUM(Status)
     Status status = LinkFailed;
-    QString errorText; // linkErrorText for LinkFailed
-    Failure::Code linkError = Failure::NoReply; // for LinkFailed
+    Failure::Code failure = Failure::Failed; // None for Item and EndOfList
+    QString detail; // linkErrorText for LinkFailed
     QByteArray reply;  // the last reply received
     QStringList fields;
 };
@@ -50,22 +53,26 @@ struct ItemListHooks {
 };
 
 struct ItemListOutcome {
+    Q_GADGET
+public:
     enum Status {
         Complete,
-        Stopped,
-        OpenFailed,           // detail: the link's errorText
-        LinkFailed,           // detail: linkErrorText of the retry
+        // failure says why: OpenFailed (detail: the link's errorText),
+        // Interrupted (the stop), or the retry's link fault (detail: its
+        // linkErrorText).
+        Failed,
         BadAddressOrFunction, // reply: the refused reply
         BadLength,            // reply: the refused reply
         ExtraAnswer,          // answered more often than asked; the list may be shifted
     };
-    Status status = LinkFailed; // an outcome says it succeeded, never by default
+    Q_ENUM(Status)
+    Status status = Failed; // an outcome says it succeeded, never by default
+    Failure::Code failure = Failure::Failed; // None for Complete
     QString detail;
-    Failure::Code linkError = Failure::NoReply; // for LinkFailed
     QByteArray reply;
     int items = 0; // items reported through hooks.item
 };
-// The failure in the shared vocabulary (None for Complete).
+// The failure in the shared vocabulary (None for Complete): `failure`.
 Failure::Code itemListError(const ItemListOutcome &outcome);
 
 // The request byte addresses 256 items; reading on would only repeat items

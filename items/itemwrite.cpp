@@ -14,20 +14,22 @@ ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &v
     // wrapped count and a truncated meaning.
     if (encodeDeviceText(value).size() > kMaxItemValueBytes) {
         out.status = ItemWriteOutcome::ValueTooLong;
+        out.failure = Failure::BadValue;
         return out;
     }
     // Sent anyway, the character would arrive as '?' and stay there.
-    out.errorText = itemValueCharProblem(value);
-    if (!out.errorText.isEmpty()) {
+    out.detail = itemValueCharProblem(value);
+    if (!out.detail.isEmpty()) {
         out.status = ItemWriteOutcome::ValueNotCarried;
+        out.failure = Failure::BadValue;
         return out;
     }
     out.request = buildTextWriteRequest(link.deviceAddress, quint8(index & 0xFF), value);
     const int result = link.transact(out.request, out.reply, false, timeoutMs);
-    out.errorText = linkErrorText(result, out.reply);
-    if (!out.errorText.isEmpty()) {
+    out.detail = linkErrorText(result, out.reply);
+    if (!out.detail.isEmpty()) {
         out.status = ItemWriteOutcome::LinkFailed;
-        out.linkError = Failure::fromLinkResult(result, out.reply);
+        out.failure = Failure::fromLinkResult(result, out.reply);
         out.unanswered = result == LinkNoReply;
         return out;
     }
@@ -36,6 +38,7 @@ ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &v
     const QStringList fields = parsed.status == ItemReply::EndOfList ? splitItemText(QString()) : parsed.fields;
     if ((parsed.status != ItemReply::Item && parsed.status != ItemReply::EndOfList) || fields.size() != mode) {
         out.status = ItemWriteOutcome::BadReply;
+        out.failure = Failure::BadReply;
         return out;
     }
     out.reportedName = fields.at(0).trimmed();
@@ -45,7 +48,9 @@ ItemWriteOutcome writeItemExchange(DeviceLink &link, int index, const QString &v
         out.reportedValue = fields.at(1).trimmed();
         shown = QStringLiteral(": ") + out.reportedValue;
     }
-    out.status = shown.contains(value, Qt::CaseSensitive) ? ItemWriteOutcome::Written : ItemWriteOutcome::Refused;
+    const bool held = shown.contains(value, Qt::CaseSensitive);
+    out.status = held ? ItemWriteOutcome::Written : ItemWriteOutcome::Refused;
+    out.failure = held ? Failure::None : Failure::Refused;
     return out;
 }
 
@@ -73,33 +78,20 @@ QString itemWriteMessage(const ItemWriteOutcome &outcome)
     case ItemWriteOutcome::Refused:
         return QCoreApplication::translate("MainWindow", "写入配置失败,该项不支持修改");
     case ItemWriteOutcome::LinkFailed:
-        return outcome.errorText;
+        return outcome.detail;
     case ItemWriteOutcome::BadReply:
         return QCoreApplication::translate("MainWindow", "硬件返回数据校验错误");
     case ItemWriteOutcome::ValueTooLong:
         return QCoreApplication::translate("MainWindow", "写入的值过长,最多%1字节").arg(kMaxItemValueBytes);
     case ItemWriteOutcome::ValueNotCarried:
-        return outcome.errorText;
+        return outcome.detail;
     }
     return QString();
 }
 
 Failure::Code itemWriteError(const ItemWriteOutcome &outcome)
 {
-    switch (outcome.status) {
-    case ItemWriteOutcome::Written:
-        return Failure::None;
-    case ItemWriteOutcome::Refused:
-        return Failure::Refused;
-    case ItemWriteOutcome::LinkFailed:
-        return outcome.linkError;
-    case ItemWriteOutcome::BadReply:
-        return Failure::BadReply;
-    case ItemWriteOutcome::ValueTooLong:
-    case ItemWriteOutcome::ValueNotCarried:
-        return Failure::BadValue;
-    }
-    return Failure::Failed;
+    return outcome.failure;
 }
 
 QString itemWriteOpenFailedMessage()

@@ -17,17 +17,20 @@ enum ItemWriteMode {
 
 // The outcome of one text-write exchange, for windows and the command line.
 struct ItemWriteOutcome {
+    Q_GADGET
+public:
     enum Status {
         Written,      // the instrument now reports the requested value
         Refused,      // well-formed reply with another value
-        LinkFailed,   // transact failed or the CRC is wrong; see errorText
+        LinkFailed,   // transact failed or the CRC is wrong; see failure and detail
         BadReply,     // wrong address, function, length or field count
         ValueTooLong, // the encoded value does not fit the count byte
-        ValueNotCarried, // a character the instrument's text cannot hold; see errorText
+        ValueNotCarried, // a character the instrument's text cannot hold; see detail
     };
+    Q_ENUM(Status)
     Status status = LinkFailed;
-    QString errorText;       // linkErrorText for LinkFailed
-    Failure::Code linkError = Failure::NoReply; // for LinkFailed
+    Failure::Code failure = Failure::Failed; // None for Written
+    QString detail;          // linkErrorText for LinkFailed
     QByteArray request;
     QByteArray reply;
     bool hasReportedValue = false;
@@ -54,7 +57,7 @@ QString itemValueCharProblem(const QString &value);
 // The window's text for an outcome: the status line's for Written and
 // Refused, the message box's otherwise (context MainWindow).
 QString itemWriteMessage(const ItemWriteOutcome &outcome);
-// The failure in the shared vocabulary (None for Written).
+// The failure in the shared vocabulary (None for Written): `failure`.
 Failure::Code itemWriteError(const ItemWriteOutcome &outcome);
 // The link would not open.
 QString itemWriteOpenFailedMessage();

@@ -49,7 +49,7 @@ void RefreshThread::readItems(DeviceLink &link)
     hooks.cleared = [this] { emit signalClearItems(); };
     hooks.item = [this](int index, const QStringList &fields) { emit signalAddItems(index, fields); };
     const ItemListOutcome outcome = readItemList(link, hooks, m_firstTimeoutMs, m_retryTimeoutMs);
-    m_stopped = outcome.status == ItemListOutcome::Stopped;
+    m_stopped = outcome.failure == Failure::Interrupted;
     const QString error = itemListMessage(outcome);
     if (!error.isEmpty())
         emit showErrorMessage(tr("刷新"), error, refreshImage());

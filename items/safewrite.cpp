@@ -173,7 +173,7 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
     QDir folder(dir);
     if (!folder.exists() && !QDir().mkpath(dir)) {
         outcome.cause = ItemSafeWrite::tr("无法创建文件夹 %1").arg(QDir::toNativeSeparators(dir));
-        outcome.error = backupFailedMessage(outcome.cause);
+        outcome.detail = backupFailedMessage(outcome.cause);
         return outcome;
     }
     // The name is taken by creating the file exclusively: two runs in the
@@ -182,7 +182,7 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
     for (int n = 1; path.isEmpty(); ++n) {
         if (n > 999) {
             outcome.cause = ItemSafeWrite::tr("同一秒内的备份过多");
-            outcome.error = backupFailedMessage(outcome.cause);
+            outcome.detail = backupFailedMessage(outcome.cause);
             return outcome;
         }
         const QString candidate = folder.filePath(n == 1 ? QStringLiteral("%1-%2.csv").arg(base, stamp)
@@ -195,7 +195,7 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
             outcome.cause = SafeFileWriter::tr("%1: %2 (%3)")
                                 .arg(SafeFileWriter::tr("创建文件失败"), QDir::toNativeSeparators(candidate),
                                      fileErrorCause(errno, reserve.errorString()));
-            outcome.error = backupFailedMessage(outcome.cause);
+            outcome.detail = backupFailedMessage(outcome.cause);
             return outcome;
         }
     }
@@ -205,7 +205,7 @@ BackupOutcome writeItemBackup(const QString &dir, const QList<ItemRow> &rows, co
     if (!failure.isEmpty()) {
         QFile::remove(path);
         outcome.cause = failure;
-        outcome.error = backupFailedMessage(failure);
+        outcome.detail = backupFailedMessage(failure);
         return outcome;
     }
     outcome.ok = true;
@@ -258,7 +258,7 @@ QString backupInstrumentItems(const LinkSettings &settings, const SkipTable &tab
         *path = backup.path;
     if (cause)
         *cause = backup.cause;
-    return backup.ok ? QString() : backup.error;
+    return backup.ok ? QString() : backup.detail;
 }
 
 QList<VerifyRow> verifyWrites(const QList<WrittenRow> &written, const QList<ItemRow> &readBack)

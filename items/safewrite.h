@@ -62,7 +62,7 @@ QString backupFileName(const QList<ItemRow> &rows, const LinkSettings &link, con
 struct BackupOutcome {
     bool ok = false;
     QString path;           // the file written
-    QString error;          // why not (a user text, context ItemSafeWrite)
+    QString detail;         // why not (a user text, context ItemSafeWrite)
     QString cause;          // the same without "nothing was written"
     QStringList removed;    // older backups of the same name that were pruned
 };

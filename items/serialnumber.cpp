@@ -53,11 +53,17 @@ SerialNumberOutcome writeSerialNumberExchange(DeviceLink &link, const QString &s
     DDataReceiverImpl receiver;
     link.transactStream(out.command, &receiver);
     out.answer = receiver.data();
-    out.errorText = receiver.errorText();
-    if (!out.errorText.isEmpty())
+    out.detail = receiver.errorText();
+    if (!out.detail.isEmpty()) {
         out.status = SerialNumberOutcome::StreamFailed;
-    else
-        out.status = isSerialNumberAnswerOk(out.answer, sn) ? SerialNumberOutcome::Written : SerialNumberOutcome::BadAnswer;
+        out.failure = Failure::NoReply;
+    } else if (isSerialNumberAnswerOk(out.answer, sn)) {
+        out.status = SerialNumberOutcome::Written;
+        out.failure = Failure::None;
+    } else {
+        out.status = SerialNumberOutcome::BadAnswer;
+        out.failure = Failure::BadReply;
+    }
     return out;
 }
 
@@ -67,7 +73,7 @@ QString serialNumberMessage(const SerialNumberOutcome &outcome)
     case SerialNumberOutcome::Written:
         return QCoreApplication::translate("MainWindow", "写入SN成功");
     case SerialNumberOutcome::StreamFailed:
-        return QCoreApplication::translate("MainWindow", "写入SN失败, %1").arg(outcome.errorText);
+        return QCoreApplication::translate("MainWindow", "写入SN失败, %1").arg(outcome.detail);
     case SerialNumberOutcome::BadAnswer:
         return QCoreApplication::translate("MainWindow", "写入SN失败, 设备返回错误: %1")
             .arg(serialNumberAnswerText(outcome.answer));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/outcome.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariantMap>
@@ -21,9 +23,15 @@ bool isSerialNumberAnswerOk(const QByteArray &answer, const QString &sn);
 QString serialNumberAnswerText(const QByteArray &answer);
 
 struct SerialNumberOutcome {
+    Q_GADGET
+public:
     enum Status { Written, StreamFailed, BadAnswer };
+    Q_ENUM(Status)
     Status status = StreamFailed;
-    QString errorText; // the stream's error for StreamFailed
+    // None for Written; the streamed exchange reports its failure as text
+    // only: a failed send or answer counts as NoReply.
+    Failure::Code failure = Failure::Failed;
+    QString detail; // the stream's error for StreamFailed
     QByteArray command;
     QByteArray answer;
 };

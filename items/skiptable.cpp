@@ -38,7 +38,7 @@ SkipTable loadSkipTable(const QString &path, QString *warning)
     const FileReadResult read = readRegularFile(path, kMaxItemFileBytes);
     if (!read.ok()) {
         if (warning && read.status != FileReadResult::NotFound)
-            *warning = read.errorText;
+            *warning = read.detail;
         return SkipTable();
     }
     return parseSkipTable(read.bytes);

@@ -200,17 +200,18 @@ void MonitorCapture::captureSerial()
 
 MonitorCaptureOutcome MonitorCapture::run()
 {
-    auto failed = [this](MonitorCaptureOutcome::Status status, const QString &detail) {
+    auto failed = [this](MonitorCaptureOutcome::Status status, Failure::Code failure, const QString &detail) {
         m_outcome.status = status;
+        m_outcome.failure = failure;
         m_outcome.detail = detail;
         return m_outcome;
     };
     if (!m_link.open())
-        return failed(MonitorCaptureOutcome::OpenFailed, m_link.errorText);
+        return failed(MonitorCaptureOutcome::Failed, Failure::OpenFailed, m_link.errorText);
 
     QString error = switchDebug(m_options.debug, true);
     if (!error.isEmpty())
-        return failed(MonitorCaptureOutcome::SwitchFailed, error);
+        return failed(MonitorCaptureOutcome::SwitchFailed, Failure::NoReply, error);
     if (!stopRequested()) {
         if (m_hooks.capturing)
             m_hooks.capturing();
@@ -223,15 +224,15 @@ MonitorCaptureOutcome MonitorCapture::run()
             // A hung-up port answers every wait at once; nothing more will
             // come, and a final request could not go out either.
             if (m_link.transportFailed())
-                return failed(MonitorCaptureOutcome::LineLost, QString());
+                return failed(MonitorCaptureOutcome::Failed, Failure::LineLost, QString());
         }
     }
     if (m_options.debug) {
         error = switchDebug(false, false);
         if (!error.isEmpty())
-            return failed(MonitorCaptureOutcome::SwitchOffFailed, error);
+            return failed(MonitorCaptureOutcome::SwitchOffFailed, Failure::NoReply, error);
     }
-    return m_outcome;
+    return failed(MonitorCaptureOutcome::Captured, Failure::None, QString());
 }
 
 } // namespace
@@ -256,30 +257,20 @@ QString monitorCaptureTitle(const MonitorCaptureOutcome &outcome)
 QString monitorCaptureMessage(const MonitorCaptureOutcome &outcome)
 {
     switch (outcome.status) {
-    case MonitorCaptureOutcome::Stopped:
+    case MonitorCaptureOutcome::Captured:
         return QString();
-    case MonitorCaptureOutcome::OpenFailed:
+    case MonitorCaptureOutcome::Failed:
+        if (outcome.failure == Failure::LineLost)
+            return QCoreApplication::translate("MonitorThread", "串口读取失败");
+        return outcome.detail;
     case MonitorCaptureOutcome::SwitchFailed:
     case MonitorCaptureOutcome::SwitchOffFailed:
         return outcome.detail;
-    case MonitorCaptureOutcome::LineLost:
-        return QCoreApplication::translate("MonitorThread", "串口读取失败");
     }
     return QString();
 }
 
 Failure::Code monitorCaptureError(const MonitorCaptureOutcome &outcome)
 {
-    switch (outcome.status) {
-    case MonitorCaptureOutcome::Stopped:
-        return Failure::None;
-    case MonitorCaptureOutcome::OpenFailed:
-        return Failure::OpenFailed;
-    case MonitorCaptureOutcome::SwitchFailed:
-    case MonitorCaptureOutcome::SwitchOffFailed:
-        return Failure::NoReply;
-    case MonitorCaptureOutcome::LineLost:
-        return Failure::LineLost;
-    }
-    return Failure::Failed;
+    return outcome.failure;
 }

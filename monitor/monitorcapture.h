@@ -28,14 +28,21 @@ struct MonitorCaptureOptions {
 };
 
 struct MonitorCaptureOutcome {
+    Q_GADGET
+public:
     enum Status {
-        Stopped, // the stop request ended the capture
-        OpenFailed, // detail: the link's error text
+        Captured, // the stop request ended the capture, as it should
+        // failure says why: OpenFailed (detail: the link's error text) or
+        // LineLost (the serial line hung up during the capture).
+        Failed,
         SwitchFailed, // the first debug-switch request failed: nothing captured
         SwitchOffFailed, // captured, but the final "0" request failed
-        LineLost, // the serial line hung up during the capture
     };
-    Status status = Stopped;
+    Q_ENUM(Status)
+    Status status = Failed;
+    // None for Captured. The switch requests report their failure as text
+    // only: it counts as NoReply.
+    Failure::Code failure = Failure::Failed;
     // The link's error text, or the failed request's reply error.
     QString detail;
     qint64 lines = 0;
@@ -49,11 +56,10 @@ MonitorCaptureOutcome captureMonitor(DeviceLink &link, const MonitorCaptureOptio
                                      const MonitorCaptureHooks &hooks);
 
 // The message box title and text of a failed capture; empty text for
-// Stopped.
+// Captured.
 QString monitorCaptureTitle(const MonitorCaptureOutcome &outcome);
 QString monitorCaptureMessage(const MonitorCaptureOutcome &outcome);
-// The failure in the shared vocabulary (None for Stopped). The switch
-// requests report their failure as text only: it counts as NoReply.
+// The failure in the shared vocabulary (None for Captured): `failure`.
 Failure::Code monitorCaptureError(const MonitorCaptureOutcome &outcome);
 
 // A reply to the debug switch is a counted reply, in an envelope when the

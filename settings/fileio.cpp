@@ -12,17 +12,17 @@ FileReadResult readRegularFile(const QString &path, qint64 maxBytes)
     const QFileInfo info(path);
     if (!info.exists()) {
         result.status = FileReadResult::NotFound;
-        result.errorText = SafeFileWriter::tr("文件不存在: %1").arg(QDir::toNativeSeparators(path));
+        result.detail = SafeFileWriter::tr("文件不存在: %1").arg(QDir::toNativeSeparators(path));
         return result;
     }
     if (!info.isFile()) {
         result.status = FileReadResult::NotRegular;
-        result.errorText = SafeFileWriter::tr("不是普通文件: %1").arg(QDir::toNativeSeparators(path));
+        result.detail = SafeFileWriter::tr("不是普通文件: %1").arg(QDir::toNativeSeparators(path));
         return result;
     }
     if (info.size() > maxBytes) {
         result.status = FileReadResult::TooLarge;
-        result.errorText = SafeFileWriter::tr("文件过大(超过%1 MB): %2")
+        result.detail = SafeFileWriter::tr("文件过大(超过%1 MB): %2")
                                .arg(maxBytes / (1024 * 1024))
                                .arg(QDir::toNativeSeparators(path));
         return result;
@@ -30,20 +30,20 @@ FileReadResult readRegularFile(const QString &path, qint64 maxBytes)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         result.status = FileReadResult::ReadFailed;
-        result.errorText = SafeFileWriter::tr("读取文件失败: %1").arg(QDir::toNativeSeparators(path));
+        result.detail = SafeFileWriter::tr("读取文件失败: %1").arg(QDir::toNativeSeparators(path));
         return result;
     }
     // The size may have changed since the check; never read past the cap.
     result.bytes = file.read(maxBytes + 1);
     if (file.error() != QFileDevice::NoError) {
         result.status = FileReadResult::ReadFailed;
-        result.errorText = SafeFileWriter::tr("读取文件失败: %1").arg(QDir::toNativeSeparators(path));
+        result.detail = SafeFileWriter::tr("读取文件失败: %1").arg(QDir::toNativeSeparators(path));
         result.bytes.clear();
         return result;
     }
     if (result.bytes.size() > maxBytes) {
         result.status = FileReadResult::TooLarge;
-        result.errorText = SafeFileWriter::tr("文件过大(超过%1 MB): %2")
+        result.detail = SafeFileWriter::tr("文件过大(超过%1 MB): %2")
                                .arg(maxBytes / (1024 * 1024))
                                .arg(QDir::toNativeSeparators(path));
         result.bytes.clear();

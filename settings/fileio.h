@@ -11,10 +11,13 @@
 // input we do not control: only regular files are opened, so a FIFO or a
 // device never blocks the program, and only up to a size the caller names.
 struct FileReadResult {
+    Q_GADGET
+public:
     enum Status { Ok, NotFound, NotRegular, TooLarge, ReadFailed };
+    Q_ENUM(Status)
     Status status = ReadFailed;
     QByteArray bytes;
-    QString errorText; // empty for Ok
+    QString detail; // empty for Ok
     bool ok() const { return status == Ok; }
 };
 FileReadResult readRegularFile(const QString &path, qint64 maxBytes);

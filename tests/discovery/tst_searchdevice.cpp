@@ -326,7 +326,7 @@ void tst_SearchDevice::searchOutcome_data()
     // An empty datagram answers nothing.
     QTest::newRow("empty answers only") << QList<QByteArray>{QByteArray()} << false << false
                                         << int(DeviceSearchOutcome::NoAnswer) << 0 << 2;
-    QTest::newRow("stopped") << QList<QByteArray>{"ZR-1"} << true << false << int(DeviceSearchOutcome::Stopped) << 1
+    QTest::newRow("stopped") << QList<QByteArray>{"ZR-1"} << true << false << int(DeviceSearchOutcome::Failed) << 1
                              << 1;
     QTest::newRow("every send fails") << QList<QByteArray>{"ZR-1"} << false << true
                                       << int(DeviceSearchOutcome::NoAnswer) << 0 << 0;

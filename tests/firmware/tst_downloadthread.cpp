@@ -363,7 +363,6 @@ void tst_DownloadThread::failuresKeepOlderFile()
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"p.zrbin"});
 }
 
-Q_DECLARE_METATYPE(DownloadOutcome::Status)
 
 void tst_DownloadThread::outcomes_data()
 {
@@ -380,7 +379,7 @@ void tst_DownloadThread::outcomes_data()
                                 << DownloadOutcome::TransferError;
     QTest::newRow("too large") << "/p.zrbin" << 200 << true << qint64(1000) << false << DownloadOutcome::TooLarge;
     QTest::newRow("no file name") << "/" << 200 << true << qint64(1 << 20) << false << DownloadOutcome::BadFileName;
-    QTest::newRow("stopped") << "/p.zrbin" << 200 << true << qint64(1 << 20) << true << DownloadOutcome::Stopped;
+    QTest::newRow("stopped") << "/p.zrbin" << 200 << true << qint64(1 << 20) << true << DownloadOutcome::Failed;
 }
 
 // The operation zrvu-cli calls; the thread above wraps the same function.
@@ -421,8 +420,10 @@ void tst_DownloadThread::outcomes()
     } else {
         QVERIFY(!QFile::exists(target));
     }
-    QCOMPARE(downloadMessage(out).isEmpty(),
-             status == DownloadOutcome::Complete || status == DownloadOutcome::Stopped);
+    QCOMPARE(out.failure, status == DownloadOutcome::Complete ? Failure::None
+                          : stopAtOnce                       ? Failure::Interrupted
+                                                             : Failure::DownloadFailed);
+    QCOMPARE(downloadMessage(out).isEmpty(), status == DownloadOutcome::Complete || stopAtOnce);
 }
 
 QTEST_GUILESS_MAIN(tst_DownloadThread)

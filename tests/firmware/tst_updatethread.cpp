@@ -268,7 +268,7 @@ void tst_UpdateThread::outcomes_data()
     QTest::newRow("page 5 unacknowledged") << (m + QStringList{"--flash-drop-page", "5"}) << "M" << 8 * 1024 + 10
                                            << int(FlashOutcome::PageFailed) << 5 << 5 << false;
     QTest::newRow("no image") << m << "M" << 0 << int(FlashOutcome::NoImage) << 0 << -1 << false;
-    QTest::newRow("port missing") << QStringList() << "M" << 10 << int(FlashOutcome::OpenFailed) << 0 << -1 << false;
+    QTest::newRow("port missing") << QStringList() << "M" << 10 << int(FlashOutcome::Failed) << 0 << -1 << false;
 }
 
 // The operation itself, as zrvu-cli calls it: the outcome names the case.
@@ -303,8 +303,10 @@ void tst_UpdateThread::outcomes()
     QCOMPARE(progress.size(), out.pagesDone + (progress.isEmpty() ? 0 : 1));
     if (status == FlashOutcome::ModelMismatch)
         QVERIFY2(out.identifyText.contains("Find ZR-T1000 OK"), qPrintable(out.identifyText));
-    if (status == FlashOutcome::OpenFailed)
+    if (status == FlashOutcome::Failed) {
+        QCOMPARE(out.failure, Failure::OpenFailed);
         QVERIFY2(out.detail.contains("no-such-port"), qPrintable(out.detail));
+    }
     QCOMPARE(flashMessage(out).isEmpty(), status == FlashOutcome::Complete);
 }
 

@@ -360,8 +360,8 @@ void tst_ReadThread::readOutcome_data()
     QTest::newRow("exactly the cap") << true << 3 << 3 << -1 << -1 << int(O::Complete) << 3 << QString();
     QTest::newRow("past the cap") << true << 5 << 3 << -1 << -1 << int(O::LineCap) << 3
                                   << QStringLiteral("历史数据超过3行，已停止读取");
-    QTest::newRow("stopped") << true << 50 << 100 << 2 << -1 << int(O::Stopped) << -1 << QString();
-    QTest::newRow("hang-up") << false << 50 << 100 << -1 << 300 << int(O::LineLost) << -1
+    QTest::newRow("stopped") << true << 50 << 100 << 2 << -1 << int(O::Failed) << -1 << QString();
+    QTest::newRow("hang-up") << false << 50 << 100 << -1 << 300 << int(O::Failed) << -1
                              << QStringLiteral("串口读取失败");
 }
 
@@ -407,6 +407,10 @@ void tst_ReadThread::readOutcome()
     worker->start();
     QTRY_VERIFY_WITH_TIMEOUT(worker->isFinished(), 15000);
     QCOMPARE(int(outcome.status), status);
+    QCOMPARE(outcome.failure, stopAfter >= 0 ? Failure::Interrupted
+                              : hangUpMs >= 0 ? Failure::LineLost
+                              : status == HistoryReadOutcome::LineCap ? Failure::TooManyLines
+                                                                         : Failure::None);
     QCOMPARE(opened, 1);
     QCOMPARE(outcome.lines, qint64(lines.size()));
     if (received >= 0)

@@ -138,7 +138,7 @@ void tst_ExchangeThread::openFailure()
     const auto run = finished.at(0).at(0).value<WriteRunOutcome>();
     QVERIFY(!run.opened);
     QVERIFY(run.failed());
-    QCOMPARE(run.openError, QStringLiteral("打开串口失败: /nonexistent/zr-port"));
+    QCOMPARE(run.detail, QStringLiteral("打开串口失败: /nonexistent/zr-port"));
     QCOMPARE(started.count(), 0);
 
     QSignalSpy probed(&thread, &ExchangeThread::signalSerialProbed);

@@ -11,7 +11,6 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(ItemReply::Status)
-Q_DECLARE_METATYPE(ItemListOutcome::Status)
 
 namespace {
 
@@ -78,9 +77,9 @@ void tst_ItemRead::list_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("whole list") << QStringList() << ItemListOutcome::Complete << 3 << "";
     QTest::newRow("one lost reply is retried") << QStringList{"--drop", "2"} << ItemListOutcome::Complete << 3 << "";
-    QTest::newRow("the retry lost too") << QStringList{"--drop", "2,3"} << ItemListOutcome::LinkFailed << 1
+    QTest::newRow("the retry lost too") << QStringList{"--drop", "2,3"} << ItemListOutcome::Failed << 1
                                         << "接收数据超时";
-    QTest::newRow("another address") << QStringList{"--address", "2"} << ItemListOutcome::LinkFailed << 0
+    QTest::newRow("another address") << QStringList{"--address", "2"} << ItemListOutcome::Failed << 0
                                      << "接收数据超时";
 }
 
@@ -122,7 +121,8 @@ void tst_ItemRead::stopBetweenItems()
     hooks.stopRequested = [&] { return ++polls > 2; };
     const ItemListOutcome outcome = readItemList(link, hooks, 2000, 2000);
     link.close();
-    QCOMPARE(outcome.status, ItemListOutcome::Stopped);
+    QCOMPARE(outcome.status, ItemListOutcome::Failed);
+    QCOMPARE(outcome.failure, Failure::Interrupted);
     QCOMPARE(outcome.items, 2);
     QVERIFY(itemListMessage(outcome).isEmpty());
 
@@ -134,7 +134,8 @@ void tst_ItemRead::stopBetweenItems()
     ItemListHooks none;
     none.cleared = [&] { cleared = true; };
     const ItemListOutcome failed = readItemList(closed, none);
-    QCOMPARE(failed.status, ItemListOutcome::OpenFailed);
+    QCOMPARE(failed.status, ItemListOutcome::Failed);
+    QCOMPARE(failed.failure, Failure::OpenFailed);
     QVERIFY(!cleared);
     QCOMPARE(itemListMessage(failed), QStringLiteral("打开串口失败: /nonexistent/zr-tty"));
 }
@@ -188,7 +189,7 @@ void tst_ItemRead::messages_data()
     QTest::newRow("list: complete") << itemListMessage(list) << "";
 
     ItemWriteOutcome write;
-    write.errorText = QStringLiteral("接收数据超时");
+    write.detail = QStringLiteral("接收数据超时");
     write.status = ItemWriteOutcome::LinkFailed;
     QTest::newRow("write: link") << itemWriteMessage(write) << "接收数据超时";
     write.status = ItemWriteOutcome::BadReply;
@@ -203,8 +204,9 @@ void tst_ItemRead::messages_data()
     ClockSyncOutcome clock;
     clock.status = ClockSyncOutcome::BadReply;
     QTest::newRow("clock: reply") << clockSyncMessage(clock) << "同步时间失败";
-    clock.status = ClockSyncOutcome::OpenFailed;
-    clock.errorText = QStringLiteral("打开串口失败: x");
+    clock.status = ClockSyncOutcome::LinkFailed;
+    clock.failure = Failure::OpenFailed;
+    clock.detail = QStringLiteral("打开串口失败: x");
     QTest::newRow("clock: open") << clockSyncMessage(clock) << "打开串口失败: x";
 
     SerialNumberOutcome sn;
@@ -212,7 +214,7 @@ void tst_ItemRead::messages_data()
     sn.answer = QByteArray("{\"sn\":\"B\"}\0junk", 14);
     QTest::newRow("sn: answer") << serialNumberMessage(sn) << "写入SN失败, 设备返回错误: {\"sn\":\"B\"}";
     sn.status = SerialNumberOutcome::StreamFailed;
-    sn.errorText = QStringLiteral("接收数据超时");
+    sn.detail = QStringLiteral("接收数据超时");
     QTest::newRow("sn: stream") << serialNumberMessage(sn) << "写入SN失败, 接收数据超时";
 }
 

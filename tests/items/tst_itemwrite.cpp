@@ -6,7 +6,6 @@
 
 #include <QtTest>
 
-Q_DECLARE_METATYPE(ItemWriteOutcome::Status)
 
 namespace {
 
@@ -77,7 +76,7 @@ void tst_ItemWrite::exchange()
     QVERIFY(link.open());
     const ItemWriteOutcome out = writeItemExchange(link, index, value, mode, 600);
     QCOMPARE(out.status, status);
-    QCOMPARE(out.errorText, error);
+    QCOMPARE(out.detail, error);
     // Only silence leaves open whether the value was stored.
     QCOMPARE(out.unanswered, error == QStringLiteral("接收数据超时"));
     QCOMPARE(out.request, buildTextWriteRequest(1, quint8(index & 0xFF), value));
@@ -101,7 +100,7 @@ void tst_ItemWrite::serialExchange()
     // A corrupt reply on the serial line comes back after the quiet time.
     out = writeItemExchange(link, 0, QStringLiteral("乙"), 2);
     QCOMPARE(out.status, ItemWriteOutcome::LinkFailed);
-    QCOMPARE(out.errorText, QStringLiteral("CRC校验错误"));
+    QCOMPARE(out.detail, QStringLiteral("CRC校验错误"));
     QTRY_VERIFY(sim.outputLines().contains(QStringLiteral("ZRSIM WRITE 0 名称:乙")));
 }
 

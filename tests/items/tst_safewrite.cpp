@@ -165,7 +165,7 @@ void tst_SafeWrite::backupIsTheExportAndPrunes()
     QStringList written;
     for (int i = 0; i < 4; ++i) {
         const BackupOutcome b = writeItemBackup(dir, rows, kLink, kWhen.addSecs(i / 2), 3);
-        QVERIFY2(b.ok, qPrintable(b.error));
+        QVERIFY2(b.ok, qPrintable(b.detail));
         written << QFileInfo(b.path).fileName();
         QFile f(b.path);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -253,7 +253,7 @@ void tst_SafeWrite::simultaneousBackupsEachKeepTheirFile()
         QVERIFY(t->wait(30000));
     QSet<QString> paths;
     for (int i = 0; i < kRuns; ++i) {
-        QVERIFY2(outcomes.at(i).ok, qPrintable(outcomes.at(i).error));
+        QVERIFY2(outcomes.at(i).ok, qPrintable(outcomes.at(i).detail));
         paths.insert(outcomes.at(i).path);
         QFile f(outcomes.at(i).path);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -274,7 +274,7 @@ void tst_SafeWrite::backupRefusesWithReason()
     const BackupOutcome b = writeItemBackup(blocked, rowsOf({"0:A:1"}), kLink, kWhen, 50);
     QVERIFY(!b.ok);
     QVERIFY(b.path.isEmpty());
-    QVERIFY2(b.error.contains(QDir::toNativeSeparators(blocked)), qPrintable(b.error));
+    QVERIFY2(b.detail.contains(QDir::toNativeSeparators(blocked)), qPrintable(b.detail));
     QCOMPARE(QFileInfo(blocked).isFile(), true);
 }
 

@@ -475,13 +475,13 @@ void tst_MonitorThread::captureOutcome_data()
     QTest::addColumn<bool>("captured");
     QTest::addColumn<QString>("shown"); // title|message
     using O = MonitorCaptureOutcome;
-    QTest::newRow("stopped, debug") << true << true << "aa" << false << int(O::Stopped) << true << "";
-    QTest::newRow("stopped, no debug") << false << false << "a" << false << int(O::Stopped) << true << "";
+    QTest::newRow("stopped, debug") << true << true << "aa" << false << int(O::Captured) << true << "";
+    QTest::newRow("stopped, no debug") << false << false << "a" << false << int(O::Captured) << true << "";
     QTest::newRow("first switch silent") << true << true << "s" << false << int(O::SwitchFailed) << false
                                          << QStringLiteral("监听调试|接收数据超时");
     QTest::newRow("final switch silent") << true << true << "as" << false << int(O::SwitchOffFailed) << true
                                          << QStringLiteral("监听调试|接收数据超时");
-    QTest::newRow("hang-up") << false << true << "a" << true << int(O::LineLost) << true
+    QTest::newRow("hang-up") << false << true << "a" << true << int(O::Failed) << true
                              << QStringLiteral("设备监听|串口读取失败");
 }
 
@@ -535,6 +535,7 @@ void tst_MonitorThread::captureOutcome()
     }
     QTRY_VERIFY_WITH_TIMEOUT(worker->isFinished(), 10000);
     QCOMPARE(int(outcome.status), status);
+    QCOMPARE(monitorCaptureError(outcome), hangUp ? Failure::LineLost : shown.isEmpty() ? Failure::None : Failure::NoReply);
     if (captured)
         QCOMPARE(lines, QList<QByteArray>{"one\n"});
     QCOMPARE(outcome.lines, qint64(lines.size()));

@@ -59,7 +59,7 @@ void tst_FileIo::readRefuses()
     const FileReadResult r = readRegularFile(path, 1024);
     QCOMPARE(int(r.status), status);
     QVERIFY(r.bytes.isEmpty());
-    QVERIFY(!r.errorText.isEmpty());
+    QVERIFY(!r.detail.isEmpty());
 }
 
 void tst_FileIo::readWithinCap()

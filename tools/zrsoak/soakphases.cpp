@@ -370,8 +370,8 @@ SoakRecord judgeWrite(const WritePlan &plan, const ItemWriteOutcome &out, const 
     r.detail = QStringLiteral("item %1 '%2'").arg(plan.index).arg(plan.value);
     switch (out.status) {
     case ItemWriteOutcome::LinkFailed:
-        r.outcome = out.errorText;
-        r.verdict = texts.contains(out.errorText) ? SoakRecord::KnownError : SoakRecord::Unexpected;
+        r.outcome = out.detail;
+        r.verdict = texts.contains(out.detail) ? SoakRecord::KnownError : SoakRecord::Unexpected;
         return r;
     case ItemWriteOutcome::BadReply:
         r.outcome = QStringLiteral("硬件返回数据校验错误");
@@ -383,7 +383,7 @@ SoakRecord judgeWrite(const WritePlan &plan, const ItemWriteOutcome &out, const 
         r.verdict = SoakRecord::Unexpected;
         return r;
     case ItemWriteOutcome::ValueNotCarried:
-        r.outcome = out.errorText;
+        r.outcome = out.detail;
         r.verdict = SoakRecord::Unexpected;
         return r;
     case ItemWriteOutcome::Written:
