@@ -5,6 +5,7 @@
 #include "link/outcome.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -32,11 +33,16 @@ struct HistoryReadOutcome {
         ExchangeFailed, // the send or the first answer failed; detail: the link's text
         LineCap, // more than maxLines lines; the rest was not read
         LineLost, // the serial line hung up mid-answer
+        LinesBroken, // brokenLines lines do not fit the answer: bytes were lost
     };
     Status status = ExchangeFailed; // an outcome says it succeeded, never by default
     QString detail;
     qint64 lines = 0;
     int maxLines = 0;
+    // Lines that are neither the one header nor a record with as many
+    // fields as most records: what a lost datagram (or lost serial bytes)
+    // leaves behind, a line cut off and joined to the rest of another one.
+    qint64 brokenLines = 0;
 };
 
 // The streaming exchange's side of a history read: turns the answer's
@@ -60,6 +66,7 @@ public:
 
 private:
     void flush(const QByteArray &line);
+    void checkShape(const QString &line);
 
     HistoryReadHooks m_hooks;
     HistoryLineSplitter m_lines;
@@ -67,6 +74,9 @@ private:
     bool m_failed = false;
     bool m_capped = false;
     bool m_stopped = false;
+    bool m_sawLine = false;
+    qint64 m_strayLines = 0; // neither header nor record
+    QHash<int, qint64> m_recordShapes; // records by their field count
 };
 
 // Opens `link` (as the caller configured it: its interChunkWaitMs is the

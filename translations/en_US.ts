@@ -661,6 +661,10 @@
         <source>串口读取失败</source>
         <translation>Serial port read failed</translation>
     </message>
+    <message>
+        <source>%1行历史数据不完整，传输中丢失了数据</source>
+        <translation>%1 lines of history data are incomplete: data was lost in transfer</translation>
+    </message>
 </context>
 <context>
     <name>RefreshThread</name>

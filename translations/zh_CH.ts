@@ -661,6 +661,10 @@
         <source>串口读取失败</source>
         <translation>串口读取失败</translation>
     </message>
+    <message>
+        <source>%1行历史数据不完整，传输中丢失了数据</source>
+        <translation>%1行历史数据不完整，传输中丢失了数据</translation>
+    </message>
 </context>
 <context>
     <name>RefreshThread</name>

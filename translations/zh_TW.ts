@@ -661,6 +661,10 @@
         <source>串口读取失败</source>
         <translation>序列埠讀取失敗</translation>
     </message>
+    <message>
+        <source>%1行历史数据不完整，传输中丢失了数据</source>
+        <translation>%1行歷史資料不完整，傳輸中遺失了資料</translation>
+    </message>
 </context>
 <context>
     <name>RefreshThread</name>
