@@ -211,7 +211,7 @@ bool DeviceLink::waitForDatagram(int timeoutMs)
         if (udpSocket->hasPendingDatagrams())
             return true;
         const qint64 left = timeoutMs - clock.elapsed();
-        if (left < 0)
+        if (left < 0 || abandoned())
             return false;
         const int slice = static_cast<int>(std::min<qint64>(kPollSliceMs, left + 1));
         if (udpSocket->state() == QAbstractSocket::BoundState)
@@ -243,6 +243,16 @@ bool DeviceLink::waitForSerialData(int timeoutMs)
                              loop.quit();
                          }
                      });
+    QTimer poll;
+    if (m_abandon) {
+        if (m_abandon())
+            return false;
+        QObject::connect(&poll, &QTimer::timeout, &loop, [this, &loop] {
+            if (m_abandon())
+                loop.quit();
+        });
+        poll.start(kPollSliceMs);
+    }
     timer.start(timeoutMs);
     loop.exec();
     if (m_transportFailed) {
