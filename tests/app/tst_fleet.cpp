@@ -76,6 +76,7 @@ private slots:
     void stopStartsNothingNew();
     void stopCutsARunningJob_data();
     void stopCutsARunningJob();
+    void closingDuringAFlashDoesNotWait();
     void targetsAndPorts();
     void doubleClickOpensTree();
 
@@ -416,6 +417,27 @@ void TestFleet::stopCutsARunningJob()
     runner.stop();
     QVERIFY(finished.count() > 0 || finished.wait(20000));
     QCOMPARE(runner.instruments().at(0).message, QStringLiteral("刷新已停止: 已收到0项"));
+}
+
+void TestFleet::closingDuringAFlashDoesNotWait()
+{
+    // The window goes at once; the flash runs to its end, then its runner goes.
+    auto *w = new FleetWindow;
+    QVERIFY(openPlant(*w));
+    checkOnly(*w, {0});
+    const QString package = m_work->filePath(QStringLiteral("close.zrbin"));
+    QString error;
+    QVERIFY2(writePackage(package, packageFields(QStringLiteral("变送器"), QStringLiteral("ZR3100"),
+                                                 QStringLiteral("V3.0"), QByteArray(3000, 'x')),
+                          &error),
+             qPrintable(error));
+    w->setFileProvider([&](FleetWindow::FileKind, const QString &) { return package; });
+    w->flashChecked();
+    QTRY_COMPARE(w->runner().instruments().at(0).state, FleetInstrument::Running);
+    QPointer<FleetRunner> runner(&w->runner());
+    delete w;
+    QVERIFY(runner && runner->isRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(runner.isNull(), 60000);
 }
 
 void TestFleet::targetsAndPorts()
