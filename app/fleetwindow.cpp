@@ -138,7 +138,7 @@ void FleetWindow::retranslate()
     m_flash->setText(tr("更新固件"));
     m_export->setText(tr("导出"));
     m_stop->setText(tr("停止"));
-    m_stop->setToolTip(tr("不再开始新的操作;进行中的操作会完成"));
+    m_stop->setToolTip(tr("不再开始新的操作;进行中的读写在当前项之后停止,固件更新会完成"));
     m_saveResults->setText(tr("保存结果"));
     m_reference->setText(tr("参考文件"));
     m_add->setText(tr("添加"));
