@@ -4,11 +4,13 @@
 #include "firmware/flash.h"
 #include "firmware/package.h"
 #include "items/batchwrite.h"
+#include "items/exchangethread.h"
 #include "items/clocksync.h"
 #include "items/itemcsv.h"
 #include "items/itemread.h"
 #include "items/itemrows.h"
 #include "items/itemwrite.h"
+#include "items/refreshthread.h"
 #include "items/safewrite.h"
 #include "link/devicelink.h"
 #include "settings/fileio.h"
@@ -190,7 +192,9 @@ void FleetRunner::schedule()
         emit rowChanged(row);
         // The worker gets copies: nothing of this thread is read over there.
         const FleetInstrument copy = in;
-        const FleetJobOptions options = m_options;
+        FleetJobOptions options = m_options;
+        // The runner outlives its jobs: its destructor waits for them.
+        options.stopRequested = [this] { return m_stop.load(); };
         const FleetAction action = m_action;
         spawn([this, id, copy, options, action] {
             const FleetJobResult result = runFleetJob(action, copy, options, [this, id](const QString &text) {
@@ -413,6 +417,7 @@ ItemListOutcome readRows(const FleetInstrument &in, const FleetJobOptions &o, QL
     link.setFixedSettings(in.link);
     int received = 0;
     ItemListHooks hooks;
+    hooks.stopRequested = o.stopRequested;
     hooks.cleared = [&list] { list.clear(); };
     hooks.item = [&](int index, const QStringList &fields) {
         list.addItem(index, fields);
@@ -428,10 +433,11 @@ ItemListOutcome readRows(const FleetInstrument &in, const FleetJobOptions &o, QL
 FleetJobResult readFailure(const ItemListOutcome &outcome)
 {
     FleetJobResult r;
-    const bool linkFault = outcome.status == ItemListOutcome::Failed && outcome.failure != Failure::OpenFailed
-                           && outcome.failure != Failure::Interrupted;
+    const bool stopped = outcome.status == ItemListOutcome::Failed && outcome.failure == Failure::Interrupted;
+    const bool linkFault =
+        outcome.status == ItemListOutcome::Failed && outcome.failure != Failure::OpenFailed && !stopped;
     r.state = linkFault ? FleetInstrument::NoAnswer : FleetInstrument::Error;
-    r.message = itemListMessage(outcome);
+    r.message = stopped ? RefreshThread::stoppedText(outcome.items) : itemListMessage(outcome);
     return r;
 }
 
@@ -501,6 +507,7 @@ FleetJobResult writeFile(const FleetInstrument &in, const FleetJobOptions &o, co
     request.settings = in.link;
     request.timeoutMs = exchangeTimeout(o);
     BatchWriteHooks hooks;
+    hooks.stopRequested = o.stopRequested;
     hooks.rowStarted = [&progress](int number, int count, const BatchWriteRow &row) {
         progress(FleetRunner::tr("写入 %1/%2: %3").arg(number).arg(count).arg(row.name));
     };
@@ -538,6 +545,12 @@ FleetJobResult writeFile(const FleetInstrument &in, const FleetJobOptions &o, co
         r.state = last.status == ItemWriteOutcome::LinkFailed ? FleetInstrument::NoAnswer : FleetInstrument::Error;
         r.message = counts + QStringLiteral("; ") + itemWriteMessage(last) + QLatin1Char(' ')
                     + itemWriteStoppedMessage(batch.rows.last().value);
+        return r;
+    }
+    if (batch.stopped || batch.checkStopped) {
+        r.state = FleetInstrument::Error;
+        r.message = batch.stopped ? ExchangeThread::stoppedText(batch.answered(), batch.count)
+                                  : ExchangeThread::checkStoppedText(batch.answered());
         return r;
     }
     if (!batch.verified) {

@@ -53,6 +53,9 @@ struct FleetJobOptions {
     QString packageModel;  // Flash: instruments of another model are skipped
     int timeoutMs = 0;     // 0: the usual item timeouts (tests shorten them)
     int flashExchangeMs = 5000, flashEraseMs = 10000, flashPauseMs = 1000;
+    // Set by the runner for each job, asked on the worker: item reads and
+    // batch writes end after the item on the wire; a flash never stops.
+    std::function<bool()> stopRequested;
 };
 
 // The outcome of one job, delivered to the GUI thread.
@@ -69,8 +72,9 @@ struct FleetJobResult {
 // Core of the plant view, free of widgets: the instrument list, and the
 // scheduler that runs jobs on worker threads, at most maxParallel() at once
 // and never two on one serial port (nor one UDP endpoint: a gateway is one
-// line too). Stop starts nothing new; what runs is allowed to finish, as a
-// write or a flash cut short could leave an instrument half-configured.
+// line too). Stop starts nothing new; a running read or write ends after
+// the item on the wire, a flash runs to its end (cut short, it would leave
+// the instrument without firmware).
 class FleetRunner : public QObject
 {
     Q_OBJECT
@@ -140,7 +144,7 @@ private:
     int m_maxParallel = 4;
     int m_running = 0;
     int m_peak = 0;
-    bool m_stop = false;
+    std::atomic<bool> m_stop{false}; // also read by the jobs
     QString m_referencePath;
     QList<ItemRow> m_referenceRows;
     bool m_haveReference = false;

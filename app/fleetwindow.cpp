@@ -9,6 +9,7 @@
 #include "settings/recentconnections.h"
 #include "settings/settingkeys.h"
 
+#include <QCoreApplication>
 #include <QAbstractButton>
 #include <QAction>
 #include <QCloseEvent>
@@ -91,9 +92,9 @@ FleetWindow::FleetWindow(QWidget *parent)
     for (QAction *a : {m_remove, m_saveList, m_reference, m_protected, m_saveResults})
         m_toolBar->addAction(a);
 
-    connect(&m_runner, &FleetRunner::instrumentsChanged, this, &FleetWindow::rebuild);
-    connect(&m_runner, &FleetRunner::rowChanged, this, &FleetWindow::updateRow);
-    connect(&m_runner, &FleetRunner::actionFinished, this, &FleetWindow::onFinished);
+    connect(m_runner.get(), &FleetRunner::instrumentsChanged, this, &FleetWindow::rebuild);
+    connect(m_runner.get(), &FleetRunner::rowChanged, this, &FleetWindow::updateRow);
+    connect(m_runner.get(), &FleetRunner::actionFinished, this, &FleetWindow::onFinished);
     connect(m_tree, &QTreeWidget::itemChanged, this, &FleetWindow::onItemChanged);
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, &FleetWindow::onDoubleClicked);
 
@@ -102,7 +103,7 @@ FleetWindow::FleetWindow(QWidget *parent)
     options.protectedPatterns = protectedNamePatterns(SettingKeys::writeProtected.read());
     QString warning;
     options.table = loadSkipTable(QStringLiteral("SkipItems"), &warning);
-    m_runner.setOptions(options);
+    m_runner->setOptions(options);
 
     retranslate();
     // Fixed widths: sizing to contents on every progress update would cost
@@ -114,7 +115,17 @@ FleetWindow::FleetWindow(QWidget *parent)
     updateActions();
 }
 
-FleetWindow::~FleetWindow() = default;
+FleetWindow::~FleetWindow()
+{
+    if (!m_runner->isRunning())
+        return;
+    // What runs (a flash is never cut short) ends on its own; the runner
+    // stays with the application until then instead of holding this thread.
+    m_runner->stop();
+    FleetRunner *runner = m_runner.release();
+    runner->setParent(QCoreApplication::instance());
+    connect(runner, &FleetRunner::actionFinished, runner, &QObject::deleteLater);
+}
 
 void FleetWindow::retranslate()
 {
@@ -127,7 +138,7 @@ void FleetWindow::retranslate()
     m_flash->setText(tr("更新固件"));
     m_export->setText(tr("导出"));
     m_stop->setText(tr("停止"));
-    m_stop->setToolTip(tr("不再开始新的操作;进行中的操作会完成"));
+    m_stop->setToolTip(tr("不再开始新的操作;进行中的读写在当前项之后停止,固件更新会完成"));
     m_saveResults->setText(tr("保存结果"));
     m_reference->setText(tr("参考文件"));
     m_add->setText(tr("添加"));
@@ -154,7 +165,7 @@ void FleetWindow::changeEvent(QEvent *event)
 void FleetWindow::closeEvent(QCloseEvent *event)
 {
     // Nothing new starts; what runs finishes on its own and reports here.
-    m_runner.stop();
+    m_runner->stop();
     event->accept();
 }
 
@@ -173,7 +184,7 @@ void FleetWindow::rebuild()
 {
     m_updating = true;
     m_tree->clear();
-    for (int i = 0; i < m_runner.instruments().size(); ++i) {
+    for (int i = 0; i < m_runner->instruments().size(); ++i) {
         auto *item = new QTreeWidgetItem(m_tree);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     }
@@ -186,9 +197,9 @@ void FleetWindow::rebuild()
 void FleetWindow::updateRow(int row)
 {
     QTreeWidgetItem *item = m_tree->topLevelItem(row);
-    if (!item || row >= m_runner.instruments().size())
+    if (!item || row >= m_runner->instruments().size())
         return;
-    const FleetInstrument &in = m_runner.instruments().at(row);
+    const FleetInstrument &in = m_runner->instruments().at(row);
     m_updating = true;
     item->setCheckState(ColName, in.checked ? Qt::Checked : Qt::Unchecked);
     item->setText(ColName, in.name);
@@ -201,7 +212,7 @@ void FleetWindow::updateRow(int row)
     item->setText(ColBackup, in.lastBackup.isValid() ? in.lastBackup.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                                      : QString());
     item->setToolTip(ColBackup, QDir::toNativeSeparators(in.lastBackupPath));
-    const int differs = m_runner.differences(row);
+    const int differs = m_runner->differences(row);
     item->setText(ColDiffers, differs < 0 ? QString() : QString::number(differs));
     const QString result = in.state == FleetInstrument::Running && !in.progress.isEmpty() ? in.progress : in.message;
     item->setText(ColResult, QString(result).replace(QLatin1Char('\n'), QLatin1Char(' ')));
@@ -217,36 +228,36 @@ void FleetWindow::updateRow(int row)
 
 void FleetWindow::updateActions()
 {
-    const bool running = m_runner.isRunning();
-    const bool any = !m_runner.instruments().isEmpty();
+    const bool running = m_runner->isRunning();
+    const bool any = !m_runner->instruments().isEmpty();
     for (QAction *a : {m_refresh, m_backup, m_write, m_restore, m_clock, m_flash, m_export})
         a->setEnabled(!running && any);
     for (QAction *a : {m_remove, m_saveList, m_saveResults})
         a->setEnabled(!running && any);
     m_add->setEnabled(!running);
-    m_stop->setEnabled(running && !m_runner.stopRequested());
+    m_stop->setEnabled(running && !m_runner->stopRequested());
 }
 
 void FleetWindow::onItemChanged(QTreeWidgetItem *item, int column)
 {
     if (m_updating || column != ColName)
         return;
-    m_runner.setChecked(m_tree->indexOfTopLevelItem(item), item->checkState(ColName) == Qt::Checked);
+    m_runner->setChecked(m_tree->indexOfTopLevelItem(item), item->checkState(ColName) == Qt::Checked);
 }
 
 void FleetWindow::onDoubleClicked(QTreeWidgetItem *item, int)
 {
     const int row = m_tree->indexOfTopLevelItem(item);
-    if (row < 0 || row >= m_runner.instruments().size())
+    if (row < 0 || row >= m_runner->instruments().size())
         return;
-    const FleetInstrument &in = m_runner.instruments().at(row);
+    const FleetInstrument &in = m_runner->instruments().at(row);
     emit instrumentActivated(in.link, in.name);
 }
 
 void FleetWindow::onFinished(FleetAction action)
 {
     int ok = 0, failed = 0, other = 0;
-    for (const FleetInstrument &in : m_runner.instruments()) {
+    for (const FleetInstrument &in : m_runner->instruments()) {
         if (in.state == FleetInstrument::Ok)
             ++ok;
         else if (in.state == FleetInstrument::NoAnswer || in.state == FleetInstrument::Error)
@@ -302,8 +313,8 @@ bool FleetWindow::confirm(const QString &title, const QString &question, const Q
 QStringList FleetWindow::checkedNames() const
 {
     QStringList names;
-    for (int row : m_runner.checkedRows()) {
-        const FleetInstrument &in = m_runner.instruments().at(row);
+    for (int row : m_runner->checkedRows()) {
+        const FleetInstrument &in = m_runner->instruments().at(row);
         names << QStringLiteral("%1 (%2 #%3)").arg(in.name, FleetRunner::endpointText(in.link)).arg(in.link.deviceAddress);
     }
     return names;
@@ -311,7 +322,7 @@ QStringList FleetWindow::checkedNames() const
 
 FleetJobOptions FleetWindow::baseOptions() const
 {
-    FleetJobOptions o = m_runner.options();
+    FleetJobOptions o = m_runner->options();
     o.backupFirst = SettingKeys::backupEnabled.read();
     o.writeProtected = m_protected->isChecked();
     return o;
@@ -320,16 +331,16 @@ FleetJobOptions FleetWindow::baseOptions() const
 bool FleetWindow::beginOnChecked(FleetAction action, const QString &title, const QString &question,
                                  const QStringList &lines)
 {
-    if (m_runner.isRunning())
+    if (m_runner->isRunning())
         return false;
-    const QList<int> rows = m_runner.checkedRows();
+    const QList<int> rows = m_runner->checkedRows();
     if (rows.isEmpty()) {
         setStatus(tr("没有勾选的设备"));
         return false;
     }
     if (!confirm(title, question, lines.isEmpty() ? checkedNames() : lines))
         return false;
-    m_runner.start(action, rows);
+    m_runner->start(action, rows);
     setStatus(title);
     updateActions();
     return true;
@@ -338,7 +349,7 @@ bool FleetWindow::beginOnChecked(FleetAction action, const QString &title, const
 void FleetWindow::openTargetsFile(const QString &path)
 {
     setStatus(tr("正在读取 %1").arg(QDir::toNativeSeparators(path)));
-    m_runner.runInBackground(
+    m_runner->runInBackground(
         [path]() -> QVariant {
             const FileReadResult read = readRegularFile(path, 1024 * 1024);
             if (!read.ok())
@@ -350,12 +361,12 @@ void FleetWindow::openTargetsFile(const QString &path)
             QVector<FleetInstrument> list;
             const QString error = r.value(0).toBool() ? parseFleetTargets(r.value(1).toString(), &list)
                                                       : r.value(1).toString();
-            if (!error.isEmpty() || m_runner.isRunning()) {
+            if (!error.isEmpty() || m_runner->isRunning()) {
                 setStatus(tr("无法打开设备列表 %1: %2").arg(QDir::toNativeSeparators(path), error));
                 emit fileLoaded(false, error);
                 return;
             }
-            m_runner.setInstruments(list);
+            m_runner->setInstruments(list);
             emit fileLoaded(true, path);
             refreshAll();
         });
@@ -363,34 +374,34 @@ void FleetWindow::openTargetsFile(const QString &path)
 
 void FleetWindow::refreshAll()
 {
-    if (m_runner.isRunning() || m_runner.instruments().isEmpty())
+    if (m_runner->isRunning() || m_runner->instruments().isEmpty())
         return;
     QList<int> rows;
-    for (int i = 0; i < m_runner.instruments().size(); ++i)
+    for (int i = 0; i < m_runner->instruments().size(); ++i)
         rows << i;
     FleetJobOptions o = baseOptions();
-    m_runner.setOptions(o);
-    m_runner.start(FleetAction::Read, rows);
+    m_runner->setOptions(o);
+    m_runner->start(FleetAction::Read, rows);
     setStatus(tr("正在读取 %1 台设备").arg(rows.size()));
     updateActions();
 }
 
 void FleetWindow::backupChecked()
 {
-    m_runner.setOptions(baseOptions());
+    m_runner->setOptions(baseOptions());
     beginOnChecked(FleetAction::Backup, tr("备份"), tr("备份这些设备的配置到 %1?").arg(QDir::toNativeSeparators(defaultBackupDir())));
 }
 
 void FleetWindow::writeChecked()
 {
-    if (m_runner.isRunning())
+    if (m_runner->isRunning())
         return;
     const QString file = askFile(OpenItemFile, tr("写入文件"));
     if (file.isEmpty())
         return;
     FleetJobOptions o = baseOptions();
     o.itemFile = file;
-    m_runner.setOptions(o);
+    m_runner->setOptions(o);
     QString question = tr("把 %1 中与设备不同的配置项写入这些设备?").arg(QDir::toNativeSeparators(file));
     question += QLatin1Char('\n') + (o.writeProtected ? tr("受保护的配置项也会写入。") : tr("受保护的配置项保持不变。"));
     if (o.backupFirst)
@@ -402,39 +413,39 @@ void FleetWindow::writeChecked()
 
 void FleetWindow::restoreChecked()
 {
-    m_runner.setOptions(baseOptions());
+    m_runner->setOptions(baseOptions());
     beginOnChecked(FleetAction::Restore, tr("恢复备份"), tr("把每台设备最近的备份写回这台设备?"));
 }
 
 void FleetWindow::syncClockChecked()
 {
-    m_runner.setOptions(baseOptions());
+    m_runner->setOptions(baseOptions());
     beginOnChecked(FleetAction::ClockSync, tr("同步时间"), tr("把这些设备的时钟设为本机时间?"));
 }
 
 void FleetWindow::exportChecked()
 {
-    if (m_runner.isRunning())
+    if (m_runner->isRunning())
         return;
     const QString dir = askFile(ExportFolder, tr("导出"));
     if (dir.isEmpty())
         return;
     FleetJobOptions o = baseOptions();
     o.exportDir = dir;
-    m_runner.setOptions(o);
+    m_runner->setOptions(o);
     beginOnChecked(FleetAction::Export, tr("导出"), tr("把这些设备的配置导出到 %1 (每台设备一个 {名称}.csv)?")
                                                       .arg(QDir::toNativeSeparators(dir)));
 }
 
 void FleetWindow::flashChecked()
 {
-    if (m_runner.isRunning())
+    if (m_runner->isRunning())
         return;
     const QString path = askFile(OpenPackage, tr("更新固件"));
     if (path.isEmpty())
         return;
     setStatus(tr("正在读取 %1").arg(QDir::toNativeSeparators(path)));
-    m_runner.runInBackground(
+    m_runner->runInBackground(
         [path]() -> QVariant {
             static std::atomic<int> serial{0};
             const QString connection = QStringLiteral("fleet-package-info-%1").arg(++serial);
@@ -461,10 +472,10 @@ void FleetWindow::flashChecked()
             FleetJobOptions o = baseOptions();
             o.packagePath = path;
             o.packageModel = model;
-            m_runner.setOptions(o);
+            m_runner->setOptions(o);
             QStringList lines;
-            for (int row : m_runner.checkedRows()) {
-                const FleetInstrument &in = m_runner.instruments().at(row);
+            for (int row : m_runner->checkedRows()) {
+                const FleetInstrument &in = m_runner->instruments().at(row);
                 lines << (fleetModelMatches(in.model, model)
                               ? tr("%1: %2 → %3").arg(in.name, in.version.isEmpty() ? tr("(未知)") : in.version, version)
                               : tr("%1: 跳过 (型号 %2)").arg(in.name, in.model.isEmpty() ? tr("(未知)") : in.model));
@@ -479,8 +490,8 @@ void FleetWindow::flashChecked()
 
 void FleetWindow::stop()
 {
-    m_runner.stop();
-    if (m_runner.isRunning())
+    m_runner->stop();
+    if (m_runner->isRunning())
         setStatus(tr("正在停止: 进行中的操作完成后结束"));
     updateActions();
 }
@@ -491,8 +502,8 @@ void FleetWindow::saveResults()
     if (path.isEmpty())
         return;
     const QString target = withDefaultSuffix(path, QStringLiteral("csv"));
-    const QByteArray bytes = m_runner.resultsCsv();
-    m_runner.runInBackground([target, bytes]() -> QVariant { return writeWholeFile(target, bytes); },
+    const QByteArray bytes = m_runner->resultsCsv();
+    m_runner->runInBackground([target, bytes]() -> QVariant { return writeWholeFile(target, bytes); },
                              [this, target](const QVariant &v) {
                                  const QString failure = v.toString();
                                  setStatus(failure.isEmpty() ? tr("结果已保存到 %1").arg(QDir::toNativeSeparators(target))
@@ -506,8 +517,8 @@ void FleetWindow::saveTargets()
     const QString path = askFile(SaveTargets, tr("保存列表"));
     if (path.isEmpty())
         return;
-    const QByteArray bytes = fleetTargetsText(m_runner.instruments()).toUtf8();
-    m_runner.runInBackground([path, bytes]() -> QVariant { return writeWholeFile(path, bytes); },
+    const QByteArray bytes = fleetTargetsText(m_runner->instruments()).toUtf8();
+    m_runner->runInBackground([path, bytes]() -> QVariant { return writeWholeFile(path, bytes); },
                              [this, path](const QVariant &v) {
                                  const QString failure = v.toString();
                                  setStatus(failure.isEmpty() ? tr("列表已保存到 %1").arg(QDir::toNativeSeparators(path))
@@ -521,8 +532,8 @@ void FleetWindow::chooseReference()
     const QString path = askFile(OpenReference, tr("参考文件"));
     if (path.isEmpty())
         return;
-    const SkipTable table = m_runner.options().table;
-    m_runner.runInBackground(
+    const SkipTable table = m_runner->options().table;
+    m_runner->runInBackground(
         [path, table]() -> QVariant {
             QList<ItemRow> rows;
             const QString error = loadFleetItemFile(path, table, &rows);
@@ -535,7 +546,7 @@ void FleetWindow::chooseReference()
                 emit fileLoaded(false, r.first);
                 return;
             }
-            m_runner.setReference(path, r.second);
+            m_runner->setReference(path, r.second);
             setStatus(tr("参考文件: %1").arg(QDir::toNativeSeparators(path)));
             emit fileLoaded(true, path);
         });
@@ -556,7 +567,7 @@ void FleetWindow::addByHand()
         return;
     }
     for (const FleetInstrument &in : qAsConst(list))
-        m_runner.addInstrument(in);
+        m_runner->addInstrument(in);
 }
 
 void FleetWindow::addFromSearch()
@@ -570,7 +581,7 @@ void FleetWindow::addFromSearch()
     in.link.udpAddress = QHostAddress(dialog.selectedHostAddress().toIPv4Address()).toString();
     in.link.udpPort = dialog.selectedHostPort();
     in.name = FleetRunner::endpointText(in.link);
-    m_runner.addInstrument(in);
+    m_runner->addInstrument(in);
 }
 
 void FleetWindow::fillRecentMenu()
@@ -586,7 +597,7 @@ void FleetWindow::fillRecentMenu()
             in.link = link;
             in.name = link.useUdp ? FleetRunner::endpointText(link)
                                   : QStringLiteral("%1#%2").arg(link.serialPort).arg(link.deviceAddress);
-            m_runner.addInstrument(in);
+            m_runner->addInstrument(in);
         });
     }
 }
@@ -598,5 +609,5 @@ void FleetWindow::removeSelected()
         rows << m_tree->indexOfTopLevelItem(item);
     std::sort(rows.begin(), rows.end(), std::greater<int>());
     for (int row : rows)
-        m_runner.removeInstrument(row);
+        m_runner->removeInstrument(row);
 }

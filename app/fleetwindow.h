@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "app/fleet.h"
 
 #include <QWidget>
@@ -26,7 +28,7 @@ public:
     explicit FleetWindow(QWidget *parent = nullptr);
     ~FleetWindow() override;
 
-    FleetRunner &runner() { return m_runner; }
+    FleetRunner &runner() { return *m_runner; }
     QTreeWidget *tree() const { return m_tree; }
     QString statusText() const;
 
@@ -83,7 +85,7 @@ private:
     void onDoubleClicked(QTreeWidgetItem *item, int column);
     FleetJobOptions baseOptions() const;
 
-    FleetRunner m_runner;
+    std::unique_ptr<FleetRunner> m_runner = std::make_unique<FleetRunner>();
     QTreeWidget *m_tree = nullptr;
     QToolBar *m_toolBar = nullptr;
     QLabel *m_status = nullptr;

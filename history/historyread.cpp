@@ -1,9 +1,12 @@
 #include "history/historyread.h"
+#include "history/historytable.h"
 
 #include "link/devicelink.h"
 #include "link/framecodec.h"
 
 #include <QCoreApplication>
+
+#include <algorithm>
 
 HistoryAnswerReceiver::HistoryAnswerReceiver(HistoryReadHooks hooks, int maxLines)
     : m_hooks(std::move(hooks))
@@ -22,6 +25,9 @@ void HistoryAnswerReceiver::reset(int maxLines)
     m_failed = false;
     m_capped = false;
     m_stopped = false;
+    m_sawLine = false;
+    m_strayLines = 0;
+    m_recordShapes.clear();
 }
 
 bool HistoryAnswerReceiver::isStopped()
@@ -60,8 +66,30 @@ void HistoryAnswerReceiver::flush(const QByteArray &line)
         return;
     }
     ++m_outcome.lines;
+    const QString text = decodeDeviceText(line);
+    checkShape(text);
     if (m_hooks.line)
-        m_hooks.line(decodeDeviceText(line));
+        m_hooks.line(text);
+}
+
+void HistoryAnswerReceiver::checkShape(const QString &line)
+{
+    // The answer carries no count and no sequence: a lost datagram shows
+    // only where the line it cut is joined to the rest of another one.
+    if (line.trimmed().isEmpty())
+        return;
+    const bool first = !m_sawLine;
+    m_sawLine = true;
+    HistoryRecord record;
+    if (!parseHistoryRecord(line, &record)) {
+        // One header may lead the records; nothing else comes between them.
+        if (!first)
+            ++m_strayLines;
+        return;
+    }
+    // Counted against the usual shape at the end: the first record may be
+    // the cut one.
+    ++m_recordShapes[record.fields.size()];
 }
 
 void HistoryAnswerReceiver::fail(HistoryReadOutcome::Status status, Failure::Code failure, const QString &detail)
@@ -78,9 +106,19 @@ void HistoryAnswerReceiver::fail(HistoryReadOutcome::Status status, Failure::Cod
 HistoryReadOutcome HistoryAnswerReceiver::finish()
 {
     flush(m_lines.takeRest());
+    qint64 records = 0, usual = 0;
+    for (auto it = m_recordShapes.cbegin(); it != m_recordShapes.cend(); ++it) {
+        records += it.value();
+        usual = std::max(usual, it.value());
+    }
+    // Without a single record the answer is no record data to judge.
+    m_outcome.brokenLines = records > 0 ? m_strayLines + records - usual : 0;
     if (!m_failed && m_stopped) {
         m_outcome.status = HistoryReadOutcome::Failed;
         m_outcome.failure = Failure::Interrupted;
+    } else if (!m_failed && m_outcome.brokenLines > 0) {
+        m_outcome.status = HistoryReadOutcome::LinesBroken;
+        m_outcome.failure = Failure::BadReply;
     }
     return m_outcome;
 }
@@ -128,6 +166,9 @@ QString historyReadMessage(const HistoryReadOutcome &outcome)
         return outcome.detail;
     case HistoryReadOutcome::LineCap:
         return QCoreApplication::translate("ReadThread", "历史数据超过%1行，已停止读取").arg(outcome.maxLines);
+    case HistoryReadOutcome::LinesBroken:
+        return QCoreApplication::translate("ReadThread", "%1行历史数据不完整，传输中丢失了数据")
+            .arg(outcome.brokenLines);
     }
     return QString();
 }

@@ -5,6 +5,7 @@
 #include "link/outcome.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -36,6 +37,7 @@ public:
         // hung up mid-answer).
         Failed,
         LineCap, // more than maxLines lines (TooManyLines); the rest was not read
+        LinesBroken, // brokenLines lines do not fit the answer: bytes were lost (BadReply)
     };
     Q_ENUM(Status)
     Status status = Failed; // an outcome says it succeeded, never by default
@@ -43,6 +45,10 @@ public:
     QString detail;
     qint64 lines = 0;
     int maxLines = 0;
+    // Lines that are neither the one header nor a record with as many
+    // fields as most records: what a lost datagram (or lost serial bytes)
+    // leaves behind, a line cut off and joined to the rest of another one.
+    qint64 brokenLines = 0;
 };
 
 // The streaming exchange's side of a history read: turns the answer's
@@ -66,6 +72,7 @@ public:
 
 private:
     void flush(const QByteArray &line);
+    void checkShape(const QString &line);
 
     HistoryReadHooks m_hooks;
     HistoryLineSplitter m_lines;
@@ -73,6 +80,9 @@ private:
     bool m_failed = false;
     bool m_capped = false;
     bool m_stopped = false;
+    bool m_sawLine = false;
+    qint64 m_strayLines = 0; // neither header nor record
+    QHash<int, qint64> m_recordShapes; // records by their field count
 };
 
 // Opens `link` (as the caller configured it: its interChunkWaitMs is the

@@ -41,7 +41,8 @@ ItemReadOutcome judgeItemExchange(DeviceLink &link, int index, int result, const
     out.reply = reply;
     out.detail = linkErrorText(result, reply);
     if (!out.detail.isEmpty()) {
-        if (index == -1) {
+        // A stop abandons the retry: the list ends here anyway.
+        if (index == -1 || link.abandoned()) {
             out.status = ItemReadOutcome::LinkFailed;
             out.failure = Failure::fromLinkResult(result, reply);
             return out;
@@ -115,6 +116,20 @@ ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks, int f
     }
     out.status = ItemListOutcome::Complete;
     out.failure = Failure::None;
+    // A stop ends the wait for the item on the wire, and its retry: against
+    // a silent instrument it would otherwise take up to both timeouts.
+    struct AbandonScope {
+        DeviceLink &link;
+        ~AbandonScope() { link.setAbandonCheck({}); }
+    } abandonScope{link};
+    link.setAbandonCheck(hooks.stopRequested);
+    const auto stoppedWith = [&](ItemListOutcome failed) {
+        if (failed.status != ItemListOutcome::Failed || !link.abandoned())
+            return failed;
+        out.status = ItemListOutcome::Failed;
+        out.failure = Failure::Interrupted;
+        return out;
+    };
     if (hooks.cleared)
         hooks.cleared();
     QStringList firstFields;
@@ -128,10 +143,9 @@ ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks, int f
         if (read.status == ItemReadOutcome::EndOfList)
             break;
         if (read.status != ItemReadOutcome::Item) {
-            const int items = out.items;
-            out = itemListFailure(read);
-            out.items = items;
-            return out;
+            ItemListOutcome failed = itemListFailure(read);
+            failed.items = out.items;
+            return stoppedWith(failed);
         }
         if (index == 0)
             firstFields = read.fields;
@@ -150,10 +164,9 @@ ItemListOutcome readItemList(DeviceLink &link, const ItemListHooks &hooks, int f
     if (link.useUdp && out.items > 0) {
         const ItemReadOutcome fence = readItemAt(link, 0, firstTimeoutMs, retryTimeoutMs);
         if (fence.status == ItemReadOutcome::LinkFailed) {
-            const int items = out.items;
-            out = itemListFailure(fence);
-            out.items = items;
-            return out;
+            ItemListOutcome failed = itemListFailure(fence);
+            failed.items = out.items;
+            return stoppedWith(failed);
         }
         if (fence.status != ItemReadOutcome::Item || fence.fields != firstFields) {
             out.status = ItemListOutcome::ExtraAnswer;

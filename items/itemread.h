@@ -47,7 +47,9 @@ ItemReadOutcome judgeItemExchange(DeviceLink &link, int index, int result, const
                                   int retryTimeoutMs = kItemRetryTimeoutMs);
 
 struct ItemListHooks {
-    std::function<bool()> stopRequested; // polled before each request; may be empty
+    // Polled before each request and during every wait (on the reading
+    // thread); may be empty.
+    std::function<bool()> stopRequested;
     std::function<void()> cleared;       // the link is open, the list starts
     std::function<void(int index, const QStringList &fields)> item;
 };

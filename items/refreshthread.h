@@ -40,8 +40,8 @@ public:
     // showErrorMessage itself on an error.
     bool checkReply(int result, DeviceLink &link, int index, QByteArray &reply);
 
-    // The refresh ends before its next request (the one on the wire gets
-    // its answer). clearStop only while not running.
+    // The refresh ends at once: the wait for the item on the wire (or its
+    // retry) is given up. clearStop only while not running.
     void requestStop() { m_stop = true; }
     void clearStop() { m_stop = false; }
     bool stopRequested() const { return m_stop; }

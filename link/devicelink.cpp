@@ -17,12 +17,12 @@ constexpr int kPollSliceMs = 20;
 
 // Waits for `signal` of the port. The error `fatal`, or a lost resource,
 // means the peer hung up (Qt then repeats it forever): *failed is set and
-// the wait ends.
+// the wait ends; so does `abandon` returning true.
 template<typename Signal>
 void waitOnSerialPort(QSerialPort *port, Signal signal, int timeoutMs, QSerialPort::SerialPortError fatal,
-                      bool *failed)
+                      bool *failed, const std::function<bool()> &abandon = {})
 {
-    waitForSignal(port, signal, timeoutMs, [port, fatal, failed](QEventLoop &loop) {
+    waitForSignal(port, signal, timeoutMs, [port, fatal, failed, &abandon](QEventLoop &loop) {
         QObject::connect(port, &QSerialPort::errorOccurred, &loop,
                          [fatal, failed, &loop](QSerialPort::SerialPortError error) {
                              if (error == fatal || error == QSerialPort::ResourceError) {
@@ -30,6 +30,15 @@ void waitOnSerialPort(QSerialPort *port, Signal signal, int timeoutMs, QSerialPo
                                  loop.quit();
                              }
                          });
+        if (abandon) {
+            // Owned by the loop, so it lives exactly as long as the wait.
+            auto *poll = new QTimer(&loop);
+            QObject::connect(poll, &QTimer::timeout, &loop, [&abandon, &loop] {
+                if (abandon())
+                    loop.quit();
+            });
+            poll->start(kPollSliceMs);
+        }
     });
 }
 
@@ -229,7 +238,7 @@ bool DeviceLink::waitForDatagram(int timeoutMs)
         if (udpSocket->hasPendingDatagrams())
             return true;
         const qint64 left = timeoutMs - clock.elapsed();
-        if (left < 0)
+        if (left < 0 || abandoned())
             return false;
         const int slice = static_cast<int>(std::min<qint64>(kPollSliceMs, left + 1));
         if (udpSocket->state() == QAbstractSocket::BoundState)
@@ -247,8 +256,10 @@ bool DeviceLink::waitForSerialData(int timeoutMs)
     // readyRead; they must not be mistaken for silence.
     if (serialPort->bytesAvailable() > 0)
         return true;
+    if (abandoned())
+        return false;
     waitOnSerialPort(serialPort.get(), &QSerialPort::readyRead, timeoutMs, QSerialPort::ReadError,
-                     &m_transportFailed);
+                     &m_transportFailed, m_abandon);
     if (m_transportFailed) {
         serialPort->close();
         return false;

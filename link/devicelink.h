@@ -15,6 +15,7 @@
 
 #include "link/outcome.h"
 
+#include <functional>
 #include <memory>
 
 // Result codes of DeviceLink::transact.
@@ -102,6 +103,11 @@ public:
     // True when the serial port reported a read or resource error (the peer
     // hung up); further waits return at once.
     bool transportFailed() const { return m_transportFailed; }
+    // Asked (on this link's thread, so it must be safe to call from there)
+    // during every wait for the instrument; once it returns true the wait
+    // ends as if nothing came. A stop then costs no timeout. Empty: never.
+    void setAbandonCheck(std::function<bool()> check) { m_abandon = std::move(check); }
+    bool abandoned() const { return m_abandon && m_abandon(); }
     // True when `sender`:`port` is the configured instrument.
     bool isPeer(const QHostAddress &sender, quint16 port) const;
     // Drops every pending input (datagrams or serial bytes) and returns it.
@@ -134,6 +140,7 @@ private:
     int countAnswers(const QByteArray &bytes) const;
 
     bool m_transportFailed = false;
+    std::function<bool()> m_abandon;
     std::unique_ptr<LinkSettings> m_fixedSettings;
     // UDP requests sent and whole answers seen (taken, or dropped as stale).
     int m_requestsSent = 0;

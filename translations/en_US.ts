@@ -661,6 +661,10 @@
         <source>串口读取失败</source>
         <translation>Serial port read failed</translation>
     </message>
+    <message>
+        <source>%1行历史数据不完整，传输中丢失了数据</source>
+        <translation>%1 lines of history data are incomplete: data was lost in transfer</translation>
+    </message>
 </context>
 <context>
     <name>RefreshThread</name>
@@ -1722,8 +1726,8 @@ Version: %3</translation>
         <translation>One per line: udp HOST:PORT ADDRESS [NAME] or serial PORT BAUD ADDRESS [NAME]</translation>
     </message>
     <message>
-        <source>不再开始新的操作;进行中的操作会完成</source>
-        <translation>Start nothing new; what is running finishes</translation>
+        <source>不再开始新的操作;进行中的读写在当前项之后停止,固件更新会完成</source>
+        <translation>Start nothing new; running reads and writes stop after the current item, a firmware update finishes</translation>
     </message>
     <message>
         <source>与参考不同</source>

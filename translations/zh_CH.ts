@@ -661,6 +661,10 @@
         <source>串口读取失败</source>
         <translation>串口读取失败</translation>
     </message>
+    <message>
+        <source>%1行历史数据不完整，传输中丢失了数据</source>
+        <translation>%1行历史数据不完整，传输中丢失了数据</translation>
+    </message>
 </context>
 <context>
     <name>RefreshThread</name>
@@ -1722,8 +1726,8 @@
         <translation>一行一台: udp 主机:端口 地址 [名称] 或 serial 串口 波特率 地址 [名称]</translation>
     </message>
     <message>
-        <source>不再开始新的操作;进行中的操作会完成</source>
-        <translation>不再开始新的操作;进行中的操作会完成</translation>
+        <source>不再开始新的操作;进行中的读写在当前项之后停止,固件更新会完成</source>
+        <translation>不再开始新的操作;进行中的读写在当前项之后停止,固件更新会完成</translation>
     </message>
     <message>
         <source>与参考不同</source>

@@ -661,6 +661,10 @@
         <source>串口读取失败</source>
         <translation>序列埠讀取失敗</translation>
     </message>
+    <message>
+        <source>%1行历史数据不完整，传输中丢失了数据</source>
+        <translation>%1行歷史資料不完整，傳輸中遺失了資料</translation>
+    </message>
 </context>
 <context>
     <name>RefreshThread</name>
@@ -1722,8 +1726,8 @@
         <translation>一行一台: udp 主機:連接埠 位址 [名稱] 或 serial 串列埠 鮑率 位址 [名稱]</translation>
     </message>
     <message>
-        <source>不再开始新的操作;进行中的操作会完成</source>
-        <translation>不再開始新的操作;進行中的操作會完成</translation>
+        <source>不再开始新的操作;进行中的读写在当前项之后停止,固件更新会完成</source>
+        <translation>不再開始新的操作;進行中的讀寫在目前項目之後停止,韌體更新會完成</translation>
     </message>
     <message>
         <source>与参考不同</source>

@@ -74,6 +74,9 @@ private slots:
     void actions_data();
     void actions();
     void stopStartsNothingNew();
+    void stopCutsARunningJob_data();
+    void stopCutsARunningJob();
+    void closingDuringAFlashDoesNotWait();
     void targetsAndPorts();
     void doubleClickOpensTree();
 
@@ -369,19 +372,72 @@ void TestFleet::stopStartsNothingNew()
     checkOnly(w, {0, 1, 2, 3, 4, 5});
     QSignalSpy finished(&w.runner(), &FleetRunner::actionFinished);
     w.backupChecked();
-    // Stop as soon as the first two run: they finish, the rest never start.
+    // Stop as soon as the first two run: they end (done, or stopped after
+    // the item on the wire, as fast as they were), the rest never start.
     w.stop();
     QVERIFY(finished.count() > 0 || finished.wait(30000));
-    int ok = 0, notStarted = 0;
+    int ok = 0, stopped = 0, notStarted = 0;
     for (int n = 0; n < 6; ++n) {
-        const FleetInstrument::State s = w.runner().instruments().at(n).state;
-        ok += s == FleetInstrument::Ok ? 1 : 0;
-        notStarted += s == FleetInstrument::NotStarted ? 1 : 0;
+        const FleetInstrument &in = w.runner().instruments().at(n);
+        ok += in.state == FleetInstrument::Ok ? 1 : 0;
+        stopped += in.message.startsWith(QStringLiteral("刷新已停止")) ? 1 : 0;
+        notStarted += in.state == FleetInstrument::NotStarted ? 1 : 0;
     }
-    QCOMPARE(ok, 2);
+    QCOMPARE(ok + stopped, 2);
     QCOMPARE(notStarted, 4);
-    QCOMPARE(QDir(m_work->filePath(QStringLiteral("Backups"))).entryList(QDir::Files).size(), 2);
+    QCOMPARE(QDir(m_work->filePath(QStringLiteral("Backups"))).entryList(QDir::Files).size(), ok);
     w.close();
+}
+
+void TestFleet::stopCutsARunningJob_data()
+{
+    QTest::addColumn<int>("action");
+    QTest::newRow("read") << int(FleetAction::Read);
+    QTest::newRow("write, its first read") << int(FleetAction::Write);
+}
+
+void TestFleet::stopCutsARunningJob()
+{
+    // The silent instrument with a minute per exchange: the stop ends the
+    // job long before one timeout, with the stop's own text.
+    QFETCH(int, action);
+    FleetRunner runner;
+    QVector<FleetInstrument> list;
+    QVERIFY(parseFleetTargets(QStringLiteral("udp 127.0.0.1:%1 1 silent").arg(m_sims.at(kSilent)->udpPort()), &list)
+                .isEmpty());
+    runner.setInstruments(list);
+    FleetJobOptions o;
+    o.timeoutMs = 60000;
+    m_work->writeFile(QStringLiteral("stop.txt"), kItemFile);
+    o.itemFile = m_work->filePath(QStringLiteral("stop.txt"));
+    runner.setOptions(o);
+    QSignalSpy finished(&runner, &FleetRunner::actionFinished);
+    QVERIFY(runner.start(FleetAction(action), {0}));
+    QTRY_COMPARE(runner.instruments().at(0).state, FleetInstrument::Running);
+    runner.stop();
+    QVERIFY(finished.count() > 0 || finished.wait(20000));
+    QCOMPARE(runner.instruments().at(0).message, QStringLiteral("刷新已停止: 已收到0项"));
+}
+
+void TestFleet::closingDuringAFlashDoesNotWait()
+{
+    // The window goes at once; the flash runs to its end, then its runner goes.
+    auto *w = new FleetWindow;
+    QVERIFY(openPlant(*w));
+    checkOnly(*w, {0});
+    const QString package = m_work->filePath(QStringLiteral("close.zrbin"));
+    QString error;
+    QVERIFY2(writePackage(package, packageFields(QStringLiteral("变送器"), QStringLiteral("ZR3100"),
+                                                 QStringLiteral("V3.0"), QByteArray(3000, 'x')),
+                          &error),
+             qPrintable(error));
+    w->setFileProvider([&](FleetWindow::FileKind, const QString &) { return package; });
+    w->flashChecked();
+    QTRY_COMPARE(w->runner().instruments().at(0).state, FleetInstrument::Running);
+    QPointer<FleetRunner> runner(&w->runner());
+    delete w;
+    QVERIFY(runner && runner->isRunning());
+    QTRY_VERIFY_WITH_TIMEOUT(runner.isNull(), 60000);
 }
 
 void TestFleet::targetsAndPorts()

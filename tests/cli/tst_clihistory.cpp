@@ -37,6 +37,7 @@ private slots:
     void historyBadDates();
     void historyOpenFailure();
     void historySerialHangUp();
+    void historyLostDatagram();
     void monitorFormats_data();
     void monitorFormats();
     void monitorWithoutDebug();
@@ -223,6 +224,20 @@ void tst_CliHistory::historySerialHangUp()
     // An incomplete answer is not exported as if it were the whole.
     QCOMPARE(fileBytes(dir.filePath("h.csv")), QByteArray("older"));
     QVERIFY(!QFile::exists(dir.filePath("h.pdf")));
+}
+
+void tst_CliHistory::historyLostDatagram()
+{
+    // The second of three datagrams never arrives: no export of a part.
+    TempWorkDir dir;
+    SimProcess sim;
+    QStringList link;
+    QVERIFY(startSim(sim, false, &link, {"--history-interval", "60", "--history-drop", "2"}));
+    const CliResult r =
+        CliProcess::run(dir.path(), link + QStringList{"history", "2026-03-01", "2026-03-02", "--csv", "h.csv"});
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.errText().contains(QStringLiteral("1行历史数据不完整")), qPrintable(r.errText()));
+    QVERIFY(!QFile::exists(dir.filePath("h.csv")));
 }
 
 void tst_CliHistory::monitorFormats_data()

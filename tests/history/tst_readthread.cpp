@@ -37,6 +37,8 @@ private slots:
     void longLinesAreCut();
     void readOutcome_data();
     void readOutcome();
+    void linesCutByLostBytes_data();
+    void linesCutByLostBytes();
     void viewText_data();
     void viewText();
 
@@ -419,6 +421,40 @@ void tst_ReadThread::readOutcome()
         QVERIFY(!lines.isEmpty() && lines.size() < lineCount);
     QCOMPARE(historyReadMessage(outcome), message);
     QCOMPARE(historyReadTitle(), QStringLiteral("查询"));
+}
+
+void tst_ReadThread::linesCutByLostBytes_data()
+{
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<int>("broken");
+    const QByteArray header = "\xca\xb1\xbc\xe4,T,H\r\n";
+    const QByteArray a = "2024-03-05 10:00:00, 21.5, 60\r\n";
+    const QByteArray b = "2024-03-05 10:10:00, 21.6, 61\r\n";
+    const QByteArray c = "2024/03/05 10:20, 21.7, 62";
+    QTest::newRow("header and records") << QList<QByteArray>{header + a, b, c} << 0;
+    QTest::newRow("records only, blank lines") << QList<QByteArray>{a, "\r\n", b + "\n", c} << 0;
+    // A lost piece joins the start of one line to the end of another.
+    QTest::newRow("joined into more fields") << QList<QByteArray>{header + a.left(22), b.mid(12), c} << 1;
+    QTest::newRow("the first record joined") << QList<QByteArray>{a.left(22) + b.mid(12), b, a, c} << 1;
+    QTest::newRow("a tail between records") << QList<QByteArray>{header + a + b.left(3), c.mid(19) + "\r\n", b} << 1;
+    QTest::newRow("the last line cut") << QList<QByteArray>{header + a + b + c.left(18)} << 1;
+}
+
+void tst_ReadThread::linesCutByLostBytes()
+{
+    // The answer has no count and no sequence: only the shape of its lines
+    // tells that bytes were lost on the way.
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(int, broken);
+    HistoryAnswerReceiver receiver({}, 100);
+    for (const QByteArray &chunk : chunks)
+        receiver.onData(chunk);
+    const HistoryReadOutcome outcome = receiver.finish();
+    QCOMPARE(outcome.brokenLines, qint64(broken));
+    QCOMPARE(int(outcome.status), int(broken ? HistoryReadOutcome::LinesBroken : HistoryReadOutcome::Complete));
+    QCOMPARE(historyReadMessage(outcome),
+             broken ? QStringLiteral("%1行历史数据不完整，传输中丢失了数据").arg(broken) : QString());
+    QCOMPARE(historyReadError(outcome), broken ? Failure::BadReply : Failure::None);
 }
 
 void tst_ReadThread::viewText_data()

@@ -15,6 +15,8 @@ class tst_SimHistory : public QObject
 private slots:
     void answer_data();
     void answer();
+    void lostDatagram_data();
+    void lostDatagram();
 };
 
 void tst_SimHistory::answer_data()
@@ -73,6 +75,34 @@ void tst_SimHistory::answer()
     QVERIFY2(last.startsWith(start.addDays(days - 1).toString(QStringLiteral("yyyy-MM-dd ")) + lastTime),
              qPrintable(last));
     QCOMPARE(historyRowFields(first, 3).size(), 3);
+}
+
+void tst_SimHistory::lostDatagram_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::addColumn<int>("drop"); // the chunk zrsim leaves out
+    QTest::newRow("udp, second lost") << true << 2;
+    QTest::newRow("udp, last lost") << true << 7;
+    QTest::newRow("pty, fourth lost") << false << 4;
+}
+
+void tst_SimHistory::lostDatagram()
+{
+    // One day every ten minutes goes out in seven chunks of 700 bytes.
+    QFETCH(bool, udp);
+    QFETCH(int, drop);
+    TempWorkDir dir;
+    SimProcess sim;
+    const QStringList transport = udp ? QStringList{"--udp", "127.0.0.1:0"} : QStringList{"--pty"};
+    QVERIFY2(sim.start(transport + QStringList{"--history-drop", QString::number(drop)}), qPrintable(sim.lastError()));
+    udp ? dir.writeUdpConfig(sim.udpPort()) : dir.writeSerialConfig(sim.ptyPath());
+    ReadThread thread;
+    SignalLog errors(&thread, &ReadThread::signalShowError);
+    thread.startQuery(buildHistoryRequest(QDate(2024, 2, 28), QDate(2024, 2, 28)), 2000);
+    QVERIFY(waitThread(&thread, 30000));
+    QCoreApplication::processEvents();
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(errors.at(0).at(1).toString(), QStringLiteral("1行历史数据不完整，传输中丢失了数据"));
 }
 
 QTEST_GUILESS_MAIN(tst_SimHistory)

@@ -116,9 +116,10 @@ void tst_ItemRead::stopBetweenItems()
     QVERIFY2(sim.start({"--udp", "127.0.0.1:0", "--items", dir.writeSimItems(kItems)}), qPrintable(sim.lastError()));
     dir.writeUdpConfig(sim.udpPort());
     DeviceLink link;
-    int polls = 0;
+    int got = 0;
     ItemListHooks hooks;
-    hooks.stopRequested = [&] { return ++polls > 2; };
+    hooks.item = [&](int, const QStringList &) { ++got; };
+    hooks.stopRequested = [&] { return got >= 2; };
     const ItemListOutcome outcome = readItemList(link, hooks, 2000, 2000);
     link.close();
     QCOMPARE(outcome.status, ItemListOutcome::Failed);

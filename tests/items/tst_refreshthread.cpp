@@ -69,6 +69,8 @@ private slots:
     void hostileInstrument_data();
     void hostileInstrument();
     void lateCopyNeverShiftsTheList();
+    void stopCutsTheRetryShort_data();
+    void stopCutsTheRetryShort();
 };
 
 void tst_RefreshThread::checkReply_data()
@@ -360,6 +362,38 @@ void tst_RefreshThread::lateCopyNeverShiftsTheList()
     DeviceLink link;
     thread.readItems(link);
     QCOMPARE(rec.errors, QStringList{QStringLiteral("设备重复应答")});
+}
+
+void tst_RefreshThread::stopCutsTheRetryShort_data()
+{
+    QTest::addColumn<bool>("udp");
+    QTest::newRow("udp") << true;
+    QTest::newRow("serial") << false;
+}
+
+void tst_RefreshThread::stopCutsTheRetryShort()
+{
+    // Item 0 answers, item 1 never does: the stop comes while its retry
+    // waits, and the refresh ends then, not when the retry's wait would.
+    QFETCH(bool, udp);
+    ScriptedInstrument peer;
+    QVERIFY(udp ? peer.startUdp() : peer.startPty());
+    peer.setReplies({ScriptedInstrument::once(ScriptedInstrument::countedReply(1, "Item0:0"))});
+    TempWorkDir dir;
+    udp ? dir.writeUdpConfig(peer.udpPort()) : dir.writeSerialConfig(peer.ptyPath());
+    RefreshThread thread;
+    thread.setTimeouts(300, 60000);
+    Recorder rec;
+    rec.attach(thread);
+    thread.start();
+    QTRY_COMPARE_WITH_TIMEOUT(peer.requestCount(), 3, 20000); // item 0, item 1, its retry
+    thread.requestStop();
+    QTRY_VERIFY_WITH_TIMEOUT(thread.isFinished(), 20000);
+    QVERIFY(thread.wasStopped());
+    QCoreApplication::processEvents();
+    QCOMPARE(rec.errors, QStringList());
+    QCOMPARE(rec.lists, QList<QStringList>{(QStringList{"Item0", "0"})});
+    QCOMPARE(peer.requestCount(), 3);
 }
 
 QTEST_GUILESS_MAIN(tst_RefreshThread)

@@ -36,19 +36,25 @@ public:
         parser.addOption({QStringLiteral("history-columns"),
                           QStringLiteral("Value columns per history record (default 2; more are one-digit counters)."),
                           QStringLiteral("N"), QStringLiteral("2")});
+        parser.addOption({QStringLiteral("history-drop"),
+                          QStringLiteral("Leave out the Nth chunk (1 = the first) of every history answer, as a "
+                                         "datagram lost on the way (default 0: none)."),
+                          QStringLiteral("N"), QStringLiteral("0")});
     }
 
     bool configure(const QCommandLineParser &parser, QString *error) override
     {
-        bool ok1 = false, ok2 = false, ok3 = false, ok4 = false;
+        bool ok1 = false, ok2 = false, ok3 = false, ok4 = false, ok5 = false;
+        m_dropChunk = parser.value(QStringLiteral("history-drop")).toInt(&ok5);
         m_columns = parser.value(QStringLiteral("history-columns")).toInt(&ok4);
         m_intervalMinutes = parser.value(QStringLiteral("history-interval")).toInt(&ok1);
         m_chunkBytes = parser.value(QStringLiteral("history-chunk")).toInt(&ok2);
         m_gapMs = parser.value(QStringLiteral("history-gap")).toInt(&ok3);
         if (!ok1 || m_intervalMinutes < 1 || m_intervalMinutes > 1440 || !ok2 || m_chunkBytes < 1 || !ok3
-            || m_gapMs < 0 || !ok4 || m_columns < 2 || m_columns > 100000) {
+            || m_gapMs < 0 || !ok4 || m_columns < 2 || m_columns > 100000 || !ok5 || m_dropChunk < 0) {
             if (error)
-                *error = QStringLiteral("bad --history-interval, --history-chunk, --history-gap or --history-columns");
+                *error = QStringLiteral("bad --history-interval, --history-chunk, --history-gap, --history-columns "
+                                        "or --history-drop");
             return false;
         }
         return true;
@@ -74,8 +80,10 @@ public:
         const QDate start = dateAt(request, 10);
         const QDate end = dateAt(request, 13);
         const QByteArray text = records(start, end);
-        for (int at = 0; at < text.size(); at += m_chunkBytes)
-            reply.append(SimChunk{text.mid(at, m_chunkBytes), at == 0 ? 0 : m_gapMs});
+        for (int at = 0, n = 1; at < text.size(); at += m_chunkBytes, ++n) {
+            if (n != m_dropChunk)
+                reply.append(SimChunk{text.mid(at, m_chunkBytes), at == 0 ? 0 : m_gapMs});
+        }
         return true;
     }
 
@@ -125,6 +133,7 @@ private:
     int m_chunkBytes = 700;
     int m_gapMs = 1;
     int m_columns = 2;
+    int m_dropChunk = 0;
 };
 
 } // namespace
