@@ -40,6 +40,11 @@ public:
     HistoryChartView *chartView() const { return m_chartView; }
     // Off: the text view alone, as a baseline for measurements.
     void setDataViewsEnabled(bool on) { m_dataViews = on; }
+    bool isExporting() const { return m_exporting; }
+
+signals:
+    // An export has ended: an empty error when the file was written.
+    void exportFinished(const QString &error);
 
 public slots:
     void reject() override;
@@ -59,8 +64,11 @@ private slots:
     void slotFlushText();
     void slotUpdateChart();
     void slotFillTable();
+    void slotExportDone(const QString &error);
 
 private:
+    // Writes the file off the GUI thread; one export at a time.
+    void startExport(const QString &fileName, bool pdf);
     void setupForm();
     void showStatus();
     // False while the query is still winding down; the dialog then closes
@@ -97,5 +105,6 @@ private:
     bool m_dataViews = true;
     bool m_columnsSized = false;
     bool m_closePending = false;
+    bool m_exporting = false;
     SaveFileNameProvider m_saveFileName;
 };
