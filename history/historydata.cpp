@@ -19,12 +19,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QSpacerItem>
 #include <QTabWidget>
 #include <QTableView>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace {
@@ -195,26 +197,57 @@ void HistoryData::slotQueryHistory()
 
 void HistoryData::slotExportCSV()
 {
+    if (m_exporting)
+        return;
     const QString fileName
         = withDefaultSuffix(m_saveFileName(this, tr("导出历史数据"), QStringLiteral("Files (*.csv)")), QStringLiteral("csv"));
-    if (fileName.isEmpty())
-        return;
-    const QString error = exportHistoryCsv(fileName, viewText());
-    if (!error.isEmpty())
-        slotShowError(tr("导出配置"), error);
+    if (!fileName.isEmpty())
+        startExport(fileName, false);
 }
 
 void HistoryData::slotExportPDF()
 {
+    if (m_exporting)
+        return;
     const QString fileName
         = withDefaultSuffix(m_saveFileName(this, tr("导出历史数据"), QStringLiteral("Files (*.pdf)")), QStringLiteral("pdf"));
-    if (fileName.isEmpty())
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString error = exportHistoryPdf(fileName, viewText());
-    QApplication::restoreOverrideCursor();
+    if (!fileName.isEmpty())
+        startExport(fileName, true);
+}
+
+void HistoryData::startExport(const QString &fileName, bool pdf)
+{
+    const QString text = viewText();
+    QPointer<HistoryData> self(this);
+    // A PDF of a long answer takes seconds; a painter on a PDF writer, unlike
+    // widgets, works on any thread.
+    QThread *thread = QThread::create([text, fileName, pdf, self] {
+        const QString error = pdf ? exportHistoryPdf(fileName, text) : exportHistoryCsv(fileName, text);
+        QMetaObject::invokeMethod(qApp, [self, error] {
+            if (self)
+                self->slotExportDone(error);
+        });
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    m_exporting = true;
+    m_bntExportCSV->setEnabled(false);
+    m_bntExportPDF->setEnabled(false);
+    setWindowTitle(tr("历史数据") + tr(" - 正在导出..."));
+    setCursor(Qt::BusyCursor);
+    thread->start();
+}
+
+void HistoryData::slotExportDone(const QString &error)
+{
+    unsetCursor();
+    m_exporting = false;
+    m_bntExportCSV->setEnabled(true);
+    m_bntExportPDF->setEnabled(true);
+    if (!closePending())
+        setWindowTitle(tr("历史数据"));
     if (!error.isEmpty())
         slotShowError(tr("导出配置"), error);
+    emit exportFinished(error);
 }
 
 void HistoryData::slotClearText()

@@ -40,6 +40,11 @@ public:
     HistoryChartView *chartView() const { return m_chartView; }
     // Off: the text view alone, as a baseline for measurements.
     void setDataViewsEnabled(bool on) { m_dataViews = on; }
+    bool isExporting() const { return m_exporting; }
+
+signals:
+    // An export has ended: an empty error when the file was written.
+    void exportFinished(const QString &error);
 
 private slots:
     void slotQueryHistory();
@@ -53,8 +58,11 @@ private slots:
     void slotFlushText();
     void slotUpdateChart();
     void slotFillTable();
+    void slotExportDone(const QString &error);
 
 private:
+    // Writes the file off the GUI thread; one export at a time.
+    void startExport(const QString &fileName, bool pdf);
     void setupForm();
     void showStatus();
     void showClosePending() override;
@@ -88,5 +96,6 @@ private:
     QString m_chartNotes; // what the chart left out
     bool m_dataViews = true;
     bool m_columnsSized = false;
+    bool m_exporting = false;
     SaveFileNameProvider m_saveFileName;
 };

@@ -4,6 +4,7 @@
 #include "settings/fileio.h"
 
 #include <QAction>
+#include <QCache>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -20,9 +21,12 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QPainter>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
+#include <QStaticText>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
@@ -110,7 +114,81 @@ QString localTimeText(const QDateTime &time, const QString &format)
     return time.toUTC().addSecs(offset).toString(format);
 }
 
+// Draws a cell's text from a cache of laid-out, elided texts; the style
+// draws the rest (background, selection, focus). A fast stream repaints
+// every visible row each batch, and the style would shape each cell's text
+// three times per repaint (to size, elide and draw it): that, not the
+// rows' data, is what a repaint spent.
+class TrafficCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        const QWidget *widget = option.widget;
+        QStyle *style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        if (text.isEmpty())
+            return;
+        // As the style places a cell's text.
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        const QRect rect = opt.rect.adjusted(margin, 0, -margin, 0);
+        const QStaticText &shown = laidOut(text, rect.width(), opt);
+        QPalette::ColorGroup group = opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
+            group = QPalette::Inactive;
+        const QSizeF size = shown.size();
+        const Qt::Alignment align = QStyle::visualAlignment(opt.direction, opt.displayAlignment);
+        const qreal x = align & Qt::AlignRight ? rect.right() + 1 - size.width() : rect.left();
+        painter->save();
+        painter->setClipRect(opt.rect);
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                                     : QPalette::Text));
+        painter->drawStaticText(QPointF(x, rect.top() + (rect.height() - size.height()) / 2), shown);
+        painter->restore();
+    }
+
+private:
+    const QStaticText &laidOut(const QString &text, int width, const QStyleOptionViewItem &opt) const
+    {
+        const QPair<int, QString> key(width, text);
+        if (QStaticText *cached = m_texts.object(key))
+            return *cached;
+        auto *shown = new QStaticText(opt.textElideMode == Qt::ElideRight
+                                          ? elidedCellText(text, width, opt.fontMetrics)
+                                          : opt.fontMetrics.elidedText(text, opt.textElideMode, width));
+        shown->setTextFormat(Qt::PlainText);
+        shown->prepare(QTransform(), opt.font);
+        m_texts.insert(key, shown);
+        return *shown;
+    }
+
+    // A few screens of cells; rows scroll through it as they arrive.
+    mutable QCache<QPair<int, QString>, QStaticText> m_texts{4000};
+};
+
 } // namespace
+
+QString elidedCellText(const QString &text, int width, const QFontMetrics &metrics)
+{
+    // Elided from a start of the text, guessed from the digit's width and
+    // doubled while it fits whole: no font is trusted to be of one pitch.
+    // A start that does not fit with "…" behind it elides as the whole.
+    int length = std::max(8, std::max(0, width) / std::max(1, metrics.horizontalAdvance(QLatin1Char('0'))) + 2);
+    for (; length < text.size(); length *= 2) {
+        const QString head = text.left(length) + QChar(0x2026);
+        QString elided = metrics.elidedText(head, Qt::ElideRight, width);
+        if (elided != head)
+            return elided;
+    }
+    return metrics.elidedText(text, Qt::ElideRight, width);
+}
 
 // ---- TrafficModel -------------------------------------------------------------
 
@@ -426,6 +504,7 @@ TrafficWindow::TrafficWindow(TrafficLog *log, QWidget *parent)
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setWordWrap(false);
     m_view->setTextElideMode(Qt::ElideRight);
+    m_view->setItemDelegate(new TrafficCellDelegate(m_view));
     m_view->setAlternatingRowColors(true);
     // Hex columns line up only in a fixed-pitch font; fixed row heights
     // spare the view measuring every new row.

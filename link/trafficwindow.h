@@ -10,6 +10,7 @@
 #include <functional>
 
 class QAction;
+class QFontMetrics;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -19,6 +20,11 @@ class QSortFilterProxyModel;
 class TrafficFilterModel;
 class QTableView;
 class QTimer;
+
+// The text the view shows in a cell `width` pixels wide: the same as
+// metrics.elidedText(text, Qt::ElideRight, width), but at the cost of the
+// shown start only, not of a frame's whole hex.
+QString elidedCellText(const QString &text, int width, const QFontMetrics &metrics);
 
 // The rows of the traffic window: entries with their explanation worked
 // out once, at most `capacity` of them and `maxBytes` of their data.

@@ -238,6 +238,10 @@
         <translation> - stopping the query...</translation>
     </message>
     <message>
+        <source> - 正在导出...</source>
+        <translation> - exporting...</translation>
+    </message>
+    <message>
         <source>打开文件失败: %1</source>
         <translation>Cannot open file: %1</translation>
     </message>

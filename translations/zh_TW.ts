@@ -238,6 +238,10 @@
         <translation> - 正在停止查詢...</translation>
     </message>
     <message>
+        <source> - 正在导出...</source>
+        <translation> - 正在匯出...</translation>
+    </message>
+    <message>
         <source>打开文件失败: %1</source>
         <translation>開啟檔案失敗: %1</translation>
     </message>

@@ -17,7 +17,9 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QSignalSpy>
 #include <QTextCodec>
+#include <QTimer>
 #include <QtTest>
 
 using Piece = ScriptedInstrument::Chunk;
@@ -33,6 +35,7 @@ private slots:
     void dateOrder();
     void doubleQueryStartsOne();
     void exportsShowTheView();
+    void exportLeavesTheGuiThreadFree();
     void readErrorShown();
     void viewTakesLineByLine();
     void tableChartAndStatusFollowTheText();
@@ -168,12 +171,15 @@ void tst_HistoryData::exportsShowTheView()
     // The view keeps lines, not carriage returns.
     QTRY_COMPARE(view->toPlainText(), answer(300).remove(QLatin1Char('\r')));
 
+    QSignalSpy exported(&dialog, &HistoryData::exportFinished);
     nextName = dir.filePath("out"); // typed without a suffix
     QTest::mouseClick(dialog.findChild<QPushButton *>("bntExportCSV"), Qt::LeftButton);
+    QVERIFY(exported.wait(30000));
     QCOMPARE(dir.readFile("out.csv"), QTextCodec::codecForLocale()->fromUnicode(view->toPlainText()));
 
     nextName = dir.filePath("out.");
     QTest::mouseClick(dialog.findChild<QPushButton *>("bntExportPDF"), Qt::LeftButton);
+    QVERIFY(exported.wait(30000));
     QVERIFY(dir.readFile("out.pdf").startsWith("%PDF-"));
     QCOMPARE(asked, (QStringList{QStringLiteral("导出历史数据|Files (*.csv)"),
                                  QStringLiteral("导出历史数据|Files (*.pdf)")}));
@@ -189,6 +195,7 @@ void tst_HistoryData::exportsShowTheView()
     QMetaObject::invokeMethod(&dialog, "slotAddText", Q_ARG(QString, "one\ntwo\n"));
     nextName = dir.filePath("bad.pdf");
     QTest::mouseClick(dialog.findChild<QPushButton *>("bntExportPDF"), Qt::LeftButton);
+    QVERIFY(exported.wait(30000));
     QCOMPARE(closer.count(), 1);
     QCOMPARE(closer.seen().first().title, QStringLiteral("导出配置"));
     QCOMPARE(closer.seen().first().text, QStringLiteral("导出数据失败，数据格式错误"));
@@ -196,8 +203,49 @@ void tst_HistoryData::exportsShowTheView()
 
     nextName = dir.filePath("no/such/dir/out.csv");
     QTest::mouseClick(dialog.findChild<QPushButton *>("bntExportCSV"), Qt::LeftButton);
+    QVERIFY(exported.wait(30000));
     QCOMPARE(closer.count(), 2);
     QCOMPARE(closer.seen().last().text, QStringLiteral("打开文件失败: %1").arg(nextName));
+}
+
+// A long PDF is written while the GUI thread goes on; meanwhile the dialog
+// says so and takes no second export.
+void tst_HistoryData::exportLeavesTheGuiThreadFree()
+{
+    TempWorkDir dir;
+    ModalCloser closer;
+    HistoryData dialog(nullptr);
+    int asked = 0;
+    dialog.setSaveFileNameProvider([&](QWidget *, const QString &, const QString &) {
+        ++asked;
+        return dir.filePath("big.pdf");
+    });
+    QMetaObject::invokeMethod(&dialog, "slotAddText", Q_ARG(QString, answer(20000)));
+    dialog.show();
+    auto *pdf = dialog.findChild<QPushButton *>("bntExportPDF");
+    auto *csv = dialog.findChild<QPushButton *>("bntExportCSV");
+    QSignalSpy exported(&dialog, &HistoryData::exportFinished);
+    int ticks = 0;
+    QTimer tick;
+    tick.setInterval(10);
+    connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start();
+    QTest::mouseClick(pdf, Qt::LeftButton);
+    const int ticksAtClick = ticks;
+    QVERIFY(dialog.isExporting());
+    QVERIFY(!pdf->isEnabled() && !csv->isEnabled());
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("历史数据 - 正在导出..."));
+    QMetaObject::invokeMethod(&dialog, "slotExportCSV");
+    QMetaObject::invokeMethod(&dialog, "slotExportPDF");
+    QCOMPARE(asked, 1);
+    QVERIFY(exported.wait(120000));
+    QVERIFY2(ticks > ticksAtClick, "the GUI thread waited for the file");
+    QCOMPARE(exported.count(), 1);
+    QCOMPARE(exported.first().first().toString(), QString());
+    QVERIFY(dir.readFile("big.pdf").startsWith("%PDF-"));
+    QVERIFY(pdf->isEnabled() && csv->isEnabled());
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("历史数据"));
+    QCOMPARE(closer.count(), 0);
 }
 
 void tst_HistoryData::viewTakesLineByLine()

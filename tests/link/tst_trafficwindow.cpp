@@ -61,6 +61,8 @@ private slots:
     void rowsAreBoundedAndBatched();
     void pauseFilterCopySave();
     void longDatagramsAreBoundedInBytes();
+    void cellTextIsElidedAsWhole_data();
+    void cellTextIsElidedAsWhole();
     void menuActionShowsLiveTraffic();
     void usableBesideMainWindowDialogs_data();
     void usableBesideMainWindowDialogs();
@@ -139,6 +141,39 @@ void tst_TrafficWindow::longDatagramsAreBoundedInBytes()
     QCOMPARE(w.proxy()->rowCount(), 0);
     w.setFilterText(QStringLiteral("127.0.0.2"));
     QCOMPARE(w.proxy()->rowCount(), log.size());
+}
+
+void tst_TrafficWindow::cellTextIsElidedAsWhole_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    const QString hex = trafficHex(QByteArray(700, '\x5A'));
+    const QString chinese = QStringLiteral("文本 \"%1\"").arg(QString(80, QChar(0x6E29)));
+    const QString mixed = QStringLiteral("丢弃: 来自 127.0.0.2:9 的数据报, ") + QString(90, QLatin1Char('x'));
+    for (const int width : {0, 37, 120, 400, 3000}) {
+        QTest::addRow("hex %d", width) << hex << width;
+        QTest::addRow("chinese %d", width) << chinese << width;
+        QTest::addRow("mixed %d", width) << mixed << width;
+        QTest::addRow("short %d", width) << QStringLiteral("← 接收") << width;
+    }
+}
+
+// The view elides a start of a long cell, yet shows what the whole text
+// elided would show, in any font; copying still gives the whole frame.
+void tst_TrafficWindow::cellTextIsElidedAsWhole()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    TrafficWindow w(nullptr);
+    const QFontMetrics metrics(w.view()->font());
+    QCOMPARE(elidedCellText(text, width, metrics), metrics.elidedText(text, Qt::ElideRight, width));
+
+    TrafficLog log;
+    TrafficEntry e = entry(0);
+    e.bytes = QByteArray(700, '\x5A');
+    log.record(e);
+    TrafficWindow filled(&log);
+    QVERIFY(filled.model()->line(0).contains(trafficHex(e.bytes)));
 }
 
 void tst_TrafficWindow::pauseFilterCopySave()
