@@ -25,6 +25,13 @@ if(ZRVU_TSAN)
         "TSAN_OPTIONS=suppressions=${ZR_SANITIZER_DIR}/tsan.supp:print_suppressions=0:second_deadlock_stack=1:history_size=4")
 endif()
 
+# zr_suites builds every suite and what the suites run (their own
+# add_dependencies), and nothing else: no benchmarks, screenshot programs or
+# hand tools. The sanitizer builds, which only run the suites, build this.
+if(NOT TARGET zr_suites)
+    add_custom_target(zr_suites)
+endif()
+
 function(zr_add_test name)
     cmake_parse_arguments(T "GUI" "TIMEOUT" "SOURCES;LIBS;FUNCTIONS" ${ARGN})
     if(T_GUI AND NOT ZRVU_GUI)
@@ -36,6 +43,7 @@ function(zr_add_test name)
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE zr_common zr_testsupport Qt5::Test ${T_LIBS})
     add_dependencies(${name} zrsim)
+    add_dependencies(zr_suites ${name})
     if(T_GUI)
         set_target_properties(${name} PROPERTIES ZR_PCH tests_ui)
     else()

@@ -6,6 +6,7 @@
 #   --ansible     also Debian's ansible-core, for the Ansible collection and its test
 set -euo pipefail
 packages=(build-essential cmake qtbase5-dev libqt5serialport5-dev libqt5sql5-sqlite qttools5-dev qttools5-dev-tools qttranslations5-l10n ccache)
+packages+=(lld) # the linker (ZRVU_LLD): a fraction of ld.bfd's time
 # The windows' history chart (Qt Charts, SVG files); a -DZRVU_GUI=OFF build
 # does without them, but the default build needs them.
 packages+=(libqt5charts5-dev libqt5svg5-dev)

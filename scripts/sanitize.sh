@@ -40,7 +40,9 @@ esac
 
 # shellcheck disable=SC2086
 [ -f "$build/CMakeCache.txt" ] || cmake -S "$ROOT" -B "$build" "$option" -DCMAKE_BUILD_TYPE=Debug ${ZRVU_CMAKE_OPTIONS:-} >/dev/null
-cmake --build "$build" -j"$JOBS"
+# The suites and what they run; the benchmarks and screenshot programs are
+# not run here, so they are not built either.
+cmake --build "$build" -j"$JOBS" --target zr_suites
 
 run=()
 if [ "$kind" = tsan ]; then

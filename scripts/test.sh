@@ -5,4 +5,5 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 bash scripts/build.sh
 cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 600
+# TEST_JOBS (default 2): suites run at once.
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"${TEST_JOBS:-2}" --timeout 600

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QtTest>
 
 #include <memory>
@@ -25,23 +26,47 @@ const QByteArray kItems = "设备名称:ZR-Demo\n"
 const QByteArray kBom = "\xEF\xBB\xBF";
 const QByteArray kSame = kBom + "00. 设备名称, ZR-Demo\r\n01. Rate(1/5/10/60), 10\r\n02. Uptime, 1234 h\r\n03. Calibrate zero\r\n";
 
-// The schema check; empty when every line holds, else why not.
-QString schemaProblem(const QByteArray &out, bool *skipped)
+// The schema check, one Python for the whole suite (each start with
+// jsonschema costs most of a second): empty when every line holds, else
+// why not.
+class SchemaCheck
 {
-    QProcess python;
-    python.start(QStringLiteral("python3"),
-                 {QStringLiteral(ZR_JSON_CHECK), QStringLiteral(ZR_JSON_SCHEMA)});
-    if (!python.waitForStarted(10000)) {
-        *skipped = true;
-        return QStringLiteral("python3 is not installed");
+public:
+    ~SchemaCheck()
+    {
+        python.closeWriteChannel();
+        if (!python.waitForFinished(10000))
+            python.kill();
     }
-    python.write(out);
-    python.closeWriteChannel();
-    if (!python.waitForFinished(60000))
-        return QStringLiteral("the schema check did not end");
-    *skipped = python.exitCode() == 77;
-    return python.exitCode() == 0 ? QString() : QString::fromUtf8(python.readAllStandardError()).trimmed();
-}
+
+    QString problem(const QByteArray &out, bool *skipped)
+    {
+        *skipped = false;
+        if (python.state() == QProcess::NotRunning) {
+            python.start(QStringLiteral("python3"),
+                         {QStringLiteral(ZR_JSON_CHECK), QStringLiteral(ZR_JSON_SCHEMA), QStringLiteral("--serve")});
+            if (!python.waitForStarted(10000)) {
+                *skipped = true;
+                return QStringLiteral("python3 is not installed");
+            }
+        }
+        python.write(QByteArray::number(out.size()) + '\n' + out);
+        while (!python.canReadLine() && python.state() == QProcess::Running) {
+            if (!python.waitForReadyRead(60000) && python.state() == QProcess::Running)
+                return QStringLiteral("the schema check did not answer");
+        }
+        if (!python.canReadLine()) {
+            python.waitForFinished(10000);
+            *skipped = python.exitCode() == 77;
+            return QString::fromUtf8(python.readAllStandardError()).trimmed();
+        }
+        const QByteArray answer = python.readLine().trimmed();
+        return answer == "ok" ? QString() : QString::fromUtf8(answer);
+    }
+
+private:
+    QProcess python;
+};
 
 QJsonObject lastObject(const QByteArray &out)
 {
@@ -60,6 +85,9 @@ private slots:
     void commands();
     void targets();
     void codesInSchema();
+
+private:
+    SchemaCheck schema;
 };
 
 void tst_CliJson::commands_data()
@@ -155,7 +183,7 @@ void tst_CliJson::commands()
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, exit);
     bool skipped = false;
-    const QString problem = schemaProblem(r.out, &skipped);
+    const QString problem = schema.problem(r.out, &skipped);
     if (skipped)
         QSKIP(qPrintable(QStringLiteral("no schema check: %1").arg(problem)));
     QVERIFY2(problem.isEmpty(), qPrintable(problem + QStringLiteral("\nstderr: ") + r.errText()));
@@ -192,7 +220,7 @@ void tst_CliJson::targets()
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 1); // one failed
     bool skipped = false;
-    const QString problem = schemaProblem(r.out, &skipped);
+    const QString problem = schema.problem(r.out, &skipped);
     if (skipped)
         QSKIP(qPrintable(QStringLiteral("no schema check: %1").arg(problem)));
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
