@@ -26,6 +26,8 @@ const QByteArray kItems = "设备名称:ZR-Demo\n"
 const QByteArray kBom = "\xEF\xBB\xBF";
 const QByteArray kSame = kBom + "00. 设备名称, ZR-Demo\r\n01. Rate(1/5/10/60), 10\r\n02. Uptime, 1234 h\r\n03. Calibrate zero\r\n";
 
+} // namespace
+
 // The schema check, one Python for the whole suite (each start with
 // jsonschema costs most of a second): empty when every line holds, else
 // why not.
@@ -68,13 +70,11 @@ private:
     QProcess python;
 };
 
-QJsonObject lastObject(const QByteArray &out)
+static QJsonObject lastObject(const QByteArray &out)
 {
     const QList<QByteArray> lines = out.trimmed().split('\n');
     return QJsonDocument::fromJson(lines.last()).object();
 }
-
-} // namespace
 
 class tst_CliJson : public QObject
 {
