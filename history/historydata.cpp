@@ -76,6 +76,9 @@ HistoryData::~HistoryData()
     // Whatever way the dialog went, the thread must be over before it dies.
     m_thread.requestStop();
     m_thread.wait();
+    // An export ends with its file; the program must not end beneath it.
+    if (m_exportThread)
+        m_exportThread->wait();
 }
 
 void HistoryData::setupForm()
@@ -229,6 +232,7 @@ void HistoryData::startExport(const QString &fileName, bool pdf)
         });
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    m_exportThread = thread;
     m_exporting = true;
     m_bntExportCSV->setEnabled(false);
     m_bntExportPDF->setEnabled(false);

@@ -3,6 +3,7 @@
 #include "history/readthread.h"
 #include "link/workerdialog.h"
 
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -97,5 +98,6 @@ private:
     bool m_dataViews = true;
     bool m_columnsSized = false;
     bool m_exporting = false;
+    QPointer<QThread> m_exportThread;
     SaveFileNameProvider m_saveFileName;
 };

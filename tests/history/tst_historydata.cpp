@@ -220,7 +220,7 @@ void tst_HistoryData::exportLeavesTheGuiThreadFree()
         ++asked;
         return dir.filePath("big.pdf");
     });
-    QMetaObject::invokeMethod(&dialog, "slotAddText", Q_ARG(QString, answer(20000)));
+    QMetaObject::invokeMethod(&dialog, "slotAddText", Q_ARG(QString, answer(4000)));
     dialog.show();
     auto *pdf = dialog.findChild<QPushButton *>("bntExportPDF");
     auto *csv = dialog.findChild<QPushButton *>("bntExportCSV");
